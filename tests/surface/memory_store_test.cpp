@@ -1,0 +1,156 @@
+#include "vxr/surface/memory_store.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+
+#include "vxr/surface/null_store.h"
+
+namespace vxr {
+namespace {
+
+struct Request {
+    int width = 320, height = 200, kind = -1, orientation = -1, padding = -1, variant = -1;
+    PixelFormat format{RGB565};
+
+    std::unique_ptr<MemoryStore> make()
+    {
+        return std::make_unique<MemoryStore>(width, height, format, kind, orientation, padding,
+                                             variant);
+    }
+};
+
+TEST(MemoryStore, DefaultsAreSystemMemoryTopDownUnpadded)
+{
+    Request request;
+    auto store = request.make();
+    ASSERT_EQ(store->isValid(), 1);
+    EXPECT_EQ(request.kind, MEMORY_SYSTEM);
+    EXPECT_EQ(request.orientation, TOP_DOWN);
+    EXPECT_EQ(request.padding, 0);
+    EXPECT_EQ(request.variant, VARIANT_DEFAULT);
+    EXPECT_EQ(store->backing(), BACKING_NONE);
+    EXPECT_EQ(store->isLockable(), 1);
+    const std::uint8_t* pixels = store->lock(1);
+    ASSERT_NE(pixels, nullptr);
+    for (int i = 0; i < 128000; ++i) ASSERT_EQ(pixels[i], 0) << i;
+    EXPECT_EQ(store->lock(1), pixels);
+}
+
+TEST(MemoryStore, BottomUpLocksToTheHighestLine)
+{
+    Request topDown;
+    Request bottomUp;
+    bottomUp.orientation = BOTTOM_UP;
+    auto store = bottomUp.make();
+    ASSERT_EQ(store->isValid(), 1);
+    EXPECT_EQ(bottomUp.orientation, BOTTOM_UP);
+    std::uint8_t* first = store->lock(1);
+    // The first line is the last in memory: every line down to the lowest
+    // address must be inside the block (the sanitizers watch these writes).
+    for (int line = 0; line < 200; ++line) {
+        first[-line * 640] = 1;
+        first[-line * 640 + 639] = 1;
+    }
+}
+
+TEST(MemoryStore, PaddingLengthensEveryLine)
+{
+    EXPECT_EQ(MemoryStore::lineStride(3, PixelFormat(RGB888), 4), 13);
+    EXPECT_EQ(MemoryStore::bufferSize(3, 7, PixelFormat(RGB888), 4), 13 * 7);
+    Request request;
+    request.width = 3;
+    request.height = 7;
+    request.format = PixelFormat(RGB888);
+    request.padding = 4;
+    auto store = request.make();
+    ASSERT_EQ(store->isValid(), 1);
+    EXPECT_EQ(request.padding, 4);
+    std::uint8_t* pixels = store->lock(1);
+    pixels[13 * 7 - 1] = 0xFF;
+}
+
+TEST(MemoryStore, MemoryKindsOfTheDisplayAreRefused)
+{
+    Request display;
+    display.kind = MEMORY_DISPLAY;
+    EXPECT_EQ(display.make()->isValid(), 0);
+    EXPECT_EQ(display.kind, MEMORY_DISPLAY);
+
+    Request any;
+    any.kind = MEMORY_ANY;
+    EXPECT_EQ(any.make()->isValid(), 1);
+    EXPECT_EQ(any.kind, MEMORY_SYSTEM);
+}
+
+TEST(MemoryStore, RejectedRequestsLeaveItInvalidAndUntouched)
+{
+    struct Case {
+        const char* what;
+        void (*spoil)(Request&);
+    };
+    const Case cases[] = {
+        {"zero width", [](Request& r) { r.width = 0; }},
+        {"negative height", [](Request& r) { r.height = -1; }},
+        {"invalid format", [](Request& r) { r.format = PixelFormat(); }},
+        {"orientation", [](Request& r) { r.orientation = 22; }},
+        {"padding", [](Request& r) { r.padding = -2; }},
+        {"variant", [](Request& r) { r.variant = 11; }},
+        {"pitch beyond 32 bits", [](Request& r) { r.width = INT_MAX / 2 + 1; }},
+        {"zero-byte pixels", [](Request& r) {
+             r.format = PixelFormat(SPECIAL18A);
+             r.padding = 0;
+         }},
+    };
+    for (const Case& c : cases) {
+        Request request;
+        c.spoil(request);
+        auto store = request.make();
+        EXPECT_EQ(store->isValid(), 0) << c.what;
+        EXPECT_EQ(store->lock(1), nullptr) << c.what;
+        EXPECT_EQ(request.kind, -1) << c.what;
+    }
+}
+
+TEST(MemoryStore, SizesThatCannotBeAddressedAreRefusedBeforeAllocating)
+{
+    EXPECT_EQ(MemoryStore::lineStride(INT_MAX, PixelFormat(ARGB8888), 0), -1);
+    EXPECT_EQ(MemoryStore::lineStride(1, PixelFormat(ARGB8888), INT_MAX), -1);
+    const std::int64_t big = MemoryStore::bufferSize(65535, 65535, PixelFormat(ARGB8888), 0);
+    EXPECT_EQ(big, std::int64_t{65535} * 65535 * 4);
+}
+
+TEST(MemoryStore, LocksOnlyCount)
+{
+    Request request;
+    auto store = request.make();
+    store->lock(1);
+    store->lock(1);
+    EXPECT_EQ(store->lockCount(), 2);
+    store->unlock();
+    store->unlock();
+    store->unlock();
+    EXPECT_EQ(store->lockCount(), 0);
+}
+
+TEST(NullStore, EveryOperationFails)
+{
+    NullStore& store = NullStore::shared();
+    Rect area{0, 0, 1, 1};
+    EXPECT_EQ(store.lock(1), nullptr);
+    EXPECT_EQ(store.lockCount(), 0);
+    EXPECT_EQ(store.isLockable(), 0);
+    EXPECT_EQ(store.restore(), 0);
+    EXPECT_EQ(store.copy(nullptr, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(store.copyArea(nullptr, &area, nullptr, &area, 0, nullptr), 0);
+    EXPECT_EQ(store.backing(), BACKING_NONE);
+    EXPECT_EQ(store.nativeHandle(), nullptr);
+    EXPECT_EQ(store.isValid(), 0);
+    EXPECT_EQ(store.spare1(1, 2, 3) + store.spare2(1, 2) + store.spare3(1, 2, 3, 4, 5, 6) +
+                  store.spare4(1, 2, 3, 4),
+              0);
+}
+
+}  // namespace
+}  // namespace vxr

@@ -1,0 +1,175 @@
+#include "vxr/console/console.h"
+
+#include <cstring>
+#include <new>
+
+#include "vxr/surface/memory_store.h"
+#include "vxr/surface/surface.h"
+
+#ifdef _WIN32
+#include <conio.h>
+#else
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+namespace vxr {
+
+Console::Console()
+{
+    sentinel.next = &sentinel;
+    sentinel.previous = &sentinel;
+}
+
+Console::~Console() { releaseSurfaces(); }
+
+void Console::releaseSurfaces()
+{
+    // Empty every surface first, so none keeps memory this console made,
+    // then unlink them; the application still owns and destroys them.
+    for (Node* node = sentinel.next; node->surface; node = node->next)
+        node->surface->releaseStorage();
+    while (sentinel.next != &sentinel) {
+        Node* first = sentinel.next;
+        Surface* surface = first->surface;
+        surface->detachConsole();
+        // A surface listed twice, or already linked elsewhere, does not come
+        // back through our detach: unlink its node here.
+        if (sentinel.next == first) {
+            first->next->previous = &sentinel;
+            sentinel.next = first->next;
+            delete first;
+        }
+    }
+    sentinel.next = sentinel.previous = &sentinel;
+}
+
+int Console::modes(std::vector<ConsoleMode>& list)
+{
+    list.clear();
+    return 0;
+}
+
+int Console::openFormat(int, int, const PixelFormat&, int, int, int) { return 0; }
+
+int Console::open(int, int, int, int, int, int) { return 0; }
+
+int Console::openMode(const ConsoleMode&) { return 0; }
+
+ConsoleMode Console::mode() { return {}; }
+
+int Console::setPalette(const Palette&) { return 0; }
+
+int Console::getPalette(Palette&) { return 0; }
+
+int Console::reserved13(int* first, int* second)
+{
+    if (first) *first = 0;
+    if (second) *second = 0;
+    return 0;
+}
+
+#ifdef _WIN32
+int Console::readKey() { return _getch(); }
+
+int Console::keyPressed() { return _kbhit() ? 1 : 0; }
+#else
+int Console::readKey()
+{
+    unsigned char key = 0;
+    return read(STDIN_FILENO, &key, 1) == 1 ? key : 0;
+}
+
+int Console::keyPressed()
+{
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    return poll(&input, 1, 0) > 0 && (input.revents & POLLIN) ? 1 : 0;
+}
+#endif
+
+int Console::setTitle(const char*) { return 0; }
+
+int Console::title(char*) { return 0; }
+
+int Console::name(char* out)
+{
+    if (!out) return 0;
+    out[0] = '\0';
+    return 1;
+}
+
+SurfaceStore* Console::createStore(int* width, int* height, const PixelFormat* format,
+                                   int* memoryKind, int* orientation, int* linePadding,
+                                   int* variant)
+{
+    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
+        return nullptr;
+    auto* store = new (std::nothrow)
+        MemoryStore(*width, *height, *format, *memoryKind, *orientation, *linePadding, *variant);
+    if (store && store->isValid()) return store;
+    delete store;
+    return nullptr;
+}
+
+int Console::attach(Surface* surface)
+{
+    if (!surface) return 0;
+    auto* node = new (std::nothrow) Node;
+    if (!node) return 0;
+    node->surface = surface;
+    node->next = &sentinel;
+    node->previous = sentinel.previous;
+    sentinel.previous->next = node;
+    sentinel.previous = node;
+    return 1;
+}
+
+int Console::detach(Surface* surface)
+{
+    for (Node* node = sentinel.next; node->surface; node = node->next) {
+        if (node->surface != surface) continue;
+        node->previous->next = node->next;
+        node->next->previous = node->previous;
+        delete node;
+        return 1;
+    }
+    return 0;
+}
+
+std::vector<Surface*> Console::attachedSurfaces() const
+{
+    std::vector<Surface*> list;
+    for (const Node* node = sentinel.next; node->surface; node = node->next)
+        list.push_back(node->surface);
+    return list;
+}
+
+int Console::openReportedMode(const ConsoleMode& requested)
+{
+    char own[8] = {};
+    name(own);
+    if (std::strncmp(requested.driver, own, sizeof own) != 0) return 0;
+    return openFormat(requested.width, requested.height, requested.format, requested.output,
+                      requested.parameter, requested.variant);
+}
+
+ConsoleMode Console::currentMode(std::int32_t openOutput, std::int32_t openParameter)
+{
+    ConsoleMode current;
+    name(current.driver);
+    current.width = width();
+    current.height = height();
+    current.format = format();
+    current.output = openOutput;
+    current.parameter = openParameter;
+    current.variant = 10;
+    return current;
+}
+
+Console& Console::defaultConsole()
+{
+    static Console instance;
+    return instance;
+}
+
+}  // namespace vxr

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "vxr/console/console_mode.h"
+#include "vxr/format/palette.h"
+#include "vxr/format/pixel_format.h"
+
+namespace vxr {
+
+class Surface;
+class SurfaceStore;
+
+struct ReservedRecord {
+    std::int32_t first = 0;
+    std::int32_t second = 0;
+    std::int32_t third = 0;
+};
+
+// A display device. Used as it is, it is a console without a display: it is
+// usable, its surfaces keep their pixels in plain memory, and its keys come
+// from the process's terminal. The display consoles derive from it.
+class Console {
+public:
+    Console();
+    virtual ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    virtual ReservedRecord reserved1() { return {}; }
+    virtual int modes(std::vector<ConsoleMode>& list);
+    virtual int openFormat(int width, int height, const PixelFormat& format, int output,
+                           int parameter, int variant);
+    virtual int open(int width, int height, int request, int output, int parameter, int variant);
+    virtual int openMode(const ConsoleMode& mode);
+    virtual ConsoleMode mode();
+    virtual int setPalette(const Palette& palette);
+    virtual int getPalette(Palette& palette);
+    virtual int waitRetrace() { return 0; }
+    virtual int reserved10(Surface&) { return 0; }
+    virtual Surface* primary() { return nullptr; }
+    virtual int reserved12(int, int) { return 0; }
+    virtual int reserved13(int* first, int* second);
+    virtual int reserved14() { return 0; }
+    virtual int reserved15() { return 0; }
+    virtual int reserved16() { return 0; }
+    virtual int readKey();
+    virtual int keyPressed();
+    virtual int setTitle(const char* text);
+    virtual int title(char* out);
+    virtual int consoleId() { return CONSOLE_ID_BASE; }
+    virtual void* handle() { return nullptr; }
+    virtual int name(char* out);
+    virtual int width() { return 0; }
+    virtual int height() { return 0; }
+    virtual int bits() { return 0; }
+    virtual int bytes() { return 0; }
+    virtual int output() { return 0; }
+    virtual int parameter() { return 0; }
+    virtual int variant() { return 0; }
+    virtual PixelFormat format() { return {}; }
+    virtual void* window() { return nullptr; }
+    virtual int ok() { return 1; }
+    virtual SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
+                                      int* memoryKind, int* orientation, int* linePadding,
+                                      int* variant);
+    virtual int attach(Surface* surface);
+    virtual int detach(Surface* surface);
+
+    // The surfaces listed, in order, for inspection.
+    std::vector<Surface*> attachedSurfaces() const;
+
+    // The console of every surface loaded from an image file.
+    static Console& defaultConsole();
+
+protected:
+    // Shared by the display consoles: open the mode's format if the mode
+    // came from this console, and report the current mode.
+    int openReportedMode(const ConsoleMode& mode);
+    ConsoleMode currentMode(std::int32_t openOutput, std::int32_t openParameter);
+    // Empties and unlinks every attached surface; display consoles call it
+    // once their display is closed, the base destructor calls it again.
+    void releaseSurfaces();
+
+private:
+    struct Node {
+        Surface* surface = nullptr;
+        Node* next = nullptr;
+        Node* previous = nullptr;
+    };
+    Node sentinel;
+};
+
+}  // namespace vxr

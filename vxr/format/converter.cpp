@@ -1,0 +1,120 @@
+#include "vxr/format/converter.h"
+
+#include <new>
+
+#include "vxr/format/conversion_routines.h"
+#include "vxr/format/converter_tables.h"
+
+namespace vxr {
+
+void Converter::setFormats(const PixelFormat& sourceFormat, const PixelFormat& destinationFormat)
+{
+    source = sourceFormat;
+    destination = destinationFormat;
+    if (source == destination) sameFormat = 1;
+    if (source.model == INDEXED && destination.model != INDEXED) needsLookup = 1;
+}
+
+void Converter::setRoutines(RowRoutine row, AreaRoutine area)
+{
+    rowRoutine = row;
+    areaRoutine = area;
+}
+
+// The copy routines count bytes. A length that no longer fits the routines'
+// 32-bit count is refused rather than wrapped.
+bool Converter::scaleToBytes(std::int32_t& count) const
+{
+    if (!sameFormat) return true;
+    const std::int64_t scaled = std::int64_t{count} * source.bytes;
+    if (scaled > INT32_MAX || scaled < INT32_MIN) return false;
+    count = static_cast<std::int32_t>(scaled);
+    return true;
+}
+
+// Indexed-to-indexed pairs need no lookup by the flag's rule, yet their
+// routine reads one all the same.
+bool Converter::readsLookup() const
+{
+    return needsLookup || rowRoutine == indexedTo32Row || rowRoutine == indexedTo24Row ||
+           rowRoutine == indexedTo16Row || rowRoutine == indexedTo8Row;
+}
+
+bool Converter::convertRow(const void* src, void* dst, std::int32_t count,
+                           const void* lookup) const
+{
+    if (!scaleToBytes(count)) return false;
+    if (readsLookup() && !lookup) return false;
+    return runRow(static_cast<const std::uint8_t*>(src), static_cast<std::uint8_t*>(dst), count,
+                  lookup);
+}
+
+bool Converter::runRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t count,
+                       const void* lookup) const
+{
+    if (rowRoutine) {
+        rowRoutine(src, dst, count, lookup);
+        return true;
+    }
+    return convertGeneralRow(src, dst, count);
+}
+
+bool Converter::convertGeneralRow(const std::uint8_t* src, std::uint8_t* dst,
+                                  std::int32_t count) const
+{
+    if (source.model != DIRECT || destination.model != DIRECT || sameFormat) return false;
+    std::uint8_t red, green, blue, alpha;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!source.unpack(src, &red, &green, &blue, &alpha, RGB) ||
+            !destination.pack(red, green, blue, alpha, dst, RGB))
+            return false;
+        src += source.bytes;
+        dst += destination.bytes;
+    }
+    return true;
+}
+
+bool Converter::convertArea(AreaRequest request) const
+{
+    if (!scaleToBytes(request.width)) return false;
+    if (readsLookup() && !request.lookup) return false;
+    if (areaRoutine) {
+        areaRoutine(request, request.lookup);
+        return true;
+    }
+    if (destination.model == SPECIAL) return false;
+    const std::uint8_t* sourceRow = request.sourceStart;
+    std::uint8_t* destinationRow = request.destinationStart;
+    for (std::int32_t row = 0; row < request.height; ++row) {
+        if (!runRow(sourceRow, destinationRow, request.width, request.lookup)) return false;
+        sourceRow += request.sourcePitch;
+        destinationRow += request.destinationPitch;
+    }
+    return true;
+}
+
+Converter* lookupConverter(std::int32_t sourceId, std::int32_t destinationId)
+{
+    const Converter* entry = ConverterTables::entry(sourceId, destinationId);
+    return entry ? new (std::nothrow) Converter(*entry) : nullptr;
+}
+
+Converter* selectConverter(const PixelFormat& source, const PixelFormat& destination)
+{
+    if (Converter* fromTable = lookupConverter(source.id, destination.id)) return fromTable;
+    if (source.id != INDEX8 && source.id != GREY8) {
+        auto* converter = new (std::nothrow) Converter;
+        if (!converter) return nullptr;
+        converter->setFormats(source, destination);
+        const Converter* copy = ConverterTables::entry(FIRST_FORMAT_ID, FIRST_FORMAT_ID);
+        if (converter->sameFormat && source.isValid() && copy)
+            converter->setRoutines(copy->rowRoutine, copy->areaRoutine);
+        return converter;
+    }
+    // An indexed source into a destination without a table id: only its
+    // byte count decides, and an unusual one gets a blank converter.
+    const Converter* shape = ConverterTables::indexedTemplate(destination.bytes);
+    return shape ? new (std::nothrow) Converter(*shape) : new (std::nothrow) Converter;
+}
+
+}  // namespace vxr

@@ -1,0 +1,195 @@
+#include "vxr/surface/memory_store.h"
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "vxr/format/area_request.h"
+#include "vxr/format/converter.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+// Pitches are 32-bit signed values and a line must also be reachable from
+// the first line by height - 1 pitches, so both are kept within int32.
+constexpr std::int64_t MAX_PITCH = INT32_MAX;
+
+using ConverterPtr = std::unique_ptr<Converter>;
+
+ConverterPtr converterFor(Surface* source, Surface* destination)
+{
+    return ConverterPtr(selectConverter(source->format(), destination->format()));
+}
+
+// The store is the last line of defence for memory it does not own: a whole
+// copy walks both surfaces as one run, so they must have the same shape.
+bool sameShape(Surface* source, Surface* destination)
+{
+    return source->width() == destination->width() &&
+           source->height() == destination->height() &&
+           source->orientation() == destination->orientation();
+}
+
+// An area copy must stay inside both surfaces whatever its caller clipped.
+bool areaFits(const Rect& area, std::int64_t width, std::int64_t height, const Surface& surface)
+{
+    return area.left >= 0 && area.top >= 0 && width >= 0 && height >= 0 &&
+           area.left + width <= surface.width() && area.top + height <= surface.height();
+}
+
+}  // namespace
+
+std::int64_t MemoryStore::lineStride(std::int32_t width, const PixelFormat& format,
+                                     std::int32_t linePadding)
+{
+    const std::int64_t stride = std::int64_t{width} * format.bytes + linePadding;
+    return stride >= 0 && stride <= MAX_PITCH ? stride : -1;
+}
+
+std::int64_t MemoryStore::bufferSize(std::int32_t width, std::int32_t height,
+                                     const PixelFormat& format, std::int32_t linePadding)
+{
+    const std::int64_t stride = lineStride(width, format, linePadding);
+    if (stride < 0 || height < 0) return -1;
+    // stride and height are both below 2^31, so the product fits in 63 bits.
+    const std::int64_t size = stride * height;
+    if (static_cast<std::uint64_t>(size) > SIZE_MAX) return -1;
+    return size;
+}
+
+bool MemoryStore::acceptParameters(std::int32_t width, std::int32_t height,
+                                   const PixelFormat& format, std::int32_t memoryKind,
+                                   std::int32_t& orientation, std::int32_t& linePadding,
+                                   std::int32_t variant, std::int32_t defaultOrientation)
+{
+    if (width <= 0 || height <= 0 || !format.isValid()) return false;
+    if (memoryKind != MEMORY_SYSTEM && memoryKind != MEMORY_ANY && memoryKind != -1) return false;
+    if (orientation != TOP_DOWN && orientation != BOTTOM_UP && orientation != -1) return false;
+    if (linePadding < -1) return false;
+    if (variant != VARIANT_DEFAULT && variant != -1) return false;
+    if (orientation == -1) orientation = defaultOrientation;
+    if (linePadding == -1) linePadding = 0;
+    return true;
+}
+
+MemoryStore::MemoryStore(std::int32_t& width, std::int32_t& height, const PixelFormat& format,
+                         std::int32_t& memoryKind, std::int32_t& orientation,
+                         std::int32_t& linePadding, std::int32_t& variant)
+{
+    std::int32_t chosenOrientation = orientation;
+    std::int32_t chosenPadding = linePadding;
+    if (!acceptParameters(width, height, format, memoryKind, chosenOrientation, chosenPadding,
+                          variant, TOP_DOWN))
+        return;
+    const std::int64_t size = bufferSize(width, height, format, chosenPadding);
+    if (size <= 0) return;
+    buffer = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)];
+    if (!buffer) return;
+    std::memset(buffer, 0, static_cast<std::size_t>(size));
+
+    memoryKind = MEMORY_SYSTEM;
+    orientation = chosenOrientation;
+    linePadding = chosenPadding;
+    variant = VARIANT_DEFAULT;
+    const std::int64_t stride = lineStride(width, format, chosenPadding);
+    firstLine = orientation == TOP_DOWN ? buffer : buffer + stride * (height - 1);
+}
+
+MemoryStore::~MemoryStore() { delete[] buffer; }
+
+std::uint8_t* MemoryStore::lock(int)
+{
+    if (!isValid()) return nullptr;
+    ++locks;
+    return firstLine;
+}
+
+void MemoryStore::unlock()
+{
+    if (locks > 0) --locks;
+}
+
+bool MemoryStore::lockPair(Surface* source, Surface* destination, std::uint8_t*& sourcePixels,
+                           std::uint8_t*& destinationPixels)
+{
+    sourcePixels = source->lock(1);
+    destinationPixels = destination->lock(1);
+    if (sourcePixels && destinationPixels && sourcePixels != destinationPixels) return true;
+    if (sourcePixels) source->unlock();
+    if (destinationPixels) destination->unlock();
+    return false;
+}
+
+void MemoryStore::unlockPair(Surface* source, Surface* destination)
+{
+    source->unlock();
+    destination->unlock();
+}
+
+int MemoryStore::copy(Surface* source, Surface* destination, int flags, const void* lookup)
+{
+    if (flags != 0 || !source || !destination || !sameShape(source, destination)) return 0;
+    const ConverterPtr converter = converterFor(source, destination);
+    if (!converter) return 0;
+    // The whole copy is one run of pixels; it must fit the converter's count.
+    const std::int64_t count = destination->pixelCount();
+    if (count > INT32_MAX) return 0;
+    std::uint8_t* sourcePixels;
+    std::uint8_t* destinationPixels;
+    if (!lockPair(source, destination, sourcePixels, destinationPixels)) return 0;
+    if (source->orientation() == BOTTOM_UP) {
+        // Bottom-up surfaces run upwards in memory: start from the lowest line.
+        sourcePixels += std::int64_t{source->height() - 1} * source->pitch();
+        destinationPixels += std::int64_t{destination->height() - 1} * destination->pitch();
+    }
+    const bool result = converter->convertRow(sourcePixels, destinationPixels,
+                                              static_cast<std::int32_t>(count), lookup);
+    unlockPair(source, destination);
+    return result ? 1 : 0;
+}
+
+int MemoryStore::copyArea(Surface* source, const Rect* sourceArea, Surface* destination,
+                          const Rect* destinationArea, int flags, const void* lookup)
+{
+    if (flags != 0 || !source || !destination || !sourceArea || !destinationArea) return 0;
+    const std::int64_t width = sourceArea->width();
+    const std::int64_t height = sourceArea->height();
+    if (!areaFits(*sourceArea, width, height, *source) ||
+        !areaFits(*destinationArea, width, height, *destination))
+        return 0;
+    const PixelFormat sourceFormat = source->format();
+    const PixelFormat destinationFormat = destination->format();
+    const ConverterPtr converter = converterFor(source, destination);
+    if (!converter) return 0;
+    std::uint8_t* sourcePixels;
+    std::uint8_t* destinationPixels;
+    if (!lockPair(source, destination, sourcePixels, destinationPixels)) return 0;
+
+    AreaRequest request;
+    request.sourceX = sourceArea->left;
+    request.destinationX = destinationArea->left;
+    request.sourceY = sourceArea->top;
+    request.destinationY = destinationArea->top;
+    request.sourceBase = sourcePixels;
+    request.destinationBase = destinationPixels;
+    request.sourceStart = sourcePixels + std::int64_t{sourceArea->top} * source->pitch() +
+                          std::int64_t{sourceArea->left} * sourceFormat.bytes;
+    request.destinationStart = destinationPixels +
+                               std::int64_t{destinationArea->top} * destination->pitch() +
+                               std::int64_t{destinationArea->left} * destinationFormat.bytes;
+    request.sourceGap = static_cast<std::int32_t>(source->pitch() - width * sourceFormat.bytes);
+    request.destinationGap =
+        static_cast<std::int32_t>(destination->pitch() - width * destinationFormat.bytes);
+    request.width = static_cast<std::int32_t>(width);
+    request.height = static_cast<std::int32_t>(height);
+    request.sourcePitch = source->pitch();
+    request.destinationPitch = destination->pitch();
+    request.lookup = lookup;
+    const bool result = converter->convertArea(request);
+    unlockPair(source, destination);
+    return result ? 1 : 0;
+}
+
+}  // namespace vxr
