@@ -1,0 +1,199 @@
+#include "vxr/console/window_console.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+WindowRegistry testRegistry;
+const char* const testClass = "VXR_TEST_WINDOWED";
+
+// The smallest display console: it opens a plain window of its own.
+class TestConsole : public WindowConsole {
+public:
+    TestConsole() : WindowConsole(nullptr) {}
+    ~TestConsole() override { closeWindow(); }
+
+    int open(int width, int height)
+    {
+        const int opened = openWindow(testClass, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height);
+        if (opened) registerWindow(testRegistry, windowHandle, this);
+        return opened;
+    }
+    using WindowConsole::closeWindow;
+    using WindowConsole::setPresented;
+};
+
+LRESULT CALLBACK testProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return WindowConsole::handleMessage(WindowConsole::findConsole(testRegistry, window), window,
+                                        message, wParam, lParam);
+}
+
+class WindowConsoleTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = testProcedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = testClass;
+        RegisterClassA(&windowClass);
+    }
+};
+
+std::string caption(HWND window)
+{
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+TEST_F(WindowConsoleTest, OpensItsWindowOnAThreadOfItsOwn)
+{
+    TestConsole console;
+    EXPECT_EQ(console.ok(), 1);
+    EXPECT_EQ(console.ownsWindow(), 1);
+    EXPECT_EQ(console.window(), nullptr);
+    ASSERT_EQ(console.open(200, 150), 1);
+    HWND window = static_cast<HWND>(console.window());
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_NE(console.windowDeviceContext(), nullptr);
+    EXPECT_EQ(*static_cast<HDC*>(console.handle()), console.windowDeviceContext());
+    EXPECT_NE(GetWindowThreadProcessId(window, nullptr), GetCurrentThreadId());
+    EXPECT_EQ(console.consoleId(), CONSOLE_ID_WINDOW);
+
+    console.closeWindow();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(console.window(), nullptr);
+    EXPECT_EQ(console.windowDeviceContext(), nullptr);
+}
+
+TEST_F(WindowConsoleTest, TitleSetBeforeTheWindowBecomesItsCaption)
+{
+    TestConsole console;
+    char text[32] = "unchanged";
+    EXPECT_EQ(console.title(text), 1);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(console.setTitle("early"), 0);
+    ASSERT_EQ(console.open(200, 150), 1);
+    EXPECT_EQ(caption(static_cast<HWND>(console.window())), "early");
+    EXPECT_EQ(console.setTitle("later"), 1);
+    EXPECT_EQ(caption(static_cast<HWND>(console.window())), "later");
+    EXPECT_EQ(console.title(text), 1);
+    EXPECT_STREQ(text, "later");
+}
+
+TEST_F(WindowConsoleTest, OpeningAgainEndsTheOldWindowAndThread)
+{
+    TestConsole console;
+    ASSERT_EQ(console.open(200, 150), 1);
+    HWND first = static_cast<HWND>(console.window());
+    HANDLE firstThread =
+        OpenThread(SYNCHRONIZE, FALSE, GetWindowThreadProcessId(first, nullptr));
+    ASSERT_NE(firstThread, nullptr);
+    ASSERT_EQ(console.open(300, 200), 1);
+    EXPECT_EQ(WaitForSingleObject(firstThread, 0), WAIT_OBJECT_0);
+    CloseHandle(firstThread);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_TRUE(IsWindow(static_cast<HWND>(console.window())));
+    EXPECT_EQ(WindowConsole::findConsole(testRegistry, first), nullptr);
+}
+
+TEST_F(WindowConsoleTest, KeysArriveInTheQueueOneEntryPerPress)
+{
+    TestConsole console;
+    ASSERT_EQ(console.open(200, 150), 1);
+    HWND window = static_cast<HWND>(console.window());
+    EXPECT_EQ(console.keyPressed(), 0);
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_SPACE}, WPARAM{VK_ESCAPE}})
+        SendMessageA(window, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(console.keyPressed(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(console.readKey(), 1);
+    EXPECT_EQ(console.keyPressed(), 0);
+}
+
+TEST_F(WindowConsoleTest, AFullQueueDropsFurtherKeys)
+{
+    TestConsole console;
+    ASSERT_EQ(console.open(200, 150), 1);
+    HWND window = static_cast<HWND>(console.window());
+    for (int i = 0; i < KeyQueue::CAPACITY + 50; ++i) SendMessageA(window, WM_KEYDOWN, 'K', 0);
+    for (int i = 0; i < KeyQueue::CAPACITY - 1; ++i) ASSERT_EQ(console.readKey(), 1) << i;
+    EXPECT_EQ(console.keyPressed(), 0);
+}
+
+TEST_F(WindowConsoleTest, DetachingThePresentedSurfaceClearsIt)
+{
+    TestConsole console;
+    Surface surface(&console, 4, 4, PixelFormat(RGB565), -1, -1, -1, -1);
+    console.setPresented(&surface, surface.area(), surface.area());
+    EXPECT_EQ(console.presented(), &surface);
+    EXPECT_EQ(console.detach(&surface), 1);
+    EXPECT_EQ(console.presented(), nullptr);
+}
+
+TEST_F(WindowConsoleTest, RepaintWithoutAFrameFillsBlack)
+{
+    TestConsole console;
+    ASSERT_EQ(console.open(200, 150), 1);
+    HWND window = static_cast<HWND>(console.window());
+    HDC context = GetDC(window);
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(context, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ASSERT_EQ(GetPixel(context, 10, 10) & 0xFFFFFF, 0xFFFFFFu);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    EXPECT_EQ(GetPixel(context, 10, 10) & 0xFFFFFF, 0u);
+    ReleaseDC(window, context);
+}
+
+TEST_F(WindowConsoleTest, NoRegistryPairOutlivesItsConsole)
+{
+    std::size_t before = testRegistry.size();
+    HWND window;
+    {
+        TestConsole console;
+        ASSERT_EQ(console.open(200, 150), 1);
+        window = static_cast<HWND>(console.window());
+        EXPECT_EQ(testRegistry.size(), before + 1);
+        EXPECT_EQ(WindowConsole::findConsole(testRegistry, window), &console);
+    }
+    EXPECT_EQ(testRegistry.size(), before);
+    EXPECT_EQ(WindowConsole::findConsole(testRegistry, window), nullptr);
+}
+
+TEST_F(WindowConsoleTest, FrameSizeIsAddedOnlyToWindowedOutput)
+{
+    int width = 320, height = 200;
+    WindowConsole::addFrameSize(&width, &height, FULLSCREEN);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 200);
+    WindowConsole::addFrameSize(&width, &height, WINDOWED);
+    EXPECT_EQ(width, 320 + 2 * GetSystemMetrics(SM_CXFRAME));
+    EXPECT_EQ(height,
+              200 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME));
+}
+
+TEST_F(WindowConsoleTest, TheCloseBoxEndsTheProcessWithCodeZero)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestConsole console;
+            if (console.open(200, 150))
+                SendMessageA(static_cast<HWND>(console.window()), WM_CLOSE, 0, 0);
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace vxr

@@ -1,0 +1,368 @@
+#include "vxr/console/window_console.h"
+
+#include <process.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+// Guards every window registry. Made by the first live window console and
+// deleted with the last; consoles are made and destroyed on one thread.
+CRITICAL_SECTION* registryLock = nullptr;
+int liveWindowConsoles = 0;
+
+class RegistryGuard {
+public:
+    RegistryGuard()
+    {
+        if (registryLock) EnterCriticalSection(registryLock);
+    }
+    ~RegistryGuard()
+    {
+        if (registryLock) LeaveCriticalSection(registryLock);
+    }
+};
+
+class Guard {
+public:
+    explicit Guard(CRITICAL_SECTION& section) : held(section) { EnterCriticalSection(&held); }
+    ~Guard() { LeaveCriticalSection(&held); }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    CRITICAL_SECTION& held;
+};
+
+char* copyOf(const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    char* copy = new (std::nothrow) char[length + 1];
+    if (copy) std::memcpy(copy, text, length + 1);
+    return copy;
+}
+
+}  // namespace
+
+// What the window thread needs to make the window; it lives on the opener's
+// stack and is read before the thread signals that the window exists.
+struct WindowConsole::WindowStart {
+    WindowConsole* console;
+    const char* className;
+    const char* title;
+    DWORD style;
+    int showCommand;
+    int outerWidth;
+    int outerHeight;
+    HANDLE readyEvent;
+};
+
+WindowConsole::WindowConsole(HWND given)
+{
+    if (liveWindowConsoles++ == 0) {
+        registryLock = new (std::nothrow) CRITICAL_SECTION;
+        if (registryLock) InitializeCriticalSection(registryLock);
+    }
+    InitializeCriticalSection(&keyLock);
+    InitializeCriticalSection(&presentLock);
+    InitializeCriticalSection(&windowLock);
+    InitializeCriticalSection(&paletteLock);
+    windowHandle = given;
+    if (!given) return;
+    ownsItsWindow = 0;
+    deviceContext = GetDC(given);
+    if (!deviceContext) {
+        constructedOk = 0;
+        return;
+    }
+    RECT client;
+    GetClientRect(given, &client);
+    clientWidth = client.right - client.left;
+    clientHeight = client.bottom - client.top;
+}
+
+WindowConsole::~WindowConsole()
+{
+    closeWindow();
+    if (!ownsItsWindow && deviceContext) ReleaseDC(windowHandle, deviceContext);
+    deviceContext = nullptr;
+    {
+        RegistryGuard guard;
+        for (WindowRegistry* registry : registries) registry->removeConsole(this);
+        registries.clear();
+    }
+    // Unlink the surfaces while this console's own detach still answers.
+    releaseSurfaces();
+    DeleteCriticalSection(&keyLock);
+    DeleteCriticalSection(&presentLock);
+    DeleteCriticalSection(&windowLock);
+    DeleteCriticalSection(&paletteLock);
+    if (--liveWindowConsoles == 0 && registryLock) {
+        DeleteCriticalSection(registryLock);
+        delete registryLock;
+        registryLock = nullptr;
+    }
+    delete[] titleString;
+}
+
+int WindowConsole::openWindow(const char* className, DWORD style, int showCommand,
+                              int outerWidth, int outerHeight)
+{
+    if (!ownsItsWindow) return 0;
+    closeWindow();
+    WindowStart start{this,  className,   titleString ? titleString : "", style, showCommand,
+                      outerWidth, outerHeight, CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    if (!start.readyEvent) return 0;
+
+    windowThread = new (std::nothrow) HANDLE;
+    const uintptr_t thread =
+        windowThread ? _beginthreadex(nullptr, 0, windowMain, &start, 0, nullptr) : 0;
+    if (!thread) {
+        delete windowThread;
+        windowThread = nullptr;
+        closeWindow();
+        CloseHandle(start.readyEvent);
+        return 0;
+    }
+    *windowThread = reinterpret_cast<HANDLE>(thread);
+    WaitForSingleObject(start.readyEvent, INFINITE);
+    CloseHandle(start.readyEvent);
+
+    if (IsWindow(windowHandle)) {
+        keyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (keyEvent) deviceContext = GetDC(windowHandle);
+        if (deviceContext) return 1;
+    }
+    closeWindow();
+    return 0;
+}
+
+unsigned __stdcall WindowConsole::windowMain(void* argument)
+{
+    const WindowStart& start = *static_cast<WindowStart*>(argument);
+    WindowConsole* console = start.console;
+    const int showCommand = start.showCommand;
+    HWND window = CreateWindowExA(0, start.className, start.title, start.style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, start.outerWidth, start.outerHeight, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    console->windowHandle = window;
+    if (IsWindow(window)) ShowWindow(window, showCommand);
+    SetEvent(start.readyEvent);  // the record is gone from here on
+    if (!window) return 0;
+
+    SetFocus(window);
+    if (showCommand != 0) SetForegroundWindow(window);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) == 1) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        Sleep(0);
+    }
+    return 0;
+}
+
+void WindowConsole::closeWindow()
+{
+    if (!ownsItsWindow) return;
+    if (windowThread && IsWindow(windowHandle)) {
+        {
+            Guard guard(windowLock);
+            ReleaseDC(windowHandle, deviceContext);
+            deviceContext = nullptr;
+            presentedSurface = nullptr;
+            PostMessageA(windowHandle, WM_DESTROY, 0, 0);
+        }
+        // Outside the lock, so the thread can finish the messages that need it.
+        WaitForSingleObject(*windowThread, INFINITE);
+    }
+    if (windowThread) {
+        CloseHandle(*windowThread);
+        delete windowThread;
+        windowThread = nullptr;
+    }
+    if (deviceContext) ReleaseDC(windowHandle, deviceContext);
+    deviceContext = nullptr;
+    {
+        RegistryGuard guard;
+        for (WindowRegistry* registry : registries) registry->removeConsole(this);
+        registries.clear();
+    }
+    windowHandle = nullptr;
+    if (keyEvent) CloseHandle(keyEvent);
+    keyEvent = nullptr;
+}
+
+int WindowConsole::resizeWindow(int outerWidth, int outerHeight)
+{
+    {
+        Guard guard(windowLock);
+        clearPresented();
+    }
+    SetWindowPos(windowHandle, nullptr, 0, 0, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOMOVE);
+    return 1;
+}
+
+void WindowConsole::setPresented(Surface* surface, const Rect&, const Rect&)
+{
+    Guard guard(presentLock);
+    presentedSurface = surface;
+}
+
+void WindowConsole::clearPresented()
+{
+    Guard guard(presentLock);
+    presentedSurface = nullptr;
+}
+
+void WindowConsole::addMode(const ConsoleMode& mode)
+{
+    try {
+        modeList.push_back(mode);
+    } catch (const std::bad_alloc&) {
+        // A mode that cannot be listed is simply not offered.
+    }
+}
+
+int WindowConsole::modes(std::vector<ConsoleMode>& list)
+{
+    list = modeList;
+    return 1;
+}
+
+int WindowConsole::detach(Surface* surface)
+{
+    if (surface && surface == presentedSurface) clearPresented();
+    return Console::detach(surface);
+}
+
+int WindowConsole::setTitle(const char* text)
+{
+    if (!text) return 0;
+    char* copy = copyOf(text);
+    if (!copy) return 0;
+    delete[] titleString;
+    titleString = copy;
+    return windowHandle && SetWindowTextA(windowHandle, titleString) ? 1 : 0;
+}
+
+int WindowConsole::title(char* out)
+{
+    if (!out) return 0;
+    std::strcpy(out, titleString ? titleString : "");
+    return 1;
+}
+
+int WindowConsole::readKey()
+{
+    if (!ownsOpenWindow()) return Console::readKey();
+    WaitForSingleObject(keyEvent, INFINITE);
+    Guard guard(keyLock);
+    std::int32_t key = 0;
+    keyQueue.pop(&key);
+    if (!keyQueue.hasItems()) ResetEvent(keyEvent);
+    return key;
+}
+
+int WindowConsole::keyPressed()
+{
+    if (!ownsOpenWindow()) return Console::keyPressed();
+    Guard guard(keyLock);
+    return keyQueue.hasItems();
+}
+
+void WindowConsole::pushKey()
+{
+    Guard guard(keyLock);
+    // Every key counts the same; a full queue drops the press.
+    keyQueue.push(1);
+    if (keyEvent) SetEvent(keyEvent);
+}
+
+void WindowConsole::fillBlack(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC context = GetDC(window);
+    if (!context) return;
+    HGDIOBJ previous = SelectObject(context, GetStockObject(BLACK_BRUSH));
+    Rectangle(context, client.left, client.top, client.right, client.bottom);
+    SelectObject(context, previous);
+    ReleaseDC(window, context);
+}
+
+void WindowConsole::paint(HWND window)
+{
+    {
+        Guard guard(presentLock);
+        if (!presentedSurface || !presentedSurface->copyToConsole(this)) fillBlack(window);
+    }
+    ValidateRect(window, nullptr);
+}
+
+LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT message,
+                                     WPARAM wParam, LPARAM lParam)
+{
+    if (console) EnterCriticalSection(&console->windowLock);
+    LRESULT result = 0;
+    switch (message) {
+    case WM_DESTROY:
+        ShowWindow(window, SW_HIDE);
+        PostQuitMessage(0);
+        break;
+    case WM_PAINT:
+        if (console) {
+            console->paint(window);
+        } else {
+            fillBlack(window);
+            ValidateRect(window, nullptr);
+        }
+        break;
+    case WM_CLOSE:
+        // The close box ends the program as a normal exit.
+        if (console) LeaveCriticalSection(&console->windowLock);
+        std::exit(0);
+    case WM_KEYDOWN:
+        if (console)
+            console->pushKey();
+        else
+            result = DefWindowProcA(window, message, wParam, lParam);
+        break;
+    default:
+        result = DefWindowProcA(window, message, wParam, lParam);
+        break;
+    }
+    if (console) LeaveCriticalSection(&console->windowLock);
+    return result;
+}
+
+void WindowConsole::addFrameSize(int* width, int* height, int output)
+{
+    if (output != WINDOWED || !width || !height) return;
+    *width += 2 * GetSystemMetrics(SM_CXFRAME);
+    *height += GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
+}
+
+int WindowConsole::registerWindow(WindowRegistry& registry, HWND window, WindowConsole* console)
+{
+    RegistryGuard guard;
+    if (!registry.add(window, console)) return 0;
+    if (console &&
+        std::find(console->registries.begin(), console->registries.end(), &registry) ==
+            console->registries.end())
+        console->registries.push_back(&registry);
+    return 1;
+}
+
+WindowConsole* WindowConsole::findConsole(WindowRegistry& registry, HWND window)
+{
+    RegistryGuard guard;
+    return registry.find(window);
+}
+
+}  // namespace vxr

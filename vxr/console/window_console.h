@@ -1,0 +1,96 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "vxr/console/console.h"
+#include "vxr/console/key_queue.h"
+#include "vxr/console/window_registry.h"
+#include "vxr/format/rect.h"
+
+namespace vxr {
+
+// The part of a display console that owns a desktop window: a thread of its
+// own that creates the window and runs its message loop, the shared message
+// handling, the key queue that thread fills, the title, the display modes
+// and the surface the window repaints from.
+//
+// Locks: windowLock is always taken first. A message is handled under it,
+// with presentLock (repaints) or keyLock (keys) inside; paletteLock is taken
+// inside windowLock, and presentLock may be taken inside paletteLock.
+class WindowConsole : public Console {
+public:
+    // A null window makes the console create windows of its own.
+    explicit WindowConsole(HWND given);
+    ~WindowConsole() override;
+
+    int readKey() override;
+    int keyPressed() override;
+    int setTitle(const char* text) override;
+    int title(char* out) override;
+    int consoleId() override { return CONSOLE_ID_WINDOW; }
+    void* handle() override { return &deviceContext; }
+    int width() override { return clientWidth; }
+    int height() override { return clientHeight; }
+    void* window() override { return windowHandle; }
+    int ok() override { return constructedOk; }
+    int modes(std::vector<ConsoleMode>& list) override;
+    int detach(Surface* surface) override;
+
+    // The message handling every console window shares; console is null for
+    // a window that is not registered (yet).
+    static LRESULT handleMessage(WindowConsole* console, HWND window, UINT message,
+                                 WPARAM wParam, LPARAM lParam);
+    // Turns a client size into the outer size of a window with that output.
+    static void addFrameSize(int* width, int* height, int output);
+    static int registerWindow(WindowRegistry& registry, HWND window, WindowConsole* console);
+    static WindowConsole* findConsole(WindowRegistry& registry, HWND window);
+
+    int ownsWindow() const { return ownsItsWindow; }
+    HDC windowDeviceContext() const { return deviceContext; }
+    Surface* presented() const { return presentedSurface; }
+
+protected:
+    int openWindow(const char* className, DWORD style, int showCommand, int outerWidth,
+                   int outerHeight);
+    void closeWindow();
+    int resizeWindow(int outerWidth, int outerHeight);
+    void setPresented(Surface* surface, const Rect& source, const Rect& destination);
+    void clearPresented();
+    void addMode(const ConsoleMode& mode);
+    void clearModes() { modeList.clear(); }
+    const std::vector<ConsoleMode>& displayModes() const { return modeList; }
+
+    std::int32_t clientWidth = 0;
+    std::int32_t clientHeight = 0;
+    HWND windowHandle = nullptr;
+    HDC deviceContext = nullptr;
+    CRITICAL_SECTION keyLock;
+    CRITICAL_SECTION presentLock;
+    CRITICAL_SECTION windowLock;
+    CRITICAL_SECTION paletteLock;
+    std::int32_t constructedOk = 1;
+
+private:
+    struct WindowStart;
+    static unsigned __stdcall windowMain(void* start);
+    static void fillBlack(HWND window);
+    void paint(HWND window);
+    void pushKey();
+    bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
+
+    std::int32_t ownsItsWindow = 1;
+    KeyQueue keyQueue;
+    HANDLE keyEvent = nullptr;
+    HANDLE* windowThread = nullptr;
+    char* titleString = nullptr;
+    Surface* presentedSurface = nullptr;
+    std::vector<ConsoleMode> modeList;
+    // The registries this console's windows were entered in, so that no
+    // pair outlives the window or the console.
+    std::vector<WindowRegistry*> registries;
+};
+
+}  // namespace vxr
