@@ -4,6 +4,7 @@
 #include <new>
 
 #include "vxr/console/console.h"
+#include "vxr/console/console_front_end.h"
 #include "vxr/console/null_console.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/null_store.h"
@@ -45,6 +46,14 @@ Surface::Surface(Console* console, int width, int height, const PixelFormat& for
     : Surface()
 {
     create(console, width, height, &format, memoryKind, orientation, linePadding, variant);
+}
+
+Surface::Surface(ConsoleFrontEnd& frontEnd, int width, int height, const PixelFormat& format,
+                 int memoryKind, int orientation, int linePadding, int variant)
+    : Surface()
+{
+    create(frontEnd.isOpen() ? frontEnd.current() : nullptr, width, height, &format, memoryKind,
+           orientation, linePadding, variant);
 }
 
 Surface::Surface(const char* fileName, int memoryKind, int orientation, int linePadding,

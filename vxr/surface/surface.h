@@ -10,6 +10,7 @@
 namespace vxr {
 
 class Console;
+class ConsoleFrontEnd;
 class SurfaceStore;
 
 // An image of one pixel format whose pixels live in a store made by the
@@ -20,6 +21,9 @@ public:
     Surface();
     Surface(Console* console, int width, int height, const PixelFormat& format, int memoryKind,
             int orientation, int linePadding, int variant);
+    // On the front end's current console; fails while none is open.
+    Surface(ConsoleFrontEnd& frontEnd, int width, int height, const PixelFormat& format,
+            int memoryKind, int orientation, int linePadding, int variant);
     Surface(const char* fileName, int memoryKind, int orientation, int linePadding, int variant);
     ~Surface();
     Surface(const Surface&) = delete;

@@ -1,0 +1,81 @@
+#include "vxr/console/console_front_end.h"
+
+#include <cstdio>
+#include <new>
+
+#include "vxr/console/null_console.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "vxr/console/directx/directx_console.h"
+#include "vxr/console/gdi/gdi_console.h"
+#endif
+
+namespace vxr {
+namespace {
+
+enum ConsoleKind { DIRECTX_KIND, GDI_KIND, PLACEHOLDER_KINDS_END = 5 };
+
+Console* nullConsole() { return &NullConsole::forFrontEnds(); }
+
+}  // namespace
+
+Console* ConsoleFrontEnd::makeConsole(int consoleKind)
+{
+    switch (consoleKind) {
+#ifdef _WIN32
+    case DIRECTX_KIND: return new (std::nothrow) DirectXConsole(nullptr);
+    case GDI_KIND: return new (std::nothrow) GdiConsole(nullptr);
+#endif
+    default:
+        // Kinds without a display here keep their places in the search.
+        return consoleKind >= 0 && consoleKind < PLACEHOLDER_KINDS_END
+                   ? new (std::nothrow) NullConsole
+                   : nullptr;
+    }
+}
+
+ConsoleFrontEnd::ConsoleFrontEnd(int width, int height, int request, int output, int parameter,
+                                 int variant, ConsoleMaker maker)
+    : currentConsole(nullConsole()), makeKind(maker ? maker : makeConsole)
+{
+    open(width, height, request, output, parameter, variant);
+}
+
+ConsoleFrontEnd::~ConsoleFrontEnd() { close(); }
+
+bool ConsoleFrontEnd::isOpen() const { return currentConsole != nullConsole(); }
+
+int ConsoleFrontEnd::open(int width, int height, int request, int output, int parameter,
+                          int variant)
+{
+    close();
+    for (int kind = 0;; ++kind) {
+        Console* candidate = makeKind(kind);
+        if (!candidate) return 0;
+        currentConsole = candidate;
+        if (candidate->ok() && candidate->open(width, height, request, output, parameter, variant))
+            return 1;
+        close();
+    }
+}
+
+void ConsoleFrontEnd::close()
+{
+    if (currentConsole && currentConsole != nullConsole()) delete currentConsole;
+    currentConsole = nullConsole();
+}
+
+int ConsoleFrontEnd::showError(const char* message)
+{
+    close();
+#ifdef _WIN32
+    return MessageBoxA(nullptr, message, "vxr error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND |
+                                                          MB_TOPMOST);
+#else
+    return std::fprintf(stderr, "vxr error: %s\n", message ? message : "") < 0 ? 0 : 1;
+#endif
+}
+
+}  // namespace vxr
