@@ -1,0 +1,120 @@
+#include "demo/tunnel.h"
+
+#include <cmath>
+
+#include "demo/ray_batch.h"
+
+namespace vxr {
+
+namespace {
+
+constexpr float PI = 3.14159265f;
+constexpr float TURN_IN_START = 3.0f;
+constexpr float FLIGHT_START = 4.0f;
+constexpr float SCREEN_HALF_WIDTH = 160.0f;
+constexpr float SCREEN_HALF_HEIGHT = 100.0f;
+constexpr float ROW_FRACTION = 0.03846154f;      // 1/26
+constexpr float COLUMN_FRACTION = 0.024390243f;  // 1/41
+
+static_assert(RayBatch::RAYS == Tunnel::GRID_COLUMNS * Tunnel::GRID_ROWS);
+static_assert(RayBatch::FULL_LIGHT == Tunnel::FULL_LIGHT && RayBatch::MAX_LIGHT == Tunnel::MAX_LIGHT);
+
+}  // namespace
+
+int32_t Tunnel::buildShade(const uint32_t* colours) { return shade.build(colours); }
+
+int32_t Tunnel::animate(float dt, float t) {
+  if (!ready) {
+    return 0;
+  }
+  const double time = t;
+  const double step = dt;
+  // The turn-in swings both angles from their start values to pi.
+  if (t > TURN_IN_START && t < FLIGHT_START) {
+    const double remaining = double(FLIGHT_START) - time;
+    angleX = float(double(PI) + double(1.4307964f) * remaining);
+    angleY = float(double(PI) + double(1.5707964f) * remaining);
+    return 1;
+  }
+  // Before the turn-in, and at the very moment it ends, the camera holds still.
+  if (!(t > FLIGHT_START)) {
+    return 1;
+  }
+  cameraZ = float(double(cameraZ) - double(0.7f) * std::sin(double(0.5f) * time) - 90.0 * step);
+  angleX = float(double(angleX) + double(0.015f) * std::sin(double(0.9f) * time) + double(0.28f) * step);
+  angleY = float(double(angleY) - double(0.01f) * std::cos(double(0.2f) * time) - double(0.2f) * step);
+  angleZ = float(double(angleZ) + double(0.11f) * step +
+                 double(0.004f) * std::sin(0.5 + double(0.18f) * time));
+  return 1;
+}
+
+Matrix4 Tunnel::cameraMatrix() const {
+  return Matrix4::rotationX(angleX)
+      .multiply(Matrix4::rotationY(angleY))
+      .multiply(Matrix4::rotationZ(angleZ));
+}
+
+void Tunnel::castGrid(float t, float zoom, int32_t fade) {
+  const Matrix4 camera = cameraMatrix();
+  const float distance = float((170.0 + 65.0 * std::sin(double(2.1f) * t)) * zoom);
+  const auto corner = [&](float x, float y) {
+    return camera.transform(Vec3(x, y, distance)).normalised();
+  };
+  const Vec3 topLeft = corner(-SCREEN_HALF_WIDTH, -SCREEN_HALF_HEIGHT);
+  const Vec3 topRight = corner(SCREEN_HALF_WIDTH, -SCREEN_HALF_HEIGHT);
+  const Vec3 bottomLeft = corner(-SCREEN_HALF_WIDTH, SCREEN_HALF_HEIGHT);
+  const Vec3 bottomRight = corner(SCREEN_HALF_WIDTH, SCREEN_HALF_HEIGHT);
+  const Vec3 leftStep = bottomLeft.minus(topLeft).scaled(ROW_FRACTION);
+  const Vec3 rightStep = bottomRight.minus(topRight).scaled(ROW_FRACTION);
+
+  // The grid stops one step short of the right and bottom edges. The rows
+  // are walked side by side, column by column, so that their independent
+  // additions overlap.
+  Vec3 directions[GRID_ROWS];
+  Vec3 columnSteps[GRID_ROWS];
+  Vec3 left = topLeft;
+  Vec3 right = topRight;
+  for (int32_t row = 0; row < GRID_ROWS; ++row) {
+    directions[row] = left;
+    columnSteps[row] = right.minus(left).scaled(COLUMN_FRACTION);
+    left.add(leftStep, left);
+    right.add(rightStep, right);
+  }
+  RayBatch rays;
+  for (int32_t column = 0; column < GRID_COLUMNS; ++column) {
+    for (int32_t row = 0; row < GRID_ROWS; ++row) {
+      rays.setDirection(column * GRID_ROWS + row, directions[row]);
+      directions[row].add(columnSteps[row], directions[row]);
+    }
+  }
+  rays.cast(radius, cameraZ, fade, fastestSimdPath(), grid);
+}
+
+GridSample Tunnel::castRay(const Vec3& direction, int32_t fade) const {
+  Vec3 hit;
+  if (!RayBatch::hitWall(direction, radius, hit)) {
+    return RayBatch::FAR_END;
+  }
+  return RayBatch::sample(hit, std::atan2(double(hit.y), double(hit.x)), cameraZ, fade);
+}
+
+int32_t Tunnel::fillFrame(uint8_t* firstPixel, int32_t pitch, const uint8_t* texels) const {
+  if (!shade.isBuilt() || firstPixel == nullptr || texels == nullptr) {
+    return 0;
+  }
+  const BlockFill fill(grid, shade.levelRows(), texels);
+  fill.fillFrame(firstPixel, pitch, fastestSimdPath());
+  return 1;
+}
+
+int32_t Tunnel::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
+                          uint8_t* destination, const uint8_t* texels) const {
+  if (!shade.isBuilt() || destination == nullptr || texels == nullptr) {
+    return 0;
+  }
+  const BlockFill fill(grid, shade.levelRows(), texels);
+  fill.fillBlock(blockColumn, blockRow, pitch, destination);
+  return 1;
+}
+
+}  // namespace vxr
