@@ -1,8 +1,11 @@
 #include "demo/tunnel.h"
 
 #include <cmath>
+#include <new>
 
 #include "demo/ray_batch.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
 
 namespace vxr {
 
@@ -115,6 +118,62 @@ int32_t Tunnel::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
   const BlockFill fill(grid, shade.levelRows(), texels);
   fill.fillBlock(blockColumn, blockRow, pitch, destination);
   return 1;
+}
+
+}  // namespace vxr
+
+namespace vxr {
+
+void Tunnel::init(const char* fileName, float wallRadius) {
+  // A second init must not leak the first texture.
+  destroy();
+  angleX = START_ANGLE_X;
+  angleY = START_ANGLE_Y;
+  angleZ = 0.0f;
+  cameraZ = START_CAMERA_Z;
+  for (GridSample& sample : grid) sample = GridSample{};
+  radius = wallRadius;
+
+  // Rows exactly 256 bytes apart, top first: the locked pixels are the
+  // packed texel array the fill reads.
+  texture = new (std::nothrow) Surface(fileName, MEMORY_SYSTEM, TOP_DOWN, 0, VARIANT_DEFAULT);
+  if (!texture || !texture->isValid()) return;
+  if (texture->width() != TEXTURE_SIZE || texture->height() != TEXTURE_SIZE ||
+      texture->format().id != INDEX8)
+    return;
+  Palette* palette = texture->palette();
+  if (!palette) return;
+  const uint32_t* colours = palette->lock();
+  const int32_t built = colours ? shade.build(colours) : 0;
+  palette->unlock();
+  ready = built ? 1 : 0;
+}
+
+int32_t Tunnel::render(Surface& target, float t, float zoom, int32_t fade) {
+  if (!ready) return 0;
+  // The fill writes 320 x 200 RGB565 pixels wherever the target points.
+  if (target.width() < FRAME_WIDTH || target.height() < FRAME_HEIGHT ||
+      target.format().id != RGB565)
+    return 0;
+  castGrid(t, zoom, fade);
+  uint8_t* pixels = target.lock(1);
+  if (!pixels) return 0;
+  const uint8_t* texels = texture->lock(1);
+  if (!texels) {
+    target.unlock();
+    return 0;
+  }
+  fillFrame(pixels, target.pitch(), texels);
+  texture->unlock();
+  target.unlock();
+  return 1;
+}
+
+void Tunnel::destroy() {
+  delete texture;
+  texture = nullptr;
+  shade.release();
+  ready = 0;
 }
 
 }  // namespace vxr

@@ -27,11 +27,18 @@ class Tunnel {
   static constexpr int32_t FULL_LIGHT = 0xF400;
   static constexpr int32_t MAX_LIGHT = 0xFFFF;
 
-  float angleX = 4.5723891f;  // pi + 1.4307964: the camera starts turned away
-  float angleY = 4.712389f;   // 3 pi / 2
+  // Where the camera starts: turned away (pi + 1.4307964 and 3 pi / 2), a
+  // little inside the tunnel's mouth.
+  static constexpr float START_ANGLE_X = 4.5723891f;
+  static constexpr float START_ANGLE_Y = 4.712389f;
+  static constexpr float START_CAMERA_Z = -20.0f;
+  static constexpr int32_t TEXTURE_SIZE = 256;
+
+  float angleX = START_ANGLE_X;
+  float angleY = START_ANGLE_Y;
   float angleZ = 0.0f;
   float radius = 0.0f;
-  float cameraZ = -20.0f;
+  float cameraZ = START_CAMERA_Z;
   // Column c, row r is element c * GRID_ROWS + r.
   GridSample grid[GRID_COLUMNS * GRID_ROWS] = {};
   Surface* texture = nullptr;  // owned
@@ -39,8 +46,20 @@ class Tunnel {
   int32_t ready = 0;
 
   Tunnel() = default;
+  ~Tunnel() { destroy(); }
   Tunnel(const Tunnel&) = delete;
   Tunnel& operator=(const Tunnel&) = delete;
+
+  // Loads the 256 x 256 INDEX8 texture from a TGA file and builds the shade
+  // table from its palette. Success shows only in isReady.
+  void init(const char* fileName, float wallRadius);
+  int32_t isReady() const { return ready; }
+  // Casts the grid and fills the 320 x 200 top-left area of an RGB565
+  // target. Returns 0 without drawing when not ready, when the target is
+  // smaller or of another format, or when a lock fails.
+  int32_t render(Surface& target, float t, float zoom, int32_t fade);
+  // Releases the texture and the shade table; safe to call more than once.
+  void destroy();
 
   // Builds the shade table from 256 colours laid out 0x00RRGGBB. Returns 0
   // when colours is null or memory runs out.
