@@ -1,6 +1,11 @@
 #pragma once
 
 // The whole public interface of the library.
+#include "vxr/console/console.h"
+#include "vxr/console/console_front_end.h"
+#include "vxr/console/console_mode.h"
+#include "vxr/console/key_queue.h"
+#include "vxr/console/null_console.h"
 #include "vxr/format/area_request.h"
 #include "vxr/format/clip_record.h"
 #include "vxr/format/conversion_routines.h"
@@ -9,3 +14,15 @@
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"
+#include "vxr/surface/image_decoder.h"
+#include "vxr/surface/image_reader.h"
+#include "vxr/surface/memory_store.h"
+#include "vxr/surface/null_store.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+#include "vxr/surface/tga_decoder.h"
+
+#ifdef _WIN32
+#include "vxr/console/window_console.h"
+#include "vxr/console/window_registry.h"
+#endif
