@@ -1,0 +1,29 @@
+#pragma once
+
+namespace vxr::detail {
+
+// The instruction sets that the long-run conversion bodies are built for,
+// narrowest first. BASELINE is what every x86-64 processor has (SSE2);
+// AVX512 stands for the 512-bit byte and word operations with byte
+// permutes (AVX-512 F, BW, VL and VBMI together).
+enum class InstructionSet : int { BASELINE = 0, AVX2 = 1, AVX512 = 2 };
+
+// The widest set that both the processor and the current limit allow; the
+// conversion routines ask on every long run.
+InstructionSet activeInstructionSet();
+
+// Caps activeInstructionSet. The narrower bodies must give the same bytes
+// as the wider ones, and this lets the tests run them on a wide processor.
+void limitInstructionSet(InstructionSet ceiling);
+
+}  // namespace vxr::detail
+
+// Functions that carry these are only called after activeInstructionSet has
+// reported that set (or a wider one).
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VXR_HAS_WIDE_BODIES 1
+#define VXR_TARGET_AVX2 [[gnu::target("avx2")]]
+#define VXR_TARGET_AVX512 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+#else
+#define VXR_HAS_WIDE_BODIES 0
+#endif
