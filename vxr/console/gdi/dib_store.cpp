@@ -1,0 +1,142 @@
+#include "vxr/console/gdi/dib_store.h"
+
+#include <cstring>
+#include <new>
+
+namespace vxr {
+namespace {
+
+bool isOneOf(const PixelFormat& format, std::int32_t first, std::int32_t second,
+             std::int32_t third)
+{
+    return format == PixelFormat(first) || format == PixelFormat(second) ||
+           format == PixelFormat(third);
+}
+
+bool parametersAccepted(std::int32_t width, std::int32_t height, const PixelFormat& format,
+                        std::int32_t memoryKind, std::int32_t orientation,
+                        std::int32_t linePadding, std::int32_t variant)
+{
+    if (width <= 0 || height <= 0 || !format.isValid()) return false;
+    if (memoryKind != MEMORY_SYSTEM && memoryKind != MEMORY_ANY && memoryKind != -1) return false;
+    if (orientation != TOP_DOWN && orientation != BOTTOM_UP && orientation != -1) return false;
+    if (linePadding < -1) return false;
+    return variant == VARIANT_DEFAULT || variant == -1;
+}
+
+}  // namespace
+
+std::int32_t DibStore::requiredPadding(std::int32_t width, const PixelFormat& format)
+{
+    const std::int64_t lineBytes = std::int64_t{width} * format.bytes;
+    if (lineBytes < 0) return -1;
+    const std::int32_t remainder = static_cast<std::int32_t>(lineBytes % 4);
+    return remainder == 0 ? 0 : 4 - remainder;
+}
+
+std::int32_t DibStore::headerSizeFor(const PixelFormat& format)
+{
+    if (format.model == INDEXED) return format.bits == 8 ? INDEXED_HEADER_SIZE : 0;
+    if (format.model != DIRECT || format.colour != RGB) return 0;
+    if (isOneOf(format, ARGB8888, RGB888, ARGB1555)) return PLAIN_HEADER_SIZE;
+    // Every other layout GDI takes is described by its masks, and it takes
+    // masks only for 16- and 32-bit pixels.
+    if (format.bits == 16 || format.bits == 32) return MASKED_HEADER_SIZE;
+    return 0;
+}
+
+DibStore::DibStore(std::int32_t& width, std::int32_t& height, const PixelFormat& format,
+                   std::int32_t& memoryKind, std::int32_t& orientation,
+                   std::int32_t& linePadding, std::int32_t& variant)
+{
+    if (!parametersAccepted(width, height, format, memoryKind, orientation, linePadding, variant))
+        return;
+    const std::int32_t chosenOrientation = orientation == -1 ? BOTTOM_UP : orientation;
+    const std::int32_t padding = requiredPadding(width, format);
+    if (padding < 0 || (linePadding != -1 && linePadding != padding)) return;
+    // The whole section must be addressable through a 32-bit pitch.
+    if (bufferSize(width, height, format, padding) <= 0) return;
+    if (!fillHeader(width, height, format, chosenOrientation)) return;
+
+    HDC screen = GetWindowDC(nullptr);
+    bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS,
+                              &pixels, nullptr, 0);
+    if (screen) ReleaseDC(nullptr, screen);
+    if (!bitmap) {
+        pixels = nullptr;
+        releaseHeader();
+        return;
+    }
+
+    memoryKind = MEMORY_SYSTEM;
+    orientation = chosenOrientation;
+    linePadding = padding;
+    variant = VARIANT_DEFAULT;
+    const std::int64_t stride = lineStride(width, format, padding);
+    firstLineOffset = chosenOrientation == TOP_DOWN ? 0 : stride * (height - 1);
+}
+
+DibStore::~DibStore()
+{
+    // The section's memory belongs to GDI; the MemoryStore part owns nothing.
+    if (bitmap) DeleteObject(bitmap);
+    releaseHeader();
+}
+
+bool DibStore::fillHeader(std::int32_t width, std::int32_t height, const PixelFormat& format,
+                          std::int32_t orientation)
+{
+    const std::int32_t size = headerSizeFor(format);
+    if (size == 0) return false;
+    header = new (std::nothrow) std::uint8_t[size]();
+    if (!header) return false;
+    headerBytes = size;
+
+    auto* fields = new (header) BITMAPINFOHEADER{};
+    fields->biSize = sizeof(BITMAPINFOHEADER);
+    fields->biWidth = width;
+    // A negative height is how GDI is told that the top line comes first.
+    fields->biHeight = orientation == TOP_DOWN ? -height : height;
+    fields->biPlanes = 1;
+    fields->biBitCount = static_cast<WORD>(format.bits);
+    fields->biCompression = size == MASKED_HEADER_SIZE ? BI_BITFIELDS : BI_RGB;
+    if (size == MASKED_HEADER_SIZE) {
+        const std::uint32_t masks[3] = {format.red.mask, format.green.mask, format.blue.mask};
+        std::memcpy(header + sizeof(BITMAPINFOHEADER), masks, sizeof masks);
+    }
+    return true;
+}
+
+void DibStore::releaseHeader()
+{
+    delete[] header;
+    header = nullptr;
+    headerBytes = 0;
+}
+
+BITMAPINFOHEADER* DibStore::info()
+{
+    return header ? std::launder(reinterpret_cast<BITMAPINFOHEADER*>(header)) : nullptr;
+}
+
+void DibStore::setColourTable(const std::uint32_t* colours)
+{
+    if (!colours || headerBytes != INDEXED_HEADER_SIZE) return;
+    std::memcpy(header + sizeof(BITMAPINFOHEADER), colours, 256 * sizeof(std::uint32_t));
+}
+
+std::uint8_t* DibStore::lock(int)
+{
+    if (!isValid()) return nullptr;
+    // GDI may still be drawing into the section; let it finish first.
+    GdiFlush();
+    ++dibLockCount;
+    return static_cast<std::uint8_t*>(pixels) + firstLineOffset;
+}
+
+void DibStore::unlock()
+{
+    if (dibLockCount > 0) --dibLockCount;
+}
+
+}  // namespace vxr

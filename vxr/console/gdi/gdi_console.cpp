@@ -1,0 +1,594 @@
+#include "vxr/console/gdi/gdi_console.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "vxr/console/gdi/dib_store.h"
+#include "vxr/console/gdi/window_store.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+WindowRegistry gdiRegistry;
+
+const char* const WINDOWED_CLASS = "VXR_GDI_WINDOWED";
+const char* const FULLSCREEN_CLASS = "VXR_GDI_FULLSCREEN";
+const char* const ICON_NAME = "IDI_VXR_ICON";
+const char* const DRIVER_NAME = "GDI";
+constexpr DWORD WINDOWED_STYLE = WS_OVERLAPPEDWINDOW;
+constexpr DWORD FULLSCREEN_STYLE = WS_POPUP | WS_BORDER | WS_SYSMENU;
+// GDI coordinates are 16-bit on some paths; no window gets larger.
+constexpr int LARGEST_CLIENT = 32767;
+
+class Guard {
+public:
+    explicit Guard(CRITICAL_SECTION& section) : held(section) { EnterCriticalSection(&held); }
+    ~Guard() { LeaveCriticalSection(&held); }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    CRITICAL_SECTION& held;
+};
+
+// The model codes ask for the best direct or indexed mode, like the
+// preferences.
+bool isPreference(int request)
+{
+    return request == PREFER8 || request == PREFER16 || request == PREFER32 || request == DIRECT ||
+           request == INDEXED;
+}
+
+// One edge scaled onto the client area: the product is taken to single
+// precision and rounded up, so an edge never falls short of the area it
+// stands for.
+std::int32_t scaledEdge(std::int32_t edge, double scale)
+{
+    const double rounded = std::ceil(static_cast<double>(static_cast<float>(edge * scale)));
+    const double held = std::clamp(rounded, double{INT32_MIN}, double{INT32_MAX});
+    return static_cast<std::int32_t>(held);
+}
+
+// A palette's colours as a DIB colour table: ARGB8888 entries already hold
+// blue, green, red and a spare byte in that order.
+void toColourTable(const std::uint32_t* colours, RGBQUAD (&table)[256])
+{
+    std::memcpy(table, colours, sizeof table);
+}
+
+}  // namespace
+
+WindowRegistry& GdiConsole::registry() { return gdiRegistry; }
+
+GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
+{
+    displayFormat = desktopFormat();
+    if (ownsWindow()) {
+        registerClasses();
+        ConsoleMode windowed = desktopMode();
+        windowed.output = WINDOWED;
+        addMode(windowed);
+    } else {
+        // A given window is drawn into at the size it already has.
+        if (!createPrimary()) gdiOk = 0;
+        if (!createStaging()) gdiOk = 0;
+    }
+    drawDibBinding = new (std::nothrow) DrawDibBinding;
+}
+
+GdiConsole::~GdiConsole()
+{
+    if (!ownsWindow()) releaseScreenSurfaces();
+    closeGdiWindow();
+    releaseScreenSurfaces();
+    {
+        Guard guard(paletteLock);
+        releasePalette();
+    }
+    // The application's surfaces hold DIB sections made for this console:
+    // empty them now, while everything they were made with still exists.
+    releaseSurfaces();
+    delete drawDibBinding;
+    drawDibBinding = nullptr;
+}
+
+PixelFormat GdiConsole::desktopFormat()
+{
+    HDC screen = GetDC(nullptr);
+    const int depth = screen ? GetDeviceCaps(screen, BITSPIXEL) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    switch (depth) {
+    case 8: return PixelFormat(INDEX8);
+    // A 5-5-5 desktop is taken as 5-6-5 too: GDI converts on the way.
+    case 16: return PixelFormat(RGB565);
+    case 24: return PixelFormat(RGB888);
+    case 32: return PixelFormat(ARGB8888);
+    default: return PixelFormat();
+    }
+}
+
+ConsoleMode GdiConsole::desktopMode()
+{
+    ConsoleMode desktop;
+    std::strcpy(desktop.driver, DRIVER_NAME);
+    desktop.width = GetSystemMetrics(SM_CXSCREEN);
+    desktop.height = GetSystemMetrics(SM_CYSCREEN);
+    desktop.format = desktopFormat();
+    desktop.output = FULLSCREEN;
+    HDC screen = GetDC(nullptr);
+    const int refresh = screen ? GetDeviceCaps(screen, VREFRESH) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    // 0 and 1 both stand for the device's default rate.
+    desktop.parameter = refresh > 1 ? refresh : 0;
+    desktop.variant = VARIANT_DEFAULT;
+    return desktop;
+}
+
+void GdiConsole::registerClasses()
+{
+    // A second console finds the classes already there; that is fine.
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), ICON_NAME);
+    WNDCLASSA windowed{};
+    windowed.style = CS_HREDRAW | CS_VREDRAW;
+    windowed.lpfnWndProc = windowedProcedure;
+    windowed.hIcon = icon;
+    windowed.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowed.lpszClassName = WINDOWED_CLASS;
+    RegisterClassA(&windowed);
+
+    WNDCLASSA fullscreen{};
+    fullscreen.lpfnWndProc = fullscreenProcedure;
+    fullscreen.hIcon = icon;
+    fullscreen.lpszClassName = FULLSCREEN_CLASS;
+    RegisterClassA(&fullscreen);
+}
+
+int GdiConsole::name(char* out)
+{
+    if (!out) return 0;
+    std::strcpy(out, DRIVER_NAME);
+    return static_cast<int>(std::strlen(DRIVER_NAME)) + 1;
+}
+
+int GdiConsole::open(int width, int height, int request, int output, int parameter, int variant)
+{
+    // The desktop's format is the only one there is, whatever is preferred.
+    if (isPreference(request)) return openWindowed(width, height, output, parameter, variant);
+    if (openFormat(width, height, PixelFormat(request), output, parameter, variant)) return 1;
+    if (displayFormat.isValid() && request == displayFormat.bits)
+        return openWindowed(width, height, output, parameter, variant);
+    return 0;
+}
+
+int GdiConsole::openFormat(int width, int height, const PixelFormat& format, int output,
+                           int parameter, int variant)
+{
+    if (!format.isValid() || format != displayFormat) return 0;
+    return openWindowed(width, height, output, parameter, variant);
+}
+
+int GdiConsole::openWindowed(int width, int height, int output, int parameter, int variant)
+{
+    if (!ownsWindow()) return 0;
+    if (output == -1) output = WINDOWED;
+    if (output != WINDOWED) return 0;
+    if (parameter == -1) parameter = 0;
+    if (parameter != openParameter) return 0;
+    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
+    // Sizes no window can have are refused before the frame is added to them.
+    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) return 0;
+
+    if (!prepareWindow(width, height, output) || !activateWindow(output)) {
+        closeGdiWindow();
+        return 0;
+    }
+    clientWidth = width;
+    clientHeight = height;
+    openOutput = output;
+    openParameter = parameter;
+    if (!createPrimary() || !createStaging()) {
+        closeGdiWindow();
+        return 0;
+    }
+    return 1;
+}
+
+int GdiConsole::prepareWindow(int width, int height, int output)
+{
+    if (windowHandle && output == WINDOWED && fitWindow(width, height, output)) return 1;
+    closeGdiWindow();
+    int outerWidth = width, outerHeight = height;
+    addFrameSize(&outerWidth, &outerHeight, output);
+    if (output == WINDOWED)
+        return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight);
+    if (output == FULLSCREEN)
+        return openWindow(FULLSCREEN_CLASS, FULLSCREEN_STYLE, SW_HIDE, outerWidth, outerHeight);
+    return 0;
+}
+
+int GdiConsole::fitWindow(int width, int height, int output)
+{
+    int outerWidth = width, outerHeight = height;
+    addFrameSize(&outerWidth, &outerHeight, output);
+    if (!windowHandle) return 0;
+    if (output == WINDOWED) {
+        // A window that would run off the desktop where it stands is made anew.
+        RECT frame{};
+        GetWindowRect(windowHandle, &frame);
+        const ConsoleMode desktop = desktopMode();
+        if (std::int64_t{frame.left} + outerWidth > desktop.width ||
+            std::int64_t{frame.top} + outerHeight > desktop.height)
+            return 0;
+    }
+    return resizeWindow(outerWidth, outerHeight);
+}
+
+int GdiConsole::activateWindow(int output)
+{
+    if (!windowHandle) return 0;
+    if (output == FULLSCREEN) ShowWindow(windowHandle, SW_SHOWMAXIMIZED);
+    // A window reused by a later open is listed once.
+    if (findConsole(gdiRegistry, windowHandle) == this) return 1;
+    if (!registerWindow(gdiRegistry, windowHandle, this)) {
+        closeGdiWindow();
+        return 0;
+    }
+    return 1;
+}
+
+void GdiConsole::closeGdiWindow()
+{
+    if (!ownsWindow()) return;
+    if (displayPalette && windowHandle) {
+        // Leave the window black rather than showing stale palette colours.
+        clearPresented();
+        PostMessageA(windowHandle, WM_PAINT, 0, 0);
+    }
+    closeWindow();
+}
+
+int GdiConsole::createPrimary()
+{
+    Guard guard(windowLock);
+    delete primarySurface;
+    primarySurface = nullptr;
+    creatingPrimary = 1;
+    auto* surface = new (std::nothrow)
+        Surface(this, clientWidth, clientHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
+    creatingPrimary = 0;
+    if (surface && surface->isValid()) {
+        primarySurface = surface;
+        return 1;
+    }
+    delete surface;
+    return 0;
+}
+
+int GdiConsole::createStaging()
+{
+    Guard guard(windowLock);
+    delete stagingSurface;
+    stagingSurface = nullptr;
+    auto* surface = new (std::nothrow)
+        Surface(this, clientWidth, clientHeight, displayFormat, MEMORY_SYSTEM, -1, -1, -1);
+    if (!surface || !surface->isValid() || surface->backing() != BACKING_DIB) {
+        delete surface;
+        return 0;
+    }
+    stagingSurface = surface;
+    Guard palette(paletteLock);
+    shareStagingPalette();
+    return 1;
+}
+
+void GdiConsole::releaseScreenSurfaces()
+{
+    Guard guard(windowLock);
+    delete stagingSurface;
+    stagingSurface = nullptr;
+    delete primarySurface;
+    primarySurface = nullptr;
+}
+
+void GdiConsole::shareStagingPalette()
+{
+    // Frames converted into the staging surface on an 8-bit desktop keep
+    // their indices, which mean the console palette's colours. Called with
+    // paletteLock held.
+    if (!stagingSurface || !logicalColours || displayFormat.model != INDEXED) return;
+    Guard guard(presentLock);
+    stagingSurface->setPalette(consolePalette);
+}
+
+SurfaceStore* GdiConsole::createStore(int* width, int* height, const PixelFormat* format,
+                                      int* memoryKind, int* orientation, int* linePadding,
+                                      int* variant)
+{
+    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
+        return nullptr;
+    SurfaceStore* store;
+    if (*memoryKind == MEMORY_DISPLAY && creatingPrimary)
+        store = new (std::nothrow) WindowStore(this, *width, *height, *format, *memoryKind,
+                                               *orientation, *linePadding, *variant);
+    else
+        store = new (std::nothrow) DibStore(*width, *height, *format, *memoryKind, *orientation,
+                                            *linePadding, *variant);
+    if (store && store->isValid()) return store;
+    delete store;
+    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
+                                variant);
+}
+
+int GdiConsole::setPalette(const Palette& palette)
+{
+    Guard guard(paletteLock);
+    if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
+    {
+        // present reads the console palette under presentLock alone.
+        Guard present(presentLock);
+        consolePalette.copyFrom(palette);
+    }
+    return buildPalette();
+}
+
+int GdiConsole::getPalette(Palette& palette)
+{
+    Guard guard(paletteLock);
+    if (displayFormat.model != INDEXED) return 0;
+    palette.copyFrom(consolePalette);
+    return 1;
+}
+
+int GdiConsole::buildPalette()
+{
+    Guard guard(paletteLock);
+    auto* colours = new (std::nothrow) LogicalPalette{};
+    const std::uint32_t* entries = colours ? consolePalette.lock() : nullptr;
+    if (!entries) {
+        delete colours;
+        Guard present(presentLock);
+        releasePalette();
+        return 0;
+    }
+    colours->version = 0x300;
+    colours->entryCount = 256;
+    for (int i = 0; i < 256; ++i) {
+        colours->entries[i].peRed = static_cast<BYTE>(entries[i] >> 16 & 0xFF);
+        colours->entries[i].peGreen = static_cast<BYTE>(entries[i] >> 8 & 0xFF);
+        colours->entries[i].peBlue = static_cast<BYTE>(entries[i] & 0xFF);
+        colours->entries[i].peFlags = 0;
+    }
+    consolePalette.unlock();
+    HPALETTE handle = CreatePalette(reinterpret_cast<const LOGPALETTE*>(colours));
+    {
+        // Swap under presentLock so that no presentation draws with a
+        // palette that is being deleted.
+        Guard present(presentLock);
+        releasePalette();
+        logicalColours = colours;
+        displayPalette = handle;
+        shareStagingPalette();
+    }
+    // Word parameter 0 names no window: the window realises the palette in
+    // the background. Without a window there is nothing to tell (a null
+    // window would post the message to this thread instead).
+    if (windowHandle) PostMessageA(windowHandle, WM_PALETTECHANGED, 0, 0);
+    return handle ? 1 : 0;
+}
+
+void GdiConsole::releasePalette()
+{
+    delete logicalColours;
+    logicalColours = nullptr;
+    if (displayPalette) DeleteObject(displayPalette);
+    displayPalette = nullptr;
+}
+
+LRESULT GdiConsole::realisePalette(BOOL background)
+{
+    HDC context = GetWindowDC(windowHandle);
+    if (!context) return 0;
+    HPALETTE previous = SelectPalette(context, displayPalette, background);
+    const UINT changed = RealizePalette(context);
+    if (changed != 0 && changed != GDI_ERROR) SendMessageA(windowHandle, WM_PAINT, 0, 0);
+    if (previous) SelectPalette(context, previous, TRUE);
+    ReleaseDC(windowHandle, context);
+    return 0;
+}
+
+LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam)
+{
+    auto* console = static_cast<GdiConsole*>(findConsole(gdiRegistry, window));
+    const bool paletteMessage = message == WM_QUERYNEWPALETTE || message == WM_PALETTECHANGED;
+    // Everything else is the shared handling, which holds windowLock itself
+    // and must not hold it when the close box ends the process.
+    if (!console || !paletteMessage) return handleMessage(console, window, message, wParam, lParam);
+
+    Guard windowGuard(console->windowLock);
+    Guard paletteGuard(console->paletteLock);
+    if (!console->displayPalette) return 0;
+    if (message == WM_QUERYNEWPALETTE) return console->realisePalette(FALSE);
+    if (reinterpret_cast<HWND>(wParam) == window) return 0;
+    return console->realisePalette(TRUE);
+}
+
+LRESULT CALLBACK GdiConsole::fullscreenProcedure(HWND window, UINT, WPARAM, LPARAM)
+{
+    if (auto* console = findConsole(gdiRegistry, window)) {
+        Guard guard(static_cast<GdiConsole*>(console)->windowLock);
+    }
+    return 0;
+}
+
+// ---- presentation -----------------------------------------------------------
+
+Rect GdiConsole::scaleToClient(const Rect& area, int windowWidth, int windowHeight)
+{
+    const std::int64_t areaWidth = area.width();
+    const std::int64_t areaHeight = area.height();
+    if (areaWidth <= 0 || areaHeight <= 0) return Rect{};
+    // The factors come from the area's own size, so a part of the screen
+    // surface fills the whole client area.
+    const double scaleX = static_cast<double>(windowWidth) / static_cast<double>(areaWidth);
+    const double scaleY = static_cast<double>(windowHeight) / static_cast<double>(areaHeight);
+    Rect target{scaledEdge(area.left, scaleX), scaledEdge(area.top, scaleY),
+                scaledEdge(area.right, scaleX), scaledEdge(area.bottom, scaleY)};
+    target.right = std::min(target.right, windowWidth);
+    target.bottom = std::min(target.bottom, windowHeight);
+    return target;
+}
+
+int GdiConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    int result;
+    {
+        Guard guard(presentLock);
+        result = drawLocked(source, sourceArea, destinationArea);
+    }
+    Sleep(0);
+    return result;
+}
+
+int GdiConsole::presentConverted(Surface* source, const Rect& sourceArea,
+                                 const Rect& destinationArea, int flags)
+{
+    int result = 0;
+    {
+        // Held across the conversion too, so a repaint never draws a half
+        // converted staging surface.
+        Guard guard(presentLock);
+        if (source && stagingSurface &&
+            source->copyArea(stagingSurface, &sourceArea, &destinationArea, flags))
+            result = drawLocked(stagingSurface, destinationArea, destinationArea);
+    }
+    Sleep(0);
+    return result;
+}
+
+int GdiConsole::drawLocked(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    if (!source || !deviceContext || source->backing() != BACKING_DIB) return 0;
+    auto* store = dynamic_cast<DibStore*>(source->store());
+    if (!store || !store->bitmapHandle()) return 0;
+    RECT client{};
+    if (!GetClientRect(windowHandle, &client)) return 0;
+    const int windowWidth = client.right - client.left;
+    const int windowHeight = client.bottom - client.top;
+    const Rect target = scaleToClient(destinationArea, windowWidth, windowHeight);
+    // An area clamped away to nothing, or turned inside out, would be drawn
+    // mirrored by GDI.
+    if (target.right <= target.left || target.bottom <= target.top) return 0;
+
+    const int result = source->format().model == INDEXED
+                           ? drawIndexed(*source, *store, target, sourceArea)
+                           : drawDirect(*source, *store, target, sourceArea);
+    const bool fullCover = target.left == 0 && target.top == 0 && target.right == windowWidth &&
+                           target.bottom == windowHeight;
+    if (result && fullCover) remember(source, sourceArea, destinationArea);
+    return result;
+}
+
+void GdiConsole::remember(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    // Only a surface of this console tells the console when it goes away;
+    // any other could leave the repaint with a dangling surface.
+    if (source->console() == this) setPresented(source, sourceArea, destinationArea);
+}
+
+int GdiConsole::drawIndexed(Surface& source, DibStore& store, const Rect& target,
+                            const Rect& area)
+{
+    Palette* own = source.palette();
+    const bool bottomUp = source.orientation() == BOTTOM_UP;
+    if (displayFormat.model != INDEXED) {
+        // A frame without colours cannot be shown on a direct-colour desktop.
+        const std::uint32_t* colours = own ? own->lock() : nullptr;
+        if (!colours) return 0;
+        int result = 0;
+        if (bottomUp) {
+            store.setColourTable(colours);
+            result = drawThroughDrawDib(store, target, area, 0);
+        }
+        if (!result) result = drawThroughStretchBlt(store, target, area, colours, false);
+        own->unlock();
+        return result;
+    }
+
+    // On an 8-bit desktop the indices go through the console palette.
+    if (!logicalColours || !displayPalette) return 0;
+    if (bottomUp && own) {
+        if (const std::uint32_t* colours = own->lock()) {
+            store.setColourTable(colours);
+            own->unlock();
+            if (int result = drawThroughDrawDib(store, target, area, 0)) return result;
+        }
+    }
+    const std::uint32_t* colours = consolePalette.lock();
+    if (!colours) return 0;
+    const int result = drawThroughStretchBlt(store, target, area, colours, true);
+    consolePalette.unlock();
+    return result;
+}
+
+int GdiConsole::drawDirect(Surface& source, DibStore& store, const Rect& target,
+                           const Rect& area)
+{
+    if (drawDibBinding && source.orientation() == BOTTOM_UP) {
+        // Dithering keeps a direct-colour frame readable on a palettised desktop.
+        const UINT flags = displayFormat.model == INDEXED ? DDF_HALFTONE_FLAG : 0;
+        if (int result = drawThroughDrawDib(store, target, area, flags)) return result;
+    }
+    return drawThroughStretchBlt(store, target, area, nullptr, false);
+}
+
+int GdiConsole::drawThroughDrawDib(DibStore& store, const Rect& target, const Rect& area,
+                                   UINT flags)
+{
+    if (!drawDibBinding) return 0;
+    return drawDibBinding->draw(deviceContext, target.left, target.top,
+                                static_cast<int>(target.width()),
+                                static_cast<int>(target.height()), store.info(),
+                                store.pixelMemory(), area.left, area.top,
+                                static_cast<int>(area.width()), static_cast<int>(area.height()),
+                                flags);
+}
+
+int GdiConsole::drawThroughStretchBlt(DibStore& store, const Rect& target, const Rect& area,
+                                      const std::uint32_t* colours, bool selectPalette)
+{
+    HDC memory = CreateCompatibleDC(deviceContext);
+    if (!memory) return 0;
+    int result = 0;
+    HGDIOBJ previousBitmap = SelectObject(memory, store.bitmapHandle());
+    if (previousBitmap && previousBitmap != HGDI_ERROR) {
+        if (colours) {
+            RGBQUAD table[256];
+            toColourTable(colours, table);
+            SetDIBColorTable(memory, 0, 256, table);
+        }
+        HPALETTE previousPalette =
+            selectPalette ? SelectPalette(deviceContext, displayPalette, FALSE) : nullptr;
+        if (!selectPalette || previousPalette) {
+            // Each client pixel takes one source pixel, so shrinking never
+            // blends colours into ones the frame does not have.
+            SetStretchBltMode(deviceContext, COLORONCOLOR);
+            result = StretchBlt(deviceContext, target.left, target.top,
+                                static_cast<int>(target.width()),
+                                static_cast<int>(target.height()), memory, area.left, area.top,
+                                static_cast<int>(area.width()), static_cast<int>(area.height()),
+                                SRCCOPY)
+                         ? 1
+                         : 0;
+        }
+        if (previousPalette) SelectPalette(deviceContext, previousPalette, TRUE);
+        SelectObject(memory, previousBitmap);
+    }
+    DeleteDC(memory);
+    return result;
+}
+
+}  // namespace vxr
