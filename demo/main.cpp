@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "demo/frame_pacer.h"
 #include "demo/frame_schedule.h"
 #include "demo/tunnel.h"
 #include "vxr/console/console_front_end.h"
@@ -30,6 +31,7 @@ public:
         tunnel.animate(FrameSchedule::TIME_STEP, t);
         tunnel.render(frame, t, parameters.zoom, parameters.fade);
         display.waitRetrace();
+        pacer.waitForNextFrame();
         frame.update();
         t = FrameSchedule::nextTime(t);
     }
@@ -59,6 +61,8 @@ private:
     vxr::Console& display;
     vxr::Surface& frame;
     vxr::Tunnel& tunnel;
+    // At most 70 frames a second: a real 60 Hz retrace is never held up.
+    vxr::FramePacer pacer{std::chrono::microseconds(14286)};
     float t = 0.0f;
 };
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vxr::test {
+
+// The demo started as a user would start it, in a working directory of its
+// own, with its standard output collected. Also notes the display's width
+// at the moment the first output arrives.
+class TunnelProcess {
+public:
+    TunnelProcess() = default;
+    ~TunnelProcess();
+    TunnelProcess(const TunnelProcess&) = delete;
+    TunnelProcess& operator=(const TunnelProcess&) = delete;
+
+    bool start(const std::string& executable, const std::string& workingDirectory);
+    // Waits for the end; -1 if it does not end in time.
+    int waitForExit(DWORD milliseconds);
+    bool hasExited() const;
+    std::string output();
+    int displayWidthAtFirstOutput();
+
+private:
+    static DWORD WINAPI readOutput(void* self);
+
+    PROCESS_INFORMATION process{};
+    HANDLE outputRead = nullptr;
+    HANDLE reader = nullptr;
+    CRITICAL_SECTION lock;
+    bool lockReady = false;
+    std::string collected;
+    int widthAtOutput = 0;
+};
+
+}  // namespace vxr::test

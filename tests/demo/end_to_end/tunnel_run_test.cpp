@@ -1,0 +1,297 @@
+// The demo program from the outside: started in a directory of its own on a
+// Wine desktop, watched through its windows and the screen, steered with key
+// presses, and judged by its exit code and standard output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "demo/frame_schedule.h"
+#include "demo/tunnel.h"
+#include "tunnel_process.h"
+#include "vxr/console/console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+
+namespace vxr::test {
+namespace {
+
+constexpr DWORD RUN_LIMIT_MS = 120000;
+
+std::string windowsPath(std::string path)
+{
+    // The build tree's Unix paths are reachable through drive Z:.
+    if (!path.empty() && path.front() == '/') path = "Z:" + path;
+    return path;
+}
+
+const std::string tunnelExe = windowsPath(VXR_TUNNEL_EXE);
+const std::string texture = windowsPath(VXR_ASSET_DIR "/zor.tga");
+
+bool ddrawSwitchedOff()
+{
+    char value[8] = {};
+    return GetEnvironmentVariableA("VXR_EXPECT_NO_DDRAW", value, sizeof value) > 0;
+}
+
+enum class Texture { DEMO, MISSING, NARROW, TRUE_COLOUR };
+
+void writeTga(const std::string& path, int width, int depth)
+{
+    std::vector<std::uint8_t> bytes(18, 0);
+    const bool mapped = depth == 8;
+    bytes[1] = mapped;
+    bytes[2] = mapped ? 1 : 2;
+    if (mapped) {
+        bytes[6] = 1;  // 256 entries
+        bytes[7] = 24;
+    }
+    bytes[12] = width & 0xFF;
+    bytes[13] = width >> 8;
+    bytes[15] = 1;  // 256 rows
+    bytes[16] = static_cast<std::uint8_t>(depth);
+    bytes[17] = 0x20;
+    if (mapped) bytes.resize(bytes.size() + 256 * 3, 0x40);
+    bytes.resize(bytes.size() + std::size_t(width) * 256 * (depth / 8), 1);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+// A fresh working directory holding the texture case asked for.
+std::string workingDirectory(const char* name, Texture kind)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string directory =
+        std::string(temp) + "vxr-e2e-" + name + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(directory.c_str(), nullptr);
+    const std::string target = directory + "\\zor.tga";
+    DeleteFileA(target.c_str());
+    if (kind == Texture::DEMO) CopyFileA(texture.c_str(), target.c_str(), FALSE);
+    if (kind == Texture::NARROW) writeTga(target, 255, 8);
+    if (kind == Texture::TRUE_COLOUR) writeTga(target, 256, 24);
+    return directory;
+}
+
+HWND waitForWindow(const char* className, const char* title, TunnelProcess& run)
+{
+    for (int i = 0; i < 600 && !run.hasExited(); ++i) {
+        if (HWND window = FindWindowA(className, title)) return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+int displayWidth()
+{
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    return EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) ? int(mode.dmPelsWidth) : 0;
+}
+
+bool waitForDisplayWidth(int width, TunnelProcess& run)
+{
+    for (int i = 0; i < 400 && !run.hasExited(); ++i) {
+        if (displayWidth() == width) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// The top-left 320 x 200 pixels of a window (or of the screen) as 0x00RRGGBB.
+std::vector<std::uint32_t> capture(HWND window)
+{
+    std::vector<std::uint32_t> pixels(320 * 200);
+    HDC source = GetDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 320, -200, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, 320, 200, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size() * 4);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, source);
+    return pixels;
+}
+
+double meanBrightness(const std::vector<std::uint32_t>& pixels)
+{
+    double sum = 0;
+    for (std::uint32_t p : pixels) sum += (p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF);
+    return sum / (3.0 * pixels.size());
+}
+
+std::size_t distinctColours(const std::vector<std::uint32_t>& pixels)
+{
+    std::vector<std::uint32_t> sorted(pixels);
+    std::sort(sorted.begin(), sorted.end());
+    return std::unique(sorted.begin(), sorted.end()) - sorted.begin();
+}
+
+// Renders the demo's free-run frames one after another, as the headless
+// renderer does, and reports whether any equals the captured screen.
+bool matchesAFreeRunFrame(const std::vector<std::uint32_t>& screen, int maxFrames)
+{
+    Tunnel tunnel;
+    tunnel.init(texture.c_str(), 255.0f);
+    if (!tunnel.isReady()) return false;
+    Surface frame(&Console::defaultConsole(), 320, 200, PixelFormat(RGB565), MEMORY_SYSTEM,
+                  TOP_DOWN, 0, VARIANT_DEFAULT);
+    std::vector<std::uint16_t> wanted(screen.size());
+    for (std::size_t i = 0; i < screen.size(); ++i) {
+        const std::uint32_t p = screen[i];
+        wanted[i] = static_cast<std::uint16_t>((p >> 19 & 0x1F) << 11 | (p >> 10 & 0x3F) << 5 |
+                                               (p >> 3 & 0x1F));
+    }
+    float t = 0.0f;
+    for (int index = 0; index < FrameSchedule::FLY_IN_FRAMES + maxFrames; ++index) {
+        tunnel.animate(FrameSchedule::TIME_STEP, t);
+        if (index >= FrameSchedule::FLY_IN_FRAMES) {
+            tunnel.render(frame, t, 1.0f, 0);
+            const std::uint8_t* pixels = frame.lock(1);
+            const bool same = std::memcmp(pixels, wanted.data(), wanted.size() * 2) == 0;
+            frame.unlock();
+            if (same) return true;
+        }
+        t = FrameSchedule::nextTime(t);
+    }
+    return false;
+}
+
+void expectOneCreditLine(TunnelProcess& run)
+{
+    const std::string output = run.output();
+    ASSERT_FALSE(output.empty());
+    EXPECT_EQ(output.find('\n'), output.size() - 1) << output;
+}
+
+class TunnelRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (ddrawSwitchedOff() != expectsGdi()) GTEST_SKIP() << "runs with the other console";
+    }
+    virtual bool expectsGdi() const { return false; }
+};
+
+class TunnelRunOnGdi : public TunnelRun {
+protected:
+    bool expectsGdi() const override { return true; }
+};
+
+class TunnelStartUp : public ::testing::Test {};
+
+TEST_F(TunnelRun, FullScreenRunShowsTheTunnelAndEndsOnAKey)
+{
+    TunnelProcess run;
+    ASSERT_TRUE(run.start(tunnelExe, workingDirectory("directx", Texture::DEMO)));
+    HWND window = waitForWindow("VXR_DIRECTX_FULLSCREEN", nullptr, run);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitForDisplayWidth(320, run));
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 200);
+
+    Sleep(4000);  // past the fly-in
+    ASSERT_FALSE(run.hasExited());
+    std::vector<std::uint32_t> screen = capture(nullptr);
+    EXPECT_GT(distinctColours(screen), 100u);
+    EXPECT_GT(meanBrightness(screen), 10.0);
+    bool matched = matchesAFreeRunFrame(screen, 6000);
+    for (int attempt = 0; attempt < 4 && !matched; ++attempt)
+        matched = matchesAFreeRunFrame(capture(nullptr), 6000);
+    EXPECT_TRUE(matched) << "no free-run frame equals the screen";
+    const double freeRunBrightness = meanBrightness(screen);
+
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    // The swirl-out and the fade follow: the screen darkens before the end.
+    double darkest = freeRunBrightness;
+    while (!run.hasExited() && displayWidth() == 320) {
+        darkest = std::min(darkest, meanBrightness(capture(nullptr)));
+        Sleep(100);
+    }
+    EXPECT_LT(darkest, freeRunBrightness / 2);
+    EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 0);
+    expectOneCreditLine(run);
+    EXPECT_EQ(run.displayWidthAtFirstOutput(), 640) << "the line came before the mode was restored";
+    EXPECT_EQ(displayWidth(), 640);
+}
+
+TEST_F(TunnelRun, AKeyDuringTheFlyInSkipsTheFreeRun)
+{
+    TunnelProcess run;
+    ASSERT_TRUE(run.start(tunnelExe, workingDirectory("skip", Texture::DEMO)));
+    ASSERT_NE(waitForWindow("VXR_DIRECTX_FULLSCREEN", nullptr, run), nullptr);
+    // The fly-in starts once the mode is set and lasts about two seconds.
+    ASSERT_TRUE(waitForDisplayWidth(320, run));
+    PostMessageA(FindWindowA("VXR_DIRECTX_FULLSCREEN", nullptr), WM_KEYDOWN, VK_SPACE, 0);
+    // Without the skip the free run would wait for a second key forever.
+    EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 0);
+    expectOneCreditLine(run);
+}
+
+TEST_F(TunnelRun, TheCloseBoxEndsTheRunWithCodeZero)
+{
+    TunnelProcess run;
+    ASSERT_TRUE(run.start(tunnelExe, workingDirectory("close", Texture::DEMO)));
+    HWND window = waitForWindow("VXR_DIRECTX_FULLSCREEN", nullptr, run);
+    ASSERT_NE(window, nullptr);
+    Sleep(3000);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 0);
+}
+
+TEST_F(TunnelRunOnGdi, WindowedRunShowsFramesAndEndsOnAKey)
+{
+    TunnelProcess run;
+    ASSERT_TRUE(run.start(tunnelExe, workingDirectory("gdi", Texture::DEMO)));
+    HWND window = waitForWindow("VXR_GDI_WINDOWED", "tunnel", run);
+    ASSERT_NE(window, nullptr);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right - client.left, 320);
+    EXPECT_EQ(client.bottom - client.top, 200);
+    Sleep(4000);
+    const std::vector<std::uint32_t> frame = capture(window);
+    EXPECT_GT(distinctColours(frame), 100u);
+    EXPECT_GT(meanBrightness(frame), 10.0);
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 0);
+    expectOneCreditLine(run);
+}
+
+// The error box: its caption and text, dismissed as a user would.
+void expectTunnelError(Texture kind, const char* name)
+{
+    TunnelProcess run;
+    ASSERT_TRUE(run.start(tunnelExe, workingDirectory(name, kind)));
+    HWND box = waitForWindow("#32770", "vxr error", run);
+    ASSERT_NE(box, nullptr) << name;
+    char text[128] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    EXPECT_STREQ(text, "could not create tunnel") << name;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 1) << name;
+    EXPECT_EQ(run.output(), "") << name;
+}
+
+TEST_F(TunnelStartUp, AnUnusableTextureShowsTheErrorBox)
+{
+    expectTunnelError(Texture::MISSING, "missing");
+    expectTunnelError(Texture::NARROW, "narrow");
+    expectTunnelError(Texture::TRUE_COLOUR, "truecolour");
+}
+
+}  // namespace
+}  // namespace vxr::test
