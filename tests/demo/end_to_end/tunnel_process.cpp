@@ -3,11 +3,12 @@
 namespace vxr::test {
 namespace {
 
+// The desktop window follows the display mode in every process at once;
+// display settings are cached per process and may lag behind.
 int currentDisplayWidth()
 {
-    DEVMODEA mode{};
-    mode.dmSize = sizeof mode;
-    return EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) ? int(mode.dmPelsWidth) : 0;
+    RECT desktop;
+    return GetWindowRect(GetDesktopWindow(), &desktop) ? int(desktop.right - desktop.left) : 0;
 }
 
 }  // namespace
