@@ -16,6 +16,9 @@ FrameSchedule::Frame FrameSchedule::swirlOut(std::int32_t frame)
     return {static_cast<float>(scale * scale), 0};
 }
 
-FrameSchedule::Frame FrameSchedule::fadeOut(std::int32_t frame) { return {0.0625f, 1024 * frame}; }
+FrameSchedule::Frame FrameSchedule::fadeOut(std::int32_t frame)
+{
+    return {0.0625f, 1024 * frame};
+}
 
 }  // namespace vxr

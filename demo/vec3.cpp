@@ -2,16 +2,18 @@
 
 namespace vxr {
 
-double Vec3::length() const {
-  return std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+double Vec3::length() const
+{
+    return std::sqrt(double(x) * x + double(y) * y + double(z) * z);
 }
 
-Vec3 Vec3::normalised() const {
-  const double size = length();
-  if (size == 0.0) {
-    return *this;
-  }
-  return Vec3(float(x / size), float(y / size), float(z / size));
+Vec3 Vec3::normalised() const
+{
+    const double size = length();
+    if (size == 0.0) {
+        return *this;
+    }
+    return Vec3(float(x / size), float(y / size), float(z / size));
 }
 
 }  // namespace vxr

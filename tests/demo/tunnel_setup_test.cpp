@@ -148,7 +148,8 @@ TEST(TunnelSetup, RenderRefusesTargetsTheFrameWouldOverrun)
     Tunnel tunnel;
     tunnel.init(assetPath("zor.tga").c_str(), 255.0f);
     ASSERT_EQ(tunnel.isReady(), 1);
-    std::unique_ptr<Surface> small(newFrame(319, 200)), wide(newFrame(320, 200, TOP_DOWN, ARGB8888));
+    std::unique_ptr<Surface> small(newFrame(319, 200)),
+        wide(newFrame(320, 200, TOP_DOWN, ARGB8888));
     EXPECT_EQ(tunnel.render(*small, 5.0f, 1.0f, 0), 0);
     EXPECT_EQ(tunnel.render(*wide, 5.0f, 1.0f, 0), 0);
     std::unique_ptr<Surface> larger(newFrame(400, 300));
