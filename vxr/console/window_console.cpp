@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/console/section_guard.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -27,17 +28,6 @@ public:
     {
         if (registryLock) LeaveCriticalSection(registryLock);
     }
-};
-
-class Guard {
-public:
-    explicit Guard(CRITICAL_SECTION& section) : held(section) { EnterCriticalSection(&held); }
-    ~Guard() { LeaveCriticalSection(&held); }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-
-private:
-    CRITICAL_SECTION& held;
 };
 
 char* copyOf(const char* text)
@@ -172,7 +162,7 @@ void WindowConsole::closeWindow()
     if (!ownsItsWindow) return;
     if (windowThread && IsWindow(windowHandle)) {
         {
-            Guard guard(windowLock);
+            SectionGuard guard(windowLock);
             ReleaseDC(windowHandle, deviceContext);
             deviceContext = nullptr;
             presentedSurface = nullptr;
@@ -201,7 +191,7 @@ void WindowConsole::closeWindow()
 int WindowConsole::resizeWindow(int outerWidth, int outerHeight)
 {
     {
-        Guard guard(windowLock);
+        SectionGuard guard(windowLock);
         clearPresented();
     }
     SetWindowPos(windowHandle, nullptr, 0, 0, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOMOVE);
@@ -210,13 +200,13 @@ int WindowConsole::resizeWindow(int outerWidth, int outerHeight)
 
 void WindowConsole::setPresented(Surface* surface, const Rect&, const Rect&)
 {
-    Guard guard(presentLock);
+    SectionGuard guard(presentLock);
     presentedSurface = surface;
 }
 
 void WindowConsole::clearPresented()
 {
-    Guard guard(presentLock);
+    SectionGuard guard(presentLock);
     presentedSurface = nullptr;
 }
 
@@ -262,7 +252,7 @@ int WindowConsole::readKey()
 {
     if (!ownsOpenWindow()) return Console::readKey();
     WaitForSingleObject(keyEvent, INFINITE);
-    Guard guard(keyLock);
+    SectionGuard guard(keyLock);
     std::int32_t key = 0;
     keyQueue.pop(&key);
     if (!keyQueue.hasItems()) ResetEvent(keyEvent);
@@ -272,13 +262,13 @@ int WindowConsole::readKey()
 int WindowConsole::keyPressed()
 {
     if (!ownsOpenWindow()) return Console::keyPressed();
-    Guard guard(keyLock);
+    SectionGuard guard(keyLock);
     return keyQueue.hasItems();
 }
 
 void WindowConsole::pushKey()
 {
-    Guard guard(keyLock);
+    SectionGuard guard(keyLock);
     // Every key counts the same; a full queue drops the press.
     keyQueue.push(1);
     if (keyEvent) SetEvent(keyEvent);
@@ -299,7 +289,7 @@ void WindowConsole::fillBlack(HWND window)
 void WindowConsole::paint(HWND window)
 {
     {
-        Guard guard(presentLock);
+        SectionGuard guard(presentLock);
         if (!presentedSurface || !presentedSurface->copyToConsole(this)) fillBlack(window);
     }
     ValidateRect(window, nullptr);
@@ -339,6 +329,25 @@ LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT m
     }
     if (console) LeaveCriticalSection(&console->windowLock);
     return result;
+}
+
+void WindowConsole::registerClasses(const char* windowedClass, WNDPROC windowedProcedure,
+                                    const char* fullscreenClass, WNDPROC fullscreenProcedure)
+{
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_VXR_ICON");
+    WNDCLASSA windowed{};
+    windowed.style = CS_HREDRAW | CS_VREDRAW;
+    windowed.lpfnWndProc = windowedProcedure;
+    windowed.hIcon = icon;
+    windowed.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowed.lpszClassName = windowedClass;
+    RegisterClassA(&windowed);
+
+    WNDCLASSA fullscreen{};
+    fullscreen.lpfnWndProc = fullscreenProcedure;
+    fullscreen.hIcon = icon;
+    fullscreen.lpszClassName = fullscreenClass;
+    RegisterClassA(&fullscreen);
 }
 
 void WindowConsole::addFrameSize(int* width, int* height, int output)

@@ -53,6 +53,10 @@ public:
     Surface* presented() const { return presentedSurface; }
 
 protected:
+    // Registers a console kind's two window classes with the window icon; a
+    // second console finds them already there, which is fine.
+    static void registerClasses(const char* windowedClass, WNDPROC windowedProcedure,
+                                const char* fullscreenClass, WNDPROC fullscreenProcedure);
     int openWindow(const char* className, DWORD style, int showCommand, int outerWidth,
                    int outerHeight);
     void closeWindow();

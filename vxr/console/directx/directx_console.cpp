@@ -5,6 +5,7 @@
 #include <new>
 #include <span>
 
+#include "vxr/console/section_guard.h"
 #include "vxr/console/directx/direct_draw_entry.h"
 #include "vxr/console/directx/directx_store.h"
 #include "vxr/surface/surface.h"
@@ -28,17 +29,6 @@ constexpr GUID DIRECT_DRAW2_INTERFACE = {
 constexpr int PREFER8_DEPTHS[] = {8, 32, 24, 16};
 constexpr int PREFER16_DEPTHS[] = {16, 32, 24};
 constexpr int PREFER32_DEPTHS[] = {32, 24, 16};
-
-class Guard {
-public:
-    explicit Guard(CRITICAL_SECTION& section) : held(section) { EnterCriticalSection(&held); }
-    ~Guard() { LeaveCriticalSection(&held); }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-
-private:
-    CRITICAL_SECTION& held;
-};
 
 // DirectDraw reports any spare bits beside the colour masks as unused; they
 // count as alpha here, so that X8R8G8B8 is ARGB8888 and X1R5G5B5 ARGB1555.
@@ -202,20 +192,8 @@ void DirectXConsole::releaseDirectDraw()
 
 void DirectXConsole::registerClasses()
 {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_VXR_ICON");
-    WNDCLASSA windowed{};
-    windowed.style = CS_HREDRAW | CS_VREDRAW;
-    windowed.lpfnWndProc = windowedProcedure;
-    windowed.hIcon = icon;
-    windowed.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowed.lpszClassName = WINDOWED_CLASS;
-    RegisterClassA(&windowed);
-
-    WNDCLASSA fullscreen{};
-    fullscreen.lpfnWndProc = fullscreenProcedure;
-    fullscreen.hIcon = icon;
-    fullscreen.lpszClassName = FULLSCREEN_CLASS;
-    RegisterClassA(&fullscreen);
+    WindowConsole::registerClasses(WINDOWED_CLASS, windowedProcedure, FULLSCREEN_CLASS,
+                                   fullscreenProcedure);
 }
 
 void DirectXConsole::enumerateModes()
@@ -472,7 +450,7 @@ int DirectXConsole::createPrimary()
         delete screen;
         return 0;
     }
-    Guard guard(windowLock);
+    SectionGuard guard(windowLock);
     primarySurface = screen;
     return 1;
 }
@@ -481,7 +459,7 @@ void DirectXConsole::destroyPrimary()
 {
     Surface* screen;
     {
-        Guard guard(windowLock);
+        SectionGuard guard(windowLock);
         screen = primarySurface;
         primarySurface = nullptr;
     }
@@ -537,7 +515,7 @@ DirectXStore* DirectXConsole::screenStore() const
 
 int DirectXConsole::setPalette(const Palette& palette)
 {
-    Guard guard(paletteLock);
+    SectionGuard guard(paletteLock);
     if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
     // DirectDraw's palette entries are red, green, blue, flags: ABGR8888.
     Palette colours;
@@ -576,7 +554,7 @@ int DirectXConsole::setPalette(const Palette& palette)
 
 int DirectXConsole::getPalette(Palette& palette)
 {
-    Guard guard(paletteLock);
+    SectionGuard guard(paletteLock);
     if (displayFormat.model != INDEXED) return 0;
     DirectXStore* screen = screenStore();
     if (!screen || !screen->hasSurface()) return 0;
@@ -620,7 +598,7 @@ LRESULT CALLBACK DirectXConsole::fullscreenProcedure(HWND window, UINT message, 
         return 0;
     case WM_PAINT:
         if (console) {
-            Guard guard(console->windowLock);
+            SectionGuard guard(console->windowLock);
             SetCursor(nullptr);
         }
         // Nothing is drawn, but the window must count as painted, or the
@@ -629,7 +607,7 @@ LRESULT CALLBACK DirectXConsole::fullscreenProcedure(HWND window, UINT message, 
         return 0;
     case WM_ACTIVATE:
         if (console && LOWORD(wParam) == WA_ACTIVE) {
-            Guard guard(console->windowLock);
+            SectionGuard guard(console->windowLock);
             SetCursor(nullptr);
         }
         break;
@@ -652,8 +630,8 @@ LRESULT DirectXConsole::handlePaletteMessage(DirectXConsole* console, HWND windo
                                              WPARAM wParam, LPARAM lParam)
 {
     if (console && (message == WM_QUERYNEWPALETTE || message == WM_PALETTECHANGED)) {
-        Guard windowGuard(console->windowLock);
-        Guard paletteGuard(console->paletteLock);
+        SectionGuard windowGuard(console->windowLock);
+        SectionGuard paletteGuard(console->paletteLock);
         return 0;
     }
     return handleMessage(console, window, message, wParam, lParam);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/console/section_guard.h"
 #include "vxr/console/gdi/dib_store.h"
 #include "vxr/console/gdi/window_store.h"
 #include "vxr/surface/surface.h"
@@ -16,23 +17,11 @@ WindowRegistry gdiRegistry;
 
 const char* const WINDOWED_CLASS = "VXR_GDI_WINDOWED";
 const char* const FULLSCREEN_CLASS = "VXR_GDI_FULLSCREEN";
-const char* const ICON_NAME = "IDI_VXR_ICON";
 const char* const DRIVER_NAME = "GDI";
 constexpr DWORD WINDOWED_STYLE = WS_OVERLAPPEDWINDOW;
 constexpr DWORD FULLSCREEN_STYLE = WS_POPUP | WS_BORDER | WS_SYSMENU;
 // GDI coordinates are 16-bit on some paths; no window gets larger.
 constexpr int LARGEST_CLIENT = 32767;
-
-class Guard {
-public:
-    explicit Guard(CRITICAL_SECTION& section) : held(section) { EnterCriticalSection(&held); }
-    ~Guard() { LeaveCriticalSection(&held); }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-
-private:
-    CRITICAL_SECTION& held;
-};
 
 // The model codes ask for the best direct or indexed mode, like the
 // preferences.
@@ -85,7 +74,7 @@ GdiConsole::~GdiConsole()
     closeGdiWindow();
     releaseScreenSurfaces();
     {
-        Guard guard(paletteLock);
+        SectionGuard guard(paletteLock);
         releasePalette();
     }
     // The application's surfaces hold DIB sections made for this console:
@@ -129,21 +118,8 @@ ConsoleMode GdiConsole::desktopMode()
 
 void GdiConsole::registerClasses()
 {
-    // A second console finds the classes already there; that is fine.
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), ICON_NAME);
-    WNDCLASSA windowed{};
-    windowed.style = CS_HREDRAW | CS_VREDRAW;
-    windowed.lpfnWndProc = windowedProcedure;
-    windowed.hIcon = icon;
-    windowed.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowed.lpszClassName = WINDOWED_CLASS;
-    RegisterClassA(&windowed);
-
-    WNDCLASSA fullscreen{};
-    fullscreen.lpfnWndProc = fullscreenProcedure;
-    fullscreen.hIcon = icon;
-    fullscreen.lpszClassName = FULLSCREEN_CLASS;
-    RegisterClassA(&fullscreen);
+    WindowConsole::registerClasses(WINDOWED_CLASS, windowedProcedure, FULLSCREEN_CLASS,
+                                   fullscreenProcedure);
 }
 
 int GdiConsole::name(char* out)
@@ -252,7 +228,7 @@ void GdiConsole::closeGdiWindow()
 
 int GdiConsole::createPrimary()
 {
-    Guard guard(windowLock);
+    SectionGuard guard(windowLock);
     delete primarySurface;
     primarySurface = nullptr;
     creatingPrimary = 1;
@@ -269,7 +245,7 @@ int GdiConsole::createPrimary()
 
 int GdiConsole::createStaging()
 {
-    Guard guard(windowLock);
+    SectionGuard guard(windowLock);
     delete stagingSurface;
     stagingSurface = nullptr;
     auto* surface = new (std::nothrow)
@@ -279,14 +255,14 @@ int GdiConsole::createStaging()
         return 0;
     }
     stagingSurface = surface;
-    Guard palette(paletteLock);
+    SectionGuard palette(paletteLock);
     shareStagingPalette();
     return 1;
 }
 
 void GdiConsole::releaseScreenSurfaces()
 {
-    Guard guard(windowLock);
+    SectionGuard guard(windowLock);
     delete stagingSurface;
     stagingSurface = nullptr;
     delete primarySurface;
@@ -299,7 +275,7 @@ void GdiConsole::shareStagingPalette()
     // their indices, which mean the console palette's colours. Called with
     // paletteLock held.
     if (!stagingSurface || !logicalColours || displayFormat.model != INDEXED) return;
-    Guard guard(presentLock);
+    SectionGuard guard(presentLock);
     stagingSurface->setPalette(consolePalette);
 }
 
@@ -324,11 +300,11 @@ SurfaceStore* GdiConsole::createStore(int* width, int* height, const PixelFormat
 
 int GdiConsole::setPalette(const Palette& palette)
 {
-    Guard guard(paletteLock);
+    SectionGuard guard(paletteLock);
     if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
     {
         // present reads the console palette under presentLock alone.
-        Guard present(presentLock);
+        SectionGuard present(presentLock);
         consolePalette.copyFrom(palette);
     }
     return buildPalette();
@@ -336,7 +312,7 @@ int GdiConsole::setPalette(const Palette& palette)
 
 int GdiConsole::getPalette(Palette& palette)
 {
-    Guard guard(paletteLock);
+    SectionGuard guard(paletteLock);
     if (displayFormat.model != INDEXED) return 0;
     palette.copyFrom(consolePalette);
     return 1;
@@ -344,12 +320,12 @@ int GdiConsole::getPalette(Palette& palette)
 
 int GdiConsole::buildPalette()
 {
-    Guard guard(paletteLock);
+    SectionGuard guard(paletteLock);
     auto* colours = new (std::nothrow) LogicalPalette{};
     const std::uint32_t* entries = colours ? consolePalette.lock() : nullptr;
     if (!entries) {
         delete colours;
-        Guard present(presentLock);
+        SectionGuard present(presentLock);
         releasePalette();
         return 0;
     }
@@ -366,7 +342,7 @@ int GdiConsole::buildPalette()
     {
         // Swap under presentLock so that no presentation draws with a
         // palette that is being deleted.
-        Guard present(presentLock);
+        SectionGuard present(presentLock);
         releasePalette();
         logicalColours = colours;
         displayPalette = handle;
@@ -408,8 +384,8 @@ LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM
     // and must not hold it when the close box ends the process.
     if (!console || !paletteMessage) return handleMessage(console, window, message, wParam, lParam);
 
-    Guard windowGuard(console->windowLock);
-    Guard paletteGuard(console->paletteLock);
+    SectionGuard windowGuard(console->windowLock);
+    SectionGuard paletteGuard(console->paletteLock);
     if (!console->displayPalette) return 0;
     if (message == WM_QUERYNEWPALETTE) return console->realisePalette(FALSE);
     if (reinterpret_cast<HWND>(wParam) == window) return 0;
@@ -419,7 +395,7 @@ LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM
 LRESULT CALLBACK GdiConsole::fullscreenProcedure(HWND window, UINT, WPARAM, LPARAM)
 {
     if (auto* console = findConsole(gdiRegistry, window)) {
-        Guard guard(static_cast<GdiConsole*>(console)->windowLock);
+        SectionGuard guard(static_cast<GdiConsole*>(console)->windowLock);
     }
     return 0;
 }
@@ -446,7 +422,7 @@ int GdiConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
 {
     int result;
     {
-        Guard guard(presentLock);
+        SectionGuard guard(presentLock);
         result = drawLocked(source, sourceArea, destinationArea);
     }
     Sleep(0);
@@ -460,7 +436,7 @@ int GdiConsole::presentConverted(Surface* source, const Rect& sourceArea,
     {
         // Held across the conversion too, so a repaint never draws a half
         // converted staging surface.
-        Guard guard(presentLock);
+        SectionGuard guard(presentLock);
         if (source && stagingSurface &&
             source->copyArea(stagingSurface, &sourceArea, &destinationArea, flags))
             result = drawLocked(stagingSurface, destinationArea, destinationArea);
