@@ -8,6 +8,19 @@
 
 namespace vxr::scripted {
 
+// A direct-colour display or surface format with the given masks.
+inline DDPIXELFORMAT rgbFormat(DWORD bits, DWORD red, DWORD green, DWORD blue)
+{
+    DDPIXELFORMAT format{};
+    format.dwSize = sizeof format;
+    format.dwFlags = DDPF_RGB;
+    format.dwRGBBitCount = bits;
+    format.dwRBitMask = red;
+    format.dwGBitMask = green;
+    format.dwBBitMask = blue;
+    return format;
+}
+
 // What the scripted DirectDraw offers and answers, and what was asked of it.
 // One per process: DirectDrawCreate takes no context. Tests reset it.
 struct DirectDrawScript {

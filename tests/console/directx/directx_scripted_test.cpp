@@ -23,25 +23,14 @@ namespace {
 using scripted::DirectDrawScript;
 using scripted::ScriptedDirectDraw;
 using scripted::ScriptedSurface;
+using scripted::rgbFormat;
 using scripted::script;
 
-DDPIXELFORMAT rgb(DWORD bits, DWORD red, DWORD green, DWORD blue)
-{
-    DDPIXELFORMAT format{};
-    format.dwSize = sizeof format;
-    format.dwFlags = DDPF_RGB;
-    format.dwRGBBitCount = bits;
-    format.dwRBitMask = red;
-    format.dwGBitMask = green;
-    format.dwBBitMask = blue;
-    return format;
-}
-
-const DDPIXELFORMAT R5G6B5 = rgb(16, 0xF800, 0x07E0, 0x001F);
-const DDPIXELFORMAT X1R5G5B5 = rgb(16, 0x7C00, 0x03E0, 0x001F);
-const DDPIXELFORMAT X8R8G8B8 = rgb(32, 0xFF0000, 0x00FF00, 0x0000FF);
+const DDPIXELFORMAT R5G6B5 = rgbFormat(16, 0xF800, 0x07E0, 0x001F);
+const DDPIXELFORMAT X1R5G5B5 = rgbFormat(16, 0x7C00, 0x03E0, 0x001F);
+const DDPIXELFORMAT X8R8G8B8 = rgbFormat(32, 0xFF0000, 0x00FF00, 0x0000FF);
 const DDPIXELFORMAT PALETTE8 = [] {
-    DDPIXELFORMAT format = rgb(8, 0, 0, 0);
+    DDPIXELFORMAT format = rgbFormat(8, 0, 0, 0);
     format.dwFlags |= DDPF_PALETTEINDEXED8;
     return format;
 }();

@@ -5,21 +5,6 @@
 #include "scripted_surface.h"
 
 namespace vxr::scripted {
-namespace {
-
-DDPIXELFORMAT rgb(DWORD bits, DWORD red, DWORD green, DWORD blue)
-{
-    DDPIXELFORMAT format{};
-    format.dwSize = sizeof format;
-    format.dwFlags = DDPF_RGB;
-    format.dwRGBBitCount = bits;
-    format.dwRBitMask = red;
-    format.dwGBitMask = green;
-    format.dwBBitMask = blue;
-    return format;
-}
-
-}  // namespace
 
 ScriptedDirectDraw::ScriptedDirectDraw()
 {
@@ -77,15 +62,15 @@ DDPIXELFORMAT ScriptedDirectDraw::displayFormat() const
     }
     switch (displayBits) {
     case 8: {
-        DDPIXELFORMAT format = rgb(8, 0, 0, 0);
+        DDPIXELFORMAT format = rgbFormat(8, 0, 0, 0);
         format.dwFlags = DDPF_RGB | DDPF_PALETTEINDEXED8;
         return format;
     }
     case 16:
-        return script().sixteenBitsAreFiveFiveFive ? rgb(16, 0x7C00, 0x03E0, 0x001F)
-                                                   : rgb(16, 0xF800, 0x07E0, 0x001F);
-    case 24: return rgb(24, 0xFF0000, 0x00FF00, 0x0000FF);
-    default: return rgb(32, 0xFF0000, 0x00FF00, 0x0000FF);
+        return script().sixteenBitsAreFiveFiveFive ? rgbFormat(16, 0x7C00, 0x03E0, 0x001F)
+                                                   : rgbFormat(16, 0xF800, 0x07E0, 0x001F);
+    case 24: return rgbFormat(24, 0xFF0000, 0x00FF00, 0x0000FF);
+    default: return rgbFormat(32, 0xFF0000, 0x00FF00, 0x0000FF);
     }
 }
 
