@@ -27,37 +27,35 @@ Matrix4 Matrix4::identity()
     return result;
 }
 
-Matrix4 Matrix4::rotationX(float angle)
+// A rotation that turns axis first towards axis second by the given sine:
+// every rotation below is this in one plane, about the remaining axis.
+Matrix4 Matrix4::planeRotation(int first, int second, float cosine, float sine)
 {
-    const auto [c, s] = cosineSine(angle);
     Matrix4 result = identity();
-    result.setAt(1, 1, c);
-    result.setAt(1, 2, s);
-    result.setAt(2, 1, -s);
-    result.setAt(2, 2, c);
+    result.setAt(first, first, cosine);
+    result.setAt(first, second, sine);
+    result.setAt(second, first, -sine);
+    result.setAt(second, second, cosine);
     return result;
 }
 
+Matrix4 Matrix4::rotationX(float angle)
+{
+    const auto [c, s] = cosineSine(angle);
+    return planeRotation(1, 2, c, s);
+}
+
+// About y the sine runs the other way: row 0 holds -s at column 2.
 Matrix4 Matrix4::rotationY(float angle)
 {
     const auto [c, s] = cosineSine(angle);
-    Matrix4 result = identity();
-    result.setAt(0, 0, c);
-    result.setAt(0, 2, -s);
-    result.setAt(2, 0, s);
-    result.setAt(2, 2, c);
-    return result;
+    return planeRotation(0, 2, c, -s);
 }
 
 Matrix4 Matrix4::rotationZ(float angle)
 {
     const auto [c, s] = cosineSine(angle);
-    Matrix4 result = identity();
-    result.setAt(0, 0, c);
-    result.setAt(0, 1, s);
-    result.setAt(1, 0, -s);
-    result.setAt(1, 1, c);
-    return result;
+    return planeRotation(0, 1, c, s);
 }
 
 Matrix4 Matrix4::multiply(const Matrix4& other) const

@@ -14,6 +14,7 @@ public:
     static Matrix4 rotationX(float angle);
     static Matrix4 rotationY(float angle);
     static Matrix4 rotationZ(float angle);
+    static Matrix4 planeRotation(int first, int second, float cosine, float sine);
 
     float at(int row, int column) const { return m[row * 4 + column]; }
     void setAt(int row, int column, float value) { m[row * 4 + column] = value; }
