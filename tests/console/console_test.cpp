@@ -1,4 +1,5 @@
 #include "vxr/console/console.h"
+#include "vxr/console/display_console.h"
 
 #include <gtest/gtest.h>
 
@@ -145,10 +146,15 @@ TEST(Console, DestructionEmptiesAndUnlinksSurfacesButLeavesThemAlive)
     EXPECT_TRUE(NullConsole::forSurfaces().attachedSurfaces().empty());
 }
 
-// A console that reports a driver name and records what openFormat got.
-class NamedConsole : public Console {
+// A display console that reports a driver name and records what openFormat
+// got.
+class NamedConsole : public DisplayConsole {
 public:
-    explicit NamedConsole(const char* driverName) : driver(driverName) {}
+    explicit NamedConsole(const char* driverName) : driver(driverName)
+    {
+        openOutput = WINDOWED;
+        openParameter = 60;
+    }
     int name(char* out) override
     {
         std::strcpy(out, driver);
@@ -160,9 +166,6 @@ public:
         opened = {w, h, f.id, out, param, var};
         return 1;
     }
-    int openMode(const ConsoleMode& mode) override { return openReportedMode(mode); }
-    ConsoleMode mode() override { return currentMode(WINDOWED, 60); }
-
     const char* driver;
     int opens = 0;
     std::array<int, 6> opened{};

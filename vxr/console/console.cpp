@@ -144,28 +144,6 @@ std::vector<Surface*> Console::attachedSurfaces() const
     return list;
 }
 
-int Console::openReportedMode(const ConsoleMode& requested)
-{
-    char own[8] = {};
-    name(own);
-    if (std::strncmp(requested.driver, own, sizeof own) != 0) return 0;
-    return openFormat(requested.width, requested.height, requested.format, requested.output,
-                      requested.parameter, requested.variant);
-}
-
-ConsoleMode Console::currentMode(std::int32_t openOutput, std::int32_t openParameter)
-{
-    ConsoleMode current;
-    name(current.driver);
-    current.width = width();
-    current.height = height();
-    current.format = format();
-    current.output = openOutput;
-    current.parameter = openParameter;
-    current.variant = 10;
-    return current;
-}
-
 Console& Console::defaultConsole()
 {
     static Console instance;

@@ -75,10 +75,6 @@ public:
     static Console& defaultConsole();
 
 protected:
-    // Shared by the display consoles: open the mode's format if the mode
-    // came from this console, and report the current mode.
-    int openReportedMode(const ConsoleMode& mode);
-    ConsoleMode currentMode(std::int32_t openOutput, std::int32_t openParameter);
     // Empties and unlinks every attached surface; display consoles call it
     // once their display is closed, the base destructor calls it again.
     void releaseSurfaces();

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "vxr/console/console.h"
+#include "vxr/console/display_console.h"
 #include "vxr/console/key_queue.h"
 #include "vxr/console/window_registry.h"
 #include "vxr/format/rect.h"
@@ -20,7 +20,7 @@ namespace vxr {
 // Locks: windowLock is always taken first. A message is handled under it,
 // with presentLock (repaints) or keyLock (keys) inside; paletteLock is taken
 // inside windowLock, and presentLock may be taken inside paletteLock.
-class WindowConsole : public Console {
+class WindowConsole : public DisplayConsole {
 public:
     // A null window makes the console create windows of its own.
     explicit WindowConsole(HWND given);

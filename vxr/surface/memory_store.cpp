@@ -7,6 +7,7 @@
 
 #include "vxr/format/area_request.h"
 #include "vxr/format/converter.h"
+#include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -64,12 +65,10 @@ bool MemoryStore::acceptParameters(std::int32_t width, std::int32_t height,
                                    std::int32_t& orientation, std::int32_t& linePadding,
                                    std::int32_t variant, std::int32_t defaultOrientation)
 {
-    if (width <= 0 || height <= 0 || !format.isValid()) return false;
-    if (memoryKind != MEMORY_SYSTEM && memoryKind != MEMORY_ANY && memoryKind != -1) return false;
-    if (orientation != TOP_DOWN && orientation != BOTTOM_UP && orientation != -1) return false;
-    if (linePadding < -1) return false;
-    if (variant != VARIANT_DEFAULT && variant != -1) return false;
-    if (orientation == -1) orientation = defaultOrientation;
+    if (!StoreParameters::accepts(width, height, format, memoryKind, orientation, linePadding,
+                                  variant, MEMORY_SYSTEM))
+        return false;
+    orientation = StoreParameters::settledOrientation(orientation, defaultOrientation);
     if (linePadding == -1) linePadding = 0;
     return true;
 }

@@ -28,21 +28,12 @@ public:
     int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
                    int variant) override;
     int open(int width, int height, int request, int output, int parameter, int variant) override;
-    int openMode(const ConsoleMode& mode) override { return openReportedMode(mode); }
-    ConsoleMode mode() override { return currentMode(openOutput, openParameter); }
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
-    Surface* primary() override { return primarySurface; }
     int consoleId() override { return CONSOLE_ID_DIRECTX; }
     void* handle() override { return &directDraw; }
     int name(char* out) override;
-    int bits() override { return displayFormat.bits; }
-    int bytes() override { return displayFormat.bytes; }
-    int output() override { return openOutput; }
-    int parameter() override { return openParameter; }
-    int variant() override { return 10; }
-    PixelFormat format() override { return displayFormat; }
     int ok() override { return constructedOk && ready ? 1 : 0; }
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
                               int* memoryKind, int* orientation, int* linePadding,
@@ -51,7 +42,6 @@ public:
     // For the stores this console makes: whether the surface asked for now
     // is the console's own screen, and surface creation through whichever
     // DirectDraw interface the console holds.
-    int isCreatingPrimary() const { return creatingPrimary; }
     HRESULT createSurface(DDSURFACEDESC* description, IDirectDrawSurface** created);
 
 private:
@@ -106,11 +96,6 @@ private:
     HRESULT callDirectDraw(Call call);
     static bool runWindowThreadCall(HWND window, UINT message, LPARAM lParam);
 
-    PixelFormat displayFormat;
-    std::int32_t openOutput = 0;
-    std::int32_t openParameter = 0;
-    std::int32_t creatingPrimary = 0;
-    Surface* primarySurface = nullptr;
     IDirectDraw* directDraw = nullptr;
     IDirectDraw2* directDraw2 = nullptr;
     HMODULE directDrawLibrary = nullptr;

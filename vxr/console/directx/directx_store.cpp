@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "vxr/console/directx/directx_console.h"
+#include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -95,18 +96,19 @@ bool DirectXStore::accepts(std::int32_t width, std::int32_t height, const PixelF
                            std::int32_t& memoryKind, std::int32_t& orientation,
                            std::int32_t linePadding, std::int32_t variant) const
 {
-    if (width <= 0 || height <= 0 || !format.isValid()) return false;
+    const std::int32_t kindGiven = memoryKind == MEMORY_DISPLAY ? MEMORY_DISPLAY : MEMORY_SYSTEM;
+    if (!StoreParameters::accepts(width, height, format, memoryKind, orientation, linePadding,
+                                  variant, kindGiven))
+        return false;
     if (format.model == DIRECT && format.colour != RGB) return false;
-    if (variant != VARIANT_DEFAULT && variant != -1) return false;
     // DirectDraw chooses its own pitch: a caller that needs a given padding
     // gets plain memory from the console's fallback instead.
     if (linePadding != -1) return false;
-    if (orientation == -1) orientation = TOP_DOWN;
+    orientation = StoreParameters::settledOrientation(orientation, TOP_DOWN);
     if (orientation != TOP_DOWN) return false;
-    if (memoryKind == MEMORY_ANY || memoryKind == -1) memoryKind = MEMORY_SYSTEM;
+    memoryKind = kindGiven;
     // The display memory is the console's screen, and nobody else's.
     if (memoryKind == MEMORY_DISPLAY) return console->isCreatingPrimary() != 0;
-    if (memoryKind != MEMORY_SYSTEM) return false;
     return format.model == DIRECT || format.id == INDEX8;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/surface/store_parameters.h"
+
 namespace vxr {
 namespace {
 
@@ -11,17 +13,6 @@ bool isOneOf(const PixelFormat& format, std::int32_t first, std::int32_t second,
 {
     return format == PixelFormat(first) || format == PixelFormat(second) ||
            format == PixelFormat(third);
-}
-
-bool parametersAccepted(std::int32_t width, std::int32_t height, const PixelFormat& format,
-                        std::int32_t memoryKind, std::int32_t orientation,
-                        std::int32_t linePadding, std::int32_t variant)
-{
-    if (width <= 0 || height <= 0 || !format.isValid()) return false;
-    if (memoryKind != MEMORY_SYSTEM && memoryKind != MEMORY_ANY && memoryKind != -1) return false;
-    if (orientation != TOP_DOWN && orientation != BOTTOM_UP && orientation != -1) return false;
-    if (linePadding < -1) return false;
-    return variant == VARIANT_DEFAULT || variant == -1;
 }
 
 }  // namespace
@@ -49,9 +40,10 @@ DibStore::DibStore(std::int32_t& width, std::int32_t& height, const PixelFormat&
                    std::int32_t& memoryKind, std::int32_t& orientation,
                    std::int32_t& linePadding, std::int32_t& variant)
 {
-    if (!parametersAccepted(width, height, format, memoryKind, orientation, linePadding, variant))
+    if (!StoreParameters::accepts(width, height, format, memoryKind, orientation, linePadding,
+                                  variant, MEMORY_SYSTEM))
         return;
-    const std::int32_t chosenOrientation = orientation == -1 ? BOTTOM_UP : orientation;
+    const std::int32_t chosenOrientation = StoreParameters::settledOrientation(orientation, BOTTOM_UP);
     const std::int32_t padding = requiredPadding(width, format);
     if (padding < 0 || (linePadding != -1 && linePadding != padding)) return;
     // The whole section must be addressable through a 32-bit pitch.

@@ -30,18 +30,9 @@ public:
                    int variant) override;
     int open(int width, int height, int request, int output, int parameter,
              int variant) override;
-    int openMode(const ConsoleMode& requested) override { return openReportedMode(requested); }
-    ConsoleMode mode() override { return currentMode(openOutput, openParameter); }
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
-    Surface* primary() override { return primarySurface; }
     int name(char* out) override;
-    int bits() override { return displayFormat.bits; }
-    int bytes() override { return displayFormat.bytes; }
-    int output() override { return openOutput; }
-    int parameter() override { return openParameter; }
-    int variant() override { return VARIANT_DEFAULT; }
-    PixelFormat format() override { return displayFormat; }
     int ok() override { return constructedOk ? gdiOk : 0; }
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
                               int* memoryKind, int* orientation, int* linePadding,
@@ -109,11 +100,6 @@ private:
     int drawLocked(Surface* source, const Rect& sourceArea, const Rect& destinationArea);
     void remember(Surface* source, const Rect& sourceArea, const Rect& destinationArea);
 
-    PixelFormat displayFormat;
-    std::int32_t openOutput = 0;
-    std::int32_t openParameter = 0;
-    std::int32_t creatingPrimary = 0;
-    Surface* primarySurface = nullptr;
     Surface* stagingSurface = nullptr;
     Palette consolePalette;
     LogicalPalette* logicalColours = nullptr;

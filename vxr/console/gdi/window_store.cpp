@@ -1,6 +1,7 @@
 #include "vxr/console/gdi/window_store.h"
 
 #include "vxr/console/gdi/gdi_console.h"
+#include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -10,13 +11,11 @@ WindowStore::WindowStore(GdiConsole* target, std::int32_t& width, std::int32_t& 
                          std::int32_t& orientation, std::int32_t& linePadding,
                          std::int32_t& variant)
 {
-    if (!target || width <= 0 || height <= 0 || !format.isValid()) return;
-    if (memoryKind != MEMORY_DISPLAY && memoryKind != MEMORY_ANY && memoryKind != -1) return;
-    if (orientation != TOP_DOWN && orientation != BOTTOM_UP && orientation != -1) return;
-    if (linePadding < -1) return;
-    if (variant != VARIANT_DEFAULT && variant != -1) return;
+    if (!target || !StoreParameters::accepts(width, height, format, memoryKind, orientation,
+                                             linePadding, variant, MEMORY_DISPLAY))
+        return;
     memoryKind = MEMORY_DISPLAY;
-    if (orientation == -1) orientation = BOTTOM_UP;
+    orientation = StoreParameters::settledOrientation(orientation, BOTTOM_UP);
     if (linePadding == -1) linePadding = 0;
     variant = VARIANT_DEFAULT;
     console = target;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+#include "vxr/console/console.h"
+#include "vxr/console/console_mode.h"
+#include "vxr/format/pixel_format.h"
+
+namespace vxr {
+
+class Surface;
+
+// A console that opens a real display: the state every such console keeps
+// about the display it opened (its format, the output and parameter it was
+// opened with, its screen surface) and the queries that report it, written
+// once for all of them.
+class DisplayConsole : public Console {
+public:
+    int openMode(const ConsoleMode& requested) override;
+    ConsoleMode mode() override;
+    Surface* primary() override { return primarySurface; }
+    int bits() override { return displayFormat.bits; }
+    int bytes() override { return displayFormat.bytes; }
+    int output() override { return openOutput; }
+    int parameter() override { return openParameter; }
+    int variant() override { return 10; }
+    PixelFormat format() override { return displayFormat; }
+
+    // Whether the surface being created now is the console's own screen, so
+    // that only the console itself ever gets a store of the display.
+    int isCreatingPrimary() const { return creatingPrimary; }
+
+protected:
+    PixelFormat displayFormat;
+    std::int32_t openOutput = 0;
+    std::int32_t openParameter = 0;
+    std::int32_t creatingPrimary = 0;
+    Surface* primarySurface = nullptr;
+};
+
+}  // namespace vxr
