@@ -155,11 +155,7 @@ public:
         openOutput = WINDOWED;
         openParameter = 60;
     }
-    int name(char* out) override
-    {
-        std::strcpy(out, driver);
-        return static_cast<int>(std::strlen(driver)) + 1;
-    }
+    int name(char* out) override { return writeName(out, driver); }
     int openFormat(int w, int h, const PixelFormat& f, int out, int param, int var) override
     {
         ++opens;
@@ -188,6 +184,18 @@ TEST(Console, OpenModeOnlyOpensModesOfTheSameDriver)
     std::strcpy(mode.driver, "DirectX");
     EXPECT_EQ(console.openMode(mode), 1);
     EXPECT_EQ(console.opened, (std::array<int, 6>{320, 200, RGB565, FULLSCREEN, 75, 10}));
+}
+
+TEST(Console, ANameIsCutToTheRoomOfAModeRecord)
+{
+    NamedConsole console("AMuchTooLongDriverName");
+    char out[Console::NAME_CAPACITY + 8];
+    std::memset(out, '#', sizeof out);
+    EXPECT_EQ(console.name(out), Console::NAME_CAPACITY);
+    EXPECT_STREQ(out, "AMuchTo");
+    for (std::size_t i = Console::NAME_CAPACITY; i < sizeof out; ++i) EXPECT_EQ(out[i], '#');
+    // The mode record takes the same bounded name.
+    EXPECT_STREQ(console.mode().driver, "AMuchTo");
 }
 
 TEST(Console, ModeOfAnUnopenedConsoleCarriesItsName)

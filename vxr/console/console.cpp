@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/format/immortal.h"
 #include "vxr/surface/memory_store.h"
 #include "vxr/surface/surface.h"
 
@@ -91,11 +92,15 @@ int Console::setTitle(const char*) { return 0; }
 
 int Console::title(char*) { return 0; }
 
-int Console::name(char* out)
+int Console::name(char* out) { return writeName(out, ""); }
+
+int Console::writeName(char* out, const char* text)
 {
-    if (!out) return 0;
-    out[0] = '\0';
-    return 1;
+    if (!out || !text) return 0;
+    const std::size_t length = strnlen(text, NAME_CAPACITY - 1);
+    std::memcpy(out, text, length);
+    out[length] = '\0';
+    return static_cast<int>(length) + 1;
 }
 
 SurfaceStore* Console::createStore(int* width, int* height, const PixelFormat* format,
@@ -146,8 +151,8 @@ std::vector<Surface*> Console::attachedSurfaces() const
 
 Console& Console::defaultConsole()
 {
-    static Console instance;
-    return instance;
+    static Immortal<Console> instance;
+    return instance.get();
 }
 
 }  // namespace vxr

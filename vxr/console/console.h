@@ -23,6 +23,12 @@ struct ReservedRecord {
 // from the process's terminal. The display consoles derive from it.
 class Console {
 public:
+    // Room a caller gives title() and name(), terminator included: a console
+    // keeps titles of at most TITLE_CAPACITY - 1 characters, and its name
+    // fits a ConsoleMode's driver field.
+    static constexpr int TITLE_CAPACITY = 256;
+    static constexpr int NAME_CAPACITY = 8;
+
     Console();
     virtual ~Console();
     Console(const Console&) = delete;
@@ -75,6 +81,9 @@ public:
     static Console& defaultConsole();
 
 protected:
+    // Writes a console's name into a caller's NAME_CAPACITY bytes; returns
+    // what name() reports, its length plus the terminator.
+    static int writeName(char* out, const char* text);
     // Empties and unlinks every attached surface; display consoles call it
     // once their display is closed, the base destructor calls it again.
     void releaseSurfaces();

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "vxr/format/immortal.h"
 #include "vxr/surface/null_store.h"
 
 namespace vxr {
@@ -13,14 +14,14 @@ SurfaceStore* NullConsole::createStore(int*, int*, const PixelFormat*, int*, int
 
 NullConsole& NullConsole::forFrontEnds()
 {
-    static NullConsole instance;
-    return instance;
+    static Immortal<NullConsole> instance;
+    return instance.get();
 }
 
 NullConsole& NullConsole::forSurfaces()
 {
-    static NullConsole instance;
-    return instance;
+    static Immortal<NullConsole> instance;
+    return instance.get();
 }
 
 }  // namespace vxr

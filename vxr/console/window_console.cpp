@@ -30,11 +30,15 @@ public:
     }
 };
 
-char* copyOf(const char* text)
+// Titles longer than a caller's buffer could take are cut, so that title()
+// never writes past TITLE_CAPACITY bytes.
+char* boundedCopyOf(const char* text)
 {
-    const std::size_t length = std::strlen(text);
+    const std::size_t length = strnlen(text, Console::TITLE_CAPACITY - 1);
     char* copy = new (std::nothrow) char[length + 1];
-    if (copy) std::memcpy(copy, text, length + 1);
+    if (!copy) return nullptr;
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
     return copy;
 }
 
@@ -234,7 +238,7 @@ int WindowConsole::detach(Surface* surface)
 int WindowConsole::setTitle(const char* text)
 {
     if (!text) return 0;
-    char* copy = copyOf(text);
+    char* copy = boundedCopyOf(text);
     if (!copy) return 0;
     delete[] titleString;
     titleString = copy;
@@ -244,7 +248,9 @@ int WindowConsole::setTitle(const char* text)
 int WindowConsole::title(char* out)
 {
     if (!out) return 0;
-    std::strcpy(out, titleString ? titleString : "");
+    // titleString never holds more than TITLE_CAPACITY - 1 characters.
+    const char* text = titleString ? titleString : "";
+    std::memcpy(out, text, std::strlen(text) + 1);
     return 1;
 }
 

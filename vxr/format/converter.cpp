@@ -86,9 +86,13 @@ bool Converter::convertArea(AreaRequest request) const
     const std::uint8_t* sourceRow = request.sourceStart;
     std::uint8_t* destinationRow = request.destinationStart;
     for (std::int32_t row = 0; row < request.height; ++row) {
+        // Step only between rows: past the last one of a bottom-up area the
+        // pointers would leave the buffer, which is undefined even unread.
+        if (row > 0) {
+            sourceRow += request.sourcePitch;
+            destinationRow += request.destinationPitch;
+        }
         if (!runRow(sourceRow, destinationRow, request.width, request.lookup)) return false;
-        sourceRow += request.sourcePitch;
-        destinationRow += request.destinationPitch;
     }
     return true;
 }

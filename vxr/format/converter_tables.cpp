@@ -143,8 +143,10 @@ bool build(Tables& t)
     return true;
 }
 
-// The run-long reference: the tables are ready before main and stay so.
-const ConverterTables::Scope holder;
+// The run-long reference, taken before main and never given back: the tables
+// must outlive every thread, even one that is converting while another ends
+// the process.
+[[maybe_unused]] const bool tablesHeld = ConverterTables::acquire();
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "vxr/format/palette.h"
+#include "vxr/format/immortal.h"
 
 #include <bit>
 #include <cstring>
@@ -164,8 +165,8 @@ void Palette::clearLookups()
 Palette& emptyPalette()
 {
     // Built on first use so that it exists before any static object needs it.
-    static Palette instance;
-    return instance;
+    static Immortal<Palette> instance;
+    return instance.get();
 }
 
 }  // namespace vxr

@@ -1,11 +1,13 @@
 #include "vxr/surface/null_store.h"
 
+#include "vxr/format/immortal.h"
+
 namespace vxr {
 
 NullStore& NullStore::shared()
 {
-    static NullStore instance;
-    return instance;
+    static Immortal<NullStore> instance;
+    return instance.get();
 }
 
 }  // namespace vxr

@@ -50,7 +50,7 @@ protected:
 
 std::string caption(HWND window)
 {
-    char text[64] = {};
+    char text[2 * Console::TITLE_CAPACITY] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
@@ -88,6 +88,23 @@ TEST_F(WindowConsoleTest, TitleSetBeforeTheWindowBecomesItsCaption)
     EXPECT_EQ(caption(static_cast<HWND>(console.window())), "later");
     EXPECT_EQ(console.title(text), 1);
     EXPECT_STREQ(text, "later");
+}
+
+TEST_F(WindowConsoleTest, ALongTitleIsCutToWhatACallerHasRoomFor)
+{
+    TestConsole console;
+    const std::string longTitle(3 * Console::TITLE_CAPACITY, 'x');
+    ASSERT_EQ(console.open(200, 150), 1);
+    EXPECT_EQ(console.setTitle(longTitle.c_str()), 1);
+
+    // Guard bytes after the documented capacity must survive the copy.
+    std::vector<char> buffer(Console::TITLE_CAPACITY + 64, '#');
+    EXPECT_EQ(console.title(buffer.data()), 1);
+    const std::string kept(buffer.data());
+    EXPECT_EQ(kept, longTitle.substr(0, Console::TITLE_CAPACITY - 1));
+    for (std::size_t i = Console::TITLE_CAPACITY; i < buffer.size(); ++i)
+        ASSERT_EQ(buffer[i], '#') << "byte " << i;
+    EXPECT_EQ(caption(static_cast<HWND>(console.window())), kept);
 }
 
 TEST_F(WindowConsoleTest, OpeningAgainEndsTheOldWindowAndThread)

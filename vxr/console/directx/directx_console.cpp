@@ -8,6 +8,7 @@
 #include "vxr/console/section_guard.h"
 #include "vxr/console/directx/direct_draw_entry.h"
 #include "vxr/console/directx/directx_store.h"
+#include "vxr/format/immortal.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -97,8 +98,8 @@ DirectXConsole::~DirectXConsole()
 
 WindowRegistry& DirectXConsole::registry()
 {
-    static WindowRegistry instance;
-    return instance;
+    static Immortal<WindowRegistry> instance;
+    return instance.get();
 }
 
 // DirectDraw moves and restyles its cooperative window as the display mode
@@ -247,12 +248,7 @@ PixelFormat DirectXConsole::readDisplayFormat()
     return read ? format : PixelFormat();
 }
 
-int DirectXConsole::name(char* out)
-{
-    if (!out) return 0;
-    std::strcpy(out, "DirectX");
-    return 8;
-}
+int DirectXConsole::name(char* out) { return writeName(out, "DirectX"); }
 
 int DirectXConsole::open(int width, int height, int request, int output, int parameter,
                          int variant)

@@ -8,12 +8,11 @@
 #include "vxr/console/section_guard.h"
 #include "vxr/console/gdi/dib_store.h"
 #include "vxr/console/gdi/window_store.h"
+#include "vxr/format/immortal.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
 namespace {
-
-WindowRegistry gdiRegistry;
 
 const char* const WINDOWED_CLASS = "VXR_GDI_WINDOWED";
 const char* const FULLSCREEN_CLASS = "VXR_GDI_FULLSCREEN";
@@ -50,7 +49,11 @@ void toColourTable(const std::uint32_t* colours, RGBQUAD (&table)[256])
 
 }  // namespace
 
-WindowRegistry& GdiConsole::registry() { return gdiRegistry; }
+WindowRegistry& GdiConsole::registry()
+{
+    static Immortal<WindowRegistry> instance;
+    return instance.get();
+}
 
 GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
 {
@@ -122,12 +125,7 @@ void GdiConsole::registerClasses()
                                    fullscreenProcedure);
 }
 
-int GdiConsole::name(char* out)
-{
-    if (!out) return 0;
-    std::strcpy(out, DRIVER_NAME);
-    return static_cast<int>(std::strlen(DRIVER_NAME)) + 1;
-}
+int GdiConsole::name(char* out) { return writeName(out, DRIVER_NAME); }
 
 int GdiConsole::open(int width, int height, int request, int output, int parameter, int variant)
 {
@@ -207,8 +205,8 @@ int GdiConsole::activateWindow(int output)
     if (!windowHandle) return 0;
     if (output == FULLSCREEN) ShowWindow(windowHandle, SW_SHOWMAXIMIZED);
     // A window reused by a later open is listed once.
-    if (findConsole(gdiRegistry, windowHandle) == this) return 1;
-    if (!registerWindow(gdiRegistry, windowHandle, this)) {
+    if (findConsole(registry(), windowHandle) == this) return 1;
+    if (!registerWindow(registry(), windowHandle, this)) {
         closeGdiWindow();
         return 0;
     }
@@ -378,7 +376,7 @@ LRESULT GdiConsole::realisePalette(BOOL background)
 LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam)
 {
-    auto* console = static_cast<GdiConsole*>(findConsole(gdiRegistry, window));
+    auto* console = static_cast<GdiConsole*>(findConsole(registry(), window));
     const bool paletteMessage = message == WM_QUERYNEWPALETTE || message == WM_PALETTECHANGED;
     // Everything else is the shared handling, which holds windowLock itself
     // and must not hold it when the close box ends the process.
@@ -394,7 +392,7 @@ LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM
 
 LRESULT CALLBACK GdiConsole::fullscreenProcedure(HWND window, UINT, WPARAM, LPARAM)
 {
-    if (auto* console = findConsole(gdiRegistry, window)) {
+    if (auto* console = findConsole(registry(), window)) {
         SectionGuard guard(static_cast<GdiConsole*>(console)->windowLock);
     }
     return 0;
