@@ -235,6 +235,14 @@ int WindowConsole::detach(Surface* surface)
     return Console::detach(surface);
 }
 
+void WindowConsole::surfaceLeaving(Surface* surface)
+{
+    // Under presentLock, so a repaint drawing from the surface finishes
+    // before its store goes, and none starts after.
+    SectionGuard guard(presentLock);
+    if (surface && surface == presentedSurface) presentedSurface = nullptr;
+}
+
 int WindowConsole::setTitle(const char* text)
 {
     if (!text) return 0;

@@ -38,6 +38,7 @@ public:
     int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     int detach(Surface* surface) override;
+    void surfaceLeaving(Surface* surface) override;
 
     // The message handling every console window shares; console is null for
     // a window that is not registered (yet).
