@@ -83,7 +83,7 @@ std::string workingDirectory(const char* name, Texture kind)
 
 HWND waitForWindow(const char* className, const char* title, TunnelProcess& run)
 {
-    for (int i = 0; i < 600 && !run.hasExited(); ++i) {
+    for (int i = 0; i < 1200 && !run.hasExited(); ++i) {
         if (HWND window = FindWindowA(className, title)) return window;
         Sleep(50);
     }
@@ -100,7 +100,8 @@ int displayWidth()
 
 bool waitForDisplayWidth(int width, TunnelProcess& run)
 {
-    for (int i = 0; i < 400 && !run.hasExited(); ++i) {
+    // Generous: a loaded machine may take long to set a mode.
+    for (int i = 0; i < 1200 && !run.hasExited(); ++i) {
         if (displayWidth() == width) return true;
         Sleep(50);
     }
