@@ -392,6 +392,7 @@ TEST(Surface, UpdateCopiesToTheConsolesScreen)
     EXPECT_EQ(frame.copyToConsole(&screenless), 0);
 }
 
+#ifdef __linux__
 // A 2x2 24-bit image, top line first, as any TGA writer makes it.
 std::string writeSmallTga()
 {
@@ -406,7 +407,6 @@ std::string writeSmallTga()
     return path;
 }
 
-#ifdef __linux__
 // Counts the times a file is opened from the moment it is made.
 class OpenWatch {
 public:

@@ -9,7 +9,7 @@
 #include "vxr/console/critical_section.h"
 #include "vxr/console/display_console.h"
 #include "vxr/console/key_queue.h"
-#include "vxr/console/owned_handle.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/window_device_context.h"
 #include "vxr/console/window_registry.h"
 #include "vxr/format/rect.h"

@@ -158,7 +158,8 @@ int DirectXConsole::loadDirectDraw()
     releaseDirectDraw();
     DirectDrawEntry::CreateFunction create = DirectDrawEntry::substituted();
     if (!create) {
-        if (!directDrawLibrary.load("ddraw.dll")) return 0;
+        directDrawLibrary.reset(LoadLibraryA("ddraw.dll"));
+        if (!directDrawLibrary) return 0;
         // A function pointer of unknown type passes through the generic one.
         const auto found = reinterpret_cast<void (*)()>(
             GetProcAddress(directDrawLibrary.get(), "DirectDrawCreate"));

@@ -5,8 +5,7 @@
 
 #include <cstdint>
 
-#include "vxr/console/directx/com_pointer.h"
-#include "vxr/console/loaded_library.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/window_console.h"
 
 namespace vxr {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "vxr/console/directx/com_pointer.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/surface/memory_store.h"
 
 namespace vxr {

@@ -16,7 +16,8 @@ Function functionFrom(HMODULE library, const char* name)
 
 DrawDibBinding::DrawDibBinding()
 {
-    if (!library.load("msvfw32.dll")) return;
+    library.reset(LoadLibraryA("msvfw32.dll"));
+    if (!library) return;
     // Keep the library mapped for the rest of the process: every console
     // loads and frees it, and a real unload and reload for each one costs
     // time and, under Wine, leaks the handles its start-up opens.

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "vxr/console/loaded_library.h"
+#include "vxr/console/owned_resource.h"
 
 namespace vxr {
 

@@ -8,7 +8,7 @@
 #include "vxr/console/section_guard.h"
 #include "vxr/console/window_device_context.h"
 #include "vxr/console/gdi/dib_store.h"
-#include "vxr/console/gdi/memory_device_context.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/gdi/window_store.h"
 #include "vxr/format/immortal.h"
 #include "vxr/surface/surface.h"
@@ -532,7 +532,7 @@ int GdiConsole::drawThroughDrawDib(DibStore& store, const Rect& target, const Re
 int GdiConsole::drawThroughStretchBlt(DibStore& store, const Rect& target, const Rect& area,
                                       const std::uint32_t* colours, bool selectPalette)
 {
-    MemoryDeviceContext memory(deviceContext.get());
+    MemoryDeviceContext memory(CreateCompatibleDC(deviceContext.get()));
     if (!memory) return 0;
     int result = 0;
     HGDIOBJ previousBitmap = SelectObject(memory.get(), store.bitmapHandle());

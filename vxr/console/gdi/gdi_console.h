@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "vxr/console/gdi/draw_dib_binding.h"
-#include "vxr/console/gdi/gdi_object.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/window_console.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
