@@ -82,16 +82,16 @@ void BlockFill::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
     }
 }
 
-void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch, SimdPath path) const
+void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch) const
 {
-    switch (runnableSimdPath(path)) {
-        case SimdPath::AVX512:
+    switch (activeInstructionSet()) {
+        case InstructionSet::AVX512:
             fillFrameAvx512(firstPixel, pitch);
             break;
-        case SimdPath::AVX2:
+        case InstructionSet::AVX2:
             fillFrameAvx2(firstPixel, pitch);
             break;
-        case SimdPath::PORTABLE:
+        case InstructionSet::BASELINE:
             fillFramePortable(firstPixel, pitch);
             break;
     }

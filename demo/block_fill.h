@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "demo/grid_sample.h"
-#include "demo/simd_path.h"
+#include "vxr/format/instruction_set.h"
 
 namespace vxr {
 
@@ -31,9 +31,8 @@ public:
     // distance in bytes from one pixel row to the next.
     void fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
                    uint8_t* destination) const;
-    // The whole frame; a path this processor cannot run falls back to the
-    // best one below it.
-    void fillFrame(uint8_t* firstPixel, int32_t pitch, SimdPath path) const;
+    // The whole frame, through the widest body that activeInstructionSet allows.
+    void fillFrame(uint8_t* firstPixel, int32_t pitch) const;
 
 private:
     void fillFramePortable(uint8_t* firstPixel, int32_t pitch) const;

@@ -2,7 +2,7 @@
 
 #include "demo/block_fill.h"
 
-#if VXR_X86_SIMD
+#if VXR_HAS_WIDE_BODIES
 
 #include <immintrin.h>
 

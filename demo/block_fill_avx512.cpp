@@ -2,7 +2,7 @@
 
 #include "demo/block_fill.h"
 
-#if VXR_X86_SIMD
+#if VXR_HAS_WIDE_BODIES
 
 // GCC 12's 512-bit intrinsics start from "undefined" vectors that they
 // initialise with themselves, and then warn about that at every use.

@@ -10,10 +10,10 @@ RayBatch::RayBatch()
     }
 }
 
-void RayBatch::cast(float radius, float cameraZ, int32_t fade, SimdPath path, GridSample* samples)
+void RayBatch::cast(float radius, float cameraZ, int32_t fade, GridSample* samples)
 {
     // Four double lanes are all the rays need; wider registers gain nothing.
-    const bool vector = runnableSimdPath(path) != SimdPath::PORTABLE;
+    const bool vector = activeInstructionSet() != InstructionSet::BASELINE;
     if (vector) {
         intersectAvx2(radius);
     } else {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "demo/grid_sample.h"
-#include "demo/simd_path.h"
+#include "vxr/format/instruction_set.h"
 #include "demo/vec3.h"
 #include "demo/wrapping_cast.h"
 
@@ -40,7 +40,7 @@ public:
         directionZ[ray] = direction.z;
     }
     // Casts every ray against a tunnel of the given radius into samples[ray].
-    void cast(float radius, float cameraZ, int32_t fade, SimdPath path, GridSample* samples);
+    void cast(float radius, float cameraZ, int32_t fade, GridSample* samples);
 
     // Where a ray meets the wall x^2 + y^2 = radius^2, taking the root behind
     // the origin. A ray along the axis never does, and one that nearly runs

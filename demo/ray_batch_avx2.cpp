@@ -1,6 +1,6 @@
 #include "demo/ray_batch.h"
 
-#if VXR_X86_SIMD
+#if VXR_HAS_WIDE_BODIES
 
 #include <immintrin.h>
 

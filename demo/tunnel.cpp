@@ -99,7 +99,7 @@ void Tunnel::castGrid(float t, float zoom, int32_t fade)
             directions[row].add(columnSteps[row], directions[row]);
         }
     }
-    rays.cast(radius, cameraZ, fade, fastestSimdPath(), grid);
+    rays.cast(radius, cameraZ, fade, grid);
 }
 
 GridSample Tunnel::castRay(const Vec3& direction, int32_t fade) const
@@ -117,7 +117,7 @@ int32_t Tunnel::fillFrame(uint8_t* firstPixel, int32_t pitch, const uint8_t* tex
         return 0;
     }
     const BlockFill fill(grid, shade.levelRows(), texels);
-    fill.fillFrame(firstPixel, pitch, fastestSimdPath());
+    fill.fillFrame(firstPixel, pitch);
     return 1;
 }
 

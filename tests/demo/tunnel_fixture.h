@@ -6,22 +6,33 @@
 #include <random>
 #include <vector>
 
-#include "demo/simd_path.h"
 #include "demo/tunnel.h"
+#include "vxr/format/instruction_set.h"
 
 namespace vxr::test {
 
-// Every way this processor can run the tunnel's inner loops.
-inline std::vector<SimdPath> availablePaths()
+// Every instruction set this processor runs, narrowest first.
+inline std::vector<InstructionSet> availableSets()
 {
-    std::vector<SimdPath> paths;
-    for (SimdPath path : {SimdPath::PORTABLE, SimdPath::AVX2, SimdPath::AVX512}) {
-        if (isSimdPathAvailable(path)) {
-            paths.push_back(path);
+    std::vector<InstructionSet> sets;
+    for (InstructionSet set :
+         {InstructionSet::BASELINE, InstructionSet::AVX2, InstructionSet::AVX512}) {
+        if (set <= processorInstructionSet()) {
+            sets.push_back(set);
         }
     }
-    return paths;
+    return sets;
 }
+
+// Holds the library's dispatcher to one instruction set while it lives, so
+// that a test reaches the narrower bodies on a wide processor.
+class LimitedTo {
+public:
+    explicit LimitedTo(InstructionSet ceiling) { limitInstructionSet(ceiling); }
+    ~LimitedTo() { limitInstructionSet(InstructionSet::AVX512); }
+    LimitedTo(const LimitedTo&) = delete;
+    LimitedTo& operator=(const LimitedTo&) = delete;
+};
 
 // The frame fill written as plainly as possible, one pixel at a time, with
 // the corner interpolation spelt out in 64-bit arithmetic and wrapped only

@@ -15,7 +15,6 @@
 namespace vxr {
 namespace {
 
-using detail::InstructionSet;
 
 // ---- Expected pixels, written from the pixel layouts alone ----------------
 
@@ -266,8 +265,8 @@ void writeExpected(const Routine& routine, const std::vector<std::uint32_t>& val
 // widest one it has).
 class ConversionRoutines : public ::testing::TestWithParam<InstructionSet> {
 protected:
-    void SetUp() override { detail::limitInstructionSet(GetParam()); }
-    void TearDown() override { detail::limitInstructionSet(InstructionSet::AVX512); }
+    void SetUp() override { limitInstructionSet(GetParam()); }
+    void TearDown() override { limitInstructionSet(InstructionSet::AVX512); }
 };
 
 std::string nameOf(const ::testing::TestParamInfo<InstructionSet>& info)

@@ -192,18 +192,18 @@ struct Lookup : detail::PixelSizes<1, DestinationBytes, ShortRun> {
                              Context context)
     {
 #if VXR_HAS_WIDE_BODIES
-        const detail::InstructionSet set = detail::activeInstructionSet();
+        const InstructionSet set = activeInstructionSet();
         if constexpr (DestinationBytes == 2) {
-            if (set == detail::InstructionSet::AVX512)
+            if (set == InstructionSet::AVX512)
                 return planeRun16(in, out, count, context.entries);
         }
         if constexpr (sizeof(Entry) == 4) {
-            if (set >= detail::InstructionSet::AVX2)
+            if (set >= InstructionSet::AVX2)
                 return gatherRun<DestinationBytes>(in, out, count, context.entries);
         } else {
             // A gather would read four bytes per index, past the end of a
             // table of 8-bit entries.
-            if (set == detail::InstructionSet::AVX512)
+            if (set == InstructionSet::AVX512)
                 return permuteRun(in, out, count, context.entries);
         }
 #endif

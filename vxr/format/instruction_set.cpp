@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace vxr::detail {
+namespace vxr {
 namespace {
 
 InstructionSet detectInstructionSet()
@@ -23,9 +23,15 @@ std::atomic<int> ceilingSet{static_cast<int>(InstructionSet::AVX512)};
 
 }  // namespace
 
-InstructionSet activeInstructionSet()
+InstructionSet processorInstructionSet()
 {
     static const InstructionSet detected = detectInstructionSet();
+    return detected;
+}
+
+InstructionSet activeInstructionSet()
+{
+    const InstructionSet detected = processorInstructionSet();
     const int ceiling = ceilingSet.load(std::memory_order_relaxed);
     return ceiling < static_cast<int>(detected) ? static_cast<InstructionSet>(ceiling) : detected;
 }
@@ -35,4 +41,4 @@ void limitInstructionSet(InstructionSet ceiling)
     ceilingSet.store(static_cast<int>(ceiling), std::memory_order_relaxed);
 }
 
-}  // namespace vxr::detail
+}  // namespace vxr
