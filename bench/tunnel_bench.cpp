@@ -11,13 +11,13 @@
 
 namespace {
 
-constexpr size_t FRAME_BYTES = vxr::Tunnel::FRAME_WIDTH * vxr::Tunnel::FRAME_HEIGHT * 2;
-constexpr int32_t FRAME_PITCH = vxr::Tunnel::FRAME_WIDTH * 2;
+constexpr size_t FRAME_BYTES = demo::Tunnel::FRAME_WIDTH * demo::Tunnel::FRAME_HEIGHT * 2;
+constexpr int32_t FRAME_PITCH = demo::Tunnel::FRAME_WIDTH * 2;
 constexpr float FLIGHT_TIME = 12.0f;
 
 // A tunnel in mid-flight with a random texture and palette.
 struct FlyingTunnel {
-  vxr::Tunnel tunnel;
+  demo::Tunnel tunnel;
   std::vector<uint8_t> texels = std::vector<uint8_t>(256 * 256);
   std::vector<uint8_t> frame = std::vector<uint8_t>(FRAME_BYTES);
 
@@ -77,7 +77,7 @@ void BM_TunnelFillFramePath(benchmark::State& state) {
   }
   vxr::limitInstructionSet(path);
   FlyingTunnel flying;
-  const vxr::BlockFill fill(flying.tunnel.grid, flying.tunnel.shade.levelRows(), flying.texels.data());
+  const demo::BlockFill fill(flying.tunnel.grid, flying.tunnel.shade.levelRows(), flying.texels.data());
   for (auto _ : state) {
     fill.fillFrame(flying.frame.data(), FRAME_PITCH);
     benchmark::DoNotOptimize(flying.frame.data());

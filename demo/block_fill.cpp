@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -84,14 +84,14 @@ void BlockFill::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
 
 void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch) const
 {
-    switch (activeInstructionSet()) {
-        case InstructionSet::AVX512:
+    switch (vxr::activeInstructionSet()) {
+        case vxr::InstructionSet::AVX512:
             fillFrameAvx512(firstPixel, pitch);
             break;
-        case InstructionSet::AVX2:
+        case vxr::InstructionSet::AVX2:
             fillFrameAvx2(firstPixel, pitch);
             break;
-        case InstructionSet::BASELINE:
+        case vxr::InstructionSet::BASELINE:
             fillFramePortable(firstPixel, pitch);
             break;
     }
@@ -108,4 +108,4 @@ void BlockFill::fillFramePortable(uint8_t* firstPixel, int32_t pitch) const
     }
 }
 
-}  // namespace vxr
+}  // namespace demo

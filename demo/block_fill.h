@@ -5,7 +5,7 @@
 #include "demo/grid_sample.h"
 #include "vxr/format/instruction_set.h"
 
-namespace vxr {
+namespace demo {
 
 // Fills a 320x200 RGB565 frame from a cast grid in 40x25 blocks of 8x8
 // pixels: the samples at a block's corners are interpolated in 16.16 fixed
@@ -44,4 +44,4 @@ private:
     const uint8_t* texels;
 };
 
-}  // namespace vxr
+}  // namespace demo

@@ -8,7 +8,7 @@
 
 #define VXR_AVX2 VXR_TARGET_AVX2
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -150,11 +150,11 @@ void BlockFill::fillFrameAvx2(uint8_t* firstPixel, int32_t pitch) const
     }
 }
 
-}  // namespace vxr
+}  // namespace demo
 
 #else
 
-namespace vxr {
+namespace demo {
 
 // Without x86 vector instructions there is only the portable path.
 void BlockFill::fillFrameAvx2(uint8_t* firstPixel, int32_t pitch) const
@@ -162,6 +162,6 @@ void BlockFill::fillFrameAvx2(uint8_t* firstPixel, int32_t pitch) const
     fillFramePortable(firstPixel, pitch);
 }
 
-}  // namespace vxr
+}  // namespace demo
 
 #endif

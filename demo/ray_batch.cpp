@@ -1,6 +1,6 @@
 #include "demo/ray_batch.h"
 
-namespace vxr {
+namespace demo {
 
 RayBatch::RayBatch()
 {
@@ -13,7 +13,7 @@ RayBatch::RayBatch()
 void RayBatch::cast(float radius, float cameraZ, int32_t fade, GridSample* samples)
 {
     // Four double lanes are all the rays need; wider registers gain nothing.
-    const bool vector = activeInstructionSet() != InstructionSet::BASELINE;
+    const bool vector = vxr::activeInstructionSet() != vxr::InstructionSet::BASELINE;
     if (vector) {
         intersectAvx2(radius);
     } else {
@@ -63,4 +63,4 @@ void RayBatch::collect(int32_t fade, GridSample* samples) const
     }
 }
 
-}  // namespace vxr
+}  // namespace demo

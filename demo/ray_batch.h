@@ -8,7 +8,7 @@
 #include "demo/vec3.h"
 #include "demo/wrapping_cast.h"
 
-namespace vxr {
+namespace demo {
 
 // The rays of one cast grid on their way to grid samples. Every ray starts
 // at the same point on the tunnel's axis; the batch keeps the rays component
@@ -105,4 +105,4 @@ private:
     alignas(32) int32_t falloff[CAPACITY];
 };
 
-}  // namespace vxr
+}  // namespace demo

@@ -4,7 +4,7 @@
 
 #include <immintrin.h>
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -106,11 +106,11 @@ VXR_TARGET_AVX2 void RayBatch::measureAvx2(float cameraZ)
     }
 }
 
-}  // namespace vxr
+}  // namespace demo
 
 #else
 
-namespace vxr {
+namespace demo {
 
 // Without x86 vector instructions there is only the portable path.
 void RayBatch::intersectAvx2(float radius)
@@ -122,6 +122,6 @@ void RayBatch::measureAvx2(float cameraZ)
     measurePortable(cameraZ);
 }
 
-}  // namespace vxr
+}  // namespace demo
 
 #endif

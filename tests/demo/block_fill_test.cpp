@@ -7,8 +7,10 @@
 
 #include "tunnel_fixture.h"
 
-namespace vxr {
+namespace demo {
 namespace {
+
+using vxr::InstructionSet;
 
 std::vector<uint8_t> referenceFrame(const Tunnel& tunnel, const std::vector<uint8_t>& texels)
 {
@@ -190,4 +192,4 @@ TEST_F(BlockFillTest, OneBlockWalksTheTextureByDepthAndAngle)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -9,8 +9,10 @@
 
 #include "tunnel_fixture.h"
 
-namespace vxr {
+namespace demo {
 namespace {
+
+using vxr::InstructionSet;
 
 // The sample one ray gets when cast on its own.
 GridSample castAlone(const Vec3& direction, float radius, float cameraZ, int32_t fade)
@@ -75,4 +77,4 @@ TEST(RayBatch, EveryPathGivesEachRayItsOwnSample)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -9,15 +9,15 @@
 #include "demo/tunnel.h"
 #include "vxr/format/instruction_set.h"
 
-namespace vxr::test {
+namespace demo::test {
 
 // Every instruction set this processor runs, narrowest first.
-inline std::vector<InstructionSet> availableSets()
+inline std::vector<vxr::InstructionSet> availableSets()
 {
-    std::vector<InstructionSet> sets;
-    for (InstructionSet set :
-         {InstructionSet::BASELINE, InstructionSet::AVX2, InstructionSet::AVX512}) {
-        if (set <= processorInstructionSet()) {
+    std::vector<vxr::InstructionSet> sets;
+    for (vxr::InstructionSet set :
+         {vxr::InstructionSet::BASELINE, vxr::InstructionSet::AVX2, vxr::InstructionSet::AVX512}) {
+        if (set <= vxr::processorInstructionSet()) {
             sets.push_back(set);
         }
     }
@@ -28,8 +28,8 @@ inline std::vector<InstructionSet> availableSets()
 // that a test reaches the narrower bodies on a wide processor.
 class LimitedTo {
 public:
-    explicit LimitedTo(InstructionSet ceiling) { limitInstructionSet(ceiling); }
-    ~LimitedTo() { limitInstructionSet(InstructionSet::AVX512); }
+    explicit LimitedTo(vxr::InstructionSet ceiling) { vxr::limitInstructionSet(ceiling); }
+    ~LimitedTo() { vxr::limitInstructionSet(vxr::InstructionSet::AVX512); }
     LimitedTo(const LimitedTo&) = delete;
     LimitedTo& operator=(const LimitedTo&) = delete;
 };
@@ -171,4 +171,4 @@ inline void makeReady(Tunnel& tunnel, uint32_t seed = 7)
     tunnel.ready = 1;
 }
 
-}  // namespace vxr::test
+}  // namespace demo::test
