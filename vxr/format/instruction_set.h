@@ -16,6 +16,12 @@ InstructionSet processorInstructionSet();
 // vector bodies ask each time they start.
 InstructionSet activeInstructionSet();
 
+// Whether a vector gather reads a small table faster than as many plain
+// loads do. Processors differ widely here (on some a gather costs several
+// times its loads), so the answer is measured once, on first use; bodies
+// that would gather use plain loads where this is false.
+bool gathersAreFast();
+
 // Caps activeInstructionSet. The narrower bodies must give the same bytes
 // as the wider ones, and this lets the tests run them on a wide processor.
 void limitInstructionSet(InstructionSet ceiling);
