@@ -19,10 +19,10 @@ void RayBatch::cast(float radius, float cameraZ, int32_t fade, GridSample* sampl
     } else {
         intersectPortable(radius);
     }
-    findBearings();
     if (vector) {
         measureAvx2(cameraZ);
     } else {
+        findBearings();
         measurePortable(cameraZ);
     }
     collect(fade, samples);

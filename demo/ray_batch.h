@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "demo/grid_sample.h"
-#include "vxr/format/instruction_set.h"
 #include "demo/vec3.h"
 #include "demo/wrapping_cast.h"
+#include "vxr/format/instruction_set.h"
 
 namespace demo {
 
@@ -72,7 +72,8 @@ public:
         return std::fabs(double(hitZ) + 8.0 * cameraZ) * double(102.4f);
     }
     // Texture row: 0..65536 for bearings 0..pi either way round.
-    static double angleOf(double bearing) { return std::fabs(bearing) * 20860.756700940907; }
+    static constexpr double ANGLE_SCALE = 20860.756700940907;  // 65536 / pi
+    static double angleOf(double bearing) { return std::fabs(bearing) * ANGLE_SCALE; }
     // Light lost with the distance from the origin along the axis.
     static double falloffOf(float hitZ)
     {
