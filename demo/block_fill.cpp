@@ -86,10 +86,18 @@ void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch) const
 {
     switch (vxr::activeInstructionSet()) {
         case vxr::InstructionSet::AVX512:
-            fillFrameAvx512(firstPixel, pitch);
+            if (vxr::gathersAreFast()) {
+                fillFrameAvx512(firstPixel, pitch);
+            } else {
+                fillFrameLoads(firstPixel, pitch);
+            }
             break;
         case vxr::InstructionSet::AVX2:
-            fillFrameAvx2(firstPixel, pitch);
+            if (vxr::gathersAreFast()) {
+                fillFrameAvx2(firstPixel, pitch);
+            } else {
+                fillFrameLoads(firstPixel, pitch);
+            }
             break;
         case vxr::InstructionSet::BASELINE:
             fillFramePortable(firstPixel, pitch);

@@ -12,7 +12,7 @@
 namespace demo {
 namespace {
 
-using vxr::InstructionSet;
+using test::Dispatch;
 
 // The sample one ray gets when cast on its own.
 GridSample castAlone(const Vec3& direction, float radius, float cameraZ, int32_t fade)
@@ -54,7 +54,7 @@ TEST(RayBatch, EveryPathGivesEachRayItsOwnSample)
                                 {255.0f, 1.0e17f, INT_MIN},   {0.0f, 0.0f, INT_MAX},
                                 {1.0e-3f, -1.0e30f, -0x1000}, {3.0e30f, 5.0f, 0}};
     for (const Setting& setting : settings) {
-        for (InstructionSet path : test::availableSets()) {
+        for (Dispatch path : test::availableDispatches()) {
             const test::LimitedTo limit(path);
             RayBatch batch;
             for (int32_t ray = 0; ray < RayBatch::RAYS; ++ray) {
@@ -66,11 +66,11 @@ TEST(RayBatch, EveryPathGivesEachRayItsOwnSample)
                 const GridSample alone =
                     castAlone(directions[ray], setting.radius, setting.cameraZ, setting.fade);
                 ASSERT_EQ(samples[ray].depth, alone.depth)
-                    << "ray " << ray << " path " << int(path);
+                    << "ray " << ray << " " << test::nameOf(path);
                 ASSERT_EQ(samples[ray].angle, alone.angle)
-                    << "ray " << ray << " path " << int(path);
+                    << "ray " << ray << " " << test::nameOf(path);
                 ASSERT_EQ(samples[ray].light, alone.light)
-                    << "ray " << ray << " path " << int(path);
+                    << "ray " << ray << " " << test::nameOf(path);
             }
         }
     }

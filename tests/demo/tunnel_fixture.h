@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "demo/tunnel.h"
@@ -11,25 +12,47 @@
 
 namespace demo::test {
 
-// Every instruction set this processor runs, narrowest first.
-inline std::vector<vxr::InstructionSet> availableSets()
+// What the library's dispatcher may choose from: an instruction set, and
+// whether gathers may be used where the processor measured them fast.
+struct Dispatch {
+    vxr::InstructionSet set;
+    bool gathers;
+};
+
+// Every choice this processor runs, narrowest first; the plain body has no
+// gathers to give up.
+inline std::vector<Dispatch> availableDispatches()
 {
-    std::vector<vxr::InstructionSet> sets;
+    std::vector<Dispatch> dispatches;
     for (vxr::InstructionSet set :
          {vxr::InstructionSet::BASELINE, vxr::InstructionSet::AVX2, vxr::InstructionSet::AVX512}) {
-        if (set <= vxr::processorInstructionSet()) {
-            sets.push_back(set);
-        }
+        if (set > vxr::processorInstructionSet()) continue;
+        dispatches.push_back({set, false});
+        if (set != vxr::InstructionSet::BASELINE) dispatches.push_back({set, true});
     }
-    return sets;
+    return dispatches;
 }
 
-// Holds the library's dispatcher to one instruction set while it lives, so
-// that a test reaches the narrower bodies on a wide processor.
+inline std::string nameOf(const Dispatch& dispatch)
+{
+    const char* names[] = {"baseline", "AVX2", "AVX-512"};
+    return std::string(names[int(dispatch.set)]) + (dispatch.gathers ? " with gathers" : "");
+}
+
+// Holds the library's dispatcher to one choice while it lives, so that a
+// test reaches the narrower bodies on a wide processor.
 class LimitedTo {
 public:
-    explicit LimitedTo(vxr::InstructionSet ceiling) { vxr::limitInstructionSet(ceiling); }
-    ~LimitedTo() { vxr::limitInstructionSet(vxr::InstructionSet::AVX512); }
+    explicit LimitedTo(Dispatch dispatch)
+    {
+        vxr::limitInstructionSet(dispatch.set);
+        vxr::allowGathers(dispatch.gathers);
+    }
+    ~LimitedTo()
+    {
+        vxr::limitInstructionSet(vxr::InstructionSet::AVX512);
+        vxr::allowGathers(true);
+    }
     LimitedTo(const LimitedTo&) = delete;
     LimitedTo& operator=(const LimitedTo&) = delete;
 };

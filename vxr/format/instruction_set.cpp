@@ -95,6 +95,7 @@ bool measureGathers()
 #endif
 
 std::atomic<int> ceilingSet{static_cast<int>(InstructionSet::AVX512)};
+std::atomic<bool> gathersAllowed{true};
 
 }  // namespace
 
@@ -115,10 +116,15 @@ bool gathersAreFast()
 {
 #if VXR_HAS_WIDE_BODIES
     static const bool fast = measureGathers();
-    return fast;
+    return fast && gathersAllowed.load(std::memory_order_relaxed);
 #else
     return false;
 #endif
+}
+
+void allowGathers(bool allowed)
+{
+    gathersAllowed.store(allowed, std::memory_order_relaxed);
 }
 
 void limitInstructionSet(InstructionSet ceiling)

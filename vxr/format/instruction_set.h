@@ -22,6 +22,11 @@ InstructionSet activeInstructionSet();
 // that would gather use plain loads where this is false.
 bool gathersAreFast();
 
+// With false, gathersAreFast answers false whatever was measured, so that
+// tests and benchmarks reach the bodies without gathers on any processor;
+// true (the default) gives the measured answer again.
+void allowGathers(bool allowed);
+
 // Caps activeInstructionSet. The narrower bodies must give the same bytes
 // as the wider ones, and this lets the tests run them on a wide processor.
 void limitInstructionSet(InstructionSet ceiling);
