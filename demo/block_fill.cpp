@@ -84,24 +84,15 @@ void BlockFill::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
 
 void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch) const
 {
-    switch (vxr::activeInstructionSet()) {
-        case vxr::InstructionSet::AVX512:
-            if (vxr::gathersAreFast()) {
-                fillFrameAvx512(firstPixel, pitch);
-            } else {
-                fillFrameLoads(firstPixel, pitch);
-            }
-            break;
-        case vxr::InstructionSet::AVX2:
-            if (vxr::gathersAreFast()) {
-                fillFrameAvx2(firstPixel, pitch);
-            } else {
-                fillFrameLoads(firstPixel, pitch);
-            }
-            break;
-        case vxr::InstructionSet::BASELINE:
-            fillFramePortable(firstPixel, pitch);
-            break;
+    const vxr::InstructionSet set = vxr::activeInstructionSet();
+    if (set == vxr::InstructionSet::BASELINE) {
+        fillFramePortable(firstPixel, pitch);
+    } else if (!vxr::gathersAreFast()) {
+        fillFrameLoads(firstPixel, pitch);
+    } else if (set == vxr::InstructionSet::AVX512) {
+        fillFrameAvx512(firstPixel, pitch);
+    } else {
+        fillFrameAvx2(firstPixel, pitch);
     }
 }
 

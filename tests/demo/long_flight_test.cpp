@@ -16,7 +16,7 @@ namespace {
 // the per-ray cast's does. The address sanitizer's build is many times
 // slower, so it flies a shorter stretch of the same schedule.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr float FREE_RUN_SECONDS = 200.0f;
+constexpr float FREE_RUN_SECONDS = 1000.0f;
 #else
 constexpr float FREE_RUN_SECONDS = 10000.0f;
 #endif
