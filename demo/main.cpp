@@ -16,12 +16,13 @@ namespace {
 constexpr const char* CREDIT =
     "vxr tunnel: a textured, lit tunnel drawn on the CPU with the VXR frame-buffer library";
 
-using vxr::FrameSchedule;
+using demo::FrameSchedule;
+using demo::Tunnel;
 
 // The demo's clock and the calls that make one frame.
 class Phases {
 public:
-    Phases(vxr::Console& display, vxr::Surface& frame, vxr::Tunnel& tunnel)
+    Phases(vxr::Console& display, vxr::Surface& frame, Tunnel& tunnel)
         : display(display), frame(frame), tunnel(tunnel)
     {
     }
@@ -60,15 +61,16 @@ public:
 private:
     vxr::Console& display;
     vxr::Surface& frame;
-    vxr::Tunnel& tunnel;
+    Tunnel& tunnel;
     // At most 70 frames a second: a real 60 Hz retrace is never held up.
-    vxr::FramePacer pacer{std::chrono::microseconds(14286)};
+    demo::FramePacer pacer{std::chrono::microseconds(14286)};
     float t = 0.0f;
 };
 
 int run()
 {
-    vxr::ConsoleFrontEnd frontEnd(320, 200, vxr::PREFER16, -1, -1, -1);
+    vxr::ConsoleFrontEnd frontEnd(Tunnel::FRAME_WIDTH, Tunnel::FRAME_HEIGHT, vxr::PREFER16, -1, -1,
+                                  -1);
     if (!frontEnd.isOpen() || !frontEnd.current()->ok()) {
         frontEnd.showError("could not initialize");
         return 1;
@@ -77,13 +79,14 @@ int run()
     display.setTitle("tunnel");
 
     const vxr::PixelFormat rgb565(vxr::RGB565);
-    vxr::Surface frame(frontEnd, 320, 200, rgb565, vxr::MEMORY_SYSTEM, -1, -1, -1);
+    vxr::Surface frame(frontEnd, Tunnel::FRAME_WIDTH, Tunnel::FRAME_HEIGHT, rgb565,
+                       vxr::MEMORY_SYSTEM, -1, -1, -1);
     if (!frame.isValid()) {
         frontEnd.showError("could not create surface");
         return 1;
     }
 
-    vxr::Tunnel tunnel;
+    Tunnel tunnel;
     tunnel.init("zor.tga", 255.0f);
     if (!tunnel.isReady()) {
         frontEnd.showError("could not create tunnel");

@@ -21,6 +21,9 @@
 #include "vxr/surface/surface_store.h"
 
 namespace vxr::test {
+
+using demo::FrameSchedule;
+using demo::Tunnel;
 namespace {
 
 constexpr DWORD RUN_LIMIT_MS = 120000;
