@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "demo/frame_schedule.h"
@@ -36,6 +37,7 @@ std::string windowsPath(std::string path)
 }
 
 const std::string tunnelExe = windowsPath(VXR_TUNNEL_EXE);
+const std::string failingStartExe = windowsPath(VXR_FAILING_START_EXE);
 const std::string texture = windowsPath(VXR_ASSET_DIR "/zor.tga");
 
 bool ddrawSwitchedOff()
@@ -347,16 +349,18 @@ TEST_F(TunnelRunOnGdi, WindowedRunShowsFramesAndEndsOnAKey)
     EXPECT_FALSE(run.watchedWindowAtFirstOutput()) << "the line came while the window was up";
 }
 
-// The error box: its caption and text, dismissed as a user would.
-void expectTunnelError(Texture kind, const char* name)
+// The error box: its caption and text, dismissed as a user would; then the
+// exit code 1 and nothing on standard output.
+void expectErrorBox(const std::string& executable, const std::string& arguments, Texture kind,
+                    const char* name, const char* message)
 {
     TunnelProcess run;
-    ASSERT_TRUE(run.start(tunnelExe, workingDirectory(name, kind)));
+    ASSERT_TRUE(run.start(executable, workingDirectory(name, kind), arguments));
     HWND box = waitForWindow("#32770", "vxr error", run);
     ASSERT_NE(box, nullptr) << name;
     char text[128] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    EXPECT_STREQ(text, "could not create tunnel") << name;
+    EXPECT_STREQ(text, message) << name;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 1) << name;
     EXPECT_EQ(run.output(), "") << name;
@@ -364,9 +368,21 @@ void expectTunnelError(Texture kind, const char* name)
 
 TEST_F(TunnelStartUp, AnUnusableTextureShowsTheErrorBox)
 {
-    expectTunnelError(Texture::MISSING, "missing");
-    expectTunnelError(Texture::NARROW, "narrow");
-    expectTunnelError(Texture::TRUE_COLOUR, "truecolour");
+    for (auto [kind, name] : {std::pair{Texture::MISSING, "missing"},
+                              std::pair{Texture::NARROW, "narrow"},
+                              std::pair{Texture::TRUE_COLOUR, "truecolour"}})
+        expectErrorBox(tunnelExe, "", kind, name, "could not create tunnel");
+}
+
+TEST_F(TunnelStartUp, NoConsoleThatOpensShowsTheErrorBox)
+{
+    expectErrorBox(failingStartExe, "", Texture::DEMO, "noconsole", "could not initialize");
+}
+
+TEST_F(TunnelStartUp, AFrameTheConsoleCannotHoldShowsTheErrorBox)
+{
+    expectErrorBox(failingStartExe, "refuse-frame", Texture::DEMO, "nosurface",
+                   "could not create surface");
 }
 
 }  // namespace
