@@ -254,13 +254,13 @@ int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& des
     return presenter.present(*source, sourceArea, destinationArea);
 }
 
-int X11Console::detach(Surface* surface)
+void X11Console::surfaceLeaving(Surface* surface)
 {
-    if (surface) {
-        std::lock_guard<std::recursive_mutex> guard(presentLock);
-        presenter.forgetSurface(*surface);
-    }
-    return Console::detach(surface);
+    // The window thread redraws from the remembered frame: it must not find
+    // a surface that is letting go of its pixels.
+    if (!surface) return;
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    presenter.forgetSurface(*surface);
 }
 
 // ---- palettes ---------------------------------------------------------------

@@ -57,7 +57,7 @@ public:
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
                               int* memoryKind, int* orientation, int* linePadding,
                               int* variant) override;
-    int detach(Surface* surface) override;
+    void surfaceLeaving(Surface* surface) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
