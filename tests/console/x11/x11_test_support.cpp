@@ -175,6 +175,7 @@ ServerView::~ServerView()
 
 bool ServerView::connect(const std::string& display)
 {
+    if (connection) xcb_disconnect(connection);
     connection = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(connection)) return false;
     const xcb_setup_t* setup = xcb_get_setup(connection);

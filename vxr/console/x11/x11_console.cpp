@@ -1,12 +1,11 @@
 #include "vxr/console/x11/x11_console.h"
 
-#include <poll.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include <xcb/present.h>
 
 #include "vxr/console/present_store.h"
 #include "vxr/console/x11/shared_memory_store.h"
@@ -17,16 +16,6 @@ namespace {
 
 // X window sizes and coordinates are 16-bit.
 constexpr int LARGEST_CLIENT = 32767;
-// Several frames at any real refresh rate; a retrace that takes longer is
-// not coming.
-constexpr auto RETRACE_LIMIT = std::chrono::milliseconds(250);
-constexpr int POLL_SLICE_MS = 2;
-
-bool isRetrace(const xcb_generic_event_t& event, std::uint32_t serial)
-{
-    const auto& notice = reinterpret_cast<const xcb_present_complete_notify_event_t&>(event);
-    return notice.event_type == XCB_PRESENT_COMPLETE_NOTIFY && notice.serial == serial;
-}
 
 }  // namespace
 
@@ -149,7 +138,7 @@ void X11Console::closeWindow()
     {
         std::lock_guard<std::mutex> guard(windowLock);
         std::lock_guard<std::recursive_mutex> present(presentLock);
-        unwatchRetrace();
+        retraceWatched = false;
         presenter.detachWindow();
     }
     // Outside the lock, so the thread can finish the events that need it.
@@ -296,39 +285,26 @@ int X11Console::getPalette(Palette& palette)
 
 void X11Console::watchRetrace()
 {
-    if (!connection.hasPresent()) return;
+    // The window's completion events come to this connection; they go with
+    // the window.
+    retraceWatched = connection.hasPresent();
+    if (!retraceWatched) return;
     xcb_connection_t* link = connection.connection();
-    retraceEventId = xcb_generate_id(link);
-    xcb_present_select_input(link, retraceEventId, windowThread.id(),
+    xcb_present_select_input(link, xcb_generate_id(link), windowThread.id(),
                              XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
-    retraceEvents = xcb_register_for_special_xge(link, &xcb_present_id, retraceEventId, nullptr);
-}
-
-void X11Console::unwatchRetrace()
-{
-    if (retraceEvents) xcb_unregister_for_special_event(connection.connection(), retraceEvents);
-    retraceEvents = nullptr;
 }
 
 int X11Console::waitRetrace()
 {
-    if (!retraceEvents || !connection.isUsable()) return 0;
+    // Under presentLock: it reads the connection's events.
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    if (!retraceWatched || !connection.isUsable()) return 0;
     xcb_connection_t* link = connection.connection();
     const std::uint32_t serial = ++retraceSerial;
     // The next frame of the window's screen: target 0 with divisor 1.
     xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
     xcb_flush(link);
-    const auto deadline = std::chrono::steady_clock::now() + RETRACE_LIMIT;
-    for (;;) {
-        while (xcb_generic_event_t* event = xcb_poll_for_special_event(link, retraceEvents)) {
-            const bool ours = isRetrace(*event, serial);
-            std::free(event);
-            if (ours) return 1;
-        }
-        if (xcb_connection_has_error(link) || std::chrono::steady_clock::now() > deadline) return 0;
-        pollfd socket{xcb_get_file_descriptor(link), POLLIN, 0};
-        poll(&socket, 1, POLL_SLICE_MS);
-    }
+    return connection.waitForRetrace(serial) ? 1 : 0;
 }
 
 // ---- title and keys ---------------------------------------------------------

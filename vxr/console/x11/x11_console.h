@@ -5,8 +5,6 @@
 #include <mutex>
 #include <vector>
 
-#include <xcb/present.h>
-
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
 #include "vxr/console/key_queue.h"
@@ -90,7 +88,6 @@ private:
     bool createPrimary();
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();
-    void unwatchRetrace();
 
     // The locks come first, so that they outlive every member that takes them.
     std::mutex windowLock;
@@ -113,8 +110,7 @@ private:
     char titleText[TITLE_CAPACITY] = {};
 
 
-    xcb_special_event_t* retraceEvents = nullptr;
-    std::uint32_t retraceEventId = 0;
+    bool retraceWatched = false;
     std::uint32_t retraceSerial = 0;
 };
 

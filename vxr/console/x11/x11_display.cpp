@@ -14,7 +14,10 @@ namespace {
 
 // How long a server may take to finish one image before it is taken to be
 // gone: far beyond any real frame, short enough that nothing seems hung.
-constexpr auto COMPLETION_LIMIT = std::chrono::seconds(2);
+constexpr auto COMPLETION_LIMIT = std::chrono::milliseconds(2000);
+// Several frames at any real refresh rate; a retrace that takes longer is
+// not coming.
+constexpr auto RETRACE_LIMIT = std::chrono::milliseconds(250);
 constexpr int POLL_SLICE_MS = 5;
 constexpr std::uint32_t REQUEST_HEADER_BYTES = 32;
 
@@ -122,6 +125,7 @@ void X11Display::readExtensions()
     if (sharedMemory) completionEvent = shm->first_event + XCB_SHM_COMPLETION;
     const xcb_query_extension_reply_t* present = xcb_get_extension_data(link, &xcb_present_id);
     presentExtension = present && present->present;
+    if (presentExtension) presentOpcode = present->major_opcode;
 }
 
 void X11Display::internAtoms()
@@ -192,6 +196,12 @@ void X11Display::noteEvent(const xcb_generic_event_t& event)
     // An error ends its request as surely as a completion does, and both
     // arrive in request order.
     const std::uint8_t type = event.response_type & 0x7F;
+    if (type == XCB_GE_GENERIC) {
+        const auto& notice = reinterpret_cast<const xcb_present_complete_notify_event_t&>(event);
+        if (notice.extension == presentOpcode && notice.event_type == XCB_PRESENT_COMPLETE_NOTIFY)
+            lastRetrace = notice.serial;
+        return;
+    }
     const bool finishesRequest = type == 0 || (completionEvent != 0 && type == completionEvent);
     if (finishesRequest && static_cast<std::int32_t>(event.full_sequence - completedThrough) > 0)
         completedThrough = event.full_sequence;
@@ -202,16 +212,17 @@ bool X11Display::isCompleted(std::uint32_t sequence) const
     return static_cast<std::int32_t>(sequence - completedThrough) <= 0;
 }
 
-bool X11Display::waitForCompletion(std::uint32_t sequence)
+template <class Condition>
+bool X11Display::waitUntil(Condition reached, std::chrono::milliseconds limit)
 {
     if (!link) return false;
-    const auto deadline = std::chrono::steady_clock::now() + COMPLETION_LIMIT;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(link)) {
             noteEvent(*event);
             std::free(event);
         }
-        if (isCompleted(sequence)) return true;
+        if (reached()) return true;
         if (xcb_connection_has_error(link) || std::chrono::steady_clock::now() > deadline)
             return false;
         // Sliced, since a reply read on another thread may take the event off
@@ -219,6 +230,16 @@ bool X11Display::waitForCompletion(std::uint32_t sequence)
         pollfd socket{xcb_get_file_descriptor(link), POLLIN, 0};
         poll(&socket, 1, POLL_SLICE_MS);
     }
+}
+
+bool X11Display::waitForCompletion(std::uint32_t sequence)
+{
+    return waitUntil([&] { return isCompleted(sequence); }, COMPLETION_LIMIT);
+}
+
+bool X11Display::waitForRetrace(std::uint32_t serial)
+{
+    return waitUntil([&] { return lastRetrace == serial; }, RETRACE_LIMIT);
 }
 
 }  // namespace vxr

@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdint>
 
 #include "vxr/format/pixel_format.h"
@@ -67,6 +68,10 @@ public:
     // arrived). False when the connection fails or the server stays silent
     // for a long time. The caller serialises readers of the events.
     bool waitForCompletion(std::uint32_t sequence);
+    // Waits for the Present extension's completion of the NotifyMSC request
+    // with this serial (a window's next frame); false when it does not come
+    // within a few frames or the connection fails. The same readers' rule.
+    bool waitForRetrace(std::uint32_t serial);
 
     // The pixel format of a visual's pixels in the server's image layout;
     // the empty format for visuals the library cannot draw into. Bits the
@@ -81,6 +86,8 @@ private:
     void internAtoms();
     void noteEvent(const xcb_generic_event_t& event);
     bool isCompleted(std::uint32_t sequence) const;
+    template <class Condition>
+    bool waitUntil(Condition reached, std::chrono::milliseconds limit);
 
     char displayName[NAME_CAPACITY] = {};
     xcb_connection_t* link = nullptr;
@@ -98,7 +105,9 @@ private:
     bool sharedMemory = false;
     bool presentExtension = false;
     std::uint8_t completionEvent = 0;
+    std::uint8_t presentOpcode = 0;
     std::uint32_t completedThrough = 0;
+    std::uint32_t lastRetrace = 0;
     Atoms names;
 };
 
