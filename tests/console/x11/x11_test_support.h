@@ -53,6 +53,8 @@ public:
     const std::string& display() const { return name; }
 
 private:
+    bool startOn(int candidate, const Options& options);
+    bool isAsAskedFor(const Options& options) const;
     void removeLeftovers() const;
 
     pid_t process = -1;
