@@ -38,7 +38,10 @@ struct FrameCase {
 const FrameCase SMALL{320, 200, vxr::RGB565, 16};
 const FrameCase LARGE{1920, 1080, vxr::ARGB8888, 24};
 
-const FrameCase& frameCase(const benchmark::State& state) { return state.range(0) ? LARGE : SMALL; }
+const FrameCase& frameCase(const benchmark::State& state)
+{
+    return state.range(0) ? LARGE : SMALL;
+}
 
 // One server per depth for the whole run, started on first use.
 const std::string& serverFor(const FrameCase& frame)
@@ -48,7 +51,8 @@ const std::string& serverFor(const FrameCase& frame)
     const bool isLarge = &frame == &LARGE;
     vxr::test::XvfbServer& server = isLarge ? large : small;
     if (!started[isLarge]) {
-        started[isLarge] = server.start({frame.depth, isLarge ? 2560 : 640, isLarge ? 1600 : 480, true});
+        started[isLarge] =
+            server.start({frame.depth, isLarge ? 2560 : 640, isLarge ? 1600 : 480, true});
     }
     setenv("DISPLAY", server.display().c_str(), 1);
     return server.display();
@@ -104,7 +108,8 @@ public:
         xcb_map_window(link, window);
         context = xcb_generate_id(link);
         xcb_create_gc(link, context, window, 0, nullptr);
-        const std::size_t bytes = std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
+        const std::size_t bytes =
+            std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
         segmentId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
         pixels = static_cast<std::uint8_t*>(shmat(segmentId, nullptr, 0));
         segment = xcb_generate_id(link);
@@ -184,7 +189,8 @@ void sdl2WindowSurface(benchmark::State& state)
         state.SkipWithError(SDL_GetError());
         return;
     }
-    SDL_Window* window = SDL_CreateWindow("sdl2", 0, 0, frame.width, frame.height, SDL_WINDOW_SHOWN);
+    SDL_Window* window =
+        SDL_CreateWindow("sdl2", 0, 0, frame.width, frame.height, SDL_WINDOW_SHOWN);
     SDL_Surface* surface = window ? SDL_GetWindowSurface(window) : nullptr;
     if (surface) {
         std::memset(surface->pixels, 0x5A, std::size_t(surface->pitch) * surface->h);

@@ -156,7 +156,8 @@ TEST(X11ConsoleWindow, CarriesTheTitleAndTheProjectsIcon)
     EXPECT_EQ(session.view.property(window, "WM_NAME"), "before");
     EXPECT_EQ(session.view.property(window, "_NET_WM_NAME"), "before");
     EXPECT_EQ(console.setTitle("after"), 1);
-    EXPECT_TRUE(test::eventually([&] { return session.view.property(window, "WM_NAME") == "after"; }));
+    EXPECT_TRUE(
+        test::eventually([&] { return session.view.property(window, "WM_NAME") == "after"; }));
     EXPECT_EQ(session.view.property(window, "_NET_WM_NAME"), "after");
     ASSERT_EQ(console.title(text), 1);
     EXPECT_STREQ(text, "after");

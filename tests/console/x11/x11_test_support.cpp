@@ -90,7 +90,10 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
 
 // ---- XvfbServer ---------------------------------------------------------------
 
-XvfbServer::~XvfbServer() { stop(); }
+XvfbServer::~XvfbServer()
+{
+    stop();
+}
 
 bool XvfbServer::start(const Options& options)
 {
@@ -111,8 +114,8 @@ bool XvfbServer::startOn(int candidate, const Options& options)
     int ready[2];
     if (pipe(ready) != 0) return false;
     std::vector<std::string> arguments = {
-        "Xvfb", std::string(":").append(std::to_string(candidate)), "-displayfd", std::to_string(ready[1]), "-screen",
-        "0",
+        "Xvfb", std::string(":").append(std::to_string(candidate)), "-displayfd",
+        std::to_string(ready[1]), "-screen", "0",
         std::to_string(options.width) + "x" + std::to_string(options.height) + "x" +
             std::to_string(options.depth),
         // A server left without clients resets and drops whoever connects
@@ -299,13 +302,15 @@ std::vector<std::uint32_t> ServerView::colormapColours(xcb_window_t window)
     std::uint32_t pixels[256];
     for (std::uint32_t i = 0; i < 256; ++i) pixels[i] = i;
     Freed<xcb_query_colors_reply_t> reply{xcb_query_colors_reply(
-        connection, xcb_query_colors(connection, attributes.reply->colormap, 256, pixels), nullptr)};
+        connection, xcb_query_colors(connection, attributes.reply->colormap, 256, pixels),
+        nullptr)};
     if (!reply.reply) return {};
     std::vector<std::uint32_t> colours;
     const xcb_rgb_t* read = xcb_query_colors_colors(reply.reply);
     for (int i = 0; i < xcb_query_colors_colors_length(reply.reply); ++i)
         colours.push_back(std::uint32_t{read[i].red} >> 8 << 16 |
-                          std::uint32_t{read[i].green} >> 8 << 8 | std::uint32_t{read[i].blue} >> 8);
+                          std::uint32_t{read[i].green} >> 8 << 8 |
+                          std::uint32_t{read[i].blue} >> 8);
     return colours;
 }
 
@@ -442,9 +447,15 @@ bool runXdotool(const std::string& display, const std::vector<std::string>& argu
 
 // ---- counts ----------------------------------------------------------------------
 
-int openDescriptors() { return countEntries("/proc/self/fd"); }
+int openDescriptors()
+{
+    return countEntries("/proc/self/fd");
+}
 
-int runningThreads() { return countEntries("/proc/self/task"); }
+int runningThreads()
+{
+    return countEntries("/proc/self/task");
+}
 
 int sharedMemorySegments()
 {
@@ -527,8 +538,9 @@ int differences(const std::vector<std::uint8_t>& seen, const std::vector<std::ui
                 int width, int bytesPerPixel, std::string* first)
 {
     if (seen.size() != expected.size() || expected.empty()) {
-        if (first) *first = "sizes " + std::to_string(seen.size()) + " and " +
-                            std::to_string(expected.size());
+        if (first)
+            *first =
+                "sizes " + std::to_string(seen.size()) + " and " + std::to_string(expected.size());
         return width;
     }
     const std::size_t stride = (std::size_t(width) * bytesPerPixel + 3) / 4 * 4;

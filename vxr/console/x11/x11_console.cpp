@@ -46,7 +46,8 @@ std::int32_t X11Console::windowScale(std::int32_t width, std::int32_t height,
     if (width <= 0 || height <= 0) return 1;
     const std::int64_t across = std::int64_t{screenWidth} * 3 / 4 / width;
     const std::int64_t down = std::int64_t{screenHeight} * 3 / 4 / height;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::min(across, down), 1, LARGEST_CLIENT));
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::min(across, down), 1, LARGEST_CLIENT));
 }
 
 int X11Console::modes(std::vector<ConsoleMode>& list)
@@ -106,8 +107,9 @@ int X11Console::openDisplayFormat(int width, int height, int output, int paramet
 bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
-    const std::int32_t scale =
-        fullscreen ? 1 : windowScale(width, height, connection.screenWidth(), connection.screenHeight());
+    const std::int32_t scale = fullscreen ? 1
+                                          : windowScale(width, height, connection.screenWidth(),
+                                                        connection.screenHeight());
     X11Window::Start start;
     start.title = titleText;
     start.width = fullscreen ? connection.screenWidth() : width * scale;
@@ -202,12 +204,11 @@ SurfaceStore* X11Console::createStore(int* width, int* height, const PixelFormat
                                 variant);
 }
 
-Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height,
-                                 const PixelFormat& format)
+Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format)
 {
     creatingStaging = 1;
-    auto* surface = new (std::nothrow)
-        Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
+    auto* surface =
+        new (std::nothrow) Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
     creatingStaging = 0;
     if (surface && surface->isValid()) return surface;
     delete surface;

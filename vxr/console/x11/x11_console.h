@@ -37,8 +37,7 @@ public:
     int modes(std::vector<ConsoleMode>& list) override;
     int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
                    int variant) override;
-    int open(int width, int height, int request, int output, int parameter,
-             int variant) override;
+    int open(int width, int height, int request, int output, int parameter, int variant) override;
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
@@ -52,9 +51,8 @@ public:
     int width() override { return frameWidth; }
     int height() override { return frameHeight; }
     void* window() override;
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
-                              int* memoryKind, int* orientation, int* linePadding,
-                              int* variant) override;
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
+                              int* orientation, int* linePadding, int* variant) override;
     void surfaceLeaving(Surface* surface) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
@@ -108,7 +106,6 @@ private:
     std::int32_t frameHeight = 0;
     std::int32_t creatingStaging = 0;
     char titleText[TITLE_CAPACITY] = {};
-
 
     bool retraceWatched = false;
     std::uint32_t retraceSerial = 0;

@@ -78,7 +78,10 @@ X11Display::~X11Display()
     if (link) xcb_disconnect(link);
 }
 
-bool X11Display::isUsable() const { return link && !xcb_connection_has_error(link); }
+bool X11Display::isUsable() const
+{
+    return link && !xcb_connection_has_error(link);
+}
 
 bool X11Display::readScreen(int screenNumber)
 {
@@ -144,8 +147,8 @@ void X11Display::internAtoms()
                   {"_NET_SUPPORTING_WM_CHECK", &names.supportingCheck, {}}};
     // All requests first, then all replies: one round trip instead of eight.
     for (Wanted& item : wanted)
-        item.cookie = xcb_intern_atom(link, 0, static_cast<std::uint16_t>(std::strlen(item.text)),
-                                      item.text);
+        item.cookie =
+            xcb_intern_atom(link, 0, static_cast<std::uint16_t>(std::strlen(item.text)), item.text);
     for (Wanted& item : wanted) *item.atom = replyAtom(link, item.cookie);
 }
 
