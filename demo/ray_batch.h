@@ -12,9 +12,9 @@ namespace demo {
 
 // The rays of one cast grid on their way to grid samples. Every ray starts
 // at the same point on the tunnel's axis; the batch keeps the rays component
-// by component so that several are intersected at once, and runs the arc
-// tangents, the costliest step, back to back. The per-ray functions below
-// define the results; the vector paths compute exactly the same bits.
+// by component so that several are intersected at once. The per-ray
+// functions below define the results; the vector casts (ray_lanes.h)
+// compute exactly the same bits, their arc tangents included.
 class RayBatch {
 public:
     static constexpr int32_t RAYS = 41 * 26;
