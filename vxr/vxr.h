@@ -5,8 +5,12 @@
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/console_mode.h"
 #include "vxr/console/display_console.h"
+#include "vxr/console/frame_presenter.h"
+#include "vxr/console/frame_scaler.h"
 #include "vxr/console/key_queue.h"
 #include "vxr/console/null_console.h"
+#include "vxr/console/present_store.h"
+#include "vxr/console/window_icon.h"
 #include "vxr/format/area_request.h"
 #include "vxr/format/clip_record.h"
 #include "vxr/format/conversion_routines.h"
@@ -23,6 +27,10 @@
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 #include "vxr/surface/tga_decoder.h"
+
+#if !defined(_WIN32) && !defined(__APPLE__)
+#include "vxr/console/x11/x11_console.h"
+#endif
 
 #ifdef _WIN32
 #include "vxr/console/window_console.h"

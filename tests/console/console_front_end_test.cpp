@@ -144,8 +144,10 @@ struct KindExpected {
 #ifdef _WIN32
 const KindExpected realKinds[] = {
     {CONSOLE_ID_DIRECTX, "DirectX"}, {CONSOLE_ID_WINDOW, "GDI"}, {0, ""}, {0, ""}, {0, ""}};
-#else
+#elif defined(__APPLE__)
 const KindExpected realKinds[] = {{0, ""}, {0, ""}, {0, ""}, {0, ""}, {0, ""}};
+#else
+const KindExpected realKinds[] = {{CONSOLE_ID_X11, "X11"}, {0, ""}, {0, ""}, {0, ""}, {0, ""}};
 #endif
 
 TEST(ConsoleFrontEndKinds, TheRealTableNamesEachKindInOrderAndThenEnds)

@@ -11,11 +11,21 @@
 #include "vxr/console/directx/directx_console.h"
 #include "vxr/console/gdi/gdi_console.h"
 #endif
+#ifdef VXR_X11_CONSOLE
+#include "vxr/console/x11/x11_console.h"
+#endif
 
 namespace vxr {
 namespace {
 
+// Windows tries DirectDraw, then GDI; an X11 desktop tries its X server.
+// The kinds after those are placeholders, so the search has five places
+// everywhere.
+#ifdef _WIN32
 enum ConsoleKind { DIRECTX_KIND, GDI_KIND, PLACEHOLDER_KINDS_END = 5 };
+#else
+enum ConsoleKind { X11_KIND, PLACEHOLDER_KINDS_END = 5 };
+#endif
 
 Console* nullConsole() { return &NullConsole::forFrontEnds(); }
 
@@ -27,6 +37,9 @@ Console* ConsoleFrontEnd::makeConsole(int consoleKind)
 #ifdef _WIN32
     case DIRECTX_KIND: return new (std::nothrow) DirectXConsole(nullptr);
     case GDI_KIND: return new (std::nothrow) GdiConsole(nullptr);
+#endif
+#ifdef VXR_X11_CONSOLE
+    case X11_KIND: return new (std::nothrow) X11Console;
 #endif
     default:
         // Kinds without a display here keep their places in the search.

@@ -10,8 +10,9 @@ namespace vxr {
 // so callers never meet a null pointer.
 class ConsoleFrontEnd {
 public:
-    // Makes the console of one kind (0: DirectDraw, 1: GDI, 2-4:
-    // placeholders); null past the last kind or when memory runs out.
+    // Makes the console of one kind (on Windows 0: DirectDraw, 1: GDI; on
+    // X11 desktops 0: X11; the rest up to 4: placeholders); null past the
+    // last kind or when memory runs out.
     using ConsoleMaker = Console* (*)(int consoleKind);
 
     ConsoleFrontEnd(int width, int height, int request, int output, int parameter, int variant,

@@ -15,6 +15,7 @@ inline constexpr std::int32_t PREFER32 = 1127;
 inline constexpr std::int32_t CONSOLE_ID_BASE = 0;
 inline constexpr std::int32_t CONSOLE_ID_WINDOW = 100;
 inline constexpr std::int32_t CONSOLE_ID_DIRECTX = 101;
+inline constexpr std::int32_t CONSOLE_ID_X11 = 102;
 
 // One display mode as a console reports it.
 struct ConsoleMode {

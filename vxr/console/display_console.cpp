@@ -3,6 +3,17 @@
 #include <cstring>
 
 namespace vxr {
+namespace {
+
+// The model codes ask for the best direct or indexed mode, like the
+// preferences.
+bool isPreference(int request)
+{
+    return request == PREFER8 || request == PREFER16 || request == PREFER32 || request == DIRECT ||
+           request == INDEXED;
+}
+
+}  // namespace
 
 int DisplayConsole::openMode(const ConsoleMode& requested)
 {
@@ -25,6 +36,24 @@ ConsoleMode DisplayConsole::mode()
     current.parameter = openParameter;
     current.variant = variant();
     return current;
+}
+
+int DisplayConsole::openRequestInDisplayFormat(int width, int height, int request, int output,
+                                               int parameter, int variant)
+{
+    if (isPreference(request)) return openDisplayFormat(width, height, output, parameter, variant);
+    if (openFormat(width, height, PixelFormat(request), output, parameter, variant)) return 1;
+    // A request may also name the display's bit depth.
+    if (displayFormat.isValid() && request == displayFormat.bits)
+        return openDisplayFormat(width, height, output, parameter, variant);
+    return 0;
+}
+
+int DisplayConsole::openFormatInDisplayFormat(int width, int height, const PixelFormat& format,
+                                              int output, int parameter, int variant)
+{
+    if (!format.isValid() || format != displayFormat) return 0;
+    return openDisplayFormat(width, height, output, parameter, variant);
 }
 
 }  // namespace vxr

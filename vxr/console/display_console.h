@@ -31,6 +31,15 @@ public:
     int isCreatingPrimary() const { return creatingPrimary; }
 
 protected:
+    // For consoles that cannot change the display: every preference, the
+    // display format's id and its bit depth open that format through
+    // openDisplayFormat; any other request fails.
+    int openRequestInDisplayFormat(int width, int height, int request, int output, int parameter,
+                                   int variant);
+    int openFormatInDisplayFormat(int width, int height, const PixelFormat& format, int output,
+                                  int parameter, int variant);
+    virtual int openDisplayFormat(int, int, int, int, int) { return 0; }
+
     PixelFormat displayFormat;
     std::int32_t openOutput = 0;
     std::int32_t openParameter = 0;

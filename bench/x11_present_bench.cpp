@@ -1,0 +1,209 @@
+// Present throughput on a private Xvfb: a frame through Surface::update on
+// the X11 console, against the limit (a raw MIT-SHM put of a ready image in
+// the display's format) and SDL2's window surface on the same server.
+//
+// Each frame waits until the server has read the one before, as a program
+// that draws its next frame into the same memory must: the console does so
+// when the frame is locked, the raw loop before its next put, SDL inside
+// SDL_UpdateWindowSurface. Frames per second are items_per_second (real
+// time); the CPU column is this process's CPU time per frame, window
+// threads included.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "console/x11/x11_test_support.h"
+#include "vxr/console/x11/x11_console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+
+namespace {
+
+struct FrameCase {
+    int width;
+    int height;
+    std::int32_t format;
+    int depth;
+};
+
+// The screens are sized so that the console's window shows the frame at
+// scale 1, like the raw put and SDL's window.
+const FrameCase SMALL{320, 200, vxr::RGB565, 16};
+const FrameCase LARGE{1920, 1080, vxr::ARGB8888, 24};
+
+const FrameCase& frameCase(const benchmark::State& state) { return state.range(0) ? LARGE : SMALL; }
+
+// One server per depth for the whole run, started on first use.
+const std::string& serverFor(const FrameCase& frame)
+{
+    static vxr::test::XvfbServer small, large;
+    static bool started[2] = {};
+    const bool isLarge = &frame == &LARGE;
+    vxr::test::XvfbServer& server = isLarge ? large : small;
+    if (!started[isLarge]) {
+        started[isLarge] = server.start({frame.depth, isLarge ? 2560 : 640, isLarge ? 1600 : 480, true});
+    }
+    setenv("DISPLAY", server.display().c_str(), 1);
+    return server.display();
+}
+
+void countFrames(benchmark::State& state, const FrameCase& frame)
+{
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                   (frame.format == vxr::RGB565 ? " RGB565" : " ARGB8888"));
+}
+
+void vxrUpdate(benchmark::State& state)
+{
+    const FrameCase& frame = frameCase(state);
+    serverFor(frame);
+    vxr::X11Console console;
+    if (!console.open(frame.width, frame.height, frame.format, -1, -1, -1)) {
+        state.SkipWithError("the X11 console did not open");
+        return;
+    }
+    vxr::Surface surface(&console, frame.width, frame.height, vxr::PixelFormat(frame.format),
+                         vxr::MEMORY_SYSTEM, -1, -1, -1);
+    vxr::test::fillRandom(surface, 1);
+    for (auto _ : state) {
+        // Where the program would draw its next frame.
+        benchmark::DoNotOptimize(surface.lock(1));
+        surface.unlock();
+        if (!surface.update()) {
+            state.SkipWithError("update failed");
+            break;
+        }
+    }
+    countFrames(state, frame);
+}
+
+// The limit: one window, one shared image in the display's format, one put a
+// frame, each after the server has finished the last.
+class RawShmWindow {
+public:
+    bool open(const std::string& display, const FrameCase& frame)
+    {
+        link = xcb_connect(display.c_str(), nullptr);
+        if (xcb_connection_has_error(link)) return false;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(link)).data;
+        depth = screen->root_depth;
+        width = frame.width;
+        height = frame.height;
+        window = xcb_generate_id(link);
+        xcb_create_window(link, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0,
+                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(link, window);
+        context = xcb_generate_id(link);
+        xcb_create_gc(link, context, window, 0, nullptr);
+        const std::size_t bytes = std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
+        segmentId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        pixels = static_cast<std::uint8_t*>(shmat(segmentId, nullptr, 0));
+        segment = xcb_generate_id(link);
+        xcb_generic_error_t* error =
+            xcb_request_check(link, xcb_shm_attach_checked(link, segment, segmentId, 1));
+        shmctl(segmentId, IPC_RMID, nullptr);
+        std::free(error);
+        if (error || pixels == reinterpret_cast<std::uint8_t*>(-1)) return false;
+        std::memset(pixels, 0x5A, bytes);
+        completion = xcb_get_extension_data(link, &xcb_shm_id)->first_event + XCB_SHM_COMPLETION;
+        return true;
+    }
+
+    ~RawShmWindow()
+    {
+        if (!link) return;
+        waitForCompletion();
+        if (pixels && pixels != reinterpret_cast<std::uint8_t*>(-1)) shmdt(pixels);
+        xcb_disconnect(link);
+    }
+
+    void present()
+    {
+        waitForCompletion();
+        xcb_shm_put_image(link, window, context, static_cast<std::uint16_t>(width),
+                          static_cast<std::uint16_t>(height), 0, 0,
+                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                          0, depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 1, segment, 0);
+        xcb_flush(link);
+        pending = true;
+    }
+
+private:
+    void waitForCompletion()
+    {
+        while (pending) {
+            xcb_generic_event_t* event = xcb_wait_for_event(link);
+            if (!event) return;
+            if ((event->response_type & 0x7F) == completion || event->response_type == 0)
+                pending = false;
+            std::free(event);
+        }
+    }
+
+    xcb_connection_t* link = nullptr;
+    xcb_window_t window = 0;
+    xcb_gcontext_t context = 0;
+    xcb_shm_seg_t segment = 0;
+    int segmentId = -1;
+    std::uint8_t* pixels = nullptr;
+    std::uint8_t depth = 0;
+    std::uint8_t completion = 0;
+    int width = 0, height = 0;
+    bool pending = false;
+};
+
+void rawShmPutImage(benchmark::State& state)
+{
+    const FrameCase& frame = frameCase(state);
+    RawShmWindow raw;
+    if (!raw.open(serverFor(frame), frame)) {
+        state.SkipWithError("no shared-memory window");
+        return;
+    }
+    for (auto _ : state) raw.present();
+    countFrames(state, frame);
+}
+
+void sdl2WindowSurface(benchmark::State& state)
+{
+    const FrameCase& frame = frameCase(state);
+    serverFor(frame);
+    // SDL's own X11 framebuffer (a shared-memory image), not a renderer.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    SDL_Window* window = SDL_CreateWindow("sdl2", 0, 0, frame.width, frame.height, SDL_WINDOW_SHOWN);
+    SDL_Surface* surface = window ? SDL_GetWindowSurface(window) : nullptr;
+    if (surface) {
+        std::memset(surface->pixels, 0x5A, std::size_t(surface->pitch) * surface->h);
+        for (auto _ : state) {
+            if (SDL_UpdateWindowSurface(window) != 0) {
+                state.SkipWithError(SDL_GetError());
+                break;
+            }
+        }
+    } else {
+        state.SkipWithError(SDL_GetError());
+    }
+    if (window) SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    countFrames(state, frame);
+}
+
+}  // namespace
+
+BENCHMARK(vxrUpdate)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(rawShmPutImage)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(sdl2WindowSurface)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();

@@ -1,0 +1,175 @@
+// What the window thread does with the server's events: keys pressed
+// through XTEST, exposures, and the window manager's close.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "vxr/console/key_queue.h"
+#include "vxr/console/x11/x11_console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+#include "x11_session.h"
+
+namespace vxr {
+namespace {
+
+using test::X11Session;
+
+class WindowEvents : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(session.start({24, 640, 480, true}));
+        console = std::make_unique<X11Console>();
+        ASSERT_EQ(console->open(80, 50, PREFER32, -1, -1, -1), 1);
+        window = X11Session::windowOf(*console);
+        ASSERT_TRUE(session.view.geometry(window, width, height));
+        frame = std::make_unique<Surface>(console.get(), 80, 50, PixelFormat(ARGB8888),
+                                          MEMORY_SYSTEM, -1, -1, -1);
+        test::fillRandom(*frame, 5);
+        ASSERT_EQ(frame->update(), 1);
+    }
+
+    std::vector<std::uint8_t> shownFrame()
+    {
+        return test::expectedWindow(*frame, console->format(), width, height, 0);
+    }
+
+    // Events reach the console in the order the server sends them: once the
+    // window has been redrawn after an exposure sent now, every key the
+    // server delivered before it has been taken.
+    void waitForEarlierEvents()
+    {
+        const auto expected = shownFrame();
+        session.view.coverAndExpose(window, width, height);
+        std::string why;
+        ASSERT_TRUE(session.showsExactly(window, expected, width, height, why)) << why;
+    }
+
+    void pressKeys(int count)
+    {
+        ASSERT_TRUE(session.hasFocus(window));
+        std::vector<std::string> arguments = {"key", "--delay", "0"};
+        for (int i = 0; i < count; ++i) arguments.push_back(i % 2 ? "a" : "space");
+        ASSERT_TRUE(test::runXdotool(session.server.display(), arguments));
+    }
+
+    int readAllKeys()
+    {
+        int count = 0;
+        while (console->keyPressed()) {
+            EXPECT_EQ(console->readKey(), 1);
+            ++count;
+        }
+        return count;
+    }
+
+    X11Session session;
+    std::unique_ptr<X11Console> console;
+    std::unique_ptr<Surface> frame;
+    xcb_window_t window = 0;
+    int width = 0, height = 0;
+};
+
+TEST_F(WindowEvents, EachKeyPressedOnTheServerIsOneEntry)
+{
+    EXPECT_EQ(console->keyPressed(), 0);
+    pressKeys(5);
+    waitForEarlierEvents();
+    // Every key is the same entry, as on every console: the presses show
+    // as that many entries, read one at a time.
+    EXPECT_EQ(readAllKeys(), 5);
+    EXPECT_EQ(console->keyPressed(), 0);
+}
+
+TEST_F(WindowEvents, AFullQueueDropsTheKeysBeyondIt)
+{
+    pressKeys(KeyQueue::CAPACITY + 6);
+    waitForEarlierEvents();
+    EXPECT_EQ(readAllKeys(), KeyQueue::CAPACITY - 1);
+}
+
+TEST_F(WindowEvents, ReadKeyWaitsForAKey)
+{
+    std::atomic<int> key{-1};
+    std::thread reader([&] { key = console->readKey(); });
+    // Nothing has been pressed: the reader is still waiting after the server
+    // has been through all its events.
+    waitForEarlierEvents();
+    EXPECT_EQ(key.load(), -1);
+    pressKeys(1);
+    const bool read = test::eventually([&] { return key.load() != -1; });
+    if (!read) pressKeys(1);  // lets the reader end either way
+    reader.join();
+    EXPECT_TRUE(read);
+    EXPECT_EQ(key.load(), 1);
+}
+
+TEST_F(WindowEvents, AnExposureRedrawsTheLastFrameThatCoveredTheWindow)
+{
+    waitForEarlierEvents();
+}
+
+TEST_F(WindowEvents, AnExposureAfterTheFrameIsDestroyedPaintsBlack)
+{
+    frame.reset();
+    session.view.coverAndExpose(window, width, height);
+    const std::vector<std::uint8_t> black(std::size_t(width) * height * 4, 0);
+    std::string why;
+    EXPECT_TRUE(session.showsExactly(window, black, width, height, why)) << why;
+}
+
+TEST_F(WindowEvents, AnExposureAfterTheFrameLeftTheConsolePaintsBlack)
+{
+    // Recreated elsewhere, the frame is no longer this console's to redraw.
+    const PixelFormat format(ARGB8888);
+    ASSERT_EQ(frame->create(&Console::defaultConsole(), 80, 50, &format, MEMORY_SYSTEM, -1, -1, -1), 1);
+    session.view.coverAndExpose(window, width, height);
+    const std::vector<std::uint8_t> black(std::size_t(width) * height * 4, 0);
+    std::string why;
+    EXPECT_TRUE(session.showsExactly(window, black, width, height, why)) << why;
+}
+
+TEST(WindowClose, TheWindowManagersCloseEndsTheProgramWithExitCodeZero)
+{
+    X11Session session;
+    ASSERT_TRUE(session.start({24, 640, 480, true}));
+    test::ChildProcess example;
+    ASSERT_TRUE(example.start({VXR_EXAMPLE_PROGRAM}, "", session.server.display()));
+    std::vector<xcb_window_t> windows;
+    ASSERT_TRUE(test::eventually([&] {
+        windows = session.view.consoleWindows();
+        return windows.size() == 1;
+    }));
+    // The example's picture is up before the window is closed.
+    ASSERT_TRUE(test::eventually([&] {
+        const auto pixels = session.view.image(windows[0], 1, 1);
+        return pixels.size() == 4 && pixels[0] == 0x60;
+    }));
+    session.view.sendDelete(windows[0]);
+    EXPECT_EQ(example.waitForExit(), 0);
+    EXPECT_EQ(example.output(), "");
+}
+
+TEST(WindowClose, TheExampleEndsWithAKey)
+{
+    X11Session session;
+    ASSERT_TRUE(session.start({16, 640, 480, true}));
+    test::ChildProcess example;
+    ASSERT_TRUE(example.start({VXR_EXAMPLE_PROGRAM}, "", session.server.display()));
+    std::vector<xcb_window_t> windows;
+    ASSERT_TRUE(test::eventually([&] {
+        windows = session.view.consoleWindows();
+        return windows.size() == 1 && session.view.focus() == windows[0];
+    }));
+    ASSERT_TRUE(test::runXdotool(session.server.display(), {"key", "space"}));
+    EXPECT_EQ(example.waitForExit(), 0);
+    EXPECT_EQ(example.errors(), "");
+}
+
+}  // namespace
+}  // namespace vxr

@@ -1,0 +1,55 @@
+#include "x11_session.h"
+
+#include <cstdint>
+
+#include "vxr/console/console.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr::test {
+
+bool X11Session::start(const XvfbServer::Options& options)
+{
+    return server.start(options) && view.connect(server.display());
+}
+
+xcb_window_t X11Session::windowOf(Console& console)
+{
+    return static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(console.window()));
+}
+
+bool X11Session::showsExactly(xcb_window_t window, const std::vector<std::uint8_t>& expected,
+                              int width, int height, std::string& why)
+{
+    const int bytes = view.bitsPerPixel() / 8;
+    return eventually([&] {
+        const int wrong = differences(view.image(window, width, height), expected, width, bytes, &why);
+        if (wrong) why = std::to_string(wrong) + " pixels differ, first at " + why;
+        return wrong == 0;
+    });
+}
+
+bool X11Session::presentsExactly(Surface& frame, const PixelFormat& shown, xcb_window_t window,
+                                 std::uint32_t barPixel, std::string& why)
+{
+    const int bytes = view.bitsPerPixel() / 8;
+    return eventually([&] {
+        int width = 0, height = 0;
+        if (!view.geometry(window, width, height) || !frame.update()) {
+            why = "no geometry, or the update failed";
+            return false;
+        }
+        const auto expected = expectedWindow(frame, shown, width, height, barPixel);
+        const int wrong = differences(view.image(window, width, height), expected, width, bytes, &why);
+        if (wrong)
+            why = std::to_string(wrong) + " pixels differ at " + std::to_string(width) + "x" +
+                  std::to_string(height) + ", first at " + why;
+        return wrong == 0;
+    });
+}
+
+bool X11Session::hasFocus(xcb_window_t window)
+{
+    return eventually([&] { return view.focus() == window; });
+}
+
+}  // namespace vxr::test

@@ -1,0 +1,516 @@
+#include "x11_test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <thread>
+
+#include "vxr/console/console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+
+extern char** environ;
+
+namespace vxr::test {
+namespace {
+
+constexpr auto POLL_STEP = std::chrono::milliseconds(20);
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts)
+{
+    std::vector<char*> pointers;
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// This process's environment with DISPLAY replaced (or removed when empty).
+std::vector<std::string> environmentWith(const std::string& display)
+{
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry)
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) entries.emplace_back(*entry);
+    if (!display.empty()) entries.push_back("DISPLAY=" + display);
+    return entries;
+}
+
+int countEntries(const char* directory)
+{
+    DIR* folder = opendir(directory);
+    if (!folder) return -1;
+    int count = 0;
+    while (dirent* entry = readdir(folder))
+        if (entry->d_name[0] != '.') ++count;
+    closedir(folder);
+    return count;
+}
+
+bool readSome(int& descriptor, std::string& into)
+{
+    if (descriptor < 0) return false;
+    char buffer[4096];
+    const ssize_t got = read(descriptor, buffer, sizeof buffer);
+    if (got > 0) {
+        into.append(buffer, static_cast<std::size_t>(got));
+        return true;
+    }
+    if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+        close(descriptor);
+        descriptor = -1;
+    }
+    return false;
+}
+
+template <class Reply>
+struct Freed {
+    Reply* reply;
+    ~Freed() { std::free(reply); }
+};
+
+}  // namespace
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+{
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        if (condition()) return true;
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(POLL_STEP);
+    }
+}
+
+// ---- XvfbServer ---------------------------------------------------------------
+
+XvfbServer::~XvfbServer() { stop(); }
+
+bool XvfbServer::start(const Options& options)
+{
+    int ready[2];
+    if (pipe(ready) != 0) return false;
+    std::vector<std::string> arguments = {
+        "Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
+        std::to_string(options.width) + "x" + std::to_string(options.height) + "x" +
+            std::to_string(options.depth),
+        "-nolisten", "tcp"};
+    if (!options.sharedMemory) {
+        arguments.push_back("-extension");
+        arguments.push_back("MIT-SHM");
+    }
+    std::vector<char*> argv = pointersTo(arguments);
+    const int quiet = open("/dev/null", O_WRONLY);
+    process = fork();
+    if (process == 0) {
+        close(ready[0]);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        execvp("Xvfb", argv.data());
+        _exit(127);
+    }
+    close(ready[1]);
+    close(quiet);
+    // The server writes its display number once it accepts connections.
+    std::string answer;
+    const auto deadline = Clock::now() + PATIENCE;
+    while (answer.find('\n') == std::string::npos && Clock::now() < deadline) {
+        pollfd wait{ready[0], POLLIN, 0};
+        if (poll(&wait, 1, 100) > 0 && !readSome(ready[0], answer) && ready[0] < 0) break;
+    }
+    if (ready[0] >= 0) close(ready[0]);
+    if (answer.find('\n') == std::string::npos) {
+        stop();
+        return false;
+    }
+    number = std::atoi(answer.c_str());
+    name = std::string(":").append(std::to_string(number));
+    setenv("DISPLAY", name.c_str(), 1);
+    return true;
+}
+
+void XvfbServer::kill()
+{
+    if (process <= 0) return;
+    ::kill(process, SIGKILL);
+    waitpid(process, nullptr, 0);
+    process = -1;
+    removeLeftovers();
+}
+
+void XvfbServer::stop()
+{
+    if (process <= 0) return;
+    ::kill(process, SIGTERM);
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (waitpid(process, nullptr, WNOHANG) == 0) {
+        if (Clock::now() > deadline) {
+            kill();
+            return;
+        }
+        std::this_thread::sleep_for(POLL_STEP);
+    }
+    process = -1;
+}
+
+void XvfbServer::removeLeftovers() const
+{
+    // A killed server leaves its lock and socket behind.
+    if (number < 0) return;
+    unlink(("/tmp/.X" + std::to_string(number) + "-lock").c_str());
+    unlink(("/tmp/.X11-unix/X" + std::to_string(number)).c_str());
+}
+
+// ---- ServerView ------------------------------------------------------------------
+
+ServerView::~ServerView()
+{
+    if (connection) xcb_disconnect(connection);
+}
+
+bool ServerView::connect(const std::string& display)
+{
+    if (connection) xcb_disconnect(connection);
+    connection = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(connection)) return false;
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
+    rootWindow = screen->root;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f))
+        if (f.data->depth == screen->root_depth) pixelBits = f.data->bits_per_pixel;
+    return true;
+}
+
+xcb_atom_t ServerView::atom(const char* text)
+{
+    Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(text)), text),
+        nullptr)};
+    return reply.reply ? reply.reply->atom : XCB_NONE;
+}
+
+std::vector<xcb_window_t> ServerView::consoleWindows()
+{
+    std::vector<xcb_window_t> found;
+    Freed<xcb_query_tree_reply_t> tree{
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, rootWindow), nullptr)};
+    if (!tree.reply) return found;
+    const xcb_window_t* children = xcb_query_tree_children(tree.reply);
+    for (int i = 0; i < xcb_query_tree_children_length(tree.reply); ++i) {
+        const std::string windowClass = property(children[i], "WM_CLASS");
+        if (windowClass.compare(0, 4, std::string("vxr\0", 4)) == 0) found.push_back(children[i]);
+    }
+    return found;
+}
+
+bool ServerView::geometry(xcb_window_t window, int& width, int& height)
+{
+    Freed<xcb_get_geometry_reply_t> reply{
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr)};
+    if (!reply.reply) return false;
+    width = reply.reply->width;
+    height = reply.reply->height;
+    return true;
+}
+
+std::vector<std::uint8_t> ServerView::image(xcb_window_t window, int width, int height)
+{
+    Freed<xcb_get_image_reply_t> reply{xcb_get_image_reply(
+        connection,
+        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0u),
+        nullptr)};
+    if (!reply.reply) return {};
+    const std::uint8_t* data = xcb_get_image_data(reply.reply);
+    return std::vector<std::uint8_t>(data, data + xcb_get_image_data_length(reply.reply));
+}
+
+std::string ServerView::property(xcb_window_t window, const char* name)
+{
+    Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
+        nullptr)};
+    if (!reply.reply) return {};
+    const char* value = static_cast<const char*>(xcb_get_property_value(reply.reply));
+    return std::string(value, static_cast<std::size_t>(xcb_get_property_value_length(reply.reply)));
+}
+
+std::vector<std::uint32_t> ServerView::cardinals(xcb_window_t window, const char* name)
+{
+    const std::string bytes = property(window, name);
+    std::vector<std::uint32_t> values(bytes.size() / 4);
+    if (!values.empty()) std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    return values;
+}
+
+bool ServerView::overrideRedirect(xcb_window_t window)
+{
+    Freed<xcb_get_window_attributes_reply_t> reply{xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, window), nullptr)};
+    return reply.reply && reply.reply->override_redirect;
+}
+
+std::vector<std::uint32_t> ServerView::colormapColours(xcb_window_t window)
+{
+    Freed<xcb_get_window_attributes_reply_t> attributes{xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, window), nullptr)};
+    if (!attributes.reply) return {};
+    std::uint32_t pixels[256];
+    for (std::uint32_t i = 0; i < 256; ++i) pixels[i] = i;
+    Freed<xcb_query_colors_reply_t> reply{xcb_query_colors_reply(
+        connection, xcb_query_colors(connection, attributes.reply->colormap, 256, pixels), nullptr)};
+    if (!reply.reply) return {};
+    std::vector<std::uint32_t> colours;
+    const xcb_rgb_t* read = xcb_query_colors_colors(reply.reply);
+    for (int i = 0; i < xcb_query_colors_colors_length(reply.reply); ++i)
+        colours.push_back(std::uint32_t{read[i].red} >> 8 << 16 |
+                          std::uint32_t{read[i].green} >> 8 << 8 | std::uint32_t{read[i].blue} >> 8);
+    return colours;
+}
+
+xcb_window_t ServerView::focus()
+{
+    Freed<xcb_get_input_focus_reply_t> reply{
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)};
+    return reply.reply ? reply.reply->focus : XCB_NONE;
+}
+
+void ServerView::resize(xcb_window_t window, int width, int height)
+{
+    const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height)};
+    xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         size);
+    xcb_flush(connection);
+}
+
+void ServerView::coverAndExpose(xcb_window_t window, int width, int height)
+{
+    const xcb_gcontext_t white = xcb_generate_id(connection);
+    const std::uint32_t foreground = 0xFFFFFFu;
+    xcb_create_gc(connection, white, window, XCB_GC_FOREGROUND, &foreground);
+    const xcb_rectangle_t whole{0, 0, static_cast<std::uint16_t>(width),
+                                static_cast<std::uint16_t>(height)};
+    xcb_poly_fill_rectangle(connection, window, white, 1, &whole);
+    xcb_free_gc(connection, white);
+    xcb_expose_event_t expose{};
+    expose.response_type = XCB_EXPOSE;
+    expose.window = window;
+    expose.width = static_cast<std::uint16_t>(width);
+    expose.height = static_cast<std::uint16_t>(height);
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_EXPOSURE,
+                   reinterpret_cast<const char*>(&expose));
+    xcb_flush(connection);
+}
+
+void ServerView::sendDelete(xcb_window_t window)
+{
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+}
+
+// ---- ChildProcess ----------------------------------------------------------------
+
+ChildProcess::~ChildProcess()
+{
+    if (process > 0 && !exited) {
+        ::kill(process, SIGKILL);
+        waitpid(process, nullptr, 0);
+    }
+    if (outputPipe >= 0) close(outputPipe);
+    if (errorPipe >= 0) close(errorPipe);
+}
+
+bool ChildProcess::start(const std::vector<std::string>& arguments, const std::string& directory,
+                         const std::string& display)
+{
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return false;
+    std::vector<std::string> argumentCopy = arguments;
+    std::vector<std::string> environment = environmentWith(display);
+    std::vector<char*> argv = pointersTo(argumentCopy);
+    std::vector<char*> envp = pointersTo(environment);
+    process = fork();
+    if (process == 0) {
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        close(out[0]);
+        close(err[0]);
+        if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    outputPipe = out[0];
+    errorPipe = err[0];
+    fcntl(outputPipe, F_SETFL, O_NONBLOCK);
+    fcntl(errorPipe, F_SETFL, O_NONBLOCK);
+    return process > 0;
+}
+
+void ChildProcess::pump(std::chrono::milliseconds wait)
+{
+    pollfd pipes[2] = {{outputPipe, POLLIN, 0}, {errorPipe, POLLIN, 0}};
+    if (poll(pipes, 2, static_cast<int>(wait.count())) <= 0) return;
+    while (readSome(outputPipe, standardOutput)) {
+    }
+    while (readSome(errorPipe, standardError)) {
+    }
+}
+
+bool ChildProcess::hasExited()
+{
+    if (!exited && process > 0 && waitpid(process, &status, WNOHANG) == process) exited = true;
+    return exited;
+}
+
+int ChildProcess::waitForExit(std::chrono::milliseconds limit)
+{
+    const auto deadline = Clock::now() + limit;
+    while (!hasExited()) {
+        if (Clock::now() > deadline) {
+            ::kill(process, SIGKILL);
+            waitpid(process, nullptr, 0);
+            exited = true;
+            return -1;
+        }
+        pump(POLL_STEP);
+    }
+    // What the program wrote before it ended is still in the pipes.
+    const auto drained = Clock::now() + std::chrono::seconds(5);
+    while ((outputPipe >= 0 || errorPipe >= 0) && Clock::now() < drained) pump(POLL_STEP);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool runXdotool(const std::string& display, const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command = {"/usr/bin/xdotool"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    ChildProcess tool;
+    return tool.start(command, "", display) && tool.waitForExit() == 0;
+}
+
+// ---- counts ----------------------------------------------------------------------
+
+int openDescriptors() { return countEntries("/proc/self/fd"); }
+
+int runningThreads() { return countEntries("/proc/self/task"); }
+
+int sharedMemorySegments()
+{
+    // The list is the whole system's: count the segments this process made.
+    std::FILE* list = std::fopen("/proc/sysvipc/shm", "r");
+    if (!list) return -1;
+    char line[512];
+    std::fgets(line, sizeof line, list);  // the heading
+    int count = 0;
+    long key, id, mode, size, creator;
+    while (std::fgets(line, sizeof line, list))
+        if (std::sscanf(line, "%ld %ld %lo %ld %ld", &key, &id, &mode, &size, &creator) == 5 &&
+            creator == getpid())
+            ++count;
+    std::fclose(list);
+    return count;
+}
+
+// ---- frames ----------------------------------------------------------------------
+
+void fillRandom(Surface& frame, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uint8_t* pixels = frame.lock(1);
+    if (!pixels) return;
+    const int lineBytes = frame.width() * frame.format().bytes;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < lineBytes; ++x)
+            pixels[std::int64_t{y} * frame.pitch() + x] = static_cast<std::uint8_t>(random());
+    frame.unlock();
+}
+
+void randomPalette(Palette& palette, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uint32_t* entries = palette.lock();
+    for (int i = 0; i < Palette::SIZE; ++i) entries[i] = random() & 0xFFFFFFu;
+    palette.unlock();
+}
+
+std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& shown, int clientWidth,
+                                         int clientHeight, std::uint32_t barPixel)
+{
+    const int frameWidth = frame.width(), frameHeight = frame.height();
+    Surface converted(&Console::defaultConsole(), frameWidth, frameHeight, shown, MEMORY_SYSTEM,
+                      TOP_DOWN, 0, -1);
+    if (!converted.isValid() || !frame.copy(&converted, 0)) return {};
+
+    // The largest area of the frame's aspect, centred; width first.
+    std::int64_t width = clientWidth, height = std::int64_t{clientWidth} * frameHeight / frameWidth;
+    if (height > clientHeight) {
+        height = clientHeight;
+        width = std::int64_t{clientHeight} * frameWidth / frameHeight;
+    }
+    const std::int64_t left = (clientWidth - width) / 2, top = (clientHeight - height) / 2;
+
+    const int bytes = shown.bytes;
+    const std::int64_t stride = (std::int64_t{clientWidth} * bytes + 3) / 4 * 4;
+    std::vector<std::uint8_t> window(static_cast<std::size_t>(stride * clientHeight));
+    const std::uint8_t* source = converted.lock(1);
+    for (int y = 0; y < clientHeight; ++y) {
+        for (int x = 0; x < clientWidth; ++x) {
+            std::uint8_t* out = &window[static_cast<std::size_t>(y * stride + x * bytes)];
+            const bool inside = x >= left && x < left + width && y >= top && y < top + height;
+            if (!inside) {
+                std::memcpy(out, &barPixel, bytes);
+                continue;
+            }
+            // The source pixel under the centre of the window pixel.
+            const int sx = static_cast<int>((x - left + 0.5) * frameWidth / width);
+            const int sy = static_cast<int>((y - top + 0.5) * frameHeight / height);
+            std::memcpy(out, source + std::int64_t{sy} * converted.pitch() + sx * bytes, bytes);
+        }
+    }
+    converted.unlock();
+    return window;
+}
+
+int differences(const std::vector<std::uint8_t>& seen, const std::vector<std::uint8_t>& expected,
+                int width, int bytesPerPixel, std::string* first)
+{
+    if (seen.size() != expected.size() || expected.empty()) {
+        if (first) *first = "sizes " + std::to_string(seen.size()) + " and " +
+                            std::to_string(expected.size());
+        return width;
+    }
+    const std::size_t stride = (std::size_t(width) * bytesPerPixel + 3) / 4 * 4;
+    int count = 0;
+    for (std::size_t line = 0; line * stride < seen.size(); ++line) {
+        for (int x = 0; x < width; ++x) {
+            const std::size_t at = line * stride + std::size_t(x) * bytesPerPixel;
+            if (std::memcmp(&seen[at], &expected[at], bytesPerPixel) == 0) continue;
+            if (count++ == 0 && first) {
+                char place[48];
+                std::snprintf(place, sizeof place, "(%d, %zu)", x, line);
+                *first = place;
+            }
+        }
+    }
+    return count;
+}
+
+}  // namespace vxr::test

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <sys/types.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "vxr/format/palette.h"
+#include "vxr/format/pixel_format.h"
+#include "vxr/format/rect.h"
+
+namespace vxr {
+class Surface;
+}
+
+namespace vxr::test {
+
+using Clock = std::chrono::steady_clock;
+// Generous bounds for anything that waits on the server or a child process:
+// a loaded machine is slow, never this slow.
+inline constexpr auto PATIENCE = std::chrono::seconds(20);
+
+// Polls until the condition holds or the time is up; the result is the
+// condition's last answer, so a test asserts on it.
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds limit = std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE));
+
+// A private X server for one test, on a display number it picks itself,
+// named by DISPLAY while it runs.
+class XvfbServer {
+public:
+    struct Options {
+        int depth = 24;
+        int width = 640;
+        int height = 480;
+        bool sharedMemory = true;
+    };
+
+    XvfbServer() = default;
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    // Starts the server and sets DISPLAY to it.
+    bool start(const Options& options);
+    // Ends the server at once, as a crash or a lost network would.
+    void kill();
+    void stop();
+    const std::string& display() const { return name; }
+
+private:
+    void removeLeftovers() const;
+
+    pid_t process = -1;
+    int number = -1;
+    std::string name;
+};
+
+// The test's own connection to the server, to look at windows from outside.
+class ServerView {
+public:
+    ServerView() = default;
+    ~ServerView();
+    ServerView(const ServerView&) = delete;
+    ServerView& operator=(const ServerView&) = delete;
+
+    bool connect(const std::string& display);
+    xcb_connection_t* link() const { return connection; }
+    xcb_window_t root() const { return rootWindow; }
+    int bitsPerPixel() const { return pixelBits; }
+
+    // Top-level windows that a VXR console made (WM_CLASS "vxr").
+    std::vector<xcb_window_t> consoleWindows();
+    bool geometry(xcb_window_t window, int& width, int& height);
+    // The window's pixels in the server's layout, lines padded to 32 bits.
+    std::vector<std::uint8_t> image(xcb_window_t window, int width, int height);
+    std::string property(xcb_window_t window, const char* name);
+    std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* name);
+    bool overrideRedirect(xcb_window_t window);
+    // The colours of the window's colormap, laid out like ARGB8888.
+    std::vector<std::uint32_t> colormapColours(xcb_window_t window);
+    xcb_window_t focus();
+
+    void resize(xcb_window_t window, int width, int height);
+    // Paints the window white from outside and sends it an Expose, as a
+    // window that was covered and shown again gets.
+    void coverAndExpose(xcb_window_t window, int width, int height);
+    void sendDelete(xcb_window_t window);
+    xcb_atom_t atom(const char* name);
+
+private:
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t rootWindow = 0;
+    int pixelBits = 0;
+};
+
+// A program run as a user runs it, its output collected.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // display: the DISPLAY it sees, empty for none.
+    bool start(const std::vector<std::string>& arguments, const std::string& directory,
+               const std::string& display);
+    // Reads what is there, waiting up to the given time for more.
+    void pump(std::chrono::milliseconds wait);
+    // The exit code, or -1 when it does not end in time (it is then killed).
+    int waitForExit(std::chrono::milliseconds limit = std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE));
+    bool hasExited();
+    const std::string& output() const { return standardOutput; }
+    const std::string& errors() const { return standardError; }
+
+private:
+    pid_t process = -1;
+    int outputPipe = -1;
+    int errorPipe = -1;
+    int status = -1;
+    bool exited = false;
+    std::string standardOutput;
+    std::string standardError;
+};
+
+// Runs xdotool on a display and waits for it.
+bool runXdotool(const std::string& display, const std::vector<std::string>& arguments);
+
+// Counts of what a process holds, for leak checks.
+int openDescriptors();
+int runningThreads();
+int sharedMemorySegments();
+
+// Frames with every pixel drawn from a seeded generator, so that any pixel
+// in the wrong place shows.
+void fillRandom(Surface& frame, unsigned seed);
+void randomPalette(Palette& palette, unsigned seed);
+
+// What the window must show: the frame converted to the shown format by the
+// library's converters, then scaled the plain way onto the letterbox of a
+// client area, the rest bar pixels. Lines padded to 32 bits like the
+// server's images.
+std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& shown, int clientWidth,
+                                         int clientHeight, std::uint32_t barPixel);
+// The number of pixels that differ, with the first one's place noted.
+int differences(const std::vector<std::uint8_t>& seen, const std::vector<std::uint8_t>& expected,
+                int width, int bytesPerPixel, std::string* first = nullptr);
+
+}  // namespace vxr::test

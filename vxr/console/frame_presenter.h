@@ -1,0 +1,20 @@
+#pragma once
+
+#include "vxr/format/rect.h"
+
+namespace vxr {
+
+class Surface;
+
+// A display console that shows frames itself: a copy into its screen
+// surface hands the frame here. The destination area is in the screen
+// surface's coordinates; non-zero when something was shown.
+class FramePresenter {
+public:
+    virtual int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) = 0;
+
+protected:
+    ~FramePresenter() = default;
+};
+
+}  // namespace vxr

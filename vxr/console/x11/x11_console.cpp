@@ -1,0 +1,389 @@
+#include "vxr/console/x11/x11_console.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <xcb/present.h>
+
+#include "vxr/console/present_store.h"
+#include "vxr/console/x11/shared_memory_store.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+// X window sizes and coordinates are 16-bit.
+constexpr int LARGEST_CLIENT = 32767;
+
+}  // namespace
+
+X11Console::X11Console() : presenter(connection, *this)
+{
+    nativeConnection = connection.connection();
+    constructedOk = connection.isUsable() && presenter.isReady() ? 1 : 0;
+    displayFormat = connection.format();
+    icon.readProjectIcon();
+}
+
+X11Console::~X11Console()
+{
+    closeWindow();
+    {
+        std::lock_guard<std::mutex> guard(windowLock);
+        delete primarySurface;
+        primarySurface = nullptr;
+    }
+    // The application's surfaces hold images of this display: empty them
+    // while the connection they were attached on is still open.
+    releaseSurfaces();
+}
+
+std::int32_t X11Console::windowScale(std::int32_t width, std::int32_t height,
+                                     std::int32_t screenWidth, std::int32_t screenHeight)
+{
+    if (width <= 0 || height <= 0) return 1;
+    const std::int64_t across = std::int64_t{screenWidth} * 3 / 4 / width;
+    const std::int64_t down = std::int64_t{screenHeight} * 3 / 4 / height;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::min(across, down), 1, LARGEST_CLIENT));
+}
+
+int X11Console::modes(std::vector<ConsoleMode>& list)
+{
+    list.clear();
+    if (!constructedOk) return 0;
+    ConsoleMode screen;
+    name(screen.driver);
+    screen.width = connection.screenWidth();
+    screen.height = connection.screenHeight();
+    screen.format = displayFormat;
+    screen.output = WINDOWED;
+    screen.parameter = 0;
+    screen.variant = VARIANT_DEFAULT;
+    try {
+        list.push_back(screen);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return 1;
+}
+
+int X11Console::open(int width, int height, int request, int output, int parameter, int variant)
+{
+    return openRequestInDisplayFormat(width, height, request, output, parameter, variant);
+}
+
+int X11Console::openFormat(int width, int height, const PixelFormat& format, int output,
+                           int parameter, int variant)
+{
+    return openFormatInDisplayFormat(width, height, format, output, parameter, variant);
+}
+
+int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
+{
+    if (!constructedOk || !displayFormat.isValid()) return 0;
+    if (output == -1) output = WINDOWED;
+    if (output != WINDOWED && output != FULLSCREEN) return 0;
+    if (parameter == -1) parameter = 0;
+    if (parameter != 0) return 0;
+    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
+    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) return 0;
+
+    closeWindow();
+    if (!openWindow(width, height, output)) return 0;
+    frameWidth = width;
+    frameHeight = height;
+    openOutput = output;
+    openParameter = parameter;
+    if (!createPrimary()) {
+        closeWindow();
+        return 0;
+    }
+    return 1;
+}
+
+bool X11Console::openWindow(int width, int height, int output)
+{
+    const bool fullscreen = output == FULLSCREEN;
+    const std::int32_t scale =
+        fullscreen ? 1 : windowScale(width, height, connection.screenWidth(), connection.screenHeight());
+    X11Window::Start start;
+    start.title = titleText;
+    start.width = fullscreen ? connection.screenWidth() : width * scale;
+    start.height = fullscreen ? connection.screenHeight() : height * scale;
+    start.fullscreen = fullscreen;
+    start.managed = connection.hasWindowManager();
+    start.icon = icon.data();
+    start.iconLength = icon.length();
+    {
+        std::lock_guard<std::recursive_mutex> present(presentLock);
+        start.colormap = presenter.windowColormap();
+        start.backgroundPixel = presenter.barPixel();
+    }
+    {
+        std::lock_guard<std::mutex> keys(keyLock);
+        windowRunning = true;
+    }
+    std::lock_guard<std::mutex> guard(windowLock);
+    if (!windowThread.open(connection, *this, start)) return false;
+    std::lock_guard<std::recursive_mutex> present(presentLock);
+    presenter.attachWindow(windowThread.id(), start.managed, width, height);
+    watchRetrace();
+    return true;
+}
+
+void X11Console::closeWindow()
+{
+    {
+        std::lock_guard<std::mutex> guard(windowLock);
+        std::lock_guard<std::recursive_mutex> present(presentLock);
+        retraceWatched = false;
+        presenter.detachWindow();
+    }
+    // Outside the lock, so the thread can finish the events that need it.
+    windowThread.close();
+    std::lock_guard<std::mutex> keys(keyLock);
+    windowRunning = false;
+}
+
+bool X11Console::createPrimary()
+{
+    std::lock_guard<std::mutex> guard(windowLock);
+    delete primarySurface;
+    primarySurface = nullptr;
+    creatingPrimary = 1;
+    auto* surface = new (std::nothrow)
+        Surface(this, frameWidth, frameHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
+    creatingPrimary = 0;
+    if (surface && surface->isValid()) {
+        primarySurface = surface;
+        return true;
+    }
+    delete surface;
+    return false;
+}
+
+void* X11Console::window()
+{
+    if (!windowThread.isOpen()) return nullptr;
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(windowThread.id()));
+}
+
+// ---- stores and presentation ------------------------------------------------
+
+bool X11Console::isShownFormat(const PixelFormat& format) const
+{
+    // The 3-3-2 pixels of an 8-bit display's direct-colour map go out as
+    // they are, like its indices.
+    return format.isValid() && (format == displayFormat ||
+                                (connection.isPseudoColor() && format == PixelFormat(RGB332)));
+}
+
+SurfaceStore* X11Console::createStore(int* width, int* height, const PixelFormat* format,
+                                      int* memoryKind, int* orientation, int* linePadding,
+                                      int* variant)
+{
+    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
+        return nullptr;
+    SurfaceStore* store = nullptr;
+    if (*memoryKind == MEMORY_DISPLAY && creatingPrimary)
+        store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
+                                                *orientation, *linePadding, *variant);
+    else if (constructedOk && isShownFormat(*format) &&
+             (connection.hasSharedMemory() || creatingStaging))
+        store = new (std::nothrow)
+            SharedMemoryStore(*this, creatingStaging == 0, *width, *height, *format, *memoryKind,
+                              *orientation, *linePadding, *variant);
+    if (store && store->isValid()) return store;
+    delete store;
+    if (creatingStaging) return nullptr;
+    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
+                                variant);
+}
+
+Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height,
+                                 const PixelFormat& format)
+{
+    creatingStaging = 1;
+    auto* surface = new (std::nothrow)
+        Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
+    creatingStaging = 0;
+    if (surface && surface->isValid()) return surface;
+    delete surface;
+    return nullptr;
+}
+
+bool X11Console::createImage(SharedImage& image, std::int32_t width, std::int32_t height,
+                             bool requireShared)
+{
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    return image.create(connection, width, height, true, requireShared);
+}
+
+void X11Console::waitForImage(SharedImage& image)
+{
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    image.waitIdle();
+}
+
+void X11Console::releaseImage(SharedImage& image)
+{
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    presenter.forgetImage(image);
+    image.release();
+}
+
+int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    if (!source) return 0;
+    // An indexed frame may bring its palette to an 8-bit display.
+    std::lock_guard<std::mutex> palette(paletteLock);
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    return presenter.present(*source, sourceArea, destinationArea);
+}
+
+void X11Console::surfaceLeaving(Surface* surface)
+{
+    // The window thread redraws from the remembered frame: it must not find
+    // a surface that is letting go of its pixels.
+    if (!surface) return;
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    presenter.forgetSurface(*surface);
+}
+
+// ---- palettes ---------------------------------------------------------------
+
+int X11Console::setPalette(const Palette& palette)
+{
+    std::lock_guard<std::mutex> guard(paletteLock);
+    if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
+    // lock() is not const: read the colours through a copy.
+    Palette copy;
+    copy.copyFrom(palette);
+    const std::uint32_t* colours = copy.lock();
+    if (!colours) return 0;
+    std::lock_guard<std::recursive_mutex> present(presentLock);
+    const bool stored = presenter.storePalette(colours);
+    copy.unlock();
+    return stored ? 1 : 0;
+}
+
+int X11Console::getPalette(Palette& palette)
+{
+    std::lock_guard<std::mutex> guard(paletteLock);
+    if (displayFormat.model != INDEXED) return 0;
+    std::uint32_t* entries = palette.lock();
+    if (!entries) return 0;
+    std::lock_guard<std::recursive_mutex> present(presentLock);
+    const bool read = presenter.readPalette(entries);
+    palette.unlock();
+    return read ? 1 : 0;
+}
+
+// ---- retrace ----------------------------------------------------------------
+
+void X11Console::watchRetrace()
+{
+    // The window's completion events come to this connection; they go with
+    // the window.
+    retraceWatched = connection.hasPresent();
+    if (!retraceWatched) return;
+    xcb_connection_t* link = connection.connection();
+    xcb_present_select_input(link, xcb_generate_id(link), windowThread.id(),
+                             XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
+}
+
+int X11Console::waitRetrace()
+{
+    // Under presentLock: it reads the connection's events.
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    if (!retraceWatched || !connection.isUsable()) return 0;
+    xcb_connection_t* link = connection.connection();
+    const std::uint32_t serial = ++retraceSerial;
+    // The next frame of the window's screen: target 0 with divisor 1.
+    xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
+    xcb_flush(link);
+    return connection.waitForRetrace(serial) ? 1 : 0;
+}
+
+// ---- title and keys ---------------------------------------------------------
+
+int X11Console::setTitle(const char* text)
+{
+    if (!text) return 0;
+    const std::size_t length = strnlen(text, TITLE_CAPACITY - 1);
+    std::memcpy(titleText, text, length);
+    titleText[length] = '\0';
+    std::lock_guard<std::mutex> guard(windowLock);
+    if (!windowThread.isOpen() || !connection.isUsable()) return 0;
+    X11Window::setTitle(connection.connection(), windowThread.id(), connection, titleText);
+    xcb_flush(connection.connection());
+    return 1;
+}
+
+int X11Console::title(char* out)
+{
+    if (!out) return 0;
+    std::memcpy(out, titleText, std::strlen(titleText) + 1);
+    return 1;
+}
+
+int X11Console::readKey()
+{
+    if (!windowThread.isOpen()) return Console::readKey();
+    std::unique_lock<std::mutex> guard(keyLock);
+    keyArrived.wait(guard, [this] { return keyQueue.hasItems() || !windowRunning; });
+    // 0 once the window has gone: no key is coming.
+    std::int32_t key = 0;
+    keyQueue.pop(&key);
+    return key;
+}
+
+int X11Console::keyPressed()
+{
+    if (!windowThread.isOpen()) return Console::keyPressed();
+    std::lock_guard<std::mutex> guard(keyLock);
+    return keyQueue.hasItems();
+}
+
+// ---- the window thread's events ---------------------------------------------
+
+void X11Console::windowExposed()
+{
+    std::lock_guard<std::mutex> guard(windowLock);
+    std::lock_guard<std::mutex> palette(paletteLock);
+    std::lock_guard<std::recursive_mutex> present(presentLock);
+    presenter.repaint();
+}
+
+void X11Console::windowResized(std::int32_t width, std::int32_t height)
+{
+    std::lock_guard<std::mutex> guard(windowLock);
+    std::lock_guard<std::recursive_mutex> present(presentLock);
+    presenter.resize(width, height);
+}
+
+void X11Console::windowKeyPressed()
+{
+    std::lock_guard<std::mutex> guard(windowLock);
+    std::lock_guard<std::mutex> keys(keyLock);
+    // Every key counts the same; a full queue drops the press.
+    keyQueue.push(1);
+    keyArrived.notify_all();
+}
+
+void X11Console::windowCloseRequested()
+{
+    // The window manager's close ends the program as a normal exit.
+    std::exit(0);
+}
+
+void X11Console::windowEnded()
+{
+    std::lock_guard<std::mutex> keys(keyLock);
+    windowRunning = false;
+    keyArrived.notify_all();
+}
+
+}  // namespace vxr

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "vxr/console/display_console.h"
+#include "vxr/console/frame_presenter.h"
+#include "vxr/console/key_queue.h"
+#include "vxr/console/window_icon.h"
+#include "vxr/console/x11/x11_display.h"
+#include "vxr/console/x11/x11_presenter.h"
+#include "vxr/console/x11/x11_window.h"
+
+namespace vxr {
+
+class SharedImage;
+
+// Shows frames in a window on the X server named by DISPLAY, in the root
+// visual's format, stretched to the window with their aspect kept. The
+// window has a thread of its own that fills the key queue and redraws the
+// last frame when the window is exposed. Frames in the display's format live
+// in shared memory, so showing one is a single request.
+//
+// Locks: windowLock is always taken first. Window events are handled under
+// it, with keyLock (keys) or presentLock (exposure, size) inside;
+// paletteLock is taken inside windowLock, and presentLock inside
+// paletteLock. presentLock also serialises everything that reads the
+// display connection's events; it may be taken again by its holder.
+class X11Console : public DisplayConsole, public FramePresenter, private X11Window::Handler {
+public:
+    X11Console();
+    ~X11Console() override;
+
+    int ok() override { return constructedOk; }
+    int modes(std::vector<ConsoleMode>& list) override;
+    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
+                   int variant) override;
+    int open(int width, int height, int request, int output, int parameter,
+             int variant) override;
+    int setPalette(const Palette& palette) override;
+    int getPalette(Palette& palette) override;
+    int waitRetrace() override;
+    int readKey() override;
+    int keyPressed() override;
+    int setTitle(const char* text) override;
+    int title(char* out) override;
+    int consoleId() override { return CONSOLE_ID_X11; }
+    void* handle() override { return &nativeConnection; }
+    int name(char* out) override { return writeName(out, "X11"); }
+    int width() override { return frameWidth; }
+    int height() override { return frameHeight; }
+    void* window() override;
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
+                              int* memoryKind, int* orientation, int* linePadding,
+                              int* variant) override;
+    void surfaceLeaving(Surface* surface) override;
+
+    int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
+
+    // For the console's stores: their images are made, waited for and
+    // released under presentLock.
+    X11Display& display() { return connection; }
+    bool createImage(SharedImage& image, std::int32_t width, std::int32_t height,
+                     bool requireShared);
+    void waitForImage(SharedImage& image);
+    void releaseImage(SharedImage& image);
+    // A surface of the console's own that frames are converted into; null
+    // when it cannot be made.
+    Surface* makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format);
+
+    // The client size a windowed open gives a frame: the largest whole-number
+    // scale of it that fits in three quarters of the screen, at least 1.
+    static std::int32_t windowScale(std::int32_t frameWidth, std::int32_t frameHeight,
+                                    std::int32_t screenWidth, std::int32_t screenHeight);
+
+private:
+    void windowExposed() override;
+    void windowResized(std::int32_t width, std::int32_t height) override;
+    void windowKeyPressed() override;
+    void windowCloseRequested() override;
+    void windowEnded() override;
+
+    int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
+    bool openWindow(int width, int height, int output);
+    void closeWindow();
+    bool createPrimary();
+    bool isShownFormat(const PixelFormat& format) const;
+    void watchRetrace();
+
+    // The locks come first, so that they outlive every member that takes them.
+    std::mutex windowLock;
+    std::mutex paletteLock;
+    std::recursive_mutex presentLock;
+    std::mutex keyLock;
+    std::condition_variable keyArrived;
+    KeyQueue keyQueue;
+    bool windowRunning = false;
+
+    X11Display connection;
+    xcb_connection_t* nativeConnection = nullptr;
+    X11Presenter presenter;
+    X11Window windowThread;
+    WindowIcon icon;
+    std::int32_t constructedOk = 0;
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    std::int32_t creatingStaging = 0;
+    char titleText[TITLE_CAPACITY] = {};
+
+
+    bool retraceWatched = false;
+    std::uint32_t retraceSerial = 0;
+};
+
+}  // namespace vxr

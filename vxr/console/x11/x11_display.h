@@ -1,0 +1,114 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+
+#include "vxr/format/pixel_format.h"
+
+namespace vxr {
+
+// One connection to the X server named by DISPLAY, with what the consoles
+// need to know about its screen: the root visual's pixel format, the image
+// layout, the extensions that are there, and the atoms of the window
+// manager conventions. Requests may be sent from any thread; the connection's
+// events are read only through waitForCompletion, by one thread at a time.
+class X11Display {
+public:
+    struct Atoms {
+        xcb_atom_t protocols = XCB_NONE;
+        xcb_atom_t deleteWindow = XCB_NONE;
+        xcb_atom_t name = XCB_NONE;
+        xcb_atom_t utf8String = XCB_NONE;
+        xcb_atom_t icon = XCB_NONE;
+        xcb_atom_t state = XCB_NONE;
+        xcb_atom_t stateFullscreen = XCB_NONE;
+        xcb_atom_t supportingCheck = XCB_NONE;
+    };
+
+    // Longest display name kept; DISPLAY values are a few characters.
+    static constexpr int NAME_CAPACITY = 256;
+
+    X11Display();
+    ~X11Display();
+    X11Display(const X11Display&) = delete;
+    X11Display& operator=(const X11Display&) = delete;
+
+    // Connected, and the connection has not failed since.
+    bool isUsable() const;
+    xcb_connection_t* connection() const { return link; }
+    // The name the connection was made to, for a second connection to the
+    // same display.
+    const char* name() const { return displayName; }
+
+    xcb_window_t root() const { return rootWindow; }
+    xcb_visualid_t visual() const { return rootVisual; }
+    std::uint8_t depth() const { return rootDepth; }
+    std::uint8_t visualClass() const { return rootVisualClass; }
+    std::int32_t screenWidth() const { return widthInPixels; }
+    std::int32_t screenHeight() const { return heightInPixels; }
+    std::uint32_t blackPixel() const { return black; }
+    const PixelFormat& format() const { return pixelFormat; }
+    bool isPseudoColor() const { return rootVisualClass == XCB_VISUAL_CLASS_PSEUDO_COLOR; }
+    bool hasSharedMemory() const { return sharedMemory; }
+    bool hasPresent() const { return presentExtension; }
+    const Atoms& atoms() const { return names; }
+
+    // Bytes from one line of a width-pixel image to the next, as the server
+    // lays images out; -1 when that does not fit 32 bits.
+    std::int64_t imageStride(std::int32_t width) const;
+    // The most pixel data one plain image request may carry.
+    std::uint32_t maxImageBytes() const { return largestRequest; }
+    // Whether a window manager that follows the desktop conventions runs.
+    bool hasWindowManager() const;
+
+    // Waits until the server has finished the request with this sequence
+    // number (a completion or an error for it, or for a later request,
+    // arrived). False when the connection fails or the server stays silent
+    // for a long time. The caller serialises readers of the events.
+    bool waitForCompletion(std::uint32_t sequence);
+    // Waits for the Present extension's completion of the NotifyMSC request
+    // with this serial (a window's next frame); false when it does not come
+    // within a few frames or the connection fails. The same readers' rule.
+    bool waitForRetrace(std::uint32_t serial);
+
+    // The pixel format of a visual's pixels in the server's image layout;
+    // the empty format for visuals the library cannot draw into. Bits the
+    // visual leaves unused count as alpha, so that depth 24 in 32-bit pixels
+    // is ARGB8888.
+    static PixelFormat formatOf(const xcb_visualtype_t& visual, std::uint8_t depth,
+                                std::int32_t bitsPerPixel, std::uint8_t imageByteOrder);
+
+private:
+    bool readScreen(int screenNumber);
+    void readExtensions();
+    void internAtoms();
+    void noteEvent(const xcb_generic_event_t& event);
+    bool isCompleted(std::uint32_t sequence) const;
+    template <class Condition>
+    bool waitUntil(Condition reached, std::chrono::milliseconds limit);
+
+    char displayName[NAME_CAPACITY] = {};
+    xcb_connection_t* link = nullptr;
+    xcb_window_t rootWindow = 0;
+    xcb_visualid_t rootVisual = 0;
+    std::uint8_t rootDepth = 0;
+    std::uint8_t rootVisualClass = 0;
+    std::int32_t widthInPixels = 0;
+    std::int32_t heightInPixels = 0;
+    std::uint32_t black = 0;
+    std::int32_t bitsPerPixel = 0;
+    std::int32_t scanlinePad = 32;
+    std::uint32_t largestRequest = 0;
+    PixelFormat pixelFormat;
+    bool sharedMemory = false;
+    bool presentExtension = false;
+    std::uint8_t completionEvent = 0;
+    std::uint8_t presentOpcode = 0;
+    std::uint32_t completedThrough = 0;
+    std::uint32_t lastRetrace = 0;
+    Atoms names;
+};
+
+}  // namespace vxr

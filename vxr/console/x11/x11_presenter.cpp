@@ -1,0 +1,368 @@
+#include "vxr/console/x11/x11_presenter.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "vxr/console/x11/shared_memory_store.h"
+#include "vxr/console/x11/x11_console.h"
+#include "vxr/console/x11/x11_display.h"
+#include "vxr/format/palette.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+constexpr int COLOURS = 256;
+
+std::uint16_t wide(std::uint32_t intensity) { return static_cast<std::uint16_t>(intensity * 257u); }
+
+xcb_coloritem_t colourItem(std::uint32_t pixel, std::uint32_t colour)
+{
+    return xcb_coloritem_t{pixel, wide(colour >> 16 & 0xFF), wide(colour >> 8 & 0xFF),
+                           wide(colour & 0xFF),
+                           XCB_COLOR_FLAG_RED | XCB_COLOR_FLAG_GREEN | XCB_COLOR_FLAG_BLUE, 0};
+}
+
+// The entry that shows darkest, for the bars of a window whose colours are a
+// palette: 0 is not black there unless the palette says so.
+std::uint32_t darkestEntry(const std::uint32_t* colours)
+{
+    std::uint32_t best = 0, bestLevel = UINT32_MAX;
+    for (std::uint32_t i = 0; i < COLOURS; ++i) {
+        const std::uint32_t level = (colours[i] >> 16 & 0xFF) + (colours[i] >> 8 & 0xFF) +
+                                    (colours[i] & 0xFF);
+        if (level < bestLevel) {
+            best = i;
+            bestLevel = level;
+        }
+    }
+    return best;
+}
+
+bool isEmpty(const Rect& area) { return area.width() <= 0 || area.height() <= 0; }
+
+}  // namespace
+
+X11Presenter::X11Presenter(X11Display& target, X11Console& owner) : display(target), console(owner)
+{
+    if (!display.isUsable()) return;
+    blackIndex = display.blackPixel();
+    if (display.isPseudoColor() && !makeColormaps()) return;
+    xcb_connection_t* link = display.connection();
+    // Made on the root, it serves every window of the root's depth.
+    context = xcb_generate_id(link);
+    const std::uint32_t values[] = {blackIndex, 0};
+    xcb_create_gc(link, context, display.root(), XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES,
+                  values);
+    contextForeground = blackIndex;
+}
+
+X11Presenter::~X11Presenter()
+{
+    detachWindow();
+    xcb_connection_t* link = display.connection();
+    if (!link) return;
+    if (context != XCB_NONE) xcb_free_gc(link, context);
+    if (paletteColormap != XCB_NONE) xcb_free_colormap(link, paletteColormap);
+    if (directColormap != XCB_NONE) xcb_free_colormap(link, directColormap);
+    xcb_flush(link);
+}
+
+bool X11Presenter::makeColormaps()
+{
+    xcb_connection_t* link = display.connection();
+    paletteColormap = xcb_generate_id(link);
+    directColormap = xcb_generate_id(link);
+    xcb_create_colormap(link, XCB_COLORMAP_ALLOC_ALL, paletteColormap, display.root(),
+                        display.visual());
+    xcb_create_colormap(link, XCB_COLORMAP_ALLOC_ALL, directColormap, display.root(),
+                        display.visual());
+    // Each 3-3-2 pixel shows the colour the library's own RGB332 format
+    // unpacks it to.
+    const PixelFormat rgb332(RGB332);
+    xcb_coloritem_t items[COLOURS];
+    for (std::uint32_t pixel = 0; pixel < COLOURS; ++pixel) {
+        const std::uint8_t value = static_cast<std::uint8_t>(pixel);
+        std::uint8_t red, green, blue, alpha;
+        rgb332.unpack(&value, &red, &green, &blue, &alpha, RGB);
+        items[pixel] = colourItem(pixel, std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue);
+    }
+    xcb_store_colors(link, directColormap, COLOURS, items);
+    // Until a palette is set, the palette's colours are all black.
+    for (std::uint32_t pixel = 0; pixel < COLOURS; ++pixel) items[pixel] = colourItem(pixel, 0);
+    xcb_store_colors(link, paletteColormap, COLOURS, items);
+    currentColormap = directColormap;
+    blackIndex = 0;
+    return !xcb_connection_has_error(link);
+}
+
+void X11Presenter::attachWindow(xcb_window_t id, bool managed, std::int32_t width,
+                                std::int32_t height)
+{
+    window = id;
+    windowManaged = managed;
+    frameWidth = width;
+    frameHeight = height;
+    barsClientWidth = barsClientHeight = -1;
+    // The window's size as the server has it, whatever a window manager did.
+    xcb_connection_t* link = display.connection();
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(link, xcb_get_geometry(link, id), nullptr);
+    if (geometry) resize(geometry->width, geometry->height);
+    std::free(geometry);
+    if (!managed && currentColormap != XCB_NONE) xcb_install_colormap(link, currentColormap);
+}
+
+void X11Presenter::detachWindow()
+{
+    window = XCB_NONE;
+    presentedSurface = nullptr;
+    presented = Picture{};
+    for (SharedImage& buffer : buffers) buffer.release();
+    delete staging;
+    staging = nullptr;
+}
+
+void X11Presenter::resize(std::int32_t width, std::int32_t height)
+{
+    clientWidth = width;
+    clientHeight = height;
+}
+
+Rect X11Presenter::letterbox() const
+{
+    return FrameScaler::letterbox(frameWidth, frameHeight, clientWidth, clientHeight);
+}
+
+int X11Presenter::present(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    if (window == XCB_NONE || !display.isUsable()) return 0;
+    const Rect target = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, letterbox());
+    if (isEmpty(target) || isEmpty(sourceArea) || !chooseColours(source)) return 0;
+
+    Picture picture;
+    auto* own = dynamic_cast<SharedMemoryStore*>(source.store());
+    if (own && own->owner() == &console) {
+        picture = Picture{&own->image(), sourceArea};
+    } else if (!convert(source, sourceArea, picture)) {
+        return 0;
+    }
+    fillBars(letterbox(), false);
+    const bool drawn = draw(picture, target);
+    xcb_flush(display.connection());
+    if (!drawn) return 0;
+    const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
+    remember(wholeFrame ? &source : nullptr, picture);
+    return 1;
+}
+
+void X11Presenter::remember(const Surface* surface, const Picture& picture)
+{
+    if (surface) {
+        presentedSurface = surface;
+        presented = picture;
+    } else if (presented.image == picture.image) {
+        // A part of a frame overwrote the converted copy the window was
+        // being redrawn from.
+        presentedSurface = nullptr;
+        presented = Picture{};
+    }
+}
+
+void X11Presenter::repaint()
+{
+    if (window == XCB_NONE || !display.isUsable()) return;
+    const Rect frame = letterbox();
+    fillBars(frame, true);
+    if (!presented.image || !draw(presented, frame)) {
+        const xcb_rectangle_t whole{0, 0, static_cast<std::uint16_t>(clientWidth),
+                                    static_cast<std::uint16_t>(clientHeight)};
+        fill(&whole, 1);
+    }
+    xcb_flush(display.connection());
+}
+
+void X11Presenter::forgetImage(const SharedImage& image)
+{
+    if (presented.image != &image) return;
+    presentedSurface = nullptr;
+    presented = Picture{};
+}
+
+void X11Presenter::forgetSurface(const Surface& surface)
+{
+    if (presentedSurface != &surface) return;
+    presentedSurface = nullptr;
+    presented = Picture{};
+}
+
+PixelFormat X11Presenter::shownFormatFor(const PixelFormat& source) const
+{
+    // An 8-bit display shows direct colours through its fixed 3-3-2 map.
+    if (display.isPseudoColor() && source.model != INDEXED) return PixelFormat(RGB332);
+    return display.format();
+}
+
+bool X11Presenter::chooseColours(Surface& source)
+{
+    const bool indexed = source.format().model == INDEXED;
+    Palette* own = source.palette();
+    if (!display.isPseudoColor()) return !indexed || own;
+    if (!indexed) {
+        useColormap(directColormap);
+        return true;
+    }
+    // An indexed frame shows its own colours: they become the display's.
+    if (own) {
+        const std::uint32_t* colours = own->lock();
+        const bool changed =
+            colours && (!paletteStored || std::memcmp(colours, paletteColours, sizeof paletteColours));
+        if (changed) storePalette(colours);
+        if (colours) own->unlock();
+    }
+    if (!paletteStored) return false;
+    useColormap(paletteColormap);
+    return true;
+}
+
+void X11Presenter::useColormap(xcb_colormap_t colormap)
+{
+    blackIndex = colormap == paletteColormap ? darkestEntry(paletteColours) : 0;
+    if (colormap == currentColormap || window == XCB_NONE) {
+        currentColormap = colormap;
+        return;
+    }
+    currentColormap = colormap;
+    xcb_connection_t* link = display.connection();
+    const std::uint32_t values[] = {blackIndex, colormap};
+    xcb_change_window_attributes(link, window, XCB_CW_BACK_PIXEL | XCB_CW_COLORMAP, values);
+    // Without a window manager nobody else installs a window's colormap.
+    if (!windowManaged) xcb_install_colormap(link, colormap);
+    barsClientWidth = -1;
+}
+
+bool X11Presenter::storePalette(const std::uint32_t* colours)
+{
+    if (!display.isPseudoColor() || !colours) return false;
+    xcb_coloritem_t items[COLOURS];
+    for (std::uint32_t i = 0; i < COLOURS; ++i) items[i] = colourItem(i, colours[i]);
+    xcb_connection_t* link = display.connection();
+    xcb_store_colors(link, paletteColormap, COLOURS, items);
+    xcb_flush(link);
+    std::memcpy(paletteColours, colours, sizeof paletteColours);
+    paletteStored = true;
+    if (currentColormap == paletteColormap) {
+        const std::uint32_t darkest = darkestEntry(paletteColours);
+        if (darkest != blackIndex) barsClientWidth = -1;
+        blackIndex = darkest;
+    }
+    return !xcb_connection_has_error(link);
+}
+
+bool X11Presenter::readPalette(std::uint32_t* colours)
+{
+    if (!display.isPseudoColor() || !colours || !display.isUsable()) return false;
+    std::uint32_t pixels[COLOURS];
+    for (std::uint32_t i = 0; i < COLOURS; ++i) pixels[i] = i;
+    xcb_connection_t* link = display.connection();
+    xcb_query_colors_reply_t* reply =
+        xcb_query_colors_reply(link, xcb_query_colors(link, paletteColormap, COLOURS, pixels),
+                               nullptr);
+    const bool complete = reply && xcb_query_colors_colors_length(reply) == COLOURS;
+    if (complete) {
+        const xcb_rgb_t* read = xcb_query_colors_colors(reply);
+        // The server keeps 8 bits a channel and widens them by repeating.
+        for (int i = 0; i < COLOURS; ++i)
+            colours[i] = (std::uint32_t{read[i].red} >> 8) << 16 |
+                         (std::uint32_t{read[i].green} >> 8) << 8 | std::uint32_t{read[i].blue} >> 8;
+    }
+    std::free(reply);
+    return complete;
+}
+
+bool X11Presenter::convert(Surface& source, const Rect& sourceArea, Picture& picture)
+{
+    const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
+    const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
+    const PixelFormat shown = shownFormatFor(source.format());
+    if (!staging || staging->width() != width || staging->height() != height ||
+        staging->format() != shown) {
+        if (staging) forgetImage(imageOf(*staging));
+        delete staging;
+        staging = console.makeStaging(width, height, shown);
+        if (!staging) return false;
+    }
+    const Rect whole = staging->area();
+    // The library's converters, through the staging surface's store.
+    if (!source.copyArea(staging, &sourceArea, &whole, 0)) return false;
+    picture = Picture{&imageOf(*staging), whole};
+    return true;
+}
+
+SharedImage& X11Presenter::imageOf(Surface& surface)
+{
+    // Only surfaces in this console's shared images get here.
+    return static_cast<SharedMemoryStore*>(surface.store())->image();
+}
+
+bool X11Presenter::draw(const Picture& picture, const Rect& target)
+{
+    if (target.width() == picture.area.width() && target.height() == picture.area.height())
+        return picture.image->put(window, context, picture.area, target.left, target.top);
+    return drawScaled(picture, target);
+}
+
+bool X11Presenter::drawScaled(const Picture& picture, const Rect& target)
+{
+    const std::int32_t width = static_cast<std::int32_t>(target.width());
+    const std::int32_t height = static_cast<std::int32_t>(target.height());
+    SharedImage& buffer = buffers[nextBuffer];
+    nextBuffer ^= 1;
+    const bool fits = buffer.isShared() ? buffer.width() >= width && buffer.height() >= height
+                                        : buffer.width() == width && buffer.height() == height;
+    if (!fits && !buffer.create(display, width, height, true, false)) return false;
+    if (!buffer.waitIdle()) return false;
+    const std::int32_t bytes = display.format().bytes;
+    if (!scaler.prepare(static_cast<std::int32_t>(picture.area.width()),
+                        static_cast<std::int32_t>(picture.area.height()), width, height, bytes))
+        return false;
+    const SharedImage& from = *picture.image;
+    scaler.scale(from.pixels() + picture.area.top * from.stride() +
+                     std::int64_t{picture.area.left} * bytes,
+                 from.stride(), buffer.pixels(), buffer.stride());
+    return buffer.put(window, context, Rect{0, 0, width, height}, target.left, target.top);
+}
+
+void X11Presenter::fillBars(const Rect& frame, bool always)
+{
+    // A window that kept its size keeps its bars.
+    if (!always && frame == barsDrawnFor && clientWidth == barsClientWidth &&
+        clientHeight == barsClientHeight)
+        return;
+    barsDrawnFor = frame;
+    barsClientWidth = clientWidth;
+    barsClientHeight = clientHeight;
+    auto band = [](std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
+        return xcb_rectangle_t{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                               static_cast<std::uint16_t>(width),
+                               static_cast<std::uint16_t>(height)};
+    };
+    const xcb_rectangle_t bars[] = {
+        band(0, 0, clientWidth, frame.top),
+        band(0, frame.bottom, clientWidth, clientHeight - frame.bottom),
+        band(0, frame.top, frame.left, frame.height()),
+        band(frame.right, frame.top, clientWidth - frame.right, frame.height())};
+    fill(bars, 4);
+}
+
+void X11Presenter::fill(const xcb_rectangle_t* rectangles, std::uint32_t count)
+{
+    xcb_connection_t* link = display.connection();
+    if (contextForeground != blackIndex) {
+        xcb_change_gc(link, context, XCB_GC_FOREGROUND, &blackIndex);
+        contextForeground = blackIndex;
+    }
+    xcb_poly_fill_rectangle(link, window, context, count, rectangles);
+}
+
+}  // namespace vxr

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace vxr {
+
+class X11Display;
+
+// A top-level window made and served by a thread of its own, on a
+// connection of its own, so that its events never meet the requests and
+// replies of the thread that presents. The thread makes the window, signals
+// the opener, and runs the event loop until the window is destroyed or the
+// display goes away.
+class X11Window {
+public:
+    // What the window thread reports, on that thread.
+    class Handler {
+    public:
+        virtual void windowExposed() = 0;
+        virtual void windowResized(std::int32_t width, std::int32_t height) = 0;
+        virtual void windowKeyPressed() = 0;
+        virtual void windowCloseRequested() = 0;
+        // The loop has ended: the window was destroyed or the display is gone.
+        virtual void windowEnded() = 0;
+
+    protected:
+        ~Handler() = default;
+    };
+
+    // How the window is made; read by the thread before it signals.
+    struct Start {
+        const char* title = "";
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        // Covers the screen: asked of the window manager where one runs,
+        // taken with override-redirect where none does.
+        bool fullscreen = false;
+        bool managed = false;
+        xcb_colormap_t colormap = XCB_NONE;  // none: the parent's
+        std::uint32_t backgroundPixel = 0;
+        const std::uint32_t* icon = nullptr;  // _NET_WM_ICON values
+        std::size_t iconLength = 0;
+    };
+
+    X11Window() = default;
+    ~X11Window();
+    X11Window(const X11Window&) = delete;
+    X11Window& operator=(const X11Window&) = delete;
+
+    // Closes any window first. Returns once the window exists and is mapped
+    // on the server, or has failed.
+    bool open(const X11Display& display, Handler& handler, const Start& start);
+    // Destroys the window and waits for its thread to end.
+    void close();
+
+    bool isOpen() const { return thread.joinable(); }
+    xcb_window_t id() const { return window; }
+
+    // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
+    static void setTitle(xcb_connection_t* link, xcb_window_t window, const X11Display& display,
+                         const char* text);
+
+private:
+    void run(const X11Display& display, Handler& handler, const Start& start);
+    bool create(const X11Display& display, const Start& start);
+    void describe(const X11Display& display, const Start& start);
+    void signalStarted(bool made);
+    // False once the window is gone.
+    bool dispatch(const xcb_generic_event_t& event, const X11Display& display, Handler& handler);
+
+    std::thread thread;
+    xcb_connection_t* link = nullptr;
+    xcb_window_t window = 0;
+    std::mutex startLock;
+    std::condition_variable startSignal;
+    bool started = false;
+    bool startedOk = false;
+};
+
+}  // namespace vxr
