@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -82,18 +82,17 @@ void BlockFill::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
     }
 }
 
-void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch, SimdPath path) const
+void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch) const
 {
-    switch (runnableSimdPath(path)) {
-        case SimdPath::AVX512:
-            fillFrameAvx512(firstPixel, pitch);
-            break;
-        case SimdPath::AVX2:
-            fillFrameAvx2(firstPixel, pitch);
-            break;
-        case SimdPath::PORTABLE:
-            fillFramePortable(firstPixel, pitch);
-            break;
+    const vxr::InstructionSet set = vxr::activeInstructionSet();
+    if (set == vxr::InstructionSet::BASELINE) {
+        fillFramePortable(firstPixel, pitch);
+    } else if (!vxr::gathersAreFast()) {
+        fillFrameLoads(firstPixel, pitch);
+    } else if (set == vxr::InstructionSet::AVX512) {
+        fillFrameAvx512(firstPixel, pitch);
+    } else {
+        fillFrameAvx2(firstPixel, pitch);
     }
 }
 
@@ -108,4 +107,4 @@ void BlockFill::fillFramePortable(uint8_t* firstPixel, int32_t pitch) const
     }
 }
 
-}  // namespace vxr
+}  // namespace demo

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "demo/grid_sample.h"
-#include "demo/simd_path.h"
+#include "vxr/format/instruction_set.h"
 
-namespace vxr {
+namespace demo {
 
 // Fills a 320x200 RGB565 frame from a cast grid in 40x25 blocks of 8x8
 // pixels: the samples at a block's corners are interpolated in 16.16 fixed
@@ -31,13 +31,16 @@ public:
     // distance in bytes from one pixel row to the next.
     void fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
                    uint8_t* destination) const;
-    // The whole frame; a path this processor cannot run falls back to the
-    // best one below it.
-    void fillFrame(uint8_t* firstPixel, int32_t pitch, SimdPath path) const;
+    // The whole frame, through the widest body that activeInstructionSet
+    // allows. The fill is bound by its two table reads a pixel: where
+    // gathers measured slower than plain loads, the vector bodies give way
+    // to one that interpolates in vector registers and reads with plain loads.
+    void fillFrame(uint8_t* firstPixel, int32_t pitch) const;
 
 private:
     void fillFramePortable(uint8_t* firstPixel, int32_t pitch) const;
     void fillFrameAvx2(uint8_t* firstPixel, int32_t pitch) const;
+    void fillFrameLoads(uint8_t* firstPixel, int32_t pitch) const;
     void fillFrameAvx512(uint8_t* firstPixel, int32_t pitch) const;
 
     const GridSample* grid;
@@ -45,4 +48,4 @@ private:
     const uint8_t* texels;
 };
 
-}  // namespace vxr
+}  // namespace demo

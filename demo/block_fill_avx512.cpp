@@ -2,7 +2,7 @@
 
 #include "demo/block_fill.h"
 
-#if VXR_X86_SIMD
+#if VXR_HAS_WIDE_BODIES
 
 // GCC 12's 512-bit intrinsics start from "undefined" vectors that they
 // initialise with themselves, and then warn about that at every use.
@@ -13,7 +13,7 @@
 
 #define VXR_AVX512 VXR_TARGET_AVX512
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -177,13 +177,13 @@ VXR_AVX512 void BlockFill::fillFrameAvx512(uint8_t* firstPixel, int32_t pitch) c
     }
 }
 
-}  // namespace vxr
+}  // namespace demo
 
 #pragma GCC diagnostic pop
 
 #else
 
-namespace vxr {
+namespace demo {
 
 // Without x86 vector instructions there is only the portable path.
 void BlockFill::fillFrameAvx512(uint8_t* firstPixel, int32_t pitch) const
@@ -191,6 +191,6 @@ void BlockFill::fillFrameAvx512(uint8_t* firstPixel, int32_t pitch) const
     fillFramePortable(firstPixel, pitch);
 }
 
-}  // namespace vxr
+}  // namespace demo
 
 #endif

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-namespace vxr {
+namespace demo {
 
 FramePacer::Clock::time_point FramePacer::nextFrameTime(Clock::time_point now)
 {
@@ -19,4 +19,4 @@ void FramePacer::waitForNextFrame()
     if (go > now) std::this_thread::sleep_until(go);
 }
 
-}  // namespace vxr
+}  // namespace demo

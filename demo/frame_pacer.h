@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace vxr {
+namespace demo {
 
 // Keeps frames at least a set time apart. The demo's clock counts frames,
 // so a display whose retrace wait returns at once (as Wine's does, and as
@@ -27,4 +27,4 @@ private:
     Clock::time_point due{};
 };
 
-}  // namespace vxr
+}  // namespace demo

@@ -1,6 +1,6 @@
 #include "demo/frame_schedule.h"
 
-namespace vxr {
+namespace demo {
 
 // The tunnel zooms in from 11x while it fades up from black.
 FrameSchedule::Frame FrameSchedule::flyIn(std::int32_t frame)
@@ -21,4 +21,4 @@ FrameSchedule::Frame FrameSchedule::fadeOut(std::int32_t frame)
     return {0.0625f, 1024 * frame};
 }
 
-}  // namespace vxr
+}  // namespace demo

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace vxr {
+namespace demo {
 
 // The demo's four phases: how far the screen is zoomed and how dark each
 // frame is, and how the clock moves. The demo and the headless renderer
@@ -29,4 +29,4 @@ public:
     static float nextTime(float t) { return static_cast<float>(static_cast<double>(t) + 0.01); }
 };
 
-}  // namespace vxr
+}  // namespace demo

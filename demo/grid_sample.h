@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace vxr {
+namespace demo {
 
 // Where one cast ray meets the tunnel wall, as the block fill interpolates it.
 // All three values are 8.8 fixed point.
@@ -16,4 +16,4 @@ struct GridSample {
     int32_t light;
 };
 
-}  // namespace vxr
+}  // namespace demo

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -82,4 +82,4 @@ Vec3 Matrix4::transform(const Vec3& point) const
     return Vec3(column(0), column(1), column(2));
 }
 
-}  // namespace vxr
+}  // namespace demo

@@ -2,7 +2,7 @@
 
 #include "demo/vec3.h"
 
-namespace vxr {
+namespace demo {
 
 // A 4x4 single-precision transform, row-major. Points are row vectors
 // (p' = p * M), so row 3 holds the translation.
@@ -24,4 +24,4 @@ public:
     Vec3 transform(const Vec3& point) const;
 };
 
-}  // namespace vxr
+}  // namespace demo

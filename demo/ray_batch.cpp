@@ -1,6 +1,6 @@
 #include "demo/ray_batch.h"
 
-namespace vxr {
+namespace demo {
 
 RayBatch::RayBatch()
 {
@@ -10,19 +10,19 @@ RayBatch::RayBatch()
     }
 }
 
-void RayBatch::cast(float radius, float cameraZ, int32_t fade, SimdPath path, GridSample* samples)
+void RayBatch::cast(float radius, float cameraZ, int32_t fade, GridSample* samples)
 {
     // Four double lanes are all the rays need; wider registers gain nothing.
-    const bool vector = runnableSimdPath(path) != SimdPath::PORTABLE;
+    const bool vector = vxr::activeInstructionSet() != vxr::InstructionSet::BASELINE;
     if (vector) {
         intersectAvx2(radius);
     } else {
         intersectPortable(radius);
     }
-    findBearings();
     if (vector) {
         measureAvx2(cameraZ);
     } else {
+        findBearings();
         measurePortable(cameraZ);
     }
     collect(fade, samples);
@@ -63,4 +63,4 @@ void RayBatch::collect(int32_t fade, GridSample* samples) const
     }
 }
 
-}  // namespace vxr
+}  // namespace demo

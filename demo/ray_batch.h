@@ -4,11 +4,11 @@
 #include <cstdint>
 
 #include "demo/grid_sample.h"
-#include "demo/simd_path.h"
 #include "demo/vec3.h"
 #include "demo/wrapping_cast.h"
+#include "vxr/format/instruction_set.h"
 
-namespace vxr {
+namespace demo {
 
 // The rays of one cast grid on their way to grid samples. Every ray starts
 // at the same point on the tunnel's axis; the batch keeps the rays component
@@ -40,7 +40,7 @@ public:
         directionZ[ray] = direction.z;
     }
     // Casts every ray against a tunnel of the given radius into samples[ray].
-    void cast(float radius, float cameraZ, int32_t fade, SimdPath path, GridSample* samples);
+    void cast(float radius, float cameraZ, int32_t fade, GridSample* samples);
 
     // Where a ray meets the wall x^2 + y^2 = radius^2, taking the root behind
     // the origin. A ray along the axis never does, and one that nearly runs
@@ -72,7 +72,8 @@ public:
         return std::fabs(double(hitZ) + 8.0 * cameraZ) * double(102.4f);
     }
     // Texture row: 0..65536 for bearings 0..pi either way round.
-    static double angleOf(double bearing) { return std::fabs(bearing) * 20860.756700940907; }
+    static constexpr double ANGLE_SCALE = 20860.756700940907;  // 65536 / pi
+    static double angleOf(double bearing) { return std::fabs(bearing) * ANGLE_SCALE; }
     // Light lost with the distance from the origin along the axis.
     static double falloffOf(float hitZ)
     {
@@ -105,4 +106,4 @@ private:
     alignas(32) int32_t falloff[CAPACITY];
 };
 
-}  // namespace vxr
+}  // namespace demo

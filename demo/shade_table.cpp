@@ -2,7 +2,7 @@
 
 #include <new>
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
@@ -56,4 +56,4 @@ void ShadeTable::release()
     table.reset();
 }
 
-}  // namespace vxr
+}  // namespace demo

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace vxr {
+namespace demo {
 
 // The texture's 256 palette colours at 256 light levels, as RGB565: entry
 // colour * 256 + level is the colour scaled by level / 256. Folding palette
@@ -42,4 +42,4 @@ private:
     std::unique_ptr<uint16_t[]> table;
 };
 
-}  // namespace vxr
+}  // namespace demo

@@ -7,15 +7,15 @@
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
-namespace vxr {
+namespace demo {
 
 namespace {
 
 constexpr float PI = 3.14159265f;
 constexpr float TURN_IN_START = 3.0f;
 constexpr float FLIGHT_START = 4.0f;
-constexpr float SCREEN_HALF_WIDTH = 160.0f;
-constexpr float SCREEN_HALF_HEIGHT = 100.0f;
+constexpr float SCREEN_HALF_WIDTH = Tunnel::FRAME_WIDTH / 2;
+constexpr float SCREEN_HALF_HEIGHT = Tunnel::FRAME_HEIGHT / 2;
 constexpr float ROW_FRACTION = 0.03846154f;      // 1/26
 constexpr float COLUMN_FRACTION = 0.024390243f;  // 1/41
 
@@ -99,7 +99,7 @@ void Tunnel::castGrid(float t, float zoom, int32_t fade)
             directions[row].add(columnSteps[row], directions[row]);
         }
     }
-    rays.cast(radius, cameraZ, fade, fastestSimdPath(), grid);
+    rays.cast(radius, cameraZ, fade, grid);
 }
 
 GridSample Tunnel::castRay(const Vec3& direction, int32_t fade) const
@@ -117,7 +117,7 @@ int32_t Tunnel::fillFrame(uint8_t* firstPixel, int32_t pitch, const uint8_t* tex
         return 0;
     }
     const BlockFill fill(grid, shade.levelRows(), texels);
-    fill.fillFrame(firstPixel, pitch, fastestSimdPath());
+    fill.fillFrame(firstPixel, pitch);
     return 1;
 }
 
@@ -132,9 +132,9 @@ int32_t Tunnel::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
     return 1;
 }
 
-}  // namespace vxr
+}  // namespace demo
 
-namespace vxr {
+namespace demo {
 
 void Tunnel::init(const char* fileName, float wallRadius)
 {
@@ -149,12 +149,13 @@ void Tunnel::init(const char* fileName, float wallRadius)
 
     // Rows exactly 256 bytes apart, top first: the locked pixels are the
     // packed texel array the fill reads.
-    texture = new (std::nothrow) Surface(fileName, MEMORY_SYSTEM, TOP_DOWN, 0, VARIANT_DEFAULT);
+    texture = new (std::nothrow)
+        vxr::Surface(fileName, vxr::MEMORY_SYSTEM, vxr::TOP_DOWN, 0, vxr::VARIANT_DEFAULT);
     if (!texture || !texture->isValid()) return;
     if (texture->width() != TEXTURE_SIZE || texture->height() != TEXTURE_SIZE ||
-        texture->format().id != INDEX8)
+        texture->format().id != vxr::INDEX8)
         return;
-    Palette* palette = texture->palette();
+    vxr::Palette* palette = texture->palette();
     if (!palette) return;
     const uint32_t* colours = palette->lock();
     const int32_t built = colours ? shade.build(colours) : 0;
@@ -162,12 +163,12 @@ void Tunnel::init(const char* fileName, float wallRadius)
     ready = built ? 1 : 0;
 }
 
-int32_t Tunnel::render(Surface& target, float t, float zoom, int32_t fade)
+int32_t Tunnel::render(vxr::Surface& target, float t, float zoom, int32_t fade)
 {
     if (!ready) return 0;
     // The fill writes 320 x 200 RGB565 pixels wherever the target points.
     if (target.width() < FRAME_WIDTH || target.height() < FRAME_HEIGHT ||
-        target.format().id != RGB565)
+        target.format().id != vxr::RGB565)
         return 0;
     castGrid(t, zoom, fade);
     uint8_t* pixels = target.lock(1);
@@ -191,4 +192,4 @@ void Tunnel::destroy()
     ready = 0;
 }
 
-}  // namespace vxr
+}  // namespace demo

@@ -9,8 +9,10 @@
 #include "demo/vec3.h"
 
 namespace vxr {
-
 class Surface;
+}
+
+namespace demo {
 
 // A textured cylinder seen from inside, lit by distance, with a camera that
 // turns in and then flies along the axis. Each frame casts a coarse grid of
@@ -41,7 +43,7 @@ public:
     float cameraZ = START_CAMERA_Z;
     // Column c, row r is element c * GRID_ROWS + r.
     GridSample grid[GRID_COLUMNS * GRID_ROWS] = {};
-    Surface* texture = nullptr;  // owned
+    vxr::Surface* texture = nullptr;  // owned
     ShadeTable shade;
     int32_t ready = 0;
 
@@ -57,7 +59,7 @@ public:
     // Casts the grid and fills the 320 x 200 top-left area of an RGB565
     // target. Returns 0 without drawing when not ready, when the target is
     // smaller or of another format, or when a lock fails.
-    int32_t render(Surface& target, float t, float zoom, int32_t fade);
+    int32_t render(vxr::Surface& target, float t, float zoom, int32_t fade);
     // Releases the texture and the shade table; safe to call more than once.
     void destroy();
 
@@ -84,4 +86,4 @@ public:
                       const uint8_t* texels) const;
 };
 
-}  // namespace vxr
+}  // namespace demo

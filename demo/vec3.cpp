@@ -1,6 +1,6 @@
 #include "demo/vec3.h"
 
-namespace vxr {
+namespace demo {
 
 double Vec3::length() const
 {
@@ -16,4 +16,4 @@ Vec3 Vec3::normalised() const
     return Vec3(float(x / size), float(y / size), float(z / size));
 }
 
-}  // namespace vxr
+}  // namespace demo

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace vxr {
+namespace demo {
 
 // A point or direction. Components are rounded to single precision after
 // every operation, while each operation itself computes in double precision,
@@ -42,4 +42,4 @@ public:
     bool isFinite() const { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
 };
 
-}  // namespace vxr
+}  // namespace demo

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace vxr {
+namespace demo {
 
 // Truncates toward zero and wraps modulo 2^32 into a 32-bit signed value,
 // for every input: texture coordinates must keep repeating long after they
@@ -23,4 +23,4 @@ inline int32_t wrapToInt32(double value)
     return int32_t(uint32_t(uint64_t(int64_t(whole))));
 }
 
-}  // namespace vxr
+}  // namespace demo

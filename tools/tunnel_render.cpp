@@ -21,10 +21,10 @@
 
 namespace {
 
-using vxr::FrameSchedule;
+using demo::FrameSchedule;
 
-constexpr int WIDTH = vxr::Tunnel::FRAME_WIDTH;
-constexpr int HEIGHT = vxr::Tunnel::FRAME_HEIGHT;
+constexpr int WIDTH = demo::Tunnel::FRAME_WIDTH;
+constexpr int HEIGHT = demo::Tunnel::FRAME_HEIGHT;
 
 enum class FileKind { RAW, PPM, TGA };
 
@@ -190,7 +190,7 @@ FrameSchedule::Frame frameParameters(long index, long freeRunFrames)
 
 int render(const Options& options)
 {
-    vxr::Tunnel tunnel;
+    demo::Tunnel tunnel;
     tunnel.init(options.texture.c_str(), 255.0f);
     if (!tunnel.isReady()) {
         std::fprintf(stderr, "tunnel-render: %s: %s\n", options.texture.c_str(),

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,46 @@ TEST_F(ConsoleFrontEndTest, ShowErrorTakesTheDisplayDownFirst)
     EXPECT_NE(shown.find("could not initialize"), std::string::npos);
 }
 #endif
+
+}  // namespace
+}  // namespace vxr
+
+namespace vxr {
+namespace {
+
+struct KindExpected {
+    int consoleId;
+    const char* name;
+};
+
+// The search this platform really makes: which console each kind is, in
+// which order, and where the kinds end.
+#ifdef _WIN32
+const KindExpected realKinds[] = {
+    {CONSOLE_ID_DIRECTX, "DirectX"}, {CONSOLE_ID_WINDOW, "GDI"}, {0, ""}, {0, ""}, {0, ""}};
+#else
+const KindExpected realKinds[] = {{0, ""}, {0, ""}, {0, ""}, {0, ""}, {0, ""}};
+#endif
+
+TEST(ConsoleFrontEndKinds, TheRealTableNamesEachKindInOrderAndThenEnds)
+{
+    const int count = static_cast<int>(std::size(realKinds));
+    for (int kind = 0; kind < count; ++kind) {
+        std::unique_ptr<Console> console(ConsoleFrontEnd::makeConsole(kind));
+        ASSERT_NE(console, nullptr) << "kind " << kind;
+        char name[Console::NAME_CAPACITY] = {};
+        console->name(name);
+        EXPECT_EQ(console->consoleId(), realKinds[kind].consoleId) << "kind " << kind;
+        EXPECT_STREQ(name, realKinds[kind].name) << "kind " << kind;
+        // The placeholders keep their places but never open.
+        if (realKinds[kind].consoleId == 0) {
+            EXPECT_EQ(console->ok(), 0) << "kind " << kind;
+            EXPECT_EQ(console->open(320, 200, PREFER16, -1, -1, -1), 0) << "kind " << kind;
+        }
+    }
+    EXPECT_EQ(ConsoleFrontEnd::makeConsole(count), nullptr);
+    EXPECT_EQ(ConsoleFrontEnd::makeConsole(-1), nullptr);
+}
 
 }  // namespace
 }  // namespace vxr

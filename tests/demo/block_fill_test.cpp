@@ -7,8 +7,10 @@
 
 #include "tunnel_fixture.h"
 
-namespace vxr {
+namespace demo {
 namespace {
+
+using test::Dispatch;
 
 std::vector<uint8_t> referenceFrame(const Tunnel& tunnel, const std::vector<uint8_t>& texels)
 {
@@ -34,16 +36,17 @@ class BlockFillTest : public ::testing::Test {
 protected:
     void SetUp() override { test::makeReady(tunnel); }
 
-    std::vector<uint8_t> fill(SimdPath path, bool bottomUp = false)
+    std::vector<uint8_t> fill(Dispatch path, bool bottomUp = false)
     {
+        const test::LimitedTo limit(path);
         test::GuardedFrame frame;
         const BlockFill blockFill(tunnel.grid, tunnel.shade.levelRows(), texels.data());
         if (bottomUp) {
-            blockFill.fillFrame(frame.bottomUp(), -test::GuardedFrame::PITCH, path);
+            blockFill.fillFrame(frame.bottomUp(), -test::GuardedFrame::PITCH);
         } else {
-            blockFill.fillFrame(frame.topDown(), test::GuardedFrame::PITCH, path);
+            blockFill.fillFrame(frame.topDown(), test::GuardedFrame::PITCH);
         }
-        EXPECT_TRUE(frame.guardsIntact()) << "path " << int(path);
+        EXPECT_TRUE(frame.guardsIntact()) << test::nameOf(path);
         return frame.pixels(bottomUp);
     }
 
@@ -80,10 +83,10 @@ TEST_F(BlockFillTest, GridAndEveryPathMatchTheReferenceOverTheDemoSchedule)
                 << "frame " << frames << " sample " << i;
         }
         const std::vector<uint8_t> expected = referenceFrame(tunnel, texels);
-        for (SimdPath path : test::availablePaths()) {
+        for (Dispatch path : test::availableDispatches()) {
             const std::vector<uint8_t> actual = fill(path);
-            ASSERT_TRUE(actual == expected) << "frame " << frames << " path " << int(path) << ": "
-                                            << firstDifference(actual, expected);
+            ASSERT_TRUE(actual == expected) << "frame " << frames << " " << test::nameOf(path)
+                                            << ": " << firstDifference(actual, expected);
         }
         t = float(double(t) + 0.01);
         ++frames;
@@ -112,19 +115,19 @@ TEST_F(BlockFillTest, NegativePitchWritesTheFrameUpsideDown)
 {
     tunnel.animate(0.01f, 6.0f);
     tunnel.castGrid(6.0f, 1.0f, 0);
-    for (SimdPath path : test::availablePaths()) {
-        EXPECT_TRUE(fill(path, true) == fill(path)) << "path " << int(path);
+    for (Dispatch path : test::availableDispatches()) {
+        EXPECT_TRUE(fill(path, true) == fill(path)) << test::nameOf(path);
     }
 }
 
 TEST_F(BlockFillTest, FullFadeIsBlack)
 {
     tunnel.castGrid(1.0f, 1.0f, 0xF400);
-    for (SimdPath path : test::availablePaths()) {
+    for (Dispatch path : test::availableDispatches()) {
         const std::vector<uint8_t> pixels = fill(path);
-        EXPECT_TRUE(
-            std::all_of(pixels.begin(), pixels.end(), [](uint8_t byte) { return byte == 0; }))
-            << "path " << int(path);
+        EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint8_t byte) {
+            return byte == 0;
+        })) << test::nameOf(path);
     }
 }
 
@@ -133,7 +136,7 @@ TEST_F(BlockFillTest, FullFadeIsBlack)
 TEST_F(BlockFillTest, TextureCoordinatesRepeatEvery65536)
 {
     tunnel.castGrid(0.5f, 1.0f, 0);
-    const std::vector<uint8_t> expected = fill(SimdPath::PORTABLE);
+    const std::vector<uint8_t> expected = fill({vxr::InstructionSet::BASELINE, false});
     const GridSample* cast = tunnel.grid;
     const std::vector<GridSample> original(cast, cast + Tunnel::GRID_COLUMNS * Tunnel::GRID_ROWS);
     for (uint32_t periods : {1u, 127u, 128u, 32767u, 40000u, 65535u}) {
@@ -142,10 +145,10 @@ TEST_F(BlockFillTest, TextureCoordinatesRepeatEvery65536)
             tunnel.grid[i].angle = int32_t(uint32_t(original[i].angle) - periods * 65536u);
         }
         EXPECT_TRUE(referenceFrame(tunnel, texels) == expected) << periods;
-        for (SimdPath path : test::availablePaths()) {
+        for (Dispatch path : test::availableDispatches()) {
             const std::vector<uint8_t> actual = fill(path);
-            EXPECT_TRUE(actual == expected)
-                << periods << " path " << int(path) << ": " << firstDifference(actual, expected);
+            EXPECT_TRUE(actual == expected) << periods << " " << test::nameOf(path) << ": "
+                                            << firstDifference(actual, expected);
         }
     }
 }
@@ -189,4 +192,4 @@ TEST_F(BlockFillTest, OneBlockWalksTheTextureByDepthAndAngle)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

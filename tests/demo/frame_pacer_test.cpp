@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vxr {
+namespace demo {
 namespace {
 
 using std::chrono::milliseconds;
@@ -26,4 +26,4 @@ TEST(FramePacer, SlowFramesGoAtOnceAndALateOneDoesNotMakeTheNextRush)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -9,8 +9,10 @@
 
 #include "tunnel_fixture.h"
 
-namespace vxr {
+namespace demo {
 namespace {
+
+using test::Dispatch;
 
 // The sample one ray gets when cast on its own.
 GridSample castAlone(const Vec3& direction, float radius, float cameraZ, int32_t fade)
@@ -52,26 +54,27 @@ TEST(RayBatch, EveryPathGivesEachRayItsOwnSample)
                                 {255.0f, 1.0e17f, INT_MIN},   {0.0f, 0.0f, INT_MAX},
                                 {1.0e-3f, -1.0e30f, -0x1000}, {3.0e30f, 5.0f, 0}};
     for (const Setting& setting : settings) {
-        for (SimdPath path : test::availablePaths()) {
+        for (Dispatch path : test::availableDispatches()) {
+            const test::LimitedTo limit(path);
             RayBatch batch;
             for (int32_t ray = 0; ray < RayBatch::RAYS; ++ray) {
                 batch.setDirection(ray, directions[ray]);
             }
             std::vector<GridSample> samples(RayBatch::RAYS);
-            batch.cast(setting.radius, setting.cameraZ, setting.fade, path, samples.data());
+            batch.cast(setting.radius, setting.cameraZ, setting.fade, samples.data());
             for (int32_t ray = 0; ray < RayBatch::RAYS; ++ray) {
                 const GridSample alone =
                     castAlone(directions[ray], setting.radius, setting.cameraZ, setting.fade);
                 ASSERT_EQ(samples[ray].depth, alone.depth)
-                    << "ray " << ray << " path " << int(path);
+                    << "ray " << ray << " " << test::nameOf(path);
                 ASSERT_EQ(samples[ray].angle, alone.angle)
-                    << "ray " << ray << " path " << int(path);
+                    << "ray " << ray << " " << test::nameOf(path);
                 ASSERT_EQ(samples[ray].light, alone.light)
-                    << "ray " << ray << " path " << int(path);
+                    << "ray " << ray << " " << test::nameOf(path);
             }
         }
     }
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -6,7 +6,7 @@
 
 #include "tunnel_fixture.h"
 
-namespace vxr {
+namespace demo {
 namespace {
 
 uint16_t packed(uint32_t red, uint32_t green, uint32_t blue)
@@ -47,4 +47,4 @@ TEST(ShadeTable, EveryEntryIsTheColourScaledByItsLevel)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -4,24 +4,58 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "demo/simd_path.h"
 #include "demo/tunnel.h"
+#include "vxr/format/instruction_set.h"
 
-namespace vxr::test {
+namespace demo::test {
 
-// Every way this processor can run the tunnel's inner loops.
-inline std::vector<SimdPath> availablePaths()
+// What the library's dispatcher may choose from: an instruction set, and
+// whether gathers may be used where the processor measured them fast.
+struct Dispatch {
+    vxr::InstructionSet set;
+    bool gathers;
+};
+
+// Every choice this processor runs, narrowest first; the plain body has no
+// gathers to give up.
+inline std::vector<Dispatch> availableDispatches()
 {
-    std::vector<SimdPath> paths;
-    for (SimdPath path : {SimdPath::PORTABLE, SimdPath::AVX2, SimdPath::AVX512}) {
-        if (isSimdPathAvailable(path)) {
-            paths.push_back(path);
-        }
+    std::vector<Dispatch> dispatches;
+    for (vxr::InstructionSet set :
+         {vxr::InstructionSet::BASELINE, vxr::InstructionSet::AVX2, vxr::InstructionSet::AVX512}) {
+        if (set > vxr::processorInstructionSet()) continue;
+        dispatches.push_back({set, false});
+        if (set != vxr::InstructionSet::BASELINE) dispatches.push_back({set, true});
     }
-    return paths;
+    return dispatches;
 }
+
+inline std::string nameOf(const Dispatch& dispatch)
+{
+    const char* names[] = {"baseline", "AVX2", "AVX-512"};
+    return std::string(names[int(dispatch.set)]) + (dispatch.gathers ? " with gathers" : "");
+}
+
+// Holds the library's dispatcher to one choice while it lives, so that a
+// test reaches the narrower bodies on a wide processor.
+class LimitedTo {
+public:
+    explicit LimitedTo(Dispatch dispatch)
+    {
+        vxr::limitInstructionSet(dispatch.set);
+        vxr::allowGathers(dispatch.gathers);
+    }
+    ~LimitedTo()
+    {
+        vxr::limitInstructionSet(vxr::InstructionSet::AVX512);
+        vxr::allowGathers(true);
+    }
+    LimitedTo(const LimitedTo&) = delete;
+    LimitedTo& operator=(const LimitedTo&) = delete;
+};
 
 // The frame fill written as plainly as possible, one pixel at a time, with
 // the corner interpolation spelt out in 64-bit arithmetic and wrapped only
@@ -160,4 +194,4 @@ inline void makeReady(Tunnel& tunnel, uint32_t seed = 7)
     tunnel.ready = 1;
 }
 
-}  // namespace vxr::test
+}  // namespace demo::test

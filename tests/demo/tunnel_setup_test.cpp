@@ -13,8 +13,22 @@
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
-namespace vxr {
+namespace demo {
 namespace {
+
+using vxr::ARGB8888;
+using vxr::BOTTOM_UP;
+using vxr::Console;
+using vxr::MEMORY_SYSTEM;
+using vxr::PixelFormat;
+using vxr::RGB565;
+using vxr::Surface;
+using vxr::TOP_DOWN;
+using vxr::VARIANT_DEFAULT;
+
+constexpr int WIDTH = Tunnel::FRAME_WIDTH;
+constexpr int HEIGHT = Tunnel::FRAME_HEIGHT;
+constexpr int PITCH = WIDTH * 2;  // packed RGB565 rows
 
 std::string assetPath(const char* name)
 {
@@ -53,7 +67,7 @@ std::string writeTga(const char* name, int width, int height, int depth, bool co
     return path;
 }
 
-Surface* newFrame(int width = 320, int height = 200, int orientation = TOP_DOWN,
+Surface* newFrame(int width = WIDTH, int height = HEIGHT, int orientation = TOP_DOWN,
                   std::int32_t format = RGB565)
 {
     return new Surface(&Console::defaultConsole(), width, height, PixelFormat(format),
@@ -108,7 +122,7 @@ TEST(TunnelSetup, RenderBeforeInitTouchesNothing)
     EXPECT_EQ(tunnel.render(*frame, 5.0f, 1.0f, 0), 0);
     EXPECT_EQ(frame->store()->lockCount(), 0);
     const std::uint8_t* pixels = frame->lock(1);
-    for (int i = 0; i < 320 * 200 * 2; ++i) ASSERT_EQ(pixels[i], 0);
+    for (int i = 0; i < HEIGHT * PITCH; ++i) ASSERT_EQ(pixels[i], 0);
     frame->unlock();
 }
 
@@ -117,7 +131,7 @@ TEST(TunnelSetup, RenderFillsTheFrameLikeTheReferenceInBothOrientations)
     Tunnel tunnel;
     tunnel.init(assetPath("zor.tga").c_str(), 255.0f);
     ASSERT_EQ(tunnel.isReady(), 1);
-    std::unique_ptr<Surface> topDown(newFrame()), bottomUp(newFrame(320, 200, BOTTOM_UP));
+    std::unique_ptr<Surface> topDown(newFrame()), bottomUp(newFrame(WIDTH, HEIGHT, BOTTOM_UP));
     float t = 0.0f;
     for (int i = 0; i < 450; ++i) {
         tunnel.animate(FrameSchedule::TIME_STEP, t);
@@ -128,18 +142,18 @@ TEST(TunnelSetup, RenderFillsTheFrameLikeTheReferenceInBothOrientations)
     EXPECT_EQ(topDown->store()->lockCount(), 0);
     EXPECT_EQ(tunnel.texture->store()->lockCount(), 0);
 
-    std::vector<std::uint8_t> expected(320 * 200 * 2);
+    std::vector<std::uint8_t> expected(HEIGHT * PITCH);
     const std::uint8_t* texels = tunnel.texture->lock(1);
-    test::referenceFill(tunnel, expected.data(), 640, texels);
+    test::referenceFill(tunnel, expected.data(), PITCH, texels);
     tunnel.texture->unlock();
     const std::uint8_t* top = topDown->lock(1);
     const std::uint8_t* bottom = bottomUp->lock(1);
     ASSERT_EQ(std::memcmp(top, expected.data(), expected.size()), 0);
-    for (int y = 0; y < 200; ++y)
-        ASSERT_EQ(std::memcmp(bottom + y * bottomUp->pitch(), top + y * 640, 640), 0) << y;
+    for (int y = 0; y < HEIGHT; ++y)
+        ASSERT_EQ(std::memcmp(bottom + y * bottomUp->pitch(), top + y * PITCH, PITCH), 0) << y;
     // A lit tunnel in its free run is neither black nor one colour.
     int distinct = 0;
-    for (int i = 2; i < 320 * 200 * 2; i += 2) distinct += std::memcmp(top, top + i, 2) != 0;
+    for (int i = 2; i < HEIGHT * PITCH; i += 2) distinct += std::memcmp(top, top + i, 2) != 0;
     EXPECT_GT(distinct, 1000);
 }
 
@@ -148,11 +162,11 @@ TEST(TunnelSetup, RenderRefusesTargetsTheFrameWouldOverrun)
     Tunnel tunnel;
     tunnel.init(assetPath("zor.tga").c_str(), 255.0f);
     ASSERT_EQ(tunnel.isReady(), 1);
-    std::unique_ptr<Surface> small(newFrame(319, 200)),
-        wide(newFrame(320, 200, TOP_DOWN, ARGB8888));
+    std::unique_ptr<Surface> small(newFrame(WIDTH - 1, HEIGHT)),
+        wide(newFrame(WIDTH, HEIGHT, TOP_DOWN, ARGB8888));
     EXPECT_EQ(tunnel.render(*small, 5.0f, 1.0f, 0), 0);
     EXPECT_EQ(tunnel.render(*wide, 5.0f, 1.0f, 0), 0);
-    std::unique_ptr<Surface> larger(newFrame(400, 300));
+    std::unique_ptr<Surface> larger(newFrame(WIDTH + 80, HEIGHT + 100));
     EXPECT_EQ(tunnel.render(*larger, 5.0f, 1.0f, 0), 1);
 }
 
@@ -192,4 +206,4 @@ TEST(FrameSchedule, PhasesRunFromTheirFirstToTheirLastValues)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -10,7 +10,7 @@
 #include "demo/wrapping_cast.h"
 #include "tunnel_fixture.h"
 
-namespace vxr {
+namespace demo {
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
@@ -143,8 +143,9 @@ TEST(TunnelCastGrid, GridStopsOneStepShortOfTheRightAndBottomEdges)
     for (int column : {0, 7, 40}) {
         for (int row : {0, 11, 25}) {
             const GridSample& sample = tunnel.grid[column * Tunnel::GRID_ROWS + row];
-            const ExpectedSample expected = expectedStraightAhead(
-                -160.0 + 320.0 * column / 41.0, -100.0 + 200.0 * row / 26.0, 170.0, 255.0);
+            const ExpectedSample expected =
+                expectedStraightAhead(Tunnel::FRAME_WIDTH * (column / 41.0 - 0.5),
+                                      Tunnel::FRAME_HEIGHT * (row / 26.0 - 0.5), 170.0, 255.0);
             EXPECT_NEAR(sample.depth, expected.depth, 2.0 + expected.depth * 1e-5)
                 << column << "," << row;
             EXPECT_NEAR(sample.angle, expected.angle, 4.0) << column << "," << row;
@@ -259,4 +260,4 @@ TEST(TunnelLongFlight, DepthWrapsModulo32Bits)
 }
 
 }  // namespace
-}  // namespace vxr
+}  // namespace demo

@@ -15,8 +15,6 @@
 namespace vxr {
 namespace {
 
-using detail::InstructionSet;
-
 // ---- Expected pixels, written from the pixel layouts alone ----------------
 
 struct Channels {
@@ -266,8 +264,8 @@ void writeExpected(const Routine& routine, const std::vector<std::uint32_t>& val
 // widest one it has).
 class ConversionRoutines : public ::testing::TestWithParam<InstructionSet> {
 protected:
-    void SetUp() override { detail::limitInstructionSet(GetParam()); }
-    void TearDown() override { detail::limitInstructionSet(InstructionSet::AVX512); }
+    void SetUp() override { limitInstructionSet(GetParam()); }
+    void TearDown() override { limitInstructionSet(InstructionSet::AVX512); }
 };
 
 std::string nameOf(const ::testing::TestParamInfo<InstructionSet>& info)
@@ -344,49 +342,54 @@ TEST_P(ConversionRoutines, WriteOnlyTheirRunAndAdvanceBothPointers)
 // the rectangle's pixels change, not the gaps nor the rows around it.
 TEST_P(ConversionRoutines, AreaRoutinesConvertEachRowAndSkipTheGaps)
 {
-    constexpr std::int32_t width = 37, height = 3;
+    constexpr std::int32_t height = 3;
     constexpr std::uint8_t guard = 0x5A;
-    for (const Routine& routine : routines) {
-        std::vector<std::uint32_t> values = sourceValues(routine.source);
-        values.resize(width * height);
-        const std::int32_t sourcePitch = width * routine.sourceBytes + 5;
-        const std::int32_t pitch = width * routine.destinationBytes + 7;
-        std::vector<std::uint8_t> in(std::size_t(sourcePitch) * height);
-        for (std::int32_t i = 0; i < width * height; ++i)
-            writeValue(&in[(i / width) * sourcePitch + (i % width) * routine.sourceBytes],
-                       routine.sourceBytes, values[i]);
-        // One spare row above and below the rectangle.
-        const std::vector<std::uint8_t> blank(std::size_t(pitch) * (height + 2), guard);
-        for (const bool bottomUp : {false, true}) {
-            std::vector<std::uint8_t> out = blank, want = blank;
-            for (std::int32_t row = 0; row < height; ++row) {
-                const std::int32_t line = 1 + (bottomUp ? height - 1 - row : row);
-                writeExpected(routine,
-                              {values.begin() + row * width, values.begin() + (row + 1) * width},
-                              want.data() + line * pitch);
+    // Rows short of the wide bodies, and rows long enough for them (what an
+    // area prepares once for its rows is then used).
+    for (const std::int32_t width : {37, 150})
+        for (const Routine& routine : routines) {
+            std::vector<std::uint32_t> values = sourceValues(routine.source);
+            values.resize(width * height);
+            const std::int32_t sourcePitch = width * routine.sourceBytes + 5;
+            const std::int32_t pitch = width * routine.destinationBytes + 7;
+            std::vector<std::uint8_t> in(std::size_t(sourcePitch) * height);
+            for (std::int32_t i = 0; i < width * height; ++i)
+                writeValue(&in[(i / width) * sourcePitch + (i % width) * routine.sourceBytes],
+                           routine.sourceBytes, values[i]);
+            // One spare row above and below the rectangle.
+            const std::vector<std::uint8_t> blank(std::size_t(pitch) * (height + 2), guard);
+            for (const bool bottomUp : {false, true}) {
+                std::vector<std::uint8_t> out = blank, want = blank;
+                for (std::int32_t row = 0; row < height; ++row) {
+                    const std::int32_t line = 1 + (bottomUp ? height - 1 - row : row);
+                    writeExpected(
+                        routine, {values.begin() + row * width, values.begin() + (row + 1) * width},
+                        want.data() + line * pitch);
+                }
+                AreaRequest request;
+                request.width = width;
+                request.height = height;
+                request.sourceStart = in.data();
+                request.sourceGap = sourcePitch - width * routine.sourceBytes;
+                request.destinationStart = out.data() + (bottomUp ? height : 1) * pitch;
+                request.destinationGap =
+                    (bottomUp ? -pitch : pitch) - width * routine.destinationBytes;
+                routine.area(request, routine.lookup);
+                EXPECT_TRUE(sameBytes(out, want))
+                    << routine.name << (bottomUp ? " bottom-up" : " top-down") << " width "
+                    << width;
             }
-            AreaRequest request;
-            request.width = width;
-            request.height = height;
-            request.sourceStart = in.data();
-            request.sourceGap = sourcePitch - width * routine.sourceBytes;
-            request.destinationStart = out.data() + (bottomUp ? height : 1) * pitch;
-            request.destinationGap = (bottomUp ? -pitch : pitch) - width * routine.destinationBytes;
-            routine.area(request, routine.lookup);
-            EXPECT_TRUE(sameBytes(out, want))
-                << routine.name << (bottomUp ? " bottom-up" : " top-down");
+            for (const std::int32_t emptyHeight : {0, -1}) {
+                std::vector<std::uint8_t> out = blank;
+                AreaRequest request;
+                request.width = width;
+                request.height = emptyHeight;
+                request.sourceStart = in.data();
+                request.destinationStart = out.data() + pitch;
+                routine.area(request, routine.lookup);
+                EXPECT_TRUE(sameBytes(out, blank)) << routine.name << " height " << emptyHeight;
+            }
         }
-        for (const std::int32_t emptyHeight : {0, -1}) {
-            std::vector<std::uint8_t> out = blank;
-            AreaRequest request;
-            request.width = width;
-            request.height = emptyHeight;
-            request.sourceStart = in.data();
-            request.destinationStart = out.data() + pitch;
-            routine.area(request, routine.lookup);
-            EXPECT_TRUE(sameBytes(out, blank)) << routine.name << " height " << emptyHeight;
-        }
-    }
 }
 
 // The documented values, alone (the one-pixel path) and repeated over a long
@@ -445,6 +448,15 @@ TEST(ConversionRoutinesLookup, NullLookupConvertsNothing)
         routine.row(source, destination, 64, nullptr);
         EXPECT_EQ(source, in) << routine.name;
         EXPECT_EQ(destination, out) << routine.name;
+        AreaRequest request;
+        request.width = 64;
+        request.height = 2;
+        request.sourceStart = in;
+        request.destinationStart = out;
+        routine.area(request, nullptr);
+        EXPECT_TRUE(std::all_of(std::begin(out), std::end(out), [](std::uint8_t b) {
+            return b == 0;
+        })) << routine.name;
     }
 }
 

@@ -10,14 +10,22 @@
 namespace vxr {
 namespace {
 
+// A memory store that also tells where its block starts, so the addresses
+// it hands out can be checked against its contract.
+class InspectedStore : public MemoryStore {
+public:
+    using MemoryStore::MemoryStore;
+    const std::uint8_t* blockStart() const { return buffer; }
+};
+
 struct Request {
     int width = 320, height = 200, kind = -1, orientation = -1, padding = -1, variant = -1;
     PixelFormat format{RGB565};
 
-    std::unique_ptr<MemoryStore> make()
+    std::unique_ptr<InspectedStore> make()
     {
-        return std::make_unique<MemoryStore>(width, height, format, kind, orientation, padding,
-                                             variant);
+        return std::make_unique<InspectedStore>(width, height, format, kind, orientation,
+                                                padding, variant);
     }
 };
 
@@ -40,13 +48,14 @@ TEST(MemoryStore, DefaultsAreSystemMemoryTopDownUnpadded)
 
 TEST(MemoryStore, BottomUpLocksToTheHighestLine)
 {
-    Request topDown;
     Request bottomUp;
     bottomUp.orientation = BOTTOM_UP;
     auto store = bottomUp.make();
     ASSERT_EQ(store->isValid(), 1);
     EXPECT_EQ(bottomUp.orientation, BOTTOM_UP);
     std::uint8_t* first = store->lock(1);
+    // The top line is the block's last: 199 lines of 640 bytes lie below it.
+    EXPECT_EQ(first, store->blockStart() + 199 * 640);
     // The first line is the last in memory: every line down to the lowest
     // address must be inside the block (the sanitizers watch these writes).
     for (int line = 0; line < 200; ++line) {
@@ -68,7 +77,15 @@ TEST(MemoryStore, PaddingLengthensEveryLine)
     ASSERT_EQ(store->isValid(), 1);
     EXPECT_EQ(request.padding, 4);
     std::uint8_t* pixels = store->lock(1);
+    EXPECT_EQ(pixels, store->blockStart());
     pixels[13 * 7 - 1] = 0xFF;
+
+    // Bottom-up, the padding lengthens the distance down to the top line.
+    request.orientation = BOTTOM_UP;
+    request.padding = 4;
+    auto bottomUp = request.make();
+    ASSERT_EQ(bottomUp->isValid(), 1);
+    EXPECT_EQ(bottomUp->lock(1), bottomUp->blockStart() + 6 * 13);
 }
 
 TEST(MemoryStore, MemoryKindsOfTheDisplayAreRefused)

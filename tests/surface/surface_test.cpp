@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <memory>
 #include <random>
 #include <vector>
@@ -10,6 +12,11 @@
 #include "vxr/console/console.h"
 #include "vxr/console/null_console.h"
 #include "vxr/surface/memory_store.h"
+
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
 
 namespace vxr {
 namespace {
@@ -54,6 +61,20 @@ void fillPattern(Surface& surface)
         for (int x = 0; x < surface.width() * format.bytes; ++x)
             pixels[y * surface.pitch() + x] = static_cast<std::uint8_t>(x * 7 + y * 31 + 1);
     surface.unlock();
+}
+
+// Every byte of a surface's lines, padding included, top line first.
+std::vector<std::uint8_t> bytesOf(Surface& surface)
+{
+    const std::uint8_t* pixels = surface.lock(1);
+    const std::int64_t stride = surface.pitch() < 0 ? -std::int64_t{surface.pitch()} : surface.pitch();
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < surface.height(); ++y) {
+        const std::uint8_t* line = pixels + std::int64_t{y} * surface.pitch();
+        bytes.insert(bytes.end(), line, line + stride);
+    }
+    surface.unlock();
+    return bytes;
 }
 
 std::uint32_t pixelAt(Surface& surface, int x, int y)
@@ -187,8 +208,13 @@ TEST(Surface, WholeCopiesConvertEveryPixel)
     EXPECT_EQ(pixelAt(target, 0, 0), 0x00FEFEFEu);
     EXPECT_EQ(pixelAt(target, 319, 199), 0x00FE0000u);
     EXPECT_EQ(pixelAt(target, 1, 0), 0u);
+
+    // Flags no store knows touch nothing: not one byte of the target moves.
+    fillPattern(source);
+    const std::vector<std::uint8_t> before = bytesOf(target);
     EXPECT_EQ(source.copy(&target, 1), 0);
     EXPECT_EQ(source.copy(&source, 0), 0);
+    EXPECT_EQ(bytesOf(target), before);
 }
 
 TEST(Surface, WholeAndAreaCopiesAgree)
@@ -251,8 +277,13 @@ TEST(Surface, AreaPartlyLeftOfTheSourceMovesTheDestination)
     EXPECT_EQ(pixelAt(target, 7, 5), pixelAt(source, 0, 0));
     EXPECT_EQ(pixelAt(target, 4, 5), 0u);
 
+    // A copy clipped to nothing succeeds and writes nothing.
+    const std::vector<std::uint8_t> before = bytesOf(target);
     const Rect outside{20, 20, 30, 30};
     EXPECT_EQ(source.copyArea(&target, &outside, &to, 0), 1);
+    const Rect belowTarget{0, 9, 5, 12};
+    EXPECT_EQ(source.copyArea(&target, &from, &belowTarget, 0), 1);
+    EXPECT_EQ(bytesOf(target), before);
 }
 
 // The expected result of a copy, pixel by pixel: offset i of the two areas
@@ -361,11 +392,79 @@ TEST(Surface, UpdateCopiesToTheConsolesScreen)
     EXPECT_EQ(frame.copyToConsole(&screenless), 0);
 }
 
+#ifdef __linux__
+// A 2x2 24-bit image, top line first, as any TGA writer makes it.
+std::string writeSmallTga()
+{
+    const std::string path = ::testing::TempDir() + "vxr_request_check.tga";
+    const std::uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0x20};
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return {};
+    std::fwrite(header, 1, sizeof header, file);
+    const std::uint8_t pixels[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    std::fwrite(pixels, 1, sizeof pixels, file);
+    std::fclose(file);
+    return path;
+}
+
+// Counts the times a file is opened from the moment it is made.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path)
+        : descriptor(inotify_init1(IN_NONBLOCK)),
+          watch(descriptor >= 0 ? inotify_add_watch(descriptor, path.c_str(), IN_OPEN) : -1)
+    {
+    }
+    ~OpenWatch()
+    {
+        if (descriptor >= 0) close(descriptor);
+    }
+    bool ready() const { return watch >= 0; }
+    int opensSinceLastAsked()
+    {
+        int opens = 0;
+        alignas(inotify_event) char events[4096];
+        for (;;) {
+            const ssize_t got = read(descriptor, events, sizeof events);
+            if (got <= 0) return opens;
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                opens += (event->mask & IN_OPEN) != 0;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    int descriptor;
+    int watch;
+};
+
 TEST(Surface, LoadChecksItsRequestBeforeTheFile)
 {
+    const std::string path = writeSmallTga();
+    ASSERT_FALSE(path.empty());
+    OpenWatch watch(path);
+    ASSERT_TRUE(watch.ready());
+
     Surface surface;
-    EXPECT_EQ(surface.load("no-such-file.tga", -1, -1, 4, -1), 0);
-    EXPECT_EQ(surface.load("no-such-file.tga", -1, -1, -1, 11), 0);
+    EXPECT_EQ(surface.load(path.c_str(), -1, -1, 4, -1), 0);
+    EXPECT_EQ(surface.load(path.c_str(), -1, -1, -1, 11), 0);
+    EXPECT_EQ(watch.opensSinceLastAsked(), 0);
+    EXPECT_EQ(surface.isValid(), 0);
+
+    // The same file with a request it can meet is opened and read.
+    EXPECT_EQ(surface.load(path.c_str(), -1, -1, -1, -1), 1);
+    EXPECT_GE(watch.opensSinceLastAsked(), 1);
+    EXPECT_EQ(surface.width(), 2);
+    EXPECT_EQ(pixelAt(surface, 1, 0) & 0xFFFFFFu, 0x060504u);  // stored blue first
+    std::remove(path.c_str());
+}
+#endif
+
+TEST(Surface, LoadRefusesMissingFilesAndNames)
+{
+    Surface surface;
     EXPECT_EQ(surface.load("no-such-file.tga", -1, -1, -1, -1), 0);
     EXPECT_EQ(surface.load(nullptr, -1, -1, -1, -1), 0);
     EXPECT_EQ(surface.isValid(), 0);

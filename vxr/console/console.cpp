@@ -141,6 +141,8 @@ int Console::detach(Surface* surface)
     return 0;
 }
 
+void Console::surfaceLeaving(Surface*) {}
+
 std::vector<Surface*> Console::attachedSurfaces() const
 {
     std::vector<Surface*> list;

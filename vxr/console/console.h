@@ -74,6 +74,11 @@ public:
     virtual int attach(Surface* surface);
     virtual int detach(Surface* surface);
 
+    // Not one of the interface's slots, and placed after them so that their
+    // order stays: a surface calls it before it lets go of its pixels, so a
+    // console that draws the surface from another thread stops first.
+    virtual void surfaceLeaving(Surface* surface);
+
     // The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;
 

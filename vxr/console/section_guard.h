@@ -1,19 +1,19 @@
 #pragma once
 
-#include <windows.h>
+#include "vxr/console/critical_section.h"
 
 namespace vxr {
 
 // Holds a critical section for as long as it lives.
 class SectionGuard {
 public:
-    explicit SectionGuard(CRITICAL_SECTION& section) : held(section) { EnterCriticalSection(&held); }
-    ~SectionGuard() { LeaveCriticalSection(&held); }
+    explicit SectionGuard(CriticalSection& section) : held(section) { held.enter(); }
+    ~SectionGuard() { held.leave(); }
     SectionGuard(const SectionGuard&) = delete;
     SectionGuard& operator=(const SectionGuard&) = delete;
 
 private:
-    CRITICAL_SECTION& held;
+    CriticalSection& held;
 };
 
 }  // namespace vxr

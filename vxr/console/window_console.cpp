@@ -15,29 +15,29 @@ namespace {
 
 // Guards every window registry. Made by the first live window console and
 // deleted with the last; consoles are made and destroyed on one thread.
-CRITICAL_SECTION* registryLock = nullptr;
+CriticalSection* registryLock = nullptr;
 int liveWindowConsoles = 0;
 
 class RegistryGuard {
 public:
     RegistryGuard()
     {
-        if (registryLock) EnterCriticalSection(registryLock);
+        if (registryLock) registryLock->enter();
     }
     ~RegistryGuard()
     {
-        if (registryLock) LeaveCriticalSection(registryLock);
+        if (registryLock) registryLock->leave();
     }
 };
 
 // Titles longer than a caller's buffer could take are cut, so that title()
 // never writes past TITLE_CAPACITY bytes.
-char* boundedCopyOf(const char* text)
+std::unique_ptr<char[]> boundedCopyOf(const char* text)
 {
     const std::size_t length = strnlen(text, Console::TITLE_CAPACITY - 1);
-    char* copy = new (std::nothrow) char[length + 1];
+    std::unique_ptr<char[]> copy(new (std::nothrow) char[length + 1]);
     if (!copy) return nullptr;
-    std::memcpy(copy, text, length);
+    std::memcpy(copy.get(), text, length);
     copy[length] = '\0';
     return copy;
 }
@@ -59,19 +59,11 @@ struct WindowConsole::WindowStart {
 
 WindowConsole::WindowConsole(HWND given)
 {
-    if (liveWindowConsoles++ == 0) {
-        registryLock = new (std::nothrow) CRITICAL_SECTION;
-        if (registryLock) InitializeCriticalSection(registryLock);
-    }
-    InitializeCriticalSection(&keyLock);
-    InitializeCriticalSection(&presentLock);
-    InitializeCriticalSection(&windowLock);
-    InitializeCriticalSection(&paletteLock);
+    if (liveWindowConsoles++ == 0) registryLock = new (std::nothrow) CriticalSection;
     windowHandle = given;
     if (!given) return;
     ownsItsWindow = 0;
-    deviceContext = GetDC(given);
-    if (!deviceContext) {
+    if (!deviceContext.take(given)) {
         constructedOk = 0;
         return;
     }
@@ -84,25 +76,21 @@ WindowConsole::WindowConsole(HWND given)
 WindowConsole::~WindowConsole()
 {
     closeWindow();
-    if (!ownsItsWindow && deviceContext) ReleaseDC(windowHandle, deviceContext);
-    deviceContext = nullptr;
-    {
-        RegistryGuard guard;
-        for (WindowRegistry* registry : registries) registry->removeConsole(this);
-        registries.clear();
-    }
+    deviceContext.reset();
+    leaveRegistries();
     // Unlink the surfaces while this console's own detach still answers.
     releaseSurfaces();
-    DeleteCriticalSection(&keyLock);
-    DeleteCriticalSection(&presentLock);
-    DeleteCriticalSection(&windowLock);
-    DeleteCriticalSection(&paletteLock);
-    if (--liveWindowConsoles == 0 && registryLock) {
-        DeleteCriticalSection(registryLock);
+    if (--liveWindowConsoles == 0) {
         delete registryLock;
         registryLock = nullptr;
     }
-    delete[] titleString;
+}
+
+void WindowConsole::leaveRegistries()
+{
+    RegistryGuard guard;
+    for (WindowRegistry* registry : registries) registry->removeConsole(this);
+    registries.clear();
 }
 
 int WindowConsole::openWindow(const char* className, DWORD style, int showCommand,
@@ -110,28 +98,23 @@ int WindowConsole::openWindow(const char* className, DWORD style, int showComman
 {
     if (!ownsItsWindow) return 0;
     closeWindow();
-    WindowStart start{this,  className,   titleString ? titleString : "", style, showCommand,
-                      outerWidth, outerHeight, CreateEventA(nullptr, FALSE, FALSE, nullptr)};
-    if (!start.readyEvent) return 0;
+    OwnedHandle readyEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!readyEvent) return 0;
+    WindowStart start{this,       className,   titleString ? titleString.get() : "",
+                      style,      showCommand, outerWidth,
+                      outerHeight, readyEvent.get()};
 
-    windowThread = new (std::nothrow) HANDLE;
-    const uintptr_t thread =
-        windowThread ? _beginthreadex(nullptr, 0, windowMain, &start, 0, nullptr) : 0;
+    const uintptr_t thread = _beginthreadex(nullptr, 0, windowMain, &start, 0, nullptr);
     if (!thread) {
-        delete windowThread;
-        windowThread = nullptr;
         closeWindow();
-        CloseHandle(start.readyEvent);
         return 0;
     }
-    *windowThread = reinterpret_cast<HANDLE>(thread);
-    WaitForSingleObject(start.readyEvent, INFINITE);
-    CloseHandle(start.readyEvent);
+    windowThread.reset(reinterpret_cast<HANDLE>(thread));
+    WaitForSingleObject(readyEvent.get(), INFINITE);
 
     if (IsWindow(windowHandle)) {
-        keyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (keyEvent) deviceContext = GetDC(windowHandle);
-        if (deviceContext) return 1;
+        keyEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (keyEvent && deviceContext.take(windowHandle)) return 1;
     }
     closeWindow();
     return 0;
@@ -167,29 +150,18 @@ void WindowConsole::closeWindow()
     if (windowThread && IsWindow(windowHandle)) {
         {
             SectionGuard guard(windowLock);
-            ReleaseDC(windowHandle, deviceContext);
-            deviceContext = nullptr;
+            deviceContext.reset();
             presentedSurface = nullptr;
             PostMessageA(windowHandle, WM_DESTROY, 0, 0);
         }
         // Outside the lock, so the thread can finish the messages that need it.
-        WaitForSingleObject(*windowThread, INFINITE);
+        WaitForSingleObject(windowThread.get(), INFINITE);
     }
-    if (windowThread) {
-        CloseHandle(*windowThread);
-        delete windowThread;
-        windowThread = nullptr;
-    }
-    if (deviceContext) ReleaseDC(windowHandle, deviceContext);
-    deviceContext = nullptr;
-    {
-        RegistryGuard guard;
-        for (WindowRegistry* registry : registries) registry->removeConsole(this);
-        registries.clear();
-    }
+    windowThread.reset();
+    deviceContext.reset();
+    leaveRegistries();
     windowHandle = nullptr;
-    if (keyEvent) CloseHandle(keyEvent);
-    keyEvent = nullptr;
+    keyEvent.reset();
 }
 
 int WindowConsole::resizeWindow(int outerWidth, int outerHeight)
@@ -235,21 +207,28 @@ int WindowConsole::detach(Surface* surface)
     return Console::detach(surface);
 }
 
+void WindowConsole::surfaceLeaving(Surface* surface)
+{
+    // Under presentLock, so a repaint drawing from the surface finishes
+    // before its store goes, and none starts after.
+    SectionGuard guard(presentLock);
+    if (surface && surface == presentedSurface) presentedSurface = nullptr;
+}
+
 int WindowConsole::setTitle(const char* text)
 {
     if (!text) return 0;
-    char* copy = boundedCopyOf(text);
+    std::unique_ptr<char[]> copy = boundedCopyOf(text);
     if (!copy) return 0;
-    delete[] titleString;
-    titleString = copy;
-    return windowHandle && SetWindowTextA(windowHandle, titleString) ? 1 : 0;
+    titleString = std::move(copy);
+    return windowHandle && SetWindowTextA(windowHandle, titleString.get()) ? 1 : 0;
 }
 
 int WindowConsole::title(char* out)
 {
     if (!out) return 0;
     // titleString never holds more than TITLE_CAPACITY - 1 characters.
-    const char* text = titleString ? titleString : "";
+    const char* text = titleString ? titleString.get() : "";
     std::memcpy(out, text, std::strlen(text) + 1);
     return 1;
 }
@@ -257,11 +236,11 @@ int WindowConsole::title(char* out)
 int WindowConsole::readKey()
 {
     if (!ownsOpenWindow()) return Console::readKey();
-    WaitForSingleObject(keyEvent, INFINITE);
+    WaitForSingleObject(keyEvent.get(), INFINITE);
     SectionGuard guard(keyLock);
     std::int32_t key = 0;
     keyQueue.pop(&key);
-    if (!keyQueue.hasItems()) ResetEvent(keyEvent);
+    if (!keyQueue.hasItems()) ResetEvent(keyEvent.get());
     return key;
 }
 
@@ -277,19 +256,18 @@ void WindowConsole::pushKey()
     SectionGuard guard(keyLock);
     // Every key counts the same; a full queue drops the press.
     keyQueue.push(1);
-    if (keyEvent) SetEvent(keyEvent);
+    if (keyEvent) SetEvent(keyEvent.get());
 }
 
 void WindowConsole::fillBlack(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    HDC context = GetDC(window);
+    WindowDeviceContext context(window);
     if (!context) return;
-    HGDIOBJ previous = SelectObject(context, GetStockObject(BLACK_BRUSH));
-    Rectangle(context, client.left, client.top, client.right, client.bottom);
-    SelectObject(context, previous);
-    ReleaseDC(window, context);
+    HGDIOBJ previous = SelectObject(context.get(), GetStockObject(BLACK_BRUSH));
+    Rectangle(context.get(), client.left, client.top, client.right, client.bottom);
+    SelectObject(context.get(), previous);
 }
 
 void WindowConsole::paint(HWND window)
@@ -304,7 +282,7 @@ void WindowConsole::paint(HWND window)
 LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT message,
                                      WPARAM wParam, LPARAM lParam)
 {
-    if (console) EnterCriticalSection(&console->windowLock);
+    if (console) console->windowLock.enter();
     LRESULT result = 0;
     switch (message) {
     case WM_DESTROY:
@@ -321,7 +299,7 @@ LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT m
         break;
     case WM_CLOSE:
         // The close box ends the program as a normal exit.
-        if (console) LeaveCriticalSection(&console->windowLock);
+        if (console) console->windowLock.leave();
         std::exit(0);
     case WM_KEYDOWN:
         if (console)
@@ -333,7 +311,7 @@ LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT m
         result = DefWindowProcA(window, message, wParam, lParam);
         break;
     }
-    if (console) LeaveCriticalSection(&console->windowLock);
+    if (console) console->windowLock.leave();
     return result;
 }
 

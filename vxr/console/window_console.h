@@ -3,10 +3,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "vxr/console/critical_section.h"
 #include "vxr/console/display_console.h"
 #include "vxr/console/key_queue.h"
+#include "vxr/console/owned_resource.h"
+#include "vxr/console/window_device_context.h"
 #include "vxr/console/window_registry.h"
 #include "vxr/format/rect.h"
 
@@ -31,13 +35,14 @@ public:
     int setTitle(const char* text) override;
     int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_WINDOW; }
-    void* handle() override { return &deviceContext; }
+    void* handle() override { return deviceContext.address(); }
     int width() override { return clientWidth; }
     int height() override { return clientHeight; }
     void* window() override { return windowHandle; }
     int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     int detach(Surface* surface) override;
+    void surfaceLeaving(Surface* surface) override;
 
     // The message handling every console window shares; console is null for
     // a window that is not registered (yet).
@@ -49,7 +54,7 @@ public:
     static WindowConsole* findConsole(WindowRegistry& registry, HWND window);
 
     int ownsWindow() const { return ownsItsWindow; }
-    HDC windowDeviceContext() const { return deviceContext; }
+    HDC windowDeviceContext() const { return deviceContext.get(); }
     Surface* presented() const { return presentedSurface; }
 
 protected:
@@ -70,11 +75,11 @@ protected:
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
     HWND windowHandle = nullptr;
-    HDC deviceContext = nullptr;
-    CRITICAL_SECTION keyLock;
-    CRITICAL_SECTION presentLock;
-    CRITICAL_SECTION windowLock;
-    CRITICAL_SECTION paletteLock;
+    WindowDeviceContext deviceContext;
+    CriticalSection keyLock;
+    CriticalSection presentLock;
+    CriticalSection windowLock;
+    CriticalSection paletteLock;
     std::int32_t constructedOk = 1;
 
 private:
@@ -83,13 +88,14 @@ private:
     static void fillBlack(HWND window);
     void paint(HWND window);
     void pushKey();
+    void leaveRegistries();
     bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
 
     std::int32_t ownsItsWindow = 1;
     KeyQueue keyQueue;
-    HANDLE keyEvent = nullptr;
-    HANDLE* windowThread = nullptr;
-    char* titleString = nullptr;
+    OwnedHandle keyEvent;
+    OwnedHandle windowThread;
+    std::unique_ptr<char[]> titleString;
     Surface* presentedSurface = nullptr;
     std::vector<ConsoleMode> modeList;
     // The registries this console's windows were entered in, so that no

@@ -18,27 +18,47 @@ using detail::byteCount;
 using detail::loadWord;
 namespace simd = detail::simd;
 
-// Eight pixels at a time: the entries' low bytes are gathered into Bytes
-// 64-bit words and written with whole-word stores.
+// Byte k of each of a table's 256 entries in plane k: the form in which
+// byte permutes look entries up.
+struct EntryPlanes {
+    alignas(64) std::uint8_t plane[4][256];
+};
+
+// Four pixels at a time, each index read on its own (a byte load costs less
+// than taking the byte out of a wider word), the entries' low bytes joined
+// into whole words and written with one or two stores.
+template <int Bytes, class Entry>
+VXR_SIMD_INLINE void fourEntries(const std::uint8_t* in, std::uint8_t* out, const Entry* entries)
+{
+    const std::uint64_t first = entries[in[0]], second = entries[in[1]];
+    const std::uint64_t third = entries[in[2]], fourth = entries[in[3]];
+    if constexpr (Bytes == 4) {
+        const std::uint64_t words[2] = {first | second << 32, third | fourth << 32};
+        std::memcpy(out, words, sizeof words);
+    } else if constexpr (Bytes == 3) {
+        constexpr std::uint64_t low = 0xFFFFFF;
+        const std::uint64_t head = (first & low) | (second & low) << 24 | third << 48;
+        const std::uint32_t tail = static_cast<std::uint32_t>((third >> 16 & 0xFF) | fourth << 8);
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + sizeof head, &tail, sizeof tail);
+    } else if constexpr (Bytes == 2) {
+        const std::uint64_t word =
+            (first & 0xFFFF) | (second & 0xFFFF) << 16 | (third & 0xFFFF) << 32 | fourth << 48;
+        std::memcpy(out, &word, sizeof word);
+    } else {
+        const auto word =
+            static_cast<std::uint32_t>(first | second << 8 | third << 16 | fourth << 24);
+        std::memcpy(out, &word, sizeof word);
+    }
+}
+
 template <int Bytes, class Entry>
 std::int32_t wordRun(const std::uint8_t* in, std::uint8_t* out, std::int32_t count,
                      const Entry* entries)
 {
-    constexpr int bits = 8 * Bytes;
-    constexpr std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
     std::int32_t done = 0;
-    for (; count - done >= 8; done += 8) {
-        const std::uint64_t indices = loadWord<std::uint64_t>(in + done);
-        std::uint64_t words[Bytes] = {};
-        for (int pixel = 0; pixel < 8; ++pixel) {
-            const std::uint64_t value = entries[(indices >> (8 * pixel)) & 0xFF] & mask;
-            const int bit = pixel * bits;
-            words[bit / 64] |= value << (bit % 64);
-            // A 24-bit entry may straddle two words.
-            if (bit % 64 + bits > 64) words[bit / 64 + 1] |= value >> (64 - bit % 64);
-        }
-        std::memcpy(out + byteCount(done, Bytes), words, sizeof words);
-    }
+    for (; count - done >= 4; done += 4)
+        fourEntries<Bytes>(in + done, out + byteCount(done, Bytes), entries);
     return done;
 }
 
@@ -61,8 +81,7 @@ VXR_SIMD_INLINE void storeEntries(std::uint8_t* at, const simd::U32<Width>& firs
 }
 
 VXR_TARGET_AVX2 VXR_SIMD_INLINE void gatherEight(const std::uint8_t* in,
-                                                 const std::uint32_t* entries,
-                                                 simd::U32<32>& out)
+                                                 const std::uint32_t* entries, simd::U32<32>& out)
 {
     const __m256i indices = _mm256_cvtepu8_epi32(
         _mm_cvtsi64_si128(static_cast<long long>(loadWord<std::uint64_t>(in))));
@@ -105,70 +124,220 @@ VXR_TARGET_AVX512 std::int32_t permuteRun(const std::uint8_t* in, std::uint8_t* 
     return done;
 }
 
-// From 32 entries in two registers: byte 0 of each into the first 32 bytes,
-// byte 1 of each into the last 32.
-struct LowBytePicks {
+// Byte controls for the permutes below, built at compile time.
+struct ByteControl {
     alignas(64) std::uint8_t index[64];
 };
-constexpr LowBytePicks lowBytePicks = [] {
-    LowBytePicks picks{};
+
+// From 32 entries in two registers: byte First of each into the first 32
+// bytes, byte First + 1 of each into the last 32.
+constexpr ByteControl entryBytePicks(int first)
+{
+    ByteControl picks{};
     for (int i = 0; i < 32; ++i) {
-        picks.index[i] = static_cast<std::uint8_t>(4 * i);
-        picks.index[32 + i] = static_cast<std::uint8_t>(4 * i + 1);
+        picks.index[i] = static_cast<std::uint8_t>(4 * i + first);
+        picks.index[32 + i] = static_cast<std::uint8_t>(4 * i + first + 1);
     }
     return picks;
-}();
+}
+constexpr ByteControl lowBytePicks = entryBytePicks(0);
+constexpr ByteControl highBytePicks = entryBytePicks(2);
 
-// The low two bytes of the 256 entries, as two 256-byte planes (byte 0 of
-// every entry, then byte 1) of four registers each.
-VXR_TARGET_AVX512 VXR_SIMD_INLINE void loadTwoPlanes(const std::uint32_t* entries,
-                                                     __m512i (&low)[4], __m512i (&high)[4])
+// The unpack instructions interleave planes within 128-bit lanes: once
+// pixels of Bytes bytes are put together, element e of lane j of result
+// register s comes from index position 16j + (16 / Bytes)s + e. Reordering
+// the 64 indices first, so that this position holds pixel
+// (64 / Bytes)s + (16 / Bytes)j + e, leaves the results in memory order.
+constexpr ByteControl laneOrder(int bytes)
 {
-    const __m512i picks = _mm512_load_si512(lowBytePicks.index);
+    ByteControl order{};
+    const int perLane = 16 / bytes;  // pixels of one register's 128-bit lane
+    for (int s = 0; s < bytes; ++s)
+        for (int j = 0; j < 4; ++j)
+            for (int e = 0; e < perLane; ++e)
+                order.index[16 * j + perLane * s + e] =
+                    static_cast<std::uint8_t>(64 / bytes * s + perLane * j + e);
+    return order;
+}
+constexpr ByteControl wordLaneOrder = laneOrder(2);
+constexpr ByteControl dwordLaneOrder = laneOrder(4);
+
+// The 64 indices at in, reordered by a laneOrder control. (The unmasked
+// intrinsic starts from an undefined vector that GCC 12 warns about.)
+VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i inLaneOrder(__m512i order, const std::uint8_t* in)
+{
+    return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, _mm512_loadu_si512(in));
+}
+
+// A 256-byte table (one byte of every entry) in four registers.
+using Plane = __m512i[4];
+
+// The low Planes bytes of the 256 entries, byte k of every entry into
+// plane k. Each quarter of the table (64 entries in four registers) gives
+// its 64 bytes of every plane.
+template <int Planes>
+VXR_TARGET_AVX512 void splitIntoPlanes(const std::uint32_t* entries, EntryPlanes& split)
+{
+    const __m512i lowPicks = _mm512_load_si512(lowBytePicks.index);
+    const __m512i highPicks = _mm512_load_si512(highBytePicks.index);
     const __m512i lowHalves = _mm512_set_epi64(11, 10, 9, 8, 3, 2, 1, 0);
     const __m512i highHalves = _mm512_set_epi64(15, 14, 13, 12, 7, 6, 5, 4);
     for (int quarter = 0; quarter < 4; ++quarter) {
         const std::uint32_t* at = entries + 64 * quarter;
-        const __m512i first = _mm512_permutex2var_epi8(_mm512_loadu_si512(at), picks,
-                                                       _mm512_loadu_si512(at + 16));
-        const __m512i second = _mm512_permutex2var_epi8(_mm512_loadu_si512(at + 32), picks,
-                                                        _mm512_loadu_si512(at + 48));
-        low[quarter] = _mm512_permutex2var_epi64(first, lowHalves, second);
-        high[quarter] = _mm512_permutex2var_epi64(first, highHalves, second);
+        const __m512i first = _mm512_loadu_si512(at), second = _mm512_loadu_si512(at + 16);
+        const __m512i third = _mm512_loadu_si512(at + 32), fourth = _mm512_loadu_si512(at + 48);
+        const __m512i low0 = _mm512_permutex2var_epi8(first, lowPicks, second);
+        const __m512i low1 = _mm512_permutex2var_epi8(third, lowPicks, fourth);
+        _mm512_store_si512(split.plane[0] + 64 * quarter,
+                           _mm512_permutex2var_epi64(low0, lowHalves, low1));
+        _mm512_store_si512(split.plane[1] + 64 * quarter,
+                           _mm512_permutex2var_epi64(low0, highHalves, low1));
+        if constexpr (Planes > 2) {
+            const __m512i high0 = _mm512_permutex2var_epi8(first, highPicks, second);
+            const __m512i high1 = _mm512_permutex2var_epi8(third, highPicks, fourth);
+            _mm512_store_si512(split.plane[2] + 64 * quarter,
+                               _mm512_permutex2var_epi64(high0, lowHalves, high1));
+            if constexpr (Planes > 3)
+                _mm512_store_si512(split.plane[3] + 64 * quarter,
+                                   _mm512_permutex2var_epi64(high0, highHalves, high1));
+        }
     }
+}
+
+template <int Planes>
+VXR_TARGET_AVX512 VXR_SIMD_INLINE void loadPlanes(const EntryPlanes& split, Plane (&planes)[Planes])
+{
+    for (int plane = 0; plane < Planes; ++plane)
+        for (int quarter = 0; quarter < 4; ++quarter)
+            planes[plane][quarter] = _mm512_load_si512(split.plane[plane] + 64 * quarter);
 }
 
 // Looks up 64 indices in a 256-byte plane held in four registers: two
 // two-register permutes, chosen by each index's top bit.
-VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i lookUpPlane(const __m512i (&plane)[4],
-                                                     __m512i indices, __mmask64 upperHalf)
+VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i lookUpPlane(const Plane& plane, __m512i indices,
+                                                      __mmask64 upperHalf)
 {
     return _mm512_mask_blend_epi8(upperHalf, _mm512_permutex2var_epi8(plane[0], indices, plane[1]),
                                   _mm512_permutex2var_epi8(plane[2], indices, plane[3]));
 }
 
-// 16-bit destinations without gathers: the two bytes of 64 entries come from
-// register permutes, which cost far less than 64 loads.
-VXR_TARGET_AVX512 std::int32_t planeRun16(const std::uint8_t* in, std::uint8_t* out,
-                                          std::int32_t count, const std::uint32_t* entries)
+// Puts the bytes looked up for 64 pixels together, Bytes bytes a pixel, and
+// stores them; indices() loads the 64 indices in the order that needs.
+template <int Bytes>
+struct PixelPacker;
+
+// Two planes, interleaved to words.
+template <>
+struct PixelPacker<2> {
+    __m512i order;
+
+    VXR_TARGET_AVX512 PixelPacker() : order(_mm512_load_si512(wordLaneOrder.index)) {}
+    VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i indices(const std::uint8_t* in) const
+    {
+        return inLaneOrder(order, in);
+    }
+    VXR_TARGET_AVX512 VXR_SIMD_INLINE void store(std::uint8_t* at, const __m512i (&bytes)[2]) const
+    {
+        _mm512_storeu_si512(at, _mm512_unpacklo_epi8(bytes[0], bytes[1]));
+        _mm512_storeu_si512(at + 64, _mm512_unpackhi_epi8(bytes[0], bytes[1]));
+    }
+};
+
+// Four planes, interleaved to bytes, then to words.
+template <>
+struct PixelPacker<4> {
+    __m512i order;
+
+    VXR_TARGET_AVX512 PixelPacker() : order(_mm512_load_si512(dwordLaneOrder.index)) {}
+    VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i indices(const std::uint8_t* in) const
+    {
+        return inLaneOrder(order, in);
+    }
+    VXR_TARGET_AVX512 VXR_SIMD_INLINE void store(std::uint8_t* at, const __m512i (&bytes)[4]) const
+    {
+        const __m512i lowWords0 = _mm512_unpacklo_epi8(bytes[0], bytes[1]);
+        const __m512i lowWords1 = _mm512_unpackhi_epi8(bytes[0], bytes[1]);
+        const __m512i highWords0 = _mm512_unpacklo_epi8(bytes[2], bytes[3]);
+        const __m512i highWords1 = _mm512_unpackhi_epi8(bytes[2], bytes[3]);
+        _mm512_storeu_si512(at, _mm512_unpacklo_epi16(lowWords0, highWords0));
+        _mm512_storeu_si512(at + 64, _mm512_unpackhi_epi16(lowWords0, highWords0));
+        _mm512_storeu_si512(at + 128, _mm512_unpacklo_epi16(lowWords1, highWords1));
+        _mm512_storeu_si512(at + 192, _mm512_unpackhi_epi16(lowWords1, highWords1));
+    }
+};
+
+// Three planes into 3-byte pixels: output byte 3p + k of a 64-pixel block is
+// byte k of pixel p. Per 64-byte chunk, one permute takes bytes 0 and 1 from
+// the first two planes and a masked one puts in the third plane's.
+struct TripleControls {
+    ByteControl firstTwo[3];
+    ByteControl third[3];
+    std::uint64_t thirdMask[3];
+};
+constexpr TripleControls tripleControls = [] {
+    TripleControls controls{};
+    for (int chunk = 0; chunk < 3; ++chunk) {
+        for (int o = 0; o < 64; ++o) {
+            const int pixel = (64 * chunk + o) / 3, byte = (64 * chunk + o) % 3;
+            controls.firstTwo[chunk].index[o] =
+                static_cast<std::uint8_t>(byte == 1 ? 64 + pixel : pixel);
+            controls.third[chunk].index[o] = static_cast<std::uint8_t>(pixel);
+            if (byte == 2) controls.thirdMask[chunk] |= std::uint64_t{1} << o;
+        }
+    }
+    return controls;
+}();
+
+template <>
+struct PixelPacker<3> {
+    __m512i firstTwo[3], third[3];
+
+    VXR_TARGET_AVX512 PixelPacker()
+    {
+        for (int chunk = 0; chunk < 3; ++chunk) {
+            firstTwo[chunk] = _mm512_load_si512(tripleControls.firstTwo[chunk].index);
+            third[chunk] = _mm512_load_si512(tripleControls.third[chunk].index);
+        }
+    }
+    VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i indices(const std::uint8_t* in) const
+    {
+        return _mm512_loadu_si512(in);
+    }
+    VXR_TARGET_AVX512 VXR_SIMD_INLINE void store(std::uint8_t* at, const __m512i (&bytes)[3]) const
+    {
+        for (int chunk = 0; chunk < 3; ++chunk) {
+            const __m512i two = _mm512_permutex2var_epi8(bytes[0], firstTwo[chunk], bytes[1]);
+            _mm512_storeu_si512(at + 64 * chunk,
+                                _mm512_mask_permutexvar_epi8(two, tripleControls.thirdMask[chunk],
+                                                             third[chunk], bytes[2]));
+        }
+    }
+};
+
+// 2-, 3- and 4-byte destinations without gathers. An area splits its table
+// into planes once; a lone row splits its own.
+template <int Bytes>
+VXR_TARGET_AVX512 std::int32_t planeRun(const std::uint8_t* in, std::uint8_t* out,
+                                        std::int32_t count, const std::uint32_t* entries,
+                                        const EntryPlanes* split)
 {
     if (count < 64) return 0;
-    __m512i low[4], high[4];
-    loadTwoPlanes(entries, low, high);
-    // unpack pairs bytes within 128-bit lanes; these put the lanes back in order.
-    const __m512i firstHalf = _mm512_set_epi64(11, 10, 3, 2, 9, 8, 1, 0);
-    const __m512i secondHalf = _mm512_set_epi64(15, 14, 7, 6, 13, 12, 5, 4);
+    EntryPlanes own;
+    if (split == nullptr) {
+        splitIntoPlanes<Bytes>(entries, own);
+        split = &own;
+    }
+    Plane planes[Bytes];
+    loadPlanes(*split, planes);
+    const PixelPacker<Bytes> packer;
     std::int32_t done = 0;
     for (; count - done >= 64; done += 64) {
-        const __m512i indices = _mm512_loadu_si512(in + done);
+        const __m512i indices = packer.indices(in + done);
         const __mmask64 upperHalf = _mm512_movepi8_mask(indices);
-        const __m512i lowBytes = lookUpPlane(low, indices, upperHalf);
-        const __m512i highBytes = lookUpPlane(high, indices, upperHalf);
-        const __m512i first = _mm512_unpacklo_epi8(lowBytes, highBytes);
-        const __m512i second = _mm512_unpackhi_epi8(lowBytes, highBytes);
-        std::uint8_t* at = out + byteCount(done, 2);
-        _mm512_storeu_si512(at, _mm512_permutex2var_epi64(first, firstHalf, second));
-        _mm512_storeu_si512(at + 64, _mm512_permutex2var_epi64(first, secondHalf, second));
+        __m512i bytes[Bytes];
+        for (int plane = 0; plane < Bytes; ++plane)
+            bytes[plane] = lookUpPlane(planes[plane], indices, upperHalf);
+        packer.store(out + byteCount(done, Bytes), bytes);
     }
     return done;
 }
@@ -180,8 +349,28 @@ struct Lookup : detail::PixelSizes<1, DestinationBytes, ShortRun> {
 
     struct Context {
         const Entry* entries;
+        const EntryPlanes* planes;  // split once for an area, or null
     };
-    static Context context(const void* lookup) { return {static_cast<const Entry*>(lookup)}; }
+    static Context context(const void* lookup)
+    {
+        return {static_cast<const Entry*>(lookup), nullptr};
+    }
+
+    using AreaState = EntryPlanes;
+    static Context areaContext(const void* lookup, [[maybe_unused]] std::int32_t width,
+                               [[maybe_unused]] EntryPlanes& planes)
+    {
+        Context area = context(lookup);
+#if VXR_HAS_WIDE_BODIES
+        if constexpr (sizeof(Entry) == 4) {
+            if (width >= 64 && activeInstructionSet() == InstructionSet::AVX512) {
+                splitIntoPlanes<DestinationBytes>(area.entries, planes);
+                area.planes = &planes;
+            }
+        }
+#endif
+        return area;
+    }
 
     static std::uint32_t pixel(std::uint32_t index, Context context)
     {
@@ -192,19 +381,16 @@ struct Lookup : detail::PixelSizes<1, DestinationBytes, ShortRun> {
                              Context context)
     {
 #if VXR_HAS_WIDE_BODIES
-        const detail::InstructionSet set = detail::activeInstructionSet();
-        if constexpr (DestinationBytes == 2) {
-            if (set == detail::InstructionSet::AVX512)
-                return planeRun16(in, out, count, context.entries);
-        }
+        const InstructionSet set = activeInstructionSet();
         if constexpr (sizeof(Entry) == 4) {
-            if (set >= detail::InstructionSet::AVX2)
+            if (set == InstructionSet::AVX512)
+                return planeRun<DestinationBytes>(in, out, count, context.entries, context.planes);
+            if (set >= InstructionSet::AVX2 && gathersAreFast())
                 return gatherRun<DestinationBytes>(in, out, count, context.entries);
         } else {
             // A gather would read four bytes per index, past the end of a
             // table of 8-bit entries.
-            if (set == detail::InstructionSet::AVX512)
-                return permuteRun(in, out, count, context.entries);
+            if (set == InstructionSet::AVX512) return permuteRun(in, out, count, context.entries);
         }
 #endif
         return wordRun<DestinationBytes>(in, out, count, context.entries);

@@ -1,25 +1,41 @@
 #pragma once
 
-namespace vxr::detail {
+namespace vxr {
 
-// The instruction sets that the long-run conversion bodies are built for,
-// narrowest first. BASELINE is what every x86-64 processor has (SSE2);
-// AVX512 stands for the 512-bit byte and word operations with byte
-// permutes (AVX-512 F, BW, VL and VBMI together).
+// The instruction sets that the library's and the demo's vector bodies are
+// built for, narrowest first. BASELINE is what every x86-64 processor has
+// (SSE2); AVX512 stands for the 512-bit byte and word operations with byte
+// permutes (AVX-512 F, BW, VL and VBMI together). One processor check serves
+// every body, so that all of them agree on what a set means.
 enum class InstructionSet : int { BASELINE = 0, AVX2 = 1, AVX512 = 2 };
 
+// The widest set that this processor runs, whatever the limit.
+InstructionSet processorInstructionSet();
+
 // The widest set that both the processor and the current limit allow; the
-// conversion routines ask on every long run.
+// vector bodies ask each time they start.
 InstructionSet activeInstructionSet();
+
+// Whether a vector gather reads a small table faster than as many plain
+// loads do. Processors differ widely here (on some a gather costs several
+// times its loads), so the answer is measured once, on first use; bodies
+// that would gather use plain loads where this is false.
+bool gathersAreFast();
+
+// With false, gathersAreFast answers false whatever was measured, so that
+// tests and benchmarks reach the bodies without gathers on any processor;
+// true (the default) gives the measured answer again.
+void allowGathers(bool allowed);
 
 // Caps activeInstructionSet. The narrower bodies must give the same bytes
 // as the wider ones, and this lets the tests run them on a wide processor.
 void limitInstructionSet(InstructionSet ceiling);
 
-}  // namespace vxr::detail
+}  // namespace vxr
 
 // Functions that carry these are only called after activeInstructionSet has
-// reported that set (or a wider one).
+// reported that set (or a wider one), so the build itself needs no machine
+// flags.
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VXR_HAS_WIDE_BODIES 1
 #define VXR_TARGET_AVX2 [[gnu::target("avx2")]]

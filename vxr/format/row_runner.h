@@ -24,25 +24,23 @@ namespace vxr::detail {
 // A 16-bit destination at an odd address never reaches a word boundary, so
 // it gets at most one step; 8- and 24-bit ones reach it within three.
 template <int DestinationBytes>
-inline constexpr int alignmentSteps = DestinationBytes == 4 ? 0 : DestinationBytes == 2 ? 1 : 3;
+inline constexpr int alignmentSteps = DestinationBytes == 4   ? 0
+                                      : DestinationBytes == 2 ? 1
+                                                              : 3;
 
 template <class C>
 inline void convertPixel(const std::uint8_t*& in, std::uint8_t*& out,
                          const typename C::Context& context)
 {
-    storePixel<C::destinationBytes>(out,
-                                    C::pixel(loadPixel<C::sourceBytes>(in), context));
+    storePixel<C::destinationBytes>(out, C::pixel(loadPixel<C::sourceBytes>(in), context));
     in += C::sourceBytes;
     out += C::destinationBytes;
 }
 
 template <class C>
-void runRow(const std::uint8_t*& source, std::uint8_t*& destination, std::int32_t count,
-            const void* lookup)
+void runRowWith(const std::uint8_t*& source, std::uint8_t*& destination, std::int32_t count,
+                const typename C::Context& context)
 {
-    if (count <= 0) return;
-    if (C::readsLookup && lookup == nullptr) return;
-    const typename C::Context context = C::context(lookup);
     const std::uint8_t* in = source;
     std::uint8_t* out = destination;
     std::int32_t left = count;
@@ -60,19 +58,58 @@ void runRow(const std::uint8_t*& source, std::uint8_t*& destination, std::int32_
     destination = out;
 }
 
-template <RowRoutine row>
-void runArea(AreaRequest request, const void* lookup)
+template <class C>
+void runRow(const std::uint8_t*& source, std::uint8_t*& destination, std::int32_t count,
+            const void* lookup)
+{
+    if (count <= 0) return;
+    if (C::readsLookup && lookup == nullptr) return;
+    runRowWith<C>(source, destination, count, C::context(lookup));
+}
+
+// Calls rowStep(source, destination) for each row of the area.
+template <class RowStep>
+void walkArea(AreaRequest& request, RowStep rowStep)
 {
     if (request.height <= 0) return;
     const std::uint8_t* source = request.sourceStart;
     std::uint8_t* destination = request.destinationStart;
     for (;;) {
-        row(source, destination, request.width, lookup);
+        rowStep(source, destination);
         if (--request.height == 0) return;
         // Past the last row the next row's start may lie outside the
         // surface, so the gaps are only added between rows.
         source += request.sourceGap;
         destination += request.destinationGap;
+    }
+}
+
+template <RowRoutine row>
+void runArea(AreaRequest request, const void* lookup)
+{
+    const std::int32_t width = request.width;
+    walkArea(request, [&](const std::uint8_t*& source, std::uint8_t*& destination) {
+        row(source, destination, width, lookup);
+    });
+}
+
+// A conversion that prepares something costly from its lookup table gives
+// C::AreaState and C::areaContext(lookup, width, state): an area then
+// prepares it once for all its rows. The rows give the same bytes as the
+// row routine would.
+template <class C, RowRoutine row>
+void runConversionArea(AreaRequest request, const void* lookup)
+{
+    if constexpr (requires { typename C::AreaState; }) {
+        if (request.width <= 0 || (C::readsLookup && lookup == nullptr)) return;
+        typename C::AreaState state;
+        const typename C::Context context = C::areaContext(lookup, request.width, state);
+        const std::int32_t width = request.width;
+        walkArea(request, [&](const std::uint8_t*& source, std::uint8_t*& destination) {
+            runRowWith<C>(source, destination, width, context);
+        });
+    } else {
+        runArea<row>(request, lookup);
     }
 }
 
@@ -126,12 +163,12 @@ std::int32_t wideBlocks(const std::uint8_t* in, std::uint8_t* out, std::int32_t 
 {
 #if VXR_HAS_WIDE_BODIES
     switch (activeInstructionSet()) {
-    case InstructionSet::AVX512:
-        return avx512Blocks<C>(in, out, count, context);
-    case InstructionSet::AVX2:
-        return avx2Blocks<C>(in, out, count, context);
-    case InstructionSet::BASELINE:
-        break;
+        case InstructionSet::AVX512:
+            return avx512Blocks<C>(in, out, count, context);
+        case InstructionSet::AVX2:
+            return avx2Blocks<C>(in, out, count, context);
+        case InstructionSet::BASELINE:
+            break;
     }
 #endif
     return baselineBlocks<C>(in, out, count, context);
@@ -152,13 +189,13 @@ struct BlockBody {
 
 // Defines name##Row and name##Block (declared in conversion_routines.h) for
 // the conversion type; used inside namespace vxr.
-#define VXR_DEFINE_CONVERSION_ROUTINE(name, Conversion)                                     \
-    void name##Row(const std::uint8_t*& source, std::uint8_t*& destination,                \
-                   std::int32_t count, const void* lookup)                                 \
-    {                                                                                      \
-        detail::runRow<Conversion>(source, destination, count, lookup);                    \
-    }                                                                                      \
-    void name##Block(AreaRequest request, const void* lookup)                              \
-    {                                                                                      \
-        detail::runArea<name##Row>(request, lookup);                                       \
+#define VXR_DEFINE_CONVERSION_ROUTINE(name, Conversion)                                         \
+    void name##Row(const std::uint8_t*& source, std::uint8_t*& destination, std::int32_t count, \
+                   const void* lookup)                                                          \
+    {                                                                                           \
+        detail::runRow<Conversion>(source, destination, count, lookup);                         \
+    }                                                                                           \
+    void name##Block(AreaRequest request, const void* lookup)                                   \
+    {                                                                                           \
+        detail::runConversionArea<Conversion, name##Row>(request, lookup);                      \
     }

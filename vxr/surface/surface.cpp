@@ -287,6 +287,8 @@ void Surface::releaseClip()
 
 void Surface::releaseStorage()
 {
+    // A window thread may be repainting from this surface's store right now.
+    surfaceConsole->surfaceLeaving(this);
     releaseClip();
     releasePalette();
     if (surfaceStore != &NullStore::shared()) delete surfaceStore;

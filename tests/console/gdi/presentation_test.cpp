@@ -98,7 +98,7 @@ TEST_F(Presentation, AKnownFrameReachesTheClientAreaThroughDrawDib)
     // The run with msvfw32 switched off says so, so that a binding that
     // never loads is caught in every other run.
     const bool expected = std::getenv("VXR_EXPECT_NO_DRAWDIB") == nullptr;
-    EXPECT_EQ(console.drawDib()->library != nullptr, expected);
+    EXPECT_EQ(static_cast<bool>(console.drawDib()->library), expected);
     EXPECT_EQ(console.drawDib()->drawHandle != nullptr, expected);
     EXPECT_EQ(drawLog.real != nullptr, expected);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "vxr/surface/memory_store.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -156,11 +157,71 @@ TEST_F(WindowConsoleTest, DetachingThePresentedSurfaceClearsIt)
     EXPECT_EQ(console.presented(), nullptr);
 }
 
+// Notes, as it is destroyed, whether its console still presented the surface
+// that owned it: a repaint would then have drawn from freed pixels.
+class ProbeStore : public MemoryStore {
+public:
+    ProbeStore(WindowConsole& console, Surface*& owner, bool& presentedAtDestruction,
+               std::int32_t& width, std::int32_t& height, const PixelFormat& format,
+               std::int32_t& memoryKind, std::int32_t& orientation, std::int32_t& linePadding,
+               std::int32_t& variant)
+        : MemoryStore(width, height, format, memoryKind, orientation, linePadding, variant),
+          console(console), owner(owner), presentedAtDestruction(presentedAtDestruction)
+    {
+    }
+    ~ProbeStore() override { presentedAtDestruction = owner && console.presented() == owner; }
+
+private:
+    WindowConsole& console;
+    Surface*& owner;
+    bool& presentedAtDestruction;
+};
+
+class ProbingConsole : public TestConsole {
+public:
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
+                              int* memoryKind, int* orientation, int* linePadding,
+                              int* variant) override
+    {
+        return new ProbeStore(*this, owner, presentedAtDestruction, *width, *height, *format,
+                              *memoryKind, *orientation, *linePadding, *variant);
+    }
+
+    Surface* owner = nullptr;
+    bool presentedAtDestruction = false;
+};
+
+TEST_F(WindowConsoleTest, APresentedSurfaceIsUnhookedBeforeItsStoreGoes)
+{
+    ProbingConsole console;
+    {
+        Surface surface(&console, 4, 4, PixelFormat(RGB565), -1, -1, -1, -1);
+        console.owner = &surface;
+        console.setPresented(&surface, surface.area(), surface.area());
+    }
+    EXPECT_FALSE(console.presentedAtDestruction);
+
+    // Re-creating a presented surface replaces its store the same way.
+    Surface surface(&console, 4, 4, PixelFormat(RGB565), -1, -1, -1, -1);
+    console.owner = &surface;
+    console.setPresented(&surface, surface.area(), surface.area());
+    const PixelFormat rgb565(RGB565);
+    ASSERT_EQ(surface.create(&console, 8, 8, &rgb565, -1, -1, -1, -1), 1);
+    EXPECT_FALSE(console.presentedAtDestruction);
+    EXPECT_EQ(console.presented(), nullptr);
+    console.owner = nullptr;
+}
+
 TEST_F(WindowConsoleTest, RepaintWithoutAFrameFillsBlack)
 {
     TestConsole console;
     ASSERT_EQ(console.open(200, 150), 1);
     HWND window = static_cast<HWND>(console.window());
+    // The first repaint the new window owes must be over before the white
+    // fill, or it could land after the black one.
+    SendMessageA(window, WM_NULL, 0, 0);
+    UpdateWindow(window);
+    SendMessageA(window, WM_NULL, 0, 0);
     HDC context = GetDC(window);
     RECT client;
     GetClientRect(window, &client);

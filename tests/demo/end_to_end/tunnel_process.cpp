@@ -27,7 +27,8 @@ TunnelProcess::~TunnelProcess()
     if (lockReady) DeleteCriticalSection(&lock);
 }
 
-bool TunnelProcess::start(const std::string& executable, const std::string& workingDirectory)
+bool TunnelProcess::start(const std::string& executable, const std::string& workingDirectory,
+                          const std::string& arguments)
 {
     InitializeCriticalSection(&lock);
     lockReady = true;
@@ -43,6 +44,7 @@ bool TunnelProcess::start(const std::string& executable, const std::string& work
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::string commandLine = "\"" + executable + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
     const BOOL started =
         CreateProcessA(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                        workingDirectory.c_str(), &startup, &process);
@@ -59,8 +61,13 @@ DWORD WINAPI TunnelProcess::readOutput(void* self)
     DWORD count = 0;
     while (ReadFile(run->outputRead, buffer, sizeof buffer, &count, nullptr) && count > 0) {
         const int width = currentDisplayWidth();
+        const bool watchedWindow =
+            !run->watchedClass.empty() && FindWindowA(run->watchedClass.c_str(), nullptr);
         EnterCriticalSection(&run->lock);
-        if (run->collected.empty()) run->widthAtOutput = width;
+        if (run->collected.empty()) {
+            run->widthAtOutput = width;
+            run->watchedWindowAtOutput = watchedWindow;
+        }
         run->collected.append(buffer, count);
         LeaveCriticalSection(&run->lock);
     }
@@ -87,6 +94,14 @@ std::string TunnelProcess::output()
     std::string copy = collected;
     LeaveCriticalSection(&lock);
     return copy;
+}
+
+bool TunnelProcess::watchedWindowAtFirstOutput()
+{
+    EnterCriticalSection(&lock);
+    const bool present = watchedWindowAtOutput;
+    LeaveCriticalSection(&lock);
+    return present;
 }
 
 int TunnelProcess::displayWidthAtFirstOutput()

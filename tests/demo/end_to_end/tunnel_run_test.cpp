@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "demo/frame_schedule.h"
@@ -21,6 +22,9 @@
 #include "vxr/surface/surface_store.h"
 
 namespace vxr::test {
+
+using demo::FrameSchedule;
+using demo::Tunnel;
 namespace {
 
 constexpr DWORD RUN_LIMIT_MS = 120000;
@@ -33,6 +37,7 @@ std::string windowsPath(std::string path)
 }
 
 const std::string tunnelExe = windowsPath(VXR_TUNNEL_EXE);
+const std::string failingStartExe = windowsPath(VXR_FAILING_START_EXE);
 const std::string texture = windowsPath(VXR_ASSET_DIR "/zor.tga");
 
 bool ddrawSwitchedOff()
@@ -83,7 +88,7 @@ std::string workingDirectory(const char* name, Texture kind)
 
 HWND waitForWindow(const char* className, const char* title, TunnelProcess& run)
 {
-    for (int i = 0; i < 600 && !run.hasExited(); ++i) {
+    for (int i = 0; i < 1200 && !run.hasExited(); ++i) {
         if (HWND window = FindWindowA(className, title)) return window;
         Sleep(50);
     }
@@ -100,7 +105,8 @@ int displayWidth()
 
 bool waitForDisplayWidth(int width, TunnelProcess& run)
 {
-    for (int i = 0; i < 400 && !run.hasExited(); ++i) {
+    // Generous: a loaded machine may take long to set a mode.
+    for (int i = 0; i < 1200 && !run.hasExited(); ++i) {
         if (displayWidth() == width) return true;
         Sleep(50);
     }
@@ -142,6 +148,21 @@ std::size_t distinctColours(const std::vector<std::uint32_t>& pixels)
     return std::unique(sorted.begin(), sorted.end()) - sorted.begin();
 }
 
+using Frame565 = std::vector<std::uint16_t>;
+
+// A captured picture at the frame's own precision: the display widens each
+// channel by filling the low bits, which cutting them again undoes.
+Frame565 toRgb565(const std::vector<std::uint32_t>& screen)
+{
+    Frame565 wanted(screen.size());
+    for (std::size_t i = 0; i < screen.size(); ++i) {
+        const std::uint32_t p = screen[i];
+        wanted[i] = static_cast<std::uint16_t>((p >> 19 & 0x1F) << 11 | (p >> 10 & 0x3F) << 5 |
+                                               (p >> 3 & 0x1F));
+    }
+    return wanted;
+}
+
 // Renders the demo's free-run frames one after another, as the headless
 // renderer does, and reports whether any equals the captured screen.
 bool matchesAFreeRunFrame(const std::vector<std::uint32_t>& screen, int maxFrames)
@@ -151,12 +172,7 @@ bool matchesAFreeRunFrame(const std::vector<std::uint32_t>& screen, int maxFrame
     if (!tunnel.isReady()) return false;
     Surface frame(&Console::defaultConsole(), 320, 200, PixelFormat(RGB565), MEMORY_SYSTEM,
                   TOP_DOWN, 0, VARIANT_DEFAULT);
-    std::vector<std::uint16_t> wanted(screen.size());
-    for (std::size_t i = 0; i < screen.size(); ++i) {
-        const std::uint32_t p = screen[i];
-        wanted[i] = static_cast<std::uint16_t>((p >> 19 & 0x1F) << 11 | (p >> 10 & 0x3F) << 5 |
-                                               (p >> 3 & 0x1F));
-    }
+    const Frame565 wanted = toRgb565(screen);
     float t = 0.0f;
     for (int index = 0; index < FrameSchedule::FLY_IN_FRAMES + maxFrames; ++index) {
         tunnel.animate(FrameSchedule::TIME_STEP, t);
@@ -170,6 +186,47 @@ bool matchesAFreeRunFrame(const std::vector<std::uint32_t>& screen, int maxFrame
         t = FrameSchedule::nextTime(t);
     }
     return false;
+}
+
+// The swirl-out frames of a run whose free run was skipped: the fly-in's
+// frames, then straight into the swirl, each on the demo's clock. A single
+// free-run frame drawn in between would move the clock of every later one.
+std::vector<Frame565> swirlFramesWithoutFreeRun()
+{
+    std::vector<Frame565> frames;
+    Tunnel tunnel;
+    tunnel.init(texture.c_str(), 255.0f);
+    if (!tunnel.isReady()) return frames;
+    Surface frame(&Console::defaultConsole(), 320, 200, PixelFormat(RGB565), MEMORY_SYSTEM,
+                  TOP_DOWN, 0, VARIANT_DEFAULT);
+    float t = 0.0f;
+    for (int index = 0; index < FrameSchedule::FLY_IN_FRAMES + FrameSchedule::SWIRL_OUT_FRAMES;
+         ++index) {
+        tunnel.animate(FrameSchedule::TIME_STEP, t);
+        if (index >= FrameSchedule::FLY_IN_FRAMES) {
+            const FrameSchedule::Frame swirl =
+                FrameSchedule::swirlOut(index - FrameSchedule::FLY_IN_FRAMES);
+            tunnel.render(frame, t, swirl.zoom, swirl.fade);
+            const auto* pixels = reinterpret_cast<const std::uint16_t*>(frame.lock(1));
+            frames.emplace_back(pixels, pixels + 320 * 200);
+            frame.unlock();
+        }
+        t = FrameSchedule::nextTime(t);
+    }
+    tunnel.destroy();
+    return frames;
+}
+
+// Watches a window (or the screen) until it shows a free-run frame: how
+// soon the fly-in ends depends on how busy the machine is.
+std::vector<std::uint32_t> waitForFreeRunFrame(HWND window, TunnelProcess& run)
+{
+    for (int attempt = 0; attempt < 120 && !run.hasExited(); ++attempt) {
+        std::vector<std::uint32_t> shown = capture(window);
+        if (distinctColours(shown) > 100 && matchesAFreeRunFrame(shown, 6000)) return shown;
+        Sleep(250);
+    }
+    return {};
 }
 
 void expectOneCreditLine(TunnelProcess& run)
@@ -203,15 +260,9 @@ TEST_F(TunnelRun, FullScreenRunShowsTheTunnelAndEndsOnAKey)
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(waitForDisplayWidth(320, run));
 
-    Sleep(4000);  // past the fly-in
-    ASSERT_FALSE(run.hasExited());
-    std::vector<std::uint32_t> screen = capture(nullptr);
-    EXPECT_GT(distinctColours(screen), 100u);
+    const std::vector<std::uint32_t> screen = waitForFreeRunFrame(nullptr, run);
+    ASSERT_FALSE(screen.empty()) << "no free-run frame equals the screen";
     EXPECT_GT(meanBrightness(screen), 10.0);
-    bool matched = matchesAFreeRunFrame(screen, 6000);
-    for (int attempt = 0; attempt < 4 && !matched; ++attempt)
-        matched = matchesAFreeRunFrame(capture(nullptr), 6000);
-    EXPECT_TRUE(matched) << "no free-run frame equals the screen";
     const double freeRunBrightness = meanBrightness(screen);
 
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
@@ -230,16 +281,38 @@ TEST_F(TunnelRun, FullScreenRunShowsTheTunnelAndEndsOnAKey)
 
 TEST_F(TunnelRun, AKeyDuringTheFlyInSkipsTheFreeRun)
 {
+    const std::vector<Frame565> swirl = swirlFramesWithoutFreeRun();
+    ASSERT_EQ(swirl.size(), std::size_t(FrameSchedule::SWIRL_OUT_FRAMES));
     TunnelProcess run;
     ASSERT_TRUE(run.start(tunnelExe, workingDirectory("skip", Texture::DEMO)));
     ASSERT_NE(waitForWindow("VXR_DIRECTX_FULLSCREEN", nullptr, run), nullptr);
-    // The window takes keys once the console has opened; the fly-in lasts
-    // about two seconds after that. Keys go in during the first second only.
-    for (int press = 0; press < 10 && !run.hasExited(); ++press) {
+    // The window takes keys once the console has opened, and the tunnel
+    // shows from the seventh of the fly-in's 128 frames on: keys go in until
+    // it shows, and three more after that, all well inside the fly-in.
+    int pressesAfterShowing = 0;
+    for (int press = 0; press < 600 && pressesAfterShowing < 3 && !run.hasExited(); ++press) {
         PostMessageA(FindWindowA("VXR_DIRECTX_FULLSCREEN", nullptr), WM_KEYDOWN, VK_SPACE, 0);
+        if (displayWidth() == 320 && meanBrightness(capture(nullptr)) > 0.5) ++pressesAfterShowing;
         Sleep(100);
     }
-    // Without the skip the free run would wait for a second key forever.
+    // What reaches the screen until the end must be the swirl-out on the
+    // clock of a run with no free-run frame at all.
+    std::vector<bool> seen(swirl.size(), false);
+    while (!run.hasExited() && displayWidth() == 320) {
+        const Frame565 screen = toRgb565(capture(nullptr));
+        for (std::size_t i = 0; i < swirl.size(); ++i)
+            if (!seen[i] && swirl[i] == screen) seen[i] = true;
+    }
+    // Frames that hardly depend on the clock (nearly uniform) prove nothing.
+    int telling = 0;
+    for (std::size_t i = 0; i < swirl.size(); ++i) {
+        std::vector<std::uint16_t> sorted(swirl[i]);
+        std::sort(sorted.begin(), sorted.end());
+        const auto colours = std::unique(sorted.begin(), sorted.end()) - sorted.begin();
+        telling += seen[i] && colours > 100;
+    }
+    EXPECT_GE(telling, 2)
+        << "the screen never showed the swirl-out of a run without a free run";
     EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 0);
     expectOneCreditLine(run);
 }
@@ -258,6 +331,7 @@ TEST_F(TunnelRun, TheCloseBoxEndsTheRunWithCodeZero)
 TEST_F(TunnelRunOnGdi, WindowedRunShowsFramesAndEndsOnAKey)
 {
     TunnelProcess run;
+    run.watchWindowClass("VXR_GDI_WINDOWED");
     ASSERT_TRUE(run.start(tunnelExe, workingDirectory("gdi", Texture::DEMO)));
     HWND window = waitForWindow("VXR_GDI_WINDOWED", "tunnel", run);
     ASSERT_NE(window, nullptr);
@@ -265,25 +339,28 @@ TEST_F(TunnelRunOnGdi, WindowedRunShowsFramesAndEndsOnAKey)
     GetClientRect(window, &client);
     EXPECT_EQ(client.right - client.left, 320);
     EXPECT_EQ(client.bottom - client.top, 200);
-    Sleep(4000);
-    const std::vector<std::uint32_t> frame = capture(window);
-    EXPECT_GT(distinctColours(frame), 100u);
+    // At scale 1 the client area holds exactly a frame of the demo's run.
+    const std::vector<std::uint32_t> frame = waitForFreeRunFrame(window, run);
+    ASSERT_FALSE(frame.empty()) << "no free-run frame equals the window";
     EXPECT_GT(meanBrightness(frame), 10.0);
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 0);
     expectOneCreditLine(run);
+    EXPECT_FALSE(run.watchedWindowAtFirstOutput()) << "the line came while the window was up";
 }
 
-// The error box: its caption and text, dismissed as a user would.
-void expectTunnelError(Texture kind, const char* name)
+// The error box: its caption and text, dismissed as a user would; then the
+// exit code 1 and nothing on standard output.
+void expectErrorBox(const std::string& executable, const std::string& arguments, Texture kind,
+                    const char* name, const char* message)
 {
     TunnelProcess run;
-    ASSERT_TRUE(run.start(tunnelExe, workingDirectory(name, kind)));
+    ASSERT_TRUE(run.start(executable, workingDirectory(name, kind), arguments));
     HWND box = waitForWindow("#32770", "vxr error", run);
     ASSERT_NE(box, nullptr) << name;
     char text[128] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    EXPECT_STREQ(text, "could not create tunnel") << name;
+    EXPECT_STREQ(text, message) << name;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(run.waitForExit(RUN_LIMIT_MS), 1) << name;
     EXPECT_EQ(run.output(), "") << name;
@@ -291,9 +368,21 @@ void expectTunnelError(Texture kind, const char* name)
 
 TEST_F(TunnelStartUp, AnUnusableTextureShowsTheErrorBox)
 {
-    expectTunnelError(Texture::MISSING, "missing");
-    expectTunnelError(Texture::NARROW, "narrow");
-    expectTunnelError(Texture::TRUE_COLOUR, "truecolour");
+    for (auto [kind, name] : {std::pair{Texture::MISSING, "missing"},
+                              std::pair{Texture::NARROW, "narrow"},
+                              std::pair{Texture::TRUE_COLOUR, "truecolour"}})
+        expectErrorBox(tunnelExe, "", kind, name, "could not create tunnel");
+}
+
+TEST_F(TunnelStartUp, NoConsoleThatOpensShowsTheErrorBox)
+{
+    expectErrorBox(failingStartExe, "", Texture::DEMO, "noconsole", "could not initialize");
+}
+
+TEST_F(TunnelStartUp, AFrameTheConsoleCannotHoldShowsTheErrorBox)
+{
+    expectErrorBox(failingStartExe, "refuse-frame", Texture::DEMO, "nosurface",
+                   "could not create surface");
 }
 
 }  // namespace

@@ -142,8 +142,8 @@ bool DirectXConsole::runWindowThreadCall(HWND window, UINT message, LPARAM lPara
 template <class Call>
 HRESULT DirectXConsole::useDirectDraw(Call call)
 {
-    if (directDraw2) return call(directDraw2);
-    if (directDraw) return call(directDraw);
+    if (directDraw2) return call(directDraw2.get());
+    if (directDraw) return call(directDraw.get());
     return DDERR_GENERIC;
 }
 
@@ -158,22 +158,21 @@ int DirectXConsole::loadDirectDraw()
     releaseDirectDraw();
     DirectDrawEntry::CreateFunction create = DirectDrawEntry::substituted();
     if (!create) {
-        directDrawLibrary = LoadLibraryA("ddraw.dll");
+        directDrawLibrary.reset(LoadLibraryA("ddraw.dll"));
         if (!directDrawLibrary) return 0;
         // A function pointer of unknown type passes through the generic one.
         const auto found = reinterpret_cast<void (*)()>(
-            GetProcAddress(directDrawLibrary, "DirectDrawCreate"));
+            GetProcAddress(directDrawLibrary.get(), "DirectDrawCreate"));
         create = reinterpret_cast<DirectDrawEntry::CreateFunction>(found);
         if (!create) return 0;
     }
-    if (create(nullptr, &directDraw, nullptr) != DD_OK) {
-        if (directDraw) directDraw->Release();
-        directDraw = nullptr;
+    if (create(nullptr, directDraw.receive(), nullptr) != DD_OK) {
+        directDraw.reset();
         return 0;
     }
     void* second = nullptr;
     if (directDraw->QueryInterface(DIRECT_DRAW2_INTERFACE, &second) == S_OK)
-        directDraw2 = static_cast<IDirectDraw2*>(second);
+        directDraw2.reset(static_cast<IDirectDraw2*>(second));
     return 1;
 }
 
@@ -183,12 +182,9 @@ void DirectXConsole::releaseDirectDraw()
     // No surface of the old object may outlive it; the surfaces stay listed
     // and can be created again.
     for (Surface* surface : attachedSurfaces()) surface->releaseStorage();
-    if (directDraw2) directDraw2->Release();
-    directDraw2 = nullptr;
-    if (directDraw) directDraw->Release();
-    directDraw = nullptr;
-    if (directDrawLibrary) FreeLibrary(directDrawLibrary);
-    directDrawLibrary = nullptr;
+    directDraw2.reset();
+    directDraw.reset();
+    directDrawLibrary.reset();
 }
 
 void DirectXConsole::registerClasses()
@@ -236,15 +232,14 @@ PixelFormat DirectXConsole::readDisplayFormat()
     description.dwSize = sizeof description;
     description.dwFlags = DDSD_CAPS;
     description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    IDirectDrawSurface* temporary = nullptr;
-    const HRESULT created = createSurface(&description, &temporary);
+    ComPointer<IDirectDrawSurface> temporary;
+    const HRESULT created = createSurface(&description, temporary.receive());
     if (!temporary) return {};
     DDPIXELFORMAT pixelFormat{};
     pixelFormat.dwSize = sizeof pixelFormat;
     PixelFormat format;
     const bool read = created == DD_OK && temporary->GetPixelFormat(&pixelFormat) == DD_OK &&
                       formatFromDirectDraw(pixelFormat, format);
-    temporary->Release();
     return read ? format : PixelFormat();
 }
 
@@ -523,29 +518,22 @@ int DirectXConsole::setPalette(const Palette& palette)
 
     DirectXStore* screen = screenStore();
     if (!screen || !screen->hasSurface()) return 0;
-    IDirectDrawPalette* attached = nullptr;
-    const HRESULT found = screen->attachedPalette(&attached);
+    // The surface keeps its own reference to the palette; this one is ours.
+    ComPointer<IDirectDrawPalette> attached;
+    const HRESULT found = screen->attachedPalette(attached.receive());
     if (found == DDERR_NOPALETTEATTACHED) {
         // A palette object leaves the window alone: made on this thread, which
         // holds paletteLock that the window's palette messages wait for.
         const HRESULT created = useDirectDraw([&](auto* object) {
-            return object->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &attached,
-                                         nullptr);
+            return object->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries,
+                                         attached.receive(), nullptr);
         });
-        if (created != DD_OK || !attached) {
-            if (attached) attached->Release();
-            return 0;
-        }
-        if (screen->attachPalette(attached) != DD_OK) {
-            attached->Release();
-            return 0;
-        }
+        if (created != DD_OK || !attached) return 0;
+        if (screen->attachPalette(attached.get()) != DD_OK) return 0;
     } else if (found != DD_OK || !attached) {
         return 0;
     }
-    const HRESULT set = attached->SetEntries(0, 0, Palette::SIZE, entries);
-    attached->Release();  // the surface keeps its own reference
-    return set == DD_OK ? 1 : 0;
+    return attached->SetEntries(0, 0, Palette::SIZE, entries) == DD_OK ? 1 : 0;
 }
 
 int DirectXConsole::getPalette(Palette& palette)
@@ -554,11 +542,10 @@ int DirectXConsole::getPalette(Palette& palette)
     if (displayFormat.model != INDEXED) return 0;
     DirectXStore* screen = screenStore();
     if (!screen || !screen->hasSurface()) return 0;
-    IDirectDrawPalette* attached = nullptr;
-    if (screen->attachedPalette(&attached) != DD_OK || !attached) return 0;
+    ComPointer<IDirectDrawPalette> attached;
+    if (screen->attachedPalette(attached.receive()) != DD_OK || !attached) return 0;
     PALETTEENTRY entries[Palette::SIZE] = {};
     const HRESULT read = attached->GetEntries(0, 0, Palette::SIZE, entries);
-    attached->Release();
     std::uint32_t* colours = read == DD_OK ? palette.lock() : nullptr;
     if (!colours) return 0;
     // Red, green, blue, flags become ARGB8888 with the flags in the alpha byte.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/window_console.h"
 
 namespace vxr {
@@ -32,7 +33,7 @@ public:
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
     int consoleId() override { return CONSOLE_ID_DIRECTX; }
-    void* handle() override { return &directDraw; }
+    void* handle() override { return directDraw.address(); }
     int name(char* out) override;
     int ok() override { return constructedOk && ready ? 1 : 0; }
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
@@ -96,9 +97,9 @@ private:
     HRESULT callDirectDraw(Call call);
     static bool runWindowThreadCall(HWND window, UINT message, LPARAM lParam);
 
-    IDirectDraw* directDraw = nullptr;
-    IDirectDraw2* directDraw2 = nullptr;
-    HMODULE directDrawLibrary = nullptr;
+    ComPointer<IDirectDraw> directDraw;
+    ComPointer<IDirectDraw2> directDraw2;
+    LoadedLibrary directDrawLibrary;
     std::int32_t ready = 0;
 };
 

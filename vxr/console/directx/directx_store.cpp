@@ -61,22 +61,19 @@ DirectXStore::DirectXStore(DirectXConsole& owner, std::int32_t& width, std::int3
         description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
         isPrimary = 1;
     }
-    IDirectDrawSurface* created = nullptr;
-    if (console->createSurface(&description, &created) != DD_OK) {
-        if (created) created->Release();
+    if (console->createSurface(&description, surface.receive()) != DD_OK) {
+        surface.reset();
         return;
     }
-    surface = created;
 
     std::int32_t padding = 0;
     if (!measurePadding(width, height, format, padding)) {
-        surface->Release();
-        surface = nullptr;
+        surface.reset();
         return;
     }
     void* second = nullptr;
     if (surface->QueryInterface(DIRECT_DRAW_SURFACE2_INTERFACE, &second) == S_OK)
-        surface2 = static_cast<IDirectDrawSurface2*>(second);
+        surface2.reset(static_cast<IDirectDrawSurface2*>(second));
 
     const std::int64_t lineBytes = std::int64_t{width} * format.bytes;
     clearPixels(lineBytes, height, lineBytes + padding);
@@ -86,11 +83,8 @@ DirectXStore::DirectXStore(DirectXConsole& owner, std::int32_t& width, std::int3
     variant = VARIANT_DEFAULT;
 }
 
-DirectXStore::~DirectXStore()
-{
-    if (surface2) surface2->Release();
-    if (surface) surface->Release();
-}
+// The second interface goes before the first, as it was taken after it.
+DirectXStore::~DirectXStore() = default;
 
 bool DirectXStore::accepts(std::int32_t width, std::int32_t height, const PixelFormat& format,
                            std::int32_t& memoryKind, std::int32_t& orientation,
@@ -147,8 +141,8 @@ void DirectXStore::clearPixels(std::int64_t lineBytes, std::int32_t height, std:
 template <class Call>
 HRESULT DirectXStore::callSurface(Call call)
 {
-    if (surface2) return call(surface2);
-    if (surface) return call(surface);
+    if (surface2) return call(surface2.get());
+    if (surface) return call(surface.get());
     return DDERR_GENERIC;
 }
 

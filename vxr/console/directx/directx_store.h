@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "vxr/console/owned_resource.h"
 #include "vxr/surface/memory_store.h"
 
 namespace vxr {
@@ -31,11 +32,11 @@ public:
     int isLockable() override { return 1; }
     int restore() override;
     int backing() override { return BACKING_DIRECTX; }
-    void* nativeHandle() override { return &surface; }
+    void* nativeHandle() override { return surface.address(); }
     int isValid() override;
 
     // The display palette hangs on the primary surface.
-    bool hasSurface() const { return surface != nullptr; }
+    bool hasSurface() const { return static_cast<bool>(surface); }
     HRESULT attachedPalette(IDirectDrawPalette** palette);
     HRESULT attachPalette(IDirectDrawPalette* palette);
 
@@ -50,8 +51,8 @@ private:
     HRESULT callSurface(Call call);
 
     std::uint8_t* lockedPointer = nullptr;
-    IDirectDrawSurface* surface = nullptr;
-    IDirectDrawSurface2* surface2 = nullptr;
+    ComPointer<IDirectDrawSurface> surface;
+    ComPointer<IDirectDrawSurface2> surface2;
     std::int32_t outstandingLocks = 0;
     std::int32_t isPrimary = 0;
     DirectXConsole* console;

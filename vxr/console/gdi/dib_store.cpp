@@ -51,8 +51,8 @@ DibStore::DibStore(std::int32_t& width, std::int32_t& height, const PixelFormat&
     if (!fillHeader(width, height, format, chosenOrientation)) return;
 
     HDC screen = GetWindowDC(nullptr);
-    bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS,
-                              &pixels, nullptr, 0);
+    bitmap.reset(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(header.get()),
+                                  DIB_RGB_COLORS, &pixels, nullptr, 0));
     if (screen) ReleaseDC(nullptr, screen);
     if (!bitmap) {
         pixels = nullptr;
@@ -68,23 +68,20 @@ DibStore::DibStore(std::int32_t& width, std::int32_t& height, const PixelFormat&
     firstLineOffset = chosenOrientation == TOP_DOWN ? 0 : stride * (height - 1);
 }
 
-DibStore::~DibStore()
-{
-    // The section's memory belongs to GDI; the MemoryStore part owns nothing.
-    if (bitmap) DeleteObject(bitmap);
-    releaseHeader();
-}
+// The section's memory belongs to GDI and goes with the bitmap; the
+// MemoryStore part owns nothing.
+DibStore::~DibStore() = default;
 
 bool DibStore::fillHeader(std::int32_t width, std::int32_t height, const PixelFormat& format,
                           std::int32_t orientation)
 {
     const std::int32_t size = headerSizeFor(format);
     if (size == 0) return false;
-    header = new (std::nothrow) std::uint8_t[size]();
+    header.reset(new (std::nothrow) std::uint8_t[size]());
     if (!header) return false;
     headerBytes = size;
 
-    auto* fields = new (header) BITMAPINFOHEADER{};
+    auto* fields = new (header.get()) BITMAPINFOHEADER{};
     fields->biSize = sizeof(BITMAPINFOHEADER);
     fields->biWidth = width;
     // A negative height is how GDI is told that the top line comes first.
@@ -94,27 +91,26 @@ bool DibStore::fillHeader(std::int32_t width, std::int32_t height, const PixelFo
     fields->biCompression = size == MASKED_HEADER_SIZE ? BI_BITFIELDS : BI_RGB;
     if (size == MASKED_HEADER_SIZE) {
         const std::uint32_t masks[3] = {format.red.mask, format.green.mask, format.blue.mask};
-        std::memcpy(header + sizeof(BITMAPINFOHEADER), masks, sizeof masks);
+        std::memcpy(header.get() + sizeof(BITMAPINFOHEADER), masks, sizeof masks);
     }
     return true;
 }
 
 void DibStore::releaseHeader()
 {
-    delete[] header;
-    header = nullptr;
+    header.reset();
     headerBytes = 0;
 }
 
 BITMAPINFOHEADER* DibStore::info()
 {
-    return header ? std::launder(reinterpret_cast<BITMAPINFOHEADER*>(header)) : nullptr;
+    return header ? std::launder(reinterpret_cast<BITMAPINFOHEADER*>(header.get())) : nullptr;
 }
 
 void DibStore::setColourTable(const std::uint32_t* colours)
 {
     if (!colours || headerBytes != INDEXED_HEADER_SIZE) return;
-    std::memcpy(header + sizeof(BITMAPINFOHEADER), colours, 256 * sizeof(std::uint32_t));
+    std::memcpy(header.get() + sizeof(BITMAPINFOHEADER), colours, 256 * sizeof(std::uint32_t));
 }
 
 std::uint8_t* DibStore::lock(int)

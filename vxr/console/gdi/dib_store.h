@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
+#include "vxr/console/owned_resource.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/surface/memory_store.h"
 
@@ -32,7 +34,7 @@ public:
     int lockCount() override { return dibLockCount; }
     int isLockable() override { return 1; }
     int backing() override { return BACKING_DIB; }
-    void* nativeHandle() override { return &bitmap; }
+    void* nativeHandle() override { return bitmap.address(); }
     int isValid() override { return pixels && bitmap && header ? 1 : 0; }
 
     // The padding GDI gives a line of this many pixels: lines end on a
@@ -43,9 +45,9 @@ public:
 
     BITMAPINFOHEADER* info();
     std::int32_t headerSize() const { return headerBytes; }
-    std::uint8_t* headerBlock() { return header; }
+    std::uint8_t* headerBlock() { return header.get(); }
     void* pixelMemory() { return pixels; }
-    HBITMAP bitmapHandle() const { return bitmap; }
+    HBITMAP bitmapHandle() const { return bitmap.get(); }
     std::int64_t topLineOffset() const { return firstLineOffset; }
     // Copies 256 colours laid out like ARGB8888 pixels into the colour table
     // of an indexed header: their bytes already run blue, green, red, spare.
@@ -57,8 +59,8 @@ private:
     void releaseHeader();
 
     void* pixels = nullptr;
-    HBITMAP bitmap = nullptr;
-    std::uint8_t* header = nullptr;
+    GdiObject<HBITMAP> bitmap;
+    std::unique_ptr<std::uint8_t[]> header;
     std::int32_t headerBytes = 0;
     std::int64_t firstLineOffset = 0;
     std::int32_t dibLockCount = 0;

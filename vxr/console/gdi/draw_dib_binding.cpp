@@ -16,23 +16,22 @@ Function functionFrom(HMODULE library, const char* name)
 
 DrawDibBinding::DrawDibBinding()
 {
-    library = LoadLibraryA("msvfw32.dll");
+    library.reset(LoadLibraryA("msvfw32.dll"));
     if (!library) return;
     // Keep the library mapped for the rest of the process: every console
     // loads and frees it, and a real unload and reload for each one costs
     // time and, under Wine, leaks the handles its start-up opens.
     HMODULE pinned = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "msvfw32.dll", &pinned);
-    openFunction = functionFrom<OpenFunction>(library, "DrawDibOpen");
-    drawFunction = functionFrom<DrawFunction>(library, "DrawDibDraw");
-    closeFunction = functionFrom<CloseFunction>(library, "DrawDibClose");
+    openFunction = functionFrom<OpenFunction>(library.get(), "DrawDibOpen");
+    drawFunction = functionFrom<DrawFunction>(library.get(), "DrawDibDraw");
+    closeFunction = functionFrom<CloseFunction>(library.get(), "DrawDibClose");
     if (openFunction) drawHandle = openFunction();
 }
 
 DrawDibBinding::~DrawDibBinding()
 {
     if (drawHandle && closeFunction) closeFunction(drawHandle);
-    if (library) FreeLibrary(library);
 }
 
 int DrawDibBinding::draw(HDC context, int x, int y, int width, int height,

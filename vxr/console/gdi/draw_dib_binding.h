@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "vxr/console/owned_resource.h"
+
 namespace vxr {
 
 // Asks DrawDib to dither when it draws a direct-colour frame onto a
@@ -37,7 +39,7 @@ public:
     OpenFunction openFunction = nullptr;
     DrawFunction drawFunction = nullptr;
     CloseFunction closeFunction = nullptr;
-    HMODULE library = nullptr;
+    LoadedLibrary library;
     HANDLE drawHandle = nullptr;
 };
 

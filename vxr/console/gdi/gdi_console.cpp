@@ -6,7 +6,9 @@
 #include <new>
 
 #include "vxr/console/section_guard.h"
+#include "vxr/console/window_device_context.h"
 #include "vxr/console/gdi/dib_store.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/gdi/window_store.h"
 #include "vxr/format/immortal.h"
 #include "vxr/surface/surface.h"
@@ -68,7 +70,7 @@ GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
         if (!createPrimary()) gdiOk = 0;
         if (!createStaging()) gdiOk = 0;
     }
-    drawDibBinding = new (std::nothrow) DrawDibBinding;
+    drawDibBinding.reset(new (std::nothrow) DrawDibBinding);
 }
 
 GdiConsole::~GdiConsole()
@@ -83,16 +85,17 @@ GdiConsole::~GdiConsole()
     // The application's surfaces hold DIB sections made for this console:
     // empty them now, while everything they were made with still exists.
     releaseSurfaces();
-    delete drawDibBinding;
-    drawDibBinding = nullptr;
+}
+
+int GdiConsole::screenCapability(int index)
+{
+    WindowDeviceContext screen(nullptr);
+    return screen ? GetDeviceCaps(screen.get(), index) : 0;
 }
 
 PixelFormat GdiConsole::desktopFormat()
 {
-    HDC screen = GetDC(nullptr);
-    const int depth = screen ? GetDeviceCaps(screen, BITSPIXEL) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
-    switch (depth) {
+    switch (screenCapability(BITSPIXEL)) {
     case 8: return PixelFormat(INDEX8);
     // A 5-5-5 desktop is taken as 5-6-5 too: GDI converts on the way.
     case 16: return PixelFormat(RGB565);
@@ -110,9 +113,7 @@ ConsoleMode GdiConsole::desktopMode()
     desktop.height = GetSystemMetrics(SM_CYSCREEN);
     desktop.format = desktopFormat();
     desktop.output = FULLSCREEN;
-    HDC screen = GetDC(nullptr);
-    const int refresh = screen ? GetDeviceCaps(screen, VREFRESH) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
+    const int refresh = screenCapability(VREFRESH);
     // 0 and 1 both stand for the device's default rate.
     desktop.parameter = refresh > 1 ? refresh : 0;
     desktop.variant = VARIANT_DEFAULT;
@@ -319,10 +320,9 @@ int GdiConsole::getPalette(Palette& palette)
 int GdiConsole::buildPalette()
 {
     SectionGuard guard(paletteLock);
-    auto* colours = new (std::nothrow) LogicalPalette{};
+    std::unique_ptr<LogicalPalette> colours(new (std::nothrow) LogicalPalette{});
     const std::uint32_t* entries = colours ? consolePalette.lock() : nullptr;
     if (!entries) {
-        delete colours;
         SectionGuard present(presentLock);
         releasePalette();
         return 0;
@@ -336,14 +336,14 @@ int GdiConsole::buildPalette()
         colours->entries[i].peFlags = 0;
     }
     consolePalette.unlock();
-    HPALETTE handle = CreatePalette(reinterpret_cast<const LOGPALETTE*>(colours));
+    HPALETTE handle = CreatePalette(reinterpret_cast<const LOGPALETTE*>(colours.get()));
     {
         // Swap under presentLock so that no presentation draws with a
         // palette that is being deleted.
         SectionGuard present(presentLock);
         releasePalette();
-        logicalColours = colours;
-        displayPalette = handle;
+        logicalColours = std::move(colours);
+        displayPalette.reset(handle);
         shareStagingPalette();
     }
     // Word parameter 0 names no window: the window realises the palette in
@@ -355,17 +355,15 @@ int GdiConsole::buildPalette()
 
 void GdiConsole::releasePalette()
 {
-    delete logicalColours;
-    logicalColours = nullptr;
-    if (displayPalette) DeleteObject(displayPalette);
-    displayPalette = nullptr;
+    logicalColours.reset();
+    displayPalette.reset();
 }
 
 LRESULT GdiConsole::realisePalette(BOOL background)
 {
     HDC context = GetWindowDC(windowHandle);
     if (!context) return 0;
-    HPALETTE previous = SelectPalette(context, displayPalette, background);
+    HPALETTE previous = SelectPalette(context, displayPalette.get(), background);
     const UINT changed = RealizePalette(context);
     if (changed != 0 && changed != GDI_ERROR) SendMessageA(windowHandle, WM_PAINT, 0, 0);
     if (previous) SelectPalette(context, previous, TRUE);
@@ -523,7 +521,7 @@ int GdiConsole::drawThroughDrawDib(DibStore& store, const Rect& target, const Re
                                    UINT flags)
 {
     if (!drawDibBinding) return 0;
-    return drawDibBinding->draw(deviceContext, target.left, target.top,
+    return drawDibBinding->draw(deviceContext.get(), target.left, target.top,
                                 static_cast<int>(target.width()),
                                 static_cast<int>(target.height()), store.info(),
                                 store.pixelMemory(), area.left, area.top,
@@ -534,34 +532,33 @@ int GdiConsole::drawThroughDrawDib(DibStore& store, const Rect& target, const Re
 int GdiConsole::drawThroughStretchBlt(DibStore& store, const Rect& target, const Rect& area,
                                       const std::uint32_t* colours, bool selectPalette)
 {
-    HDC memory = CreateCompatibleDC(deviceContext);
+    MemoryDeviceContext memory(CreateCompatibleDC(deviceContext.get()));
     if (!memory) return 0;
     int result = 0;
-    HGDIOBJ previousBitmap = SelectObject(memory, store.bitmapHandle());
+    HGDIOBJ previousBitmap = SelectObject(memory.get(), store.bitmapHandle());
     if (previousBitmap && previousBitmap != HGDI_ERROR) {
         if (colours) {
             RGBQUAD table[256];
             toColourTable(colours, table);
-            SetDIBColorTable(memory, 0, 256, table);
+            SetDIBColorTable(memory.get(), 0, 256, table);
         }
         HPALETTE previousPalette =
-            selectPalette ? SelectPalette(deviceContext, displayPalette, FALSE) : nullptr;
+            selectPalette ? SelectPalette(deviceContext.get(), displayPalette.get(), FALSE) : nullptr;
         if (!selectPalette || previousPalette) {
             // Each client pixel takes one source pixel, so shrinking never
             // blends colours into ones the frame does not have.
-            SetStretchBltMode(deviceContext, COLORONCOLOR);
-            result = StretchBlt(deviceContext, target.left, target.top,
+            SetStretchBltMode(deviceContext.get(), COLORONCOLOR);
+            result = StretchBlt(deviceContext.get(), target.left, target.top,
                                 static_cast<int>(target.width()),
-                                static_cast<int>(target.height()), memory, area.left, area.top,
+                                static_cast<int>(target.height()), memory.get(), area.left, area.top,
                                 static_cast<int>(area.width()), static_cast<int>(area.height()),
                                 SRCCOPY)
                          ? 1
                          : 0;
         }
-        if (previousPalette) SelectPalette(deviceContext, previousPalette, TRUE);
-        SelectObject(memory, previousBitmap);
+        if (previousPalette) SelectPalette(deviceContext.get(), previousPalette, TRUE);
+        SelectObject(memory.get(), previousBitmap);
     }
-    DeleteDC(memory);
     return result;
 }
 

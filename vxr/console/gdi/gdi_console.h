@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "vxr/console/gdi/draw_dib_binding.h"
+#include "vxr/console/owned_resource.h"
 #include "vxr/console/window_console.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
@@ -56,9 +58,9 @@ public:
     };
 
     Surface* staging() const { return stagingSurface; }
-    const LogicalPalette* logicalPalette() const { return logicalColours; }
-    HPALETTE paletteHandle() const { return displayPalette; }
-    DrawDibBinding* drawDib() const { return drawDibBinding; }
+    const LogicalPalette* logicalPalette() const { return logicalColours.get(); }
+    HPALETTE paletteHandle() const { return displayPalette.get(); }
+    DrawDibBinding* drawDib() const { return drawDibBinding.get(); }
 
     // Where a destination area in screen-surface coordinates lands on a
     // client area of the given size. Right and bottom are held inside the
@@ -69,6 +71,7 @@ public:
     static WindowRegistry& registry();
 
 private:
+    static int screenCapability(int index);
     static PixelFormat desktopFormat();
     static ConsoleMode desktopMode();
     static void registerClasses();
@@ -102,9 +105,9 @@ private:
 
     Surface* stagingSurface = nullptr;
     Palette consolePalette;
-    LogicalPalette* logicalColours = nullptr;
-    HPALETTE displayPalette = nullptr;
-    DrawDibBinding* drawDibBinding = nullptr;
+    std::unique_ptr<LogicalPalette> logicalColours;
+    GdiObject<HPALETTE> displayPalette;
+    std::unique_ptr<DrawDibBinding> drawDibBinding;
     std::int32_t gdiOk = 1;
 };
 

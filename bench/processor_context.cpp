@@ -1,0 +1,70 @@
+// Names the processor in every report's context, with the features that
+// decide which bodies run: figures from different machines only compare
+// with these beside them.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+
+#include "vxr/format/instruction_set.h"
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <cpuid.h>
+#endif
+
+namespace {
+
+std::string processorModel()
+{
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    unsigned int highest = __get_cpuid_max(0x80000000u, nullptr);
+    if (highest < 0x80000004u) return "unknown";
+    char brand[49] = {};
+    for (unsigned int leaf = 0; leaf < 3; ++leaf) {
+        unsigned int registers[4];
+        __get_cpuid(0x80000002u + leaf, &registers[0], &registers[1], &registers[2], &registers[3]);
+        std::memcpy(brand + 16 * leaf, registers, sizeof registers);
+    }
+    std::string model(brand);
+    const auto first = model.find_first_not_of(' ');
+    return first == std::string::npos ? "unknown" : model.substr(first);
+#else
+    return "unknown";
+#endif
+}
+
+const char* yesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
+
+const char* setName(vxr::InstructionSet set)
+{
+    switch (set) {
+        case vxr::InstructionSet::AVX512:
+            return "AVX-512 (F, BW, VL, VBMI)";
+        case vxr::InstructionSet::AVX2:
+            return "AVX2";
+        case vxr::InstructionSet::BASELINE:
+            break;
+    }
+    return "baseline (SSE2)";
+}
+
+const bool contextAdded = [] {
+    benchmark::AddCustomContext("processor", processorModel());
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    __builtin_cpu_init();
+    benchmark::AddCustomContext("avx2", yesNo(__builtin_cpu_supports("avx2")));
+    benchmark::AddCustomContext(
+        "avx512", yesNo(__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512vl")));
+    benchmark::AddCustomContext("avx512vbmi", yesNo(__builtin_cpu_supports("avx512vbmi")));
+#endif
+    benchmark::AddCustomContext("vxr bodies", setName(vxr::processorInstructionSet()));
+    benchmark::AddCustomContext(
+        "vxr gathers", vxr::gathersAreFast() ? "measured fast, used" : "measured slow, not used");
+    return true;
+}();
+
+}  // namespace
