@@ -413,13 +413,19 @@ int runningThreads() { return countEntries("/proc/self/task"); }
 
 int sharedMemorySegments()
 {
+    // The list is the whole system's: count the segments this process made.
     std::FILE* list = std::fopen("/proc/sysvipc/shm", "r");
     if (!list) return -1;
-    int lines = 0;
-    for (int c; (c = std::fgetc(list)) != EOF;)
-        if (c == '\n') ++lines;
+    char line[512];
+    std::fgets(line, sizeof line, list);  // the heading
+    int count = 0;
+    long key, id, mode, size, creator;
+    while (std::fgets(line, sizeof line, list))
+        if (std::sscanf(line, "%ld %ld %lo %ld %ld", &key, &id, &mode, &size, &creator) == 5 &&
+            creator == getpid())
+            ++count;
     std::fclose(list);
-    return lines - 1;  // the heading
+    return count;
 }
 
 // ---- frames ----------------------------------------------------------------------
