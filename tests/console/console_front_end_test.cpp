@@ -145,7 +145,8 @@ struct KindExpected {
 const KindExpected realKinds[] = {
     {CONSOLE_ID_DIRECTX, "DirectX"}, {CONSOLE_ID_WINDOW, "GDI"}, {0, ""}, {0, ""}, {0, ""}};
 #else
-const KindExpected realKinds[] = {{0, ""}, {0, ""}, {0, ""}, {0, ""}, {0, ""}};
+const KindExpected realKinds[] = {
+    {CONSOLE_ID_WAYLAND, "Wayland"}, {CONSOLE_ID_X11, "X11"}, {0, ""}, {0, ""}, {0, ""}};
 #endif
 
 TEST(ConsoleFrontEndKinds, TheRealTableNamesEachKindInOrderAndThenEnds)
