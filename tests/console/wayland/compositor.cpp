@@ -165,6 +165,12 @@ bool Compositor::type(const std::string& text)
     return kind == Kind::SWAY && run(asUser("wtype '" + text + "'"));
 }
 
+bool Compositor::holdKeyboard()
+{
+    // It sleeps before its one key, and ends with the compositor.
+    return kind == Kind::SWAY && run(asUser("wtype -s 600000 z") + " >/dev/null 2>&1 &");
+}
+
 bool Compositor::command(const std::string& text, std::string* output)
 {
     if (kind != Kind::SWAY) return false;

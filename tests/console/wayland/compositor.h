@@ -38,6 +38,10 @@ public:
     bool screenshot(Screenshot& shot);
     // sway only: presses the keys of text on a virtual keyboard.
     bool type(const std::string& text);
+    // sway only: keeps a virtual keyboard on the seat, so that the seat's
+    // keyboard does not come and go with each type() (a keyboard that
+    // appears with a press misses that press).
+    bool holdKeyboard();
     // sway only: runs a command through its IPC, output kept when asked.
     bool command(const std::string& text, std::string* output = nullptr);
 
