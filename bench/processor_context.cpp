@@ -27,7 +27,18 @@ std::string processorModel()
     }
     std::string model(brand);
     const auto first = model.find_first_not_of(' ');
-    return first == std::string::npos ? "unknown" : model.substr(first);
+    model = first == std::string::npos ? "unknown" : model.substr(first);
+    // Virtual machines often show a generic name; the family and model
+    // numbers still tell the processor.
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+        const unsigned int family =
+            ((eax >> 8) & 0xF) + (((eax >> 8) & 0xF) == 0xF ? (eax >> 20) & 0xFF : 0);
+        const unsigned int number = ((eax >> 4) & 0xF) | ((eax >> 12) & 0xF0);
+        model += " (family " + std::to_string(family) + ", model " + std::to_string(number) +
+                 ", stepping " + std::to_string(eax & 0xF) + ")";
+    }
+    return model;
 #else
     return "unknown";
 #endif

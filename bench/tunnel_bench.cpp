@@ -59,7 +59,34 @@ void BM_FrameMemcpy(benchmark::State& state)
 }
 BENCHMARK(BM_FrameMemcpy)->Unit(benchmark::kMicrosecond);
 
-void BM_TunnelCastGrid(benchmark::State& state)
+// Holds the library's dispatcher to the instruction set that a
+// benchmark's first argument names (0 baseline, 1 AVX2, 2 AVX-512), with
+// or without gathers, while it lives; a set this processor lacks skips the
+// benchmark.
+class LimitedTo {
+public:
+    LimitedTo(benchmark::State& state, bool gathers)
+        : runnable(vxr::InstructionSet(state.range(0)) <= vxr::processorInstructionSet())
+    {
+        if (!runnable) {
+            state.SkipWithError("not available on this processor");
+            return;
+        }
+        vxr::limitInstructionSet(vxr::InstructionSet(state.range(0)));
+        vxr::allowGathers(gathers);
+    }
+    ~LimitedTo()
+    {
+        vxr::limitInstructionSet(vxr::InstructionSet::AVX512);
+        vxr::allowGathers(true);
+    }
+    LimitedTo(const LimitedTo&) = delete;
+    LimitedTo& operator=(const LimitedTo&) = delete;
+
+    const bool runnable;
+};
+
+void castGrids(benchmark::State& state)
 {
     FlyingTunnel flying;
     for (auto _ : state) {
@@ -68,7 +95,20 @@ void BM_TunnelCastGrid(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
+
+void BM_TunnelCastGrid(benchmark::State& state)
+{
+    castGrids(state);
+}
 BENCHMARK(BM_TunnelCastGrid)->Unit(benchmark::kMicrosecond);
+
+// The grid through each body.
+void BM_TunnelCastGridPath(benchmark::State& state)
+{
+    const LimitedTo limit(state, true);
+    if (limit.runnable) castGrids(state);
+}
+BENCHMARK(BM_TunnelCastGridPath)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 void BM_TunnelFillFrame(benchmark::State& state)
 {
@@ -81,19 +121,13 @@ void BM_TunnelFillFrame(benchmark::State& state)
 }
 BENCHMARK(BM_TunnelFillFrame)->Unit(benchmark::kMicrosecond);
 
-// Each fill body on its own: the instruction set (0 baseline, 1 AVX2,
-// 2 AVX-512) and whether gathers are allowed (1) or plain loads must do
-// (0). A set this processor lacks is skipped, and gathers allowed on a
-// processor that measured them slow run the body without them.
+// Each fill body on its own: the instruction set and whether gathers are
+// allowed (1) or plain loads must do (0). Gathers allowed on a processor
+// that measured them slow run the body without them.
 void BM_TunnelFillFramePath(benchmark::State& state)
 {
-    const auto path = vxr::InstructionSet(state.range(0));
-    if (path > vxr::processorInstructionSet()) {
-        state.SkipWithError("not available on this processor");
-        return;
-    }
-    vxr::limitInstructionSet(path);
-    vxr::allowGathers(state.range(1) != 0);
+    const LimitedTo limit(state, state.range(1) != 0);
+    if (!limit.runnable) return;
     FlyingTunnel flying;
     const demo::BlockFill fill(flying.tunnel.grid, flying.tunnel.shade.levelRows(),
                                flying.texels.data());
@@ -102,8 +136,6 @@ void BM_TunnelFillFramePath(benchmark::State& state)
         benchmark::DoNotOptimize(flying.frame.data());
         benchmark::ClobberMemory();
     }
-    vxr::limitInstructionSet(vxr::InstructionSet::AVX512);
-    vxr::allowGathers(true);
 }
 BENCHMARK(BM_TunnelFillFramePath)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
 

@@ -12,20 +12,25 @@ RayBatch::RayBatch()
 
 void RayBatch::cast(float radius, float cameraZ, int32_t fade, GridSample* samples)
 {
-    // Four double lanes are all the rays need; wider registers gain nothing.
-    const bool vector = vxr::activeInstructionSet() != vxr::InstructionSet::BASELINE;
-    if (vector) {
-        intersectAvx2(radius);
-    } else {
-        intersectPortable(radius);
-    }
-    if (vector) {
-        measureAvx2(cameraZ);
-    } else {
-        findBearings();
-        measurePortable(cameraZ);
+    switch (vxr::activeInstructionSet()) {
+        case vxr::InstructionSet::AVX512:
+            castAvx512(radius, cameraZ);
+            break;
+        case vxr::InstructionSet::AVX2:
+            castAvx2(radius, cameraZ);
+            break;
+        case vxr::InstructionSet::BASELINE:
+            castPortable(radius, cameraZ);
+            break;
     }
     collect(fade, samples);
+}
+
+void RayBatch::castPortable(float radius, float cameraZ)
+{
+    intersectPortable(radius);
+    findBearings();
+    measurePortable(cameraZ);
 }
 
 void RayBatch::intersectPortable(float radius)

@@ -12,13 +12,14 @@ namespace demo {
 
 // The rays of one cast grid on their way to grid samples. Every ray starts
 // at the same point on the tunnel's axis; the batch keeps the rays component
-// by component so that several are intersected at once, and runs the arc
-// tangents, the costliest step, back to back. The per-ray functions below
-// define the results; the vector paths compute exactly the same bits.
+// by component so that several are intersected at once. The per-ray
+// functions below define the results; the vector casts (ray_lanes.h)
+// compute exactly the same bits, their arc tangents included.
 class RayBatch {
 public:
     static constexpr int32_t RAYS = 41 * 26;
-    static constexpr int32_t LANES = 4;
+    // Rays per register of the widest vector cast.
+    static constexpr int32_t LANES = 8;
     static constexpr int32_t CAPACITY = (RAYS + LANES - 1) / LANES * LANES;
 
     // Where every ray starts: on the axis, behind the camera.
@@ -86,24 +87,25 @@ public:
     }
 
 private:
+    void castPortable(float radius, float cameraZ);
+    void castAvx2(float radius, float cameraZ);
+    void castAvx512(float radius, float cameraZ);
     void intersectPortable(float radius);
-    void intersectAvx2(float radius);
     void findBearings();
     void measurePortable(float cameraZ);
-    void measureAvx2(float cameraZ);
     void collect(int32_t fade, GridSample* samples) const;
 
-    alignas(32) float directionX[CAPACITY];
-    alignas(32) float directionY[CAPACITY];
-    alignas(32) float directionZ[CAPACITY];
-    alignas(32) float hitX[CAPACITY];
-    alignas(32) float hitY[CAPACITY];
-    alignas(32) float hitZ[CAPACITY];
-    alignas(32) double bearing[CAPACITY];
-    alignas(32) int32_t onWall[CAPACITY];
-    alignas(32) int32_t depth[CAPACITY];
-    alignas(32) int32_t angle[CAPACITY];
-    alignas(32) int32_t falloff[CAPACITY];
+    alignas(64) float directionX[CAPACITY];
+    alignas(64) float directionY[CAPACITY];
+    alignas(64) float directionZ[CAPACITY];
+    alignas(64) float hitX[CAPACITY];
+    alignas(64) float hitY[CAPACITY];
+    alignas(64) float hitZ[CAPACITY];
+    alignas(64) double bearing[CAPACITY];
+    alignas(64) int32_t onWall[CAPACITY];
+    alignas(64) int32_t depth[CAPACITY];
+    alignas(64) int32_t angle[CAPACITY];
+    alignas(64) int32_t falloff[CAPACITY];
 };
 
 }  // namespace demo

@@ -147,7 +147,8 @@ const KindExpected realKinds[] = {
 #elif defined(__APPLE__)
 const KindExpected realKinds[] = {{0, ""}, {0, ""}, {0, ""}, {0, ""}, {0, ""}};
 #else
-const KindExpected realKinds[] = {{CONSOLE_ID_X11, "X11"}, {0, ""}, {0, ""}, {0, ""}, {0, ""}};
+const KindExpected realKinds[] = {
+    {CONSOLE_ID_WAYLAND, "Wayland"}, {CONSOLE_ID_X11, "X11"}, {0, ""}, {0, ""}, {0, ""}};
 #endif
 
 TEST(ConsoleFrontEndKinds, TheRealTableNamesEachKindInOrderAndThenEnds)

@@ -32,6 +32,12 @@ std::vector<Vec3> testDirections()
         {0.0f, 0.0f, 1.0f},     {0.0f, -0.0f, -1.0f}, {0.0f, 0.0f, 0.0f},  {1e-40f, 0.0f, 1.0f},
         {1e-20f, 1e-20f, 1.0f}, {1e30f, 0.0f, 1.0f},  {0.0f, 1.0f, 1e30f}, {inf, 0.0f, 1.0f},
         {nan, 0.0f, 1.0f},      {0.0f, 0.0f, nan},    {0.6f, 0.8f, 0.0f},  {-0.6f, -0.8f, 0.5f}};
+    // Hits on the axes and the diagonals: bearings of whole multiples of
+    // pi/4, whose texture rows lie on or next to a truncation boundary, and
+    // coordinates of zero that the vector arc tangent leaves to the C library.
+    for (const float x : {-1.0f, 0.0f, 1.0f})
+        for (const float y : {-1.0f, 0.0f, 1.0f})
+            for (const float z : {0.0f, 0.25f}) directions.emplace_back(x, y, z);
     std::mt19937 random(5);
     std::uniform_real_distribution<float> component(-1.0f, 1.0f);
     while (directions.size() < RayBatch::RAYS) {

@@ -11,6 +11,9 @@
 #include "vxr/console/directx/directx_console.h"
 #include "vxr/console/gdi/gdi_console.h"
 #endif
+#ifdef VXR_WAYLAND_CONSOLE
+#include "vxr/console/wayland/wayland_console.h"
+#endif
 #ifdef VXR_X11_CONSOLE
 #include "vxr/console/x11/x11_console.h"
 #endif
@@ -18,13 +21,14 @@
 namespace vxr {
 namespace {
 
-// Windows tries DirectDraw, then GDI; an X11 desktop tries its X server.
-// The kinds after those are placeholders, so the search has five places
-// everywhere.
+// Windows tries DirectDraw, then GDI; a Linux desktop tries its Wayland
+// compositor, then its X server (which also serves where only XWayland
+// would). The kinds after those are placeholders, so the search has five
+// places everywhere.
 #ifdef _WIN32
 enum ConsoleKind { DIRECTX_KIND, GDI_KIND, PLACEHOLDER_KINDS_END = 5 };
 #else
-enum ConsoleKind { X11_KIND, PLACEHOLDER_KINDS_END = 5 };
+enum ConsoleKind { WAYLAND_KIND, X11_KIND, PLACEHOLDER_KINDS_END = 5 };
 #endif
 
 Console* nullConsole() { return &NullConsole::forFrontEnds(); }
@@ -37,6 +41,9 @@ Console* ConsoleFrontEnd::makeConsole(int consoleKind)
 #ifdef _WIN32
     case DIRECTX_KIND: return new (std::nothrow) DirectXConsole(nullptr);
     case GDI_KIND: return new (std::nothrow) GdiConsole(nullptr);
+#endif
+#ifdef VXR_WAYLAND_CONSOLE
+    case WAYLAND_KIND: return new (std::nothrow) WaylandConsole;
 #endif
 #ifdef VXR_X11_CONSOLE
     case X11_KIND: return new (std::nothrow) X11Console;

@@ -11,7 +11,7 @@ namespace vxr {
 class ConsoleFrontEnd {
 public:
     // Makes the console of one kind (on Windows 0: DirectDraw, 1: GDI; on
-    // X11 desktops 0: X11; the rest up to 4: placeholders); null past the
+    // Linux desktops 0: Wayland, 1: X11; the rest up to 4: placeholders); null past the
     // last kind or when memory runs out.
     using ConsoleMaker = Console* (*)(int consoleKind);
 

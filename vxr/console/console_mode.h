@@ -16,6 +16,7 @@ inline constexpr std::int32_t CONSOLE_ID_BASE = 0;
 inline constexpr std::int32_t CONSOLE_ID_WINDOW = 100;
 inline constexpr std::int32_t CONSOLE_ID_DIRECTX = 101;
 inline constexpr std::int32_t CONSOLE_ID_X11 = 102;
+inline constexpr std::int32_t CONSOLE_ID_WAYLAND = 103;
 
 // One display mode as a console reports it.
 struct ConsoleMode {

@@ -57,6 +57,17 @@ Rect FrameScaler::letterbox(std::int32_t frameWidth, std::int32_t frameHeight,
                 static_cast<std::int32_t>(left + width), static_cast<std::int32_t>(top + height)};
 }
 
+std::int32_t FrameScaler::windowScale(std::int32_t width, std::int32_t height,
+                                      std::int32_t screenWidth, std::int32_t screenHeight)
+{
+    // Window sides are 16-bit on X11 and kept as small on Wayland.
+    constexpr std::int64_t LARGEST_SCALE = 32767;
+    if (width <= 0 || height <= 0) return 1;
+    const std::int64_t across = std::int64_t{screenWidth} * 3 / 4 / width;
+    const std::int64_t down = std::int64_t{screenHeight} * 3 / 4 / height;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::min(across, down), 1, LARGEST_SCALE));
+}
+
 Rect FrameScaler::mapArea(const Rect& area, std::int32_t frameWidth, std::int32_t frameHeight,
                           const Rect& target)
 {

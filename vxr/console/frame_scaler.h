@@ -26,6 +26,12 @@ public:
     static Rect letterbox(std::int32_t frameWidth, std::int32_t frameHeight,
                           std::int32_t clientWidth, std::int32_t clientHeight);
 
+    // The scale a windowed open gives a frame: the largest whole number
+    // that fits the frame in three quarters of the screen, at least 1 (also
+    // when the screen's size is not known).
+    static std::int32_t windowScale(std::int32_t frameWidth, std::int32_t frameHeight,
+                                    std::int32_t screenWidth, std::int32_t screenHeight);
+
     // Where an area of a frame lands when the whole frame fills target:
     // its edges scaled by target's size against the frame's and rounded
     // down, so that neighbouring areas meet without a gap.

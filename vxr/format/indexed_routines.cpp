@@ -226,16 +226,25 @@ VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i lookUpPlane(const Plane& plane, __m512
 template <int Bytes>
 struct PixelPacker;
 
-// Two planes, interleaved to words.
-template <>
-struct PixelPacker<2> {
+// Indices in the order that interleaving Bytes planes within 128-bit lanes
+// puts back into memory order.
+template <int Bytes>
+struct LaneOrderedIndices {
     __m512i order;
 
-    VXR_TARGET_AVX512 PixelPacker() : order(_mm512_load_si512(wordLaneOrder.index)) {}
+    VXR_TARGET_AVX512 LaneOrderedIndices()
+        : order(_mm512_load_si512((Bytes == 2 ? wordLaneOrder : dwordLaneOrder).index))
+    {
+    }
     VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i indices(const std::uint8_t* in) const
     {
         return inLaneOrder(order, in);
     }
+};
+
+// Two planes, interleaved to words.
+template <>
+struct PixelPacker<2> : LaneOrderedIndices<2> {
     VXR_TARGET_AVX512 VXR_SIMD_INLINE void store(std::uint8_t* at, const __m512i (&bytes)[2]) const
     {
         _mm512_storeu_si512(at, _mm512_unpacklo_epi8(bytes[0], bytes[1]));
@@ -245,14 +254,7 @@ struct PixelPacker<2> {
 
 // Four planes, interleaved to bytes, then to words.
 template <>
-struct PixelPacker<4> {
-    __m512i order;
-
-    VXR_TARGET_AVX512 PixelPacker() : order(_mm512_load_si512(dwordLaneOrder.index)) {}
-    VXR_TARGET_AVX512 VXR_SIMD_INLINE __m512i indices(const std::uint8_t* in) const
-    {
-        return inLaneOrder(order, in);
-    }
+struct PixelPacker<4> : LaneOrderedIndices<4> {
     VXR_TARGET_AVX512 VXR_SIMD_INLINE void store(std::uint8_t* at, const __m512i (&bytes)[4]) const
     {
         const __m512i lowWords0 = _mm512_unpacklo_epi8(bytes[0], bytes[1]);

@@ -207,6 +207,7 @@ TEST(X11ConsoleLifecycle, LeavesNoDescriptorThreadOrSegmentBehind)
 
 TEST(X11ConsoleBadDisplay, NoDisplayOrOneWithoutAServerIsNotOk)
 {
+    unsetenv("WAYLAND_DISPLAY");
     for (const char* display : {"", ":4711", "not a display"}) {
         if (*display)
             setenv("DISPLAY", display, 1);
@@ -220,8 +221,9 @@ TEST(X11ConsoleBadDisplay, NoDisplayOrOneWithoutAServerIsNotOk)
     }
 }
 
-TEST(X11ConsoleBadDisplay, TheFrontEndPicksTheX11ConsoleFirst)
+TEST(X11ConsoleBadDisplay, WithoutAWaylandCompositorTheFrontEndPicksTheX11Console)
 {
+    unsetenv("WAYLAND_DISPLAY");
     X11Session session;
     ASSERT_TRUE(session.start({16, 1024, 768, true}));
     ConsoleFrontEnd frontEnd(320, 200, PREFER16, -1, -1, -1);

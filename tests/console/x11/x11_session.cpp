@@ -1,6 +1,7 @@
 #include "x11_session.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "vxr/console/console.h"
 #include "vxr/surface/surface.h"
@@ -9,6 +10,9 @@ namespace vxr::test {
 
 bool X11Session::start(const XvfbServer::Options& options)
 {
+    // Programs started from here try a Wayland compositor before the X
+    // server; there is none in these tests.
+    unsetenv("WAYLAND_DISPLAY");
     return server.start(options) && view.connect(server.display());
 }
 

@@ -28,6 +28,8 @@ using demo::Tunnel;
 namespace {
 
 constexpr DWORD RUN_LIMIT_MS = 120000;
+constexpr int FRAME_WIDTH = demo::Tunnel::FRAME_WIDTH;
+constexpr int FRAME_HEIGHT = demo::Tunnel::FRAME_HEIGHT;
 
 std::string windowsPath(std::string path)
 {
@@ -113,18 +115,18 @@ bool waitForDisplayWidth(int width, TunnelProcess& run)
     return false;
 }
 
-// The top-left 320 x 200 pixels of a window (or of the screen) as 0x00RRGGBB.
+// The top-left frame-sized pixels of a window (or of the screen) as 0x00RRGGBB.
 std::vector<std::uint32_t> capture(HWND window)
 {
-    std::vector<std::uint32_t> pixels(320 * 200);
+    std::vector<std::uint32_t> pixels(FRAME_WIDTH * FRAME_HEIGHT);
     HDC source = GetDC(window);
     HDC memory = CreateCompatibleDC(source);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 320, -200, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), FRAME_WIDTH, -FRAME_HEIGHT, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, 320, 200, source, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, FRAME_WIDTH, FRAME_HEIGHT, source, 0, 0, SRCCOPY);
     GdiFlush();
     std::memcpy(pixels.data(), bits, pixels.size() * 4);
     SelectObject(memory, previous);
@@ -170,7 +172,7 @@ bool matchesAFreeRunFrame(const std::vector<std::uint32_t>& screen, int maxFrame
     Tunnel tunnel;
     tunnel.init(texture.c_str(), 255.0f);
     if (!tunnel.isReady()) return false;
-    Surface frame(&Console::defaultConsole(), 320, 200, PixelFormat(RGB565), MEMORY_SYSTEM,
+    Surface frame(&Console::defaultConsole(), FRAME_WIDTH, FRAME_HEIGHT, PixelFormat(RGB565), MEMORY_SYSTEM,
                   TOP_DOWN, 0, VARIANT_DEFAULT);
     const Frame565 wanted = toRgb565(screen);
     float t = 0.0f;
@@ -197,7 +199,7 @@ std::vector<Frame565> swirlFramesWithoutFreeRun()
     Tunnel tunnel;
     tunnel.init(texture.c_str(), 255.0f);
     if (!tunnel.isReady()) return frames;
-    Surface frame(&Console::defaultConsole(), 320, 200, PixelFormat(RGB565), MEMORY_SYSTEM,
+    Surface frame(&Console::defaultConsole(), FRAME_WIDTH, FRAME_HEIGHT, PixelFormat(RGB565), MEMORY_SYSTEM,
                   TOP_DOWN, 0, VARIANT_DEFAULT);
     float t = 0.0f;
     for (int index = 0; index < FrameSchedule::FLY_IN_FRAMES + FrameSchedule::SWIRL_OUT_FRAMES;
@@ -208,7 +210,7 @@ std::vector<Frame565> swirlFramesWithoutFreeRun()
                 FrameSchedule::swirlOut(index - FrameSchedule::FLY_IN_FRAMES);
             tunnel.render(frame, t, swirl.zoom, swirl.fade);
             const auto* pixels = reinterpret_cast<const std::uint16_t*>(frame.lock(1));
-            frames.emplace_back(pixels, pixels + 320 * 200);
+            frames.emplace_back(pixels, pixels + FRAME_WIDTH * FRAME_HEIGHT);
             frame.unlock();
         }
         t = FrameSchedule::nextTime(t);
@@ -258,7 +260,7 @@ TEST_F(TunnelRun, FullScreenRunShowsTheTunnelAndEndsOnAKey)
     ASSERT_TRUE(run.start(tunnelExe, workingDirectory("directx", Texture::DEMO)));
     HWND window = waitForWindow("VXR_DIRECTX_FULLSCREEN", nullptr, run);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitForDisplayWidth(320, run));
+    ASSERT_TRUE(waitForDisplayWidth(FRAME_WIDTH, run));
 
     const std::vector<std::uint32_t> screen = waitForFreeRunFrame(nullptr, run);
     ASSERT_FALSE(screen.empty()) << "no free-run frame equals the screen";
@@ -268,7 +270,7 @@ TEST_F(TunnelRun, FullScreenRunShowsTheTunnelAndEndsOnAKey)
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
     // The swirl-out and the fade follow: the screen darkens before the end.
     double darkest = freeRunBrightness;
-    while (!run.hasExited() && displayWidth() == 320) {
+    while (!run.hasExited() && displayWidth() == FRAME_WIDTH) {
         darkest = std::min(darkest, meanBrightness(capture(nullptr)));
         Sleep(100);
     }
@@ -292,13 +294,13 @@ TEST_F(TunnelRun, AKeyDuringTheFlyInSkipsTheFreeRun)
     int pressesAfterShowing = 0;
     for (int press = 0; press < 600 && pressesAfterShowing < 3 && !run.hasExited(); ++press) {
         PostMessageA(FindWindowA("VXR_DIRECTX_FULLSCREEN", nullptr), WM_KEYDOWN, VK_SPACE, 0);
-        if (displayWidth() == 320 && meanBrightness(capture(nullptr)) > 0.5) ++pressesAfterShowing;
+        if (displayWidth() == FRAME_WIDTH && meanBrightness(capture(nullptr)) > 0.5) ++pressesAfterShowing;
         Sleep(100);
     }
     // What reaches the screen until the end must be the swirl-out on the
     // clock of a run with no free-run frame at all.
     std::vector<bool> seen(swirl.size(), false);
-    while (!run.hasExited() && displayWidth() == 320) {
+    while (!run.hasExited() && displayWidth() == FRAME_WIDTH) {
         const Frame565 screen = toRgb565(capture(nullptr));
         for (std::size_t i = 0; i < swirl.size(); ++i)
             if (!seen[i] && swirl[i] == screen) seen[i] = true;
@@ -337,8 +339,8 @@ TEST_F(TunnelRunOnGdi, WindowedRunShowsFramesAndEndsOnAKey)
     ASSERT_NE(window, nullptr);
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right - client.left, 320);
-    EXPECT_EQ(client.bottom - client.top, 200);
+    EXPECT_EQ(client.right - client.left, FRAME_WIDTH);
+    EXPECT_EQ(client.bottom - client.top, FRAME_HEIGHT);
     // At scale 1 the client area holds exactly a frame of the demo's run.
     const std::vector<std::uint32_t> frame = waitForFreeRunFrame(window, run);
     ASSERT_FALSE(frame.empty()) << "no free-run frame equals the window";

@@ -7,6 +7,7 @@
 
 #include <xcb/present.h>
 
+#include "vxr/console/frame_scaler.h"
 #include "vxr/console/present_store.h"
 #include "vxr/console/x11/shared_memory_store.h"
 #include "vxr/surface/surface.h"
@@ -38,16 +39,6 @@ X11Console::~X11Console()
     // The application's surfaces hold images of this display: empty them
     // while the connection they were attached on is still open.
     releaseSurfaces();
-}
-
-std::int32_t X11Console::windowScale(std::int32_t width, std::int32_t height,
-                                     std::int32_t screenWidth, std::int32_t screenHeight)
-{
-    if (width <= 0 || height <= 0) return 1;
-    const std::int64_t across = std::int64_t{screenWidth} * 3 / 4 / width;
-    const std::int64_t down = std::int64_t{screenHeight} * 3 / 4 / height;
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(std::min(across, down), 1, LARGEST_CLIENT));
 }
 
 int X11Console::modes(std::vector<ConsoleMode>& list)
@@ -107,9 +98,10 @@ int X11Console::openDisplayFormat(int width, int height, int output, int paramet
 bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
-    const std::int32_t scale = fullscreen ? 1
-                                          : windowScale(width, height, connection.screenWidth(),
-                                                        connection.screenHeight());
+    const std::int32_t scale =
+        fullscreen ? 1
+                   : FrameScaler::windowScale(width, height, connection.screenWidth(),
+                                              connection.screenHeight());
     X11Window::Start start;
     start.title = titleText;
     start.width = fullscreen ? connection.screenWidth() : width * scale;

@@ -68,11 +68,6 @@ public:
     // when it cannot be made.
     Surface* makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format);
 
-    // The client size a windowed open gives a frame: the largest whole-number
-    // scale of it that fits in three quarters of the screen, at least 1.
-    static std::int32_t windowScale(std::int32_t frameWidth, std::int32_t frameHeight,
-                                    std::int32_t screenWidth, std::int32_t screenHeight);
-
 private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;

@@ -1,0 +1,214 @@
+#include "compositor.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "console/x11/x11_test_support.h"
+
+namespace vxr::test {
+namespace {
+
+// sway refuses to run as root; this user is made for the tests.
+constexpr char TEST_USER[] = "vxrtest";
+constexpr char WESTON_SOCKET[] = "vxr-test";
+
+bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// user: run as that user (empty: as the test), so that the pid is the
+// compositor's own and a kill reaches it.
+pid_t spawn(const std::vector<std::string>& arguments, const std::string& log,
+            const std::string& user = "")
+{
+    const passwd* account = user.empty() ? nullptr : getpwnam(user.c_str());
+    if (!user.empty() && !account) return -1;
+    const pid_t child = fork();
+    if (child != 0) return child;
+    if (account) {
+        setenv("HOME", account->pw_dir, 1);
+        if (initgroups(account->pw_name, account->pw_gid) != 0 || setgid(account->pw_gid) != 0 ||
+            setuid(account->pw_uid) != 0)
+            _exit(126);
+    }
+    const int output = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (output >= 0) {
+        dup2(output, STDOUT_FILENO);
+        dup2(output, STDERR_FILENO);
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+std::uint32_t rgbAt(const Screenshot& shot, int x, int y)
+{
+    const std::uint8_t* p = &shot.rgb[(static_cast<std::size_t>(y) * shot.width + x) * 3];
+    return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+}
+
+}  // namespace
+
+Compositor::~Compositor()
+{
+    kill();
+    if (!folder.empty()) std::filesystem::remove_all(folder);
+    unsetenv("WAYLAND_DISPLAY");
+}
+
+bool Compositor::start(Kind which, int width, int height)
+{
+    kind = which;
+    char pattern[] = "/tmp/vxr-wayland-XXXXXX";
+    if (!mkdtemp(pattern)) return false;
+    folder = pattern;
+    chmod(folder.c_str(), 0700);
+    const std::string log = folder + "/compositor.log";
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    if (kind == Kind::WESTON) {
+        process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "weston",
+                         "--backend=headless-backend.so", "--use-pixman", "--socket=" +
+                         std::string(WESTON_SOCKET), "--width=" + std::to_string(width),
+                         "--height=" + std::to_string(height), "--debug", "--idle-time=0"},
+                        log);
+    } else {
+        if (!run(std::string("id -u ") + TEST_USER + " >/dev/null 2>&1 || useradd -m " + TEST_USER))
+            return false;
+        std::ofstream(folder + "/config")
+            << "output HEADLESS-1 resolution " << size << "\n"
+            << "default_border none\ndefault_floating_border none\nxwayland disable\n";
+        if (!run("chown -R " + std::string(TEST_USER) + " " + folder)) return false;
+        process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "WLR_BACKENDS=headless",
+                         "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman", "sway", "-c",
+                         folder + "/config"},
+                        log, TEST_USER);
+    }
+    if (process <= 0 || !waitForSocket()) return false;
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    setenv("WAYLAND_DISPLAY", socketName.c_str(), 1);
+    return true;
+}
+
+bool Compositor::waitForSocket()
+{
+    namespace fs = std::filesystem;
+    return eventually([this] {
+        bool ipcReady = kind == Kind::WESTON;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_socket() && name.rfind("sway-ipc", 0) == 0) ipcReady = true;
+            if (entry.is_socket() && name.find(".lock") == std::string::npos &&
+                name.rfind("sway-ipc", 0) != 0)
+                socketName = name;
+        }
+        return ipcReady && !socketName.empty();
+    });
+}
+
+void Compositor::kill()
+{
+    if (process <= 0) return;
+    // env executes the compositor in its own place: the pid is the compositor's.
+    ::kill(process, SIGKILL);
+    waitpid(process, nullptr, 0);
+    process = -1;
+}
+
+std::string Compositor::asUser(const std::string& text) const
+{
+    return "runuser -u " + std::string(TEST_USER) + " -- env XDG_RUNTIME_DIR=" + folder +
+           " WAYLAND_DISPLAY=" + socketName + " SWAYSOCK=$(ls " + folder +
+           "/sway-ipc.*.sock | head -n 1) " + text;
+}
+
+bool Compositor::screenshot(Screenshot& shot)
+{
+    const std::string ppm = folder + "/shot.ppm";
+    std::remove(ppm.c_str());
+    if (kind == Kind::SWAY) return run(asUser("grim -t ppm " + ppm)) && readScreenshot(ppm, shot);
+    // weston's screenshooter writes a PNG named after the time into its folder.
+    const std::string shots = folder + "/shots";
+    std::filesystem::remove_all(shots);
+    std::filesystem::create_directory(shots);
+    return run("cd " + shots + " && XDG_RUNTIME_DIR=" + folder + " WAYLAND_DISPLAY=" +
+               socketName + " weston-screenshooter >/dev/null 2>&1 && convert " + shots +
+               "/*.png -alpha off " + ppm + (getenv("KEEP_SHOT") ? " && cp " + ppm + " /tmp/keep.ppm" : std::string())) &&
+           readScreenshot(ppm, shot);
+}
+
+bool Compositor::readScreenshot(const std::string& path, Screenshot& shot)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maximum = 0;
+    in >> magic >> shot.width >> shot.height >> maximum;
+    in.get();
+    if (magic != "P6" || maximum != 255 || shot.width <= 0 || shot.height <= 0) return false;
+    shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
+    in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
+    return static_cast<bool>(in);
+}
+
+bool Compositor::type(const std::string& text)
+{
+    return kind == Kind::SWAY && run(asUser("wtype '" + text + "'"));
+}
+
+bool Compositor::holdKeyboard()
+{
+    // It sleeps before its one key, and ends with the compositor.
+    return kind == Kind::SWAY && run(asUser("wtype -s 600000 z") + " >/dev/null 2>&1 &");
+}
+
+bool Compositor::command(const std::string& text, std::string* output)
+{
+    if (kind != Kind::SWAY) return false;
+    const std::string file = folder + "/command.out";
+    const bool done = run(asUser("swaymsg " + text) + " > " + file);
+    if (output) {
+        std::ifstream in(file);
+        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return done;
+}
+
+bool findWindow(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
+                int height, int& left, int& top)
+{
+    for (int y = 0; y + height <= shot.height; ++y)
+        for (int x = 0; x + width <= shot.width; ++x)
+            if (rgbAt(shot, x, y) == (expected[0] & 0xFFFFFF) &&
+                differingPixels(shot, expected, width, height, x, y) == 0) {
+                left = x;
+                top = y;
+                return true;
+            }
+    return false;
+}
+
+int differingPixels(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
+                    int height, int left, int top)
+{
+    if (left < 0 || top < 0 || left + width > shot.width || top + height > shot.height ||
+        expected.size() != static_cast<std::size_t>(width) * height)
+        return width * height;
+    int count = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (rgbAt(shot, left + x, top + y) != (expected[std::size_t(y) * width + x] & 0xFFFFFF))
+                ++count;
+    return count;
+}
+
+}  // namespace vxr::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vxr::test {
+
+// A screenshot, three bytes a pixel, red first.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+// A private compositor for one test, on an output of its own size, in a
+// runtime folder of its own, named by WAYLAND_DISPLAY and XDG_RUNTIME_DIR
+// while it runs. Weston's headless backend runs as root but has no
+// keyboard; sway runs as a plain user made for the tests and takes keys
+// and commands from outside.
+class Compositor {
+public:
+    enum class Kind { WESTON, SWAY };
+
+    Compositor() = default;
+    ~Compositor();
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+
+    bool start(Kind kind, int width = 640, int height = 480);
+    // Ends the compositor at once, as a crash would.
+    void kill();
+
+    // The whole output. Weston's screenshots keep a pixel's padding byte as
+    // its alpha, so frames shown there for reading back are opaque.
+    bool screenshot(Screenshot& shot);
+    // sway only: presses the keys of text on a virtual keyboard.
+    bool type(const std::string& text);
+    // sway only: keeps a virtual keyboard on the seat, so that the seat's
+    // keyboard does not come and go with each type() (a keyboard that
+    // appears with a press misses that press).
+    bool holdKeyboard();
+    // sway only: runs a command through its IPC, output kept when asked.
+    bool command(const std::string& text, std::string* output = nullptr);
+
+    const std::string& socket() const { return socketName; }
+    const std::string& runtimeFolder() const { return folder; }
+
+private:
+    bool waitForSocket();
+    // A shell command as the compositor's user, in its session.
+    std::string asUser(const std::string& text) const;
+    bool readScreenshot(const std::string& path, Screenshot& shot);
+
+    Kind kind = Kind::WESTON;
+    pid_t process = -1;
+    std::string folder;
+    std::string socketName;
+};
+
+// Where the frame's window lies in the screenshot: the place whose pixels
+// equal the expected window (32-bit pixels, red in bits 16-23) exactly.
+bool findWindow(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
+                int height, int& left, int& top);
+// Pixels of the screenshot's area that differ from the expected window.
+int differingPixels(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
+                    int height, int left, int top);
+
+}  // namespace vxr::test

@@ -1,0 +1,104 @@
+// Frames read back from screenshots of real compositors, compared pixel for
+// pixel with the frame converted by the library and scaled the plain way.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "vxr/console/wayland/wayland_console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+#include "console/x11/x11_test_support.h"
+#include "wayland_session.h"
+
+namespace vxr {
+namespace {
+
+using test::Compositor;
+
+// weston's screenshots keep the padding byte as alpha and lose the colours
+// of pixels whose byte is 0, so frames read back there are opaque ARGB.
+TEST(WaylandPresentation, AtScaleOneTheWindowShowsTheFrameAsItIs)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
+    WaylandConsole console;
+    ASSERT_EQ(console.ok(), 1);
+    // 320x200 does not fit twice in three quarters of 640x480.
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    EXPECT_EQ(console.clientWidth(), 320);
+    EXPECT_EQ(console.clientHeight(), 200);
+    std::string why;
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 11, true);
+    EXPECT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
+}
+
+TEST(WaylandPresentation, FramesInOtherFormatsGoThroughTheConverters)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 320, 200));
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    std::string why;
+    for (std::int32_t format : {RGB565, RGB888, ARGB8888}) {
+        auto frame = test::randomFrame(console, format, 320, 200, 7u + format, false);
+        EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why))
+            << "format " << format << ": " << why;
+    }
+}
+
+TEST(WaylandPresentation, AfterTheCompositorResizesTheWindowTheFrameIsLetterboxed)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    WaylandConsole console;
+    ASSERT_EQ(console.ok(), 1);
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    // sway tiles the only window over the whole output: bars above and below.
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 5, false);
+    std::string why;
+    EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
+    EXPECT_EQ(console.clientWidth(), 640);
+    EXPECT_EQ(console.clientHeight(), 480);
+
+    // A floating window the compositor sizes at an odd aspect: bars beside.
+    ASSERT_TRUE(sway.command("'[app_id=vxr] floating enable, resize set 500 190, move position 0 0'"));
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 500; }));
+    EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
+    EXPECT_EQ(console.clientHeight(), 190);
+}
+
+TEST(WaylandPresentation, FullScreenCoversTheOutputWithTheFrameLetterboxed)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON, 800, 480));
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 240, PREFER16, FULLSCREEN, -1, -1), 1);
+    EXPECT_EQ(console.output(), FULLSCREEN);
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 800; }));
+    EXPECT_EQ(console.clientHeight(), 480);
+    auto frame = test::randomFrame(console, ARGB8888, 320, 240, 9, true);
+    std::string why;
+    EXPECT_TRUE(test::showsFrame(weston, console, *frame, 0, 0, why)) << why;
+}
+
+TEST(WaylandPresentation, PartOfAFrameLandsOnWhatTheWindowShows)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 320, 200));
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    auto first = test::randomFrame(console, ARGB8888, 320, 200, 1, false);
+    auto second = test::randomFrame(console, ARGB8888, 320, 200, 2, false);
+    std::string why;
+    ASSERT_TRUE(test::showsFrame(sway, console, *first, 0, 0, why)) << why;
+    // The right half of the second frame over the first, in a buffer the
+    // compositor does not hold.
+    const Rect half{160, 0, 320, 200};
+    ASSERT_EQ(second->copyArea(console.primary(), &half, &half, 0), 1);
+    ASSERT_EQ(second->copyArea(first.get(), &half, &half, 0), 1);
+    EXPECT_TRUE(test::showsFrame(sway, console, *first, 0, 0, why)) << why;
+}
+
+}  // namespace
+}  // namespace vxr

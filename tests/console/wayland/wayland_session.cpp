@@ -1,0 +1,62 @@
+#include "wayland_session.h"
+
+#include <cstring>
+
+#include "console/x11/x11_test_support.h"
+#include "vxr/console/wayland/wayland_console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+
+namespace vxr::test {
+
+std::vector<std::uint32_t> expectedPixels(Surface& frame, int clientWidth, int clientHeight)
+{
+    const std::vector<std::uint8_t> bytes =
+        expectedWindow(frame, PixelFormat(ARGB8888), clientWidth, clientHeight, 0xFF000000u);
+    std::vector<std::uint32_t> pixels(bytes.size() / 4);
+    if (!bytes.empty()) std::memcpy(pixels.data(), bytes.data(), bytes.size());
+    return pixels;
+}
+
+std::unique_ptr<Surface> randomFrame(WaylandConsole& console, std::int32_t format, int width,
+                                     int height, unsigned seed, bool opaque)
+{
+    auto frame = std::make_unique<Surface>(&console, width, height, PixelFormat(format),
+                                           MEMORY_SYSTEM, -1, -1, -1);
+    fillRandom(*frame, seed);
+    if (opaque && frame->format().bytes == 4) {
+        std::uint8_t* pixels = frame->lock(1);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) pixels[std::int64_t{y} * frame->pitch() + x * 4 + 3] = 0xFF;
+        frame->unlock();
+    }
+    return frame;
+}
+
+bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left, int top,
+                std::string& why)
+{
+    return eventually([&] {
+        // A resize reaches the console's thread a little after the compositor made it.
+        frame.copy(console.primary(), 0);
+        const int width = console.clientWidth(), height = console.clientHeight();
+        const std::vector<std::uint32_t> expected = expectedPixels(frame, width, height);
+        Screenshot shot;
+        if (!compositor.screenshot(shot)) {
+            why = "no screenshot";
+            return false;
+        }
+        int x = left, y = top;
+        if (left < 0 && !findWindow(shot, expected, width, height, x, y)) {
+            why = "no exact " + std::to_string(width) + "x" + std::to_string(height) +
+                  " window in the screenshot";
+            return false;
+        }
+        const int wrong = differingPixels(shot, expected, width, height, x, y);
+        why = std::to_string(wrong) + " of " + std::to_string(width * height) +
+              " pixels differ at client " + std::to_string(width) + "x" + std::to_string(height);
+        return wrong == 0;
+    });
+}
+
+}  // namespace vxr::test

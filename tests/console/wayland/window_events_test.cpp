@@ -1,0 +1,160 @@
+// Keys, the close request, lost compositors and repeated opens, on real
+// compositors.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <string>
+
+#include "console/x11/x11_test_support.h"
+#include "vxr/console/key_queue.h"
+#include "vxr/console/wayland/wayland_console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+#include "wayland_session.h"
+
+namespace vxr {
+namespace {
+
+using test::Compositor;
+
+int readAllKeys(WaylandConsole& console)
+{
+    int count = 0;
+    while (console.keyPressed()) {
+        EXPECT_EQ(console.readKey(), 1);
+        ++count;
+    }
+    return count;
+}
+
+TEST(WaylandKeys, EveryPressArrivesAndAFullQueueDropsTheRest)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    ASSERT_TRUE(sway.holdKeyboard());
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    std::string seats;
+    ASSERT_TRUE(test::eventually([&] {
+        return sway.command("-t get_inputs", &seats) && seats.find("keyboard") != std::string::npos;
+    }));
+    ASSERT_EQ(console.waitRetrace(), 1);
+    ASSERT_TRUE(sway.type("abc"));
+    ASSERT_TRUE(test::eventually([&] { return console.keyPressed() == 1; }));
+    EXPECT_EQ(console.readKey(), 1);
+    // The compositor sent the keys before wtype ended and answers a frame
+    // request after them, and the window thread handles both in order: once
+    // the frame is done, every press is in the queue. Releases add nothing.
+    ASSERT_EQ(console.waitRetrace(), 1);
+    EXPECT_EQ(readAllKeys(console), 2);
+
+    // One slot always stays free: past CAPACITY - 1 waiting keys, presses drop.
+    const std::string many(KeyQueue::CAPACITY + 40, 'q');
+    ASSERT_TRUE(sway.type(many));
+    ASSERT_EQ(console.waitRetrace(), 1);
+    EXPECT_EQ(readAllKeys(console), KeyQueue::CAPACITY - 1);
+    EXPECT_EQ(console.keyPressed(), 0);
+}
+
+TEST(WaylandWindow, TheTitleAndTheApplicationIdReachTheCompositor)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    WaylandConsole console;
+    EXPECT_EQ(console.setTitle("before the window"), 0);
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    EXPECT_EQ(console.setTitle("vxr tunnel"), 1);
+    std::string tree;
+    EXPECT_TRUE(test::eventually([&] {
+        return sway.command("-t get_tree", &tree) &&
+               tree.find("\"name\": \"vxr tunnel\"") != std::string::npos;
+    })) << tree;
+    EXPECT_NE(tree.find("\"app_id\": \"vxr\""), std::string::npos);
+}
+
+TEST(WaylandWindow, TheCompositorsCloseEndsTheProgramWithExitCodeZero)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    test::ChildProcess tunnel;
+    const std::string folder = std::filesystem::path(VXR_TUNNEL_PROGRAM).parent_path();
+    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, folder, ""));
+    std::string tree;
+    ASSERT_TRUE(test::eventually([&] {
+        return sway.command("-t get_tree", &tree) && tree.find("\"app_id\": \"vxr\"") != std::string::npos;
+    }));
+    ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
+    EXPECT_EQ(tunnel.waitForExit(), 0) << tunnel.errors();
+}
+
+TEST(WaylandBadInput, ACompositorThatGoesAwayMakesCallsFailWithoutAHang)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 3, true);
+    ASSERT_EQ(frame->copy(console.primary(), 0), 1);
+    weston.kill();
+    // Run apart, so that a hang shows as a failure rather than a stuck suite.
+    auto calls = std::async(std::launch::async, [&] {
+        int presented = 0;
+        for (int i = 0; i < 50; ++i) presented += frame->copy(console.primary(), 0);
+        return std::make_tuple(presented, console.waitRetrace(), console.readKey());
+    });
+    ASSERT_EQ(calls.wait_for(test::PATIENCE), std::future_status::ready);
+    const auto [presented, retraced, key] = calls.get();
+    EXPECT_LT(presented, 50);
+    EXPECT_EQ(retraced, 0);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(frame->copy(console.primary(), 0), 0);
+    // A console made now finds no compositor.
+    WaylandConsole later;
+    EXPECT_EQ(later.ok(), 0);
+}
+
+TEST(WaylandConnection, WithoutACompositorTheConsoleIsNotUsable)
+{
+    unsetenv("WAYLAND_DISPLAY");
+    WaylandConsole none;
+    EXPECT_EQ(none.ok(), 0);
+    EXPECT_EQ(none.open(320, 200, PREFER16, -1, -1, -1), 0);
+    setenv("WAYLAND_DISPLAY", "vxr-nothing-listens-here", 1);
+    WaylandConsole nobody;
+    EXPECT_EQ(nobody.ok(), 0);
+    unsetenv("WAYLAND_DISPLAY");
+}
+
+int shmPoolMappings()
+{
+    std::ifstream maps("/proc/self/maps");
+    int count = 0;
+    for (std::string line; std::getline(maps, line);)
+        if (line.find("memfd:vxr-frame") != std::string::npos) ++count;
+    return count;
+}
+
+TEST(WaylandLifecycle, TwoHundredOpensLeaveNoDescriptorsThreadsOrPoolsBehind)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
+    const auto cycle = [](unsigned seed) {
+        WaylandConsole console;
+        ASSERT_EQ(console.open(64, 40, PREFER16, -1, -1, -1), 1);
+        auto frame = test::randomFrame(console, RGB565, 64, 40, seed, false);
+        EXPECT_EQ(frame->copy(console.primary(), 0), 1);
+        console.waitRetrace();
+    };
+    cycle(0);
+    const int descriptors = test::openDescriptors(), threads = test::runningThreads();
+    for (unsigned i = 1; i <= 200; ++i) cycle(i);
+    EXPECT_EQ(test::openDescriptors(), descriptors);
+    EXPECT_EQ(test::runningThreads(), threads);
+    EXPECT_EQ(shmPoolMappings(), 0);
+}
+
+}  // namespace
+}  // namespace vxr

@@ -1,0 +1,225 @@
+#include "vxr/console/wayland/wayland_connection.h"
+
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "presentation-time-client-protocol.h"
+#include "viewporter-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
+namespace vxr {
+namespace {
+
+// The newest versions whose requests and events the console handles.
+constexpr std::uint32_t COMPOSITOR_VERSION = 4;  // damage in buffer pixels
+constexpr std::uint32_t SEAT_VERSION = 5;
+constexpr std::uint32_t OUTPUT_VERSION = 2;      // scale
+constexpr std::uint32_t SHELL_VERSION = 2;
+
+WaylandConnection& ownerOf(void* data) { return *static_cast<WaylandConnection*>(data); }
+
+void announced(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+               std::uint32_t version)
+{
+    ownerOf(data).offerGlobal(registry, name, interface, version);
+}
+
+void withdrawn(void*, wl_registry*, std::uint32_t) {}
+
+const wl_registry_listener REGISTRY_LISTENER = {announced, withdrawn};
+
+void formatOffered(void* data, wl_shm*, std::uint32_t format) { ownerOf(data).offerFormat(format); }
+
+const wl_shm_listener SHM_LISTENER = {formatOffered};
+
+// A client that does not answer pings is taken for hung.
+void pinged(void*, xdg_wm_base* shell, std::uint32_t serial) { xdg_wm_base_pong(shell, serial); }
+
+const xdg_wm_base_listener SHELL_LISTENER = {pinged};
+
+void outputGeometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t, const char*, const char*, std::int32_t)
+{
+}
+
+void outputMode(void* data, wl_output*, std::uint32_t flags, std::int32_t width,
+                std::int32_t height, std::int32_t)
+{
+    ownerOf(data).outputMode(flags, width, height);
+}
+
+void outputDone(void*, wl_output*) {}
+
+void outputScale(void* data, wl_output*, std::int32_t factor) { ownerOf(data).outputScaled(factor); }
+
+void outputText(void*, wl_output*, const char*) {}
+
+const wl_output_listener OUTPUT_LISTENER = {outputGeometry, outputMode, outputDone,
+                                            outputScale,    outputText, outputText};
+
+void seatCapabilities(void* data, wl_seat*, std::uint32_t capabilities)
+{
+    ownerOf(data).seatChanged(capabilities);
+}
+
+void seatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener SEAT_LISTENER = {seatCapabilities, seatName};
+
+// The key map comes as a descriptor of its own; keys are counted, not
+// read as symbols, so it is closed at once.
+void keyMap(void*, wl_keyboard*, std::uint32_t, std::int32_t file, std::uint32_t) { close(file); }
+void keyEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+void keyLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+
+void keyEvent(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+              std::uint32_t state)
+{
+    ownerOf(data).keyChanged(state);
+}
+
+void keyModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+                  std::uint32_t, std::uint32_t)
+{
+}
+
+void keyRepeat(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
+
+const wl_keyboard_listener KEYBOARD_LISTENER = {keyMap,       keyEnter, keyLeave, keyEvent,
+                                                keyModifiers, keyRepeat};
+
+template <typename Proxy>
+Proxy* bindGlobal(wl_registry* registry, std::uint32_t name, const wl_interface& interface,
+                  std::uint32_t offered, std::uint32_t newest)
+{
+    return static_cast<Proxy*>(
+        wl_registry_bind(registry, name, &interface, std::min(offered, newest)));
+}
+
+}  // namespace
+
+WaylandConnection::WaylandConnection()
+{
+    // wl_display_connect(nullptr) would fall back to "wayland-0"; without a
+    // WAYLAND_DISPLAY there is no compositor of this session.
+    const char* named = std::getenv("WAYLAND_DISPLAY");
+    if (!named || !*named) return;
+    link = wl_display_connect(nullptr);
+    if (!link) return;
+    registry = wl_display_get_registry(link);
+    if (!registry) return;
+    wl_registry_add_listener(registry, &REGISTRY_LISTENER, this);
+    // The first trip brings the globals, the second their first events.
+    if (!roundTrip() || !roundTrip()) destroyGlobals();
+}
+
+WaylandConnection::~WaylandConnection()
+{
+    destroyGlobals();
+    if (link) wl_display_disconnect(link);
+}
+
+void WaylandConnection::destroyGlobals()
+{
+    if (presentationClock) wp_presentation_destroy(presentationClock);
+    if (viewports) wp_viewporter_destroy(viewports);
+    if (firstOutput) wl_output_destroy(firstOutput);
+    if (keyboard) wl_keyboard_destroy(keyboard);
+    keyboard = nullptr;
+    if (inputSeat) wl_seat_destroy(inputSeat);
+    if (desktop) xdg_wm_base_destroy(desktop);
+    if (sharedMemory) wl_shm_destroy(sharedMemory);
+    if (surfaces) wl_compositor_destroy(surfaces);
+    if (registry) wl_registry_destroy(registry);
+    presentationClock = nullptr;
+    viewports = nullptr;
+    firstOutput = nullptr;
+    inputSeat = nullptr;
+    desktop = nullptr;
+    sharedMemory = nullptr;
+    surfaces = nullptr;
+    registry = nullptr;
+    chosenFormat = 0;
+}
+
+bool WaylandConnection::isUsable() const
+{
+    return link && surfaces && sharedMemory && desktop && (hasXrgb || hasArgb) &&
+           wl_display_get_error(link) == 0;
+}
+
+bool WaylandConnection::roundTrip() { return link && wl_display_roundtrip(link) >= 0; }
+
+void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const char* interface,
+                                    std::uint32_t version)
+{
+    const auto is = [interface](const wl_interface& wanted) {
+        return std::strcmp(interface, wanted.name) == 0;
+    };
+    if (is(wl_compositor_interface) && !surfaces) {
+        surfaces = bindGlobal<wl_compositor>(from, name, wl_compositor_interface, version,
+                                             COMPOSITOR_VERSION);
+        surfacesVersion = std::min(version, COMPOSITOR_VERSION);
+    } else if (is(wl_shm_interface) && !sharedMemory) {
+        sharedMemory = bindGlobal<wl_shm>(from, name, wl_shm_interface, version, 1);
+        wl_shm_add_listener(sharedMemory, &SHM_LISTENER, this);
+    } else if (is(xdg_wm_base_interface) && !desktop) {
+        desktop = bindGlobal<xdg_wm_base>(from, name, xdg_wm_base_interface, version, SHELL_VERSION);
+        xdg_wm_base_add_listener(desktop, &SHELL_LISTENER, this);
+    } else if (is(wl_seat_interface) && !inputSeat) {
+        inputSeat = bindGlobal<wl_seat>(from, name, wl_seat_interface, version, SEAT_VERSION);
+        wl_seat_add_listener(inputSeat, &SEAT_LISTENER, this);
+    } else if (is(wl_output_interface) && !firstOutput) {
+        firstOutput = bindGlobal<wl_output>(from, name, wl_output_interface, version, OUTPUT_VERSION);
+        wl_output_add_listener(firstOutput, &OUTPUT_LISTENER, this);
+    } else if (is(wp_viewporter_interface) && !viewports) {
+        viewports = bindGlobal<wp_viewporter>(from, name, wp_viewporter_interface, version, 1);
+    } else if (is(wp_presentation_interface) && !presentationClock) {
+        presentationClock =
+            bindGlobal<wp_presentation>(from, name, wp_presentation_interface, version, 1);
+    }
+}
+
+void WaylandConnection::offerFormat(std::uint32_t format)
+{
+    // Both carry the library's 32-bit ARGB layout; XRGB tells the compositor
+    // that the top byte means nothing, so a frame's alpha never shows.
+    if (format == WL_SHM_FORMAT_XRGB8888) hasXrgb = true;
+    if (format == WL_SHM_FORMAT_ARGB8888) hasArgb = true;
+    chosenFormat = hasXrgb ? WL_SHM_FORMAT_XRGB8888 : WL_SHM_FORMAT_ARGB8888;
+}
+
+void WaylandConnection::outputMode(std::uint32_t flags, std::int32_t width, std::int32_t height)
+{
+    if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
+    outputWidth = width;
+    outputHeight = height;
+}
+
+void WaylandConnection::outputScaled(std::int32_t factor) { firstScale = std::max(factor, 1); }
+
+void WaylandConnection::seatChanged(std::uint32_t capabilities)
+{
+    // A keyboard may come and go while the program runs (a virtual one
+    // appears when something starts typing).
+    const bool present = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    if (present && !keyboard) {
+        keyboard = wl_seat_get_keyboard(inputSeat);
+        wl_keyboard_add_listener(keyboard, &KEYBOARD_LISTENER, this);
+    } else if (!present && keyboard) {
+        wl_keyboard_destroy(keyboard);
+        keyboard = nullptr;
+    }
+}
+
+void WaylandConnection::keyChanged(std::uint32_t state)
+{
+    if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
+    if (KeyReceiver* receiver = keyReceiver.load()) receiver->seatKeyPressed();
+}
+
+}  // namespace vxr

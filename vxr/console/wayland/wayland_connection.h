@@ -1,0 +1,99 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+struct wl_compositor;
+struct wl_display;
+struct wl_keyboard;
+struct wl_output;
+struct wl_registry;
+struct wl_seat;
+struct wl_shm;
+struct wl_subcompositor;
+struct xdg_wm_base;
+struct wp_presentation;
+struct wp_viewporter;
+
+namespace vxr {
+
+// One connection to the compositor named by WAYLAND_DISPLAY, with the
+// globals a console needs bound once: shared-memory buffers, surfaces, the
+// desktop shell and the seat, and the viewporter and presentation clock
+// where the compositor offers them. Usable only with shm frames in a
+// format the library writes and with the desktop shell.
+//
+// Until a window thread runs, events are dispatched by whoever calls
+// roundTrip(); afterwards only that thread dispatches.
+class WaylandConnection {
+public:
+    // Told of each key press on the seat's keyboard, on the thread that
+    // dispatches events.
+    class KeyReceiver {
+    public:
+        virtual void seatKeyPressed() = 0;
+
+    protected:
+        ~KeyReceiver() = default;
+    };
+
+    WaylandConnection();
+    ~WaylandConnection();
+    WaylandConnection(const WaylandConnection&) = delete;
+    WaylandConnection& operator=(const WaylandConnection&) = delete;
+
+    bool isUsable() const;
+    wl_display* display() const { return link; }
+    wl_compositor* compositor() const { return surfaces; }
+    wl_shm* shm() const { return sharedMemory; }
+    xdg_wm_base* shell() const { return desktop; }
+    wl_seat* seat() const { return inputSeat; }
+    wp_viewporter* viewporter() const { return viewports; }
+    wp_presentation* presentation() const { return presentationClock; }
+    std::uint32_t compositorVersion() const { return surfacesVersion; }
+    // The wl_shm format frames are sent in: XRGB8888 where offered.
+    std::uint32_t frameFormat() const { return chosenFormat; }
+
+    // The first output's current mode (0 until one is known) and scale.
+    std::int32_t screenWidth() const { return outputWidth; }
+    std::int32_t screenHeight() const { return outputHeight; }
+    std::int32_t outputScale() const { return firstScale; }
+
+    bool roundTrip();
+    // Where key presses go from now on; null drops them.
+    void receiveKeys(KeyReceiver* receiver) { keyReceiver.store(receiver); }
+
+
+    // Called from the protocol listeners.
+    void offerGlobal(wl_registry* registry, std::uint32_t name, const char* interface,
+                     std::uint32_t version);
+    void offerFormat(std::uint32_t format);
+    void outputMode(std::uint32_t flags, std::int32_t width, std::int32_t height);
+    void outputScaled(std::int32_t factor);
+    void seatChanged(std::uint32_t capabilities);
+    void keyChanged(std::uint32_t state);
+
+private:
+    void destroyGlobals();
+
+    wl_display* link = nullptr;
+    wl_registry* registry = nullptr;
+    wl_compositor* surfaces = nullptr;
+    std::uint32_t surfacesVersion = 0;
+    wl_shm* sharedMemory = nullptr;
+    xdg_wm_base* desktop = nullptr;
+    wl_seat* inputSeat = nullptr;
+    wl_keyboard* keyboard = nullptr;
+    std::atomic<KeyReceiver*> keyReceiver{nullptr};
+    wl_output* firstOutput = nullptr;
+    wp_viewporter* viewports = nullptr;
+    wp_presentation* presentationClock = nullptr;
+    bool hasXrgb = false;
+    bool hasArgb = false;
+    std::uint32_t chosenFormat = 0;
+    std::int32_t outputWidth = 0;
+    std::int32_t outputHeight = 0;
+    std::int32_t firstScale = 1;
+};
+
+}  // namespace vxr

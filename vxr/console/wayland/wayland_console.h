@@ -1,0 +1,95 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "vxr/console/display_console.h"
+#include "vxr/console/frame_presenter.h"
+#include "vxr/console/key_queue.h"
+#include "vxr/console/wayland/wayland_connection.h"
+#include "vxr/console/wayland/wayland_presenter.h"
+#include "vxr/console/wayland/wayland_window.h"
+
+struct wl_display;
+
+namespace vxr {
+
+// Shows frames in a toplevel window of the compositor named by
+// WAYLAND_DISPLAY, in 32-bit shared-memory buffers, stretched to the window
+// with their aspect kept. The window's thread dispatches the compositor's
+// events: it fills the key queue, follows the window's size and lets
+// buffers go as the compositor releases them.
+//
+// Locks: presentLock guards the presenter and is taken by the window
+// thread for sizes and releases; keyLock guards the keys. Neither is taken
+// inside the other.
+class WaylandConsole : public DisplayConsole,
+                       public FramePresenter,
+                       private WaylandWindow::Handler,
+                       private WaylandConnection::KeyReceiver {
+public:
+    WaylandConsole();
+    ~WaylandConsole() override;
+
+    int ok() override { return constructedOk; }
+    int modes(std::vector<ConsoleMode>& list) override;
+    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
+                   int variant) override;
+    int open(int width, int height, int request, int output, int parameter,
+             int variant) override;
+    int setPalette(const Palette&) override { return 0; }
+    int getPalette(Palette&) override { return 0; }
+    int waitRetrace() override;
+    int readKey() override;
+    int keyPressed() override;
+    int setTitle(const char* text) override;
+    int title(char* out) override;
+    int consoleId() override { return CONSOLE_ID_WAYLAND; }
+    void* handle() override { return &nativeDisplay; }
+    int name(char* out) override { return writeName(out, "Wayland"); }
+    int width() override { return frameWidth; }
+    int height() override { return frameHeight; }
+    void* window() override { return windowThread.surface(); }
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
+                              int* memoryKind, int* orientation, int* linePadding,
+                              int* variant) override;
+    int detach(Surface* surface) override;
+    void surfaceLeaving(Surface* surface) override;
+
+    int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
+
+    // The window's size in buffer pixels, as the compositor last set it.
+    std::int32_t clientWidth();
+    std::int32_t clientHeight();
+
+private:
+    void windowConfigured(std::int32_t width, std::int32_t height) override;
+    void windowCloseRequested() override;
+    void windowEnded() override;
+    void seatKeyPressed() override;
+
+    int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
+    bool openWindow(int width, int height, int output);
+    void closeWindow();
+    bool createPrimary();
+
+    // The locks come first, so that they outlive every member that takes them.
+    std::recursive_mutex presentLock;
+    std::mutex keyLock;
+    std::condition_variable keyArrived;
+    KeyQueue keyQueue;
+    bool windowRunning = false;
+
+    WaylandConnection connection;
+    wl_display* nativeDisplay = nullptr;
+    WaylandPresenter presenter;
+    WaylandWindow windowThread;
+    std::int32_t constructedOk = 0;
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    char titleText[TITLE_CAPACITY] = {};
+};
+
+}  // namespace vxr

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "vxr/console/frame_scaler.h"
+#include "vxr/console/wayland/shm_buffer.h"
+#include "vxr/format/pixel_format.h"
+#include "vxr/format/rect.h"
+
+struct wl_surface;
+
+namespace vxr {
+
+class Console;
+class Surface;
+class WaylandConnection;
+
+// Puts frames on a Wayland console's surface: each frame's area converted
+// where it is not in the display's format, scaled by the library's own
+// scaler onto the letterbox of the window, black bars around it, in one of
+// a few shared-memory buffers. A buffer the compositor holds is never
+// written: a frame waits, boundedly, for one to be released.
+//
+// Everything here runs under the console's presentLock, the mutex given at
+// construction; the release listener takes it itself.
+class WaylandPresenter : private ShmBuffer::Listener {
+public:
+    static constexpr int BUFFER_COUNT = 3;
+
+    WaylandPresenter(WaylandConnection& connection, Console& console, std::recursive_mutex& presentLock);
+    ~WaylandPresenter();
+    WaylandPresenter(const WaylandPresenter&) = delete;
+    WaylandPresenter& operator=(const WaylandPresenter&) = delete;
+
+    // Frames of the given size go to surface from now on; bufferScale
+    // buffer pixels make one surface unit.
+    void attachSurface(wl_surface* surface, std::int32_t frameWidth, std::int32_t frameHeight,
+                       std::int32_t bufferScale);
+    void detachSurface();
+    bool hasSurface() const { return target != nullptr; }
+    // The window's size in surface units; the window shows the last frame
+    // again at the new size.
+    void resize(std::int32_t width, std::int32_t height);
+    // The compositor is gone: nothing waits for it any more.
+    void markLost();
+
+    // held is the caller's hold of presentLock, let go while waiting for a
+    // buffer.
+    int present(std::unique_lock<std::recursive_mutex>& held, Surface& source, const Rect& sourceArea,
+                const Rect& destinationArea);
+    // Draws the remembered frame again, or black without one; put off until
+    // a buffer is released when all are held.
+    void repaint();
+    // A surface whose store goes away is no longer drawn from.
+    void forgetSurface(const Surface* surface);
+
+    std::int32_t clientWidth() const { return pixelsWide; }
+    std::int32_t clientHeight() const { return pixelsHigh; }
+
+private:
+    // Pixels to draw from, in the display's format.
+    struct Picture {
+        const Surface* owner = nullptr;
+        const std::uint8_t* pixels = nullptr;
+        std::int64_t pitch = 0;
+        Rect area;
+    };
+
+    void bufferReleased(ShmBuffer& buffer) override;
+    bool pictureOf(Surface& source, const Rect& sourceArea, Picture& picture);
+    bool convert(Surface& source, const Rect& sourceArea, Picture& picture);
+    ShmBuffer* acquire(std::unique_lock<std::recursive_mutex>* held);
+    ShmBuffer* freeBuffer();
+    bool fits(const ShmBuffer& buffer) const;
+    Rect letterbox() const;
+    // True when the bars were drawn now, so that the whole buffer changed.
+    bool drawBars(ShmBuffer& buffer, const Rect& frame);
+    void carryOver(ShmBuffer& buffer);
+    bool draw(ShmBuffer& buffer, const Picture& picture, const Rect& area);
+    void commit(ShmBuffer& buffer, const Rect& damage);
+    void remember(bool wholeFrame, const Picture& picture);
+
+    WaylandConnection& connection;
+    Console& console;
+    std::recursive_mutex& presentLock;
+    std::condition_variable_any bufferFreed;
+    wl_surface* target = nullptr;
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    std::int32_t scale = 1;
+    std::int32_t pixelsWide = 0;
+    std::int32_t pixelsHigh = 0;
+    bool lost = false;
+    bool repaintPending = false;
+
+    ShmBuffer buffers[BUFFER_COUNT];
+    ShmBuffer* lastCommitted = nullptr;
+    FrameScaler scaler;
+    Surface* staging = nullptr;
+    PixelFormat shownFormat;
+
+    Picture presented;
+};
+
+}  // namespace vxr

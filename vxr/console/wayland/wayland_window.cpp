@@ -1,0 +1,257 @@
+#include "vxr/console/wayland/wayland_window.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <cerrno>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <system_error>
+
+#include "vxr/console/wayland/wayland_connection.h"
+#include "xdg-shell-client-protocol.h"
+
+namespace vxr {
+namespace {
+
+// A compositor that has not configured a new window by then never will.
+constexpr auto START_LIMIT = std::chrono::seconds(10);
+constexpr char APPLICATION_ID[] = "vxr";
+
+WaylandWindow& ownerOf(void* data) { return *static_cast<WaylandWindow*>(data); }
+
+void toplevelConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
+                       wl_array*)
+{
+    ownerOf(data).toplevelConfigured(width, height);
+}
+
+void toplevelClose(void* data, xdg_toplevel*) { ownerOf(data).closeRequested(); }
+
+void toplevelBounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
+void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
+
+const xdg_toplevel_listener TOPLEVEL_LISTENER = {toplevelConfigure, toplevelClose, toplevelBounds,
+                                                 toplevelCapabilities};
+
+void surfaceConfigure(void* data, xdg_surface*, std::uint32_t serial)
+{
+    ownerOf(data).surfaceConfigured(serial);
+}
+
+const xdg_surface_listener SURFACE_LISTENER = {surfaceConfigure};
+
+void frameCallbackDone(void* data, wl_callback* callback, std::uint32_t)
+{
+    ownerOf(data).frameDone(callback);
+}
+
+const wl_callback_listener FRAME_LISTENER = {frameCallbackDone};
+
+}  // namespace
+
+WaylandWindow::~WaylandWindow() { close(); }
+
+bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start& start)
+{
+    close();
+    connection = &target;
+    handler = &events;
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        started = startedOk = running = false;
+        framesRequested = framesDone = 0;
+    }
+    if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        wakePipe[0] = wakePipe[1] = -1;
+        return false;
+    }
+    try {
+        thread = std::thread([this, &start] { run(start); });
+    } catch (const std::system_error&) {
+        close();
+        return false;
+    }
+    std::unique_lock<std::mutex> guard(stateLock);
+    stateChanged.wait(guard, [this] { return started; });
+    const bool made = startedOk;
+    guard.unlock();
+    if (!made) close();
+    return made;
+}
+
+void WaylandWindow::close()
+{
+    if (thread.joinable()) {
+        if (wakePipe[1] >= 0) {
+            const char wake = 0;
+            [[maybe_unused]] const ssize_t written = write(wakePipe[1], &wake, 1);
+        }
+        thread.join();
+    }
+    destroySurface();
+    for (int& end : wakePipe) {
+        if (end >= 0) ::close(end);
+        end = -1;
+    }
+}
+
+void WaylandWindow::destroySurface()
+{
+    // A frame the compositor never drew (a hidden window) is not coming now.
+    if (outstandingFrame) wl_callback_destroy(outstandingFrame);
+    outstandingFrame = nullptr;
+    if (toplevel) xdg_toplevel_destroy(toplevel);
+    if (shellSurface) xdg_surface_destroy(shellSurface);
+    if (baseSurface) wl_surface_destroy(baseSurface);
+    toplevel = nullptr;
+    shellSurface = nullptr;
+    baseSurface = nullptr;
+    configured = false;
+    if (connection && connection->display()) wl_display_flush(connection->display());
+}
+
+bool WaylandWindow::isRunning() const
+{
+    std::lock_guard<std::mutex> guard(stateLock);
+    return running;
+}
+
+void WaylandWindow::run(const Start& start)
+{
+    const bool made = create(start) && awaitFirstConfigure();
+    signalStarted(made);  // start lives on the opener's stack: not used from here on
+    if (made) dispatchUntilStopped();
+    markEnded();
+    if (made) handler->windowEnded();
+}
+
+bool WaylandWindow::create(const Start& start)
+{
+    requestedWidth = start.width;
+    requestedHeight = start.height;
+    pendingWidth = pendingHeight = 0;
+    baseSurface = wl_compositor_create_surface(connection->compositor());
+    if (!baseSurface) return false;
+    shellSurface = xdg_wm_base_get_xdg_surface(connection->shell(), baseSurface);
+    if (!shellSurface) return false;
+    xdg_surface_add_listener(shellSurface, &SURFACE_LISTENER, this);
+    toplevel = xdg_surface_get_toplevel(shellSurface);
+    if (!toplevel) return false;
+    xdg_toplevel_add_listener(toplevel, &TOPLEVEL_LISTENER, this);
+    xdg_toplevel_set_title(toplevel, start.title ? start.title : "");
+    xdg_toplevel_set_app_id(toplevel, APPLICATION_ID);
+    if (start.fullscreen) xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    // The first commit carries no buffer: it asks the compositor to
+    // configure the window.
+    wl_surface_commit(baseSurface);
+    return wl_display_flush(connection->display()) >= 0 || errno == EAGAIN;
+}
+
+bool WaylandWindow::awaitFirstConfigure()
+{
+    const auto deadline = std::chrono::steady_clock::now() + START_LIMIT;
+    while (!configured) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !dispatchOnce(static_cast<int>(left.count()))) return false;
+    }
+    return true;
+}
+
+void WaylandWindow::dispatchUntilStopped()
+{
+    for (;;) {
+        if (!dispatchOnce(-1)) return;
+        char drained[16];
+        if (read(wakePipe[0], drained, sizeof drained) > 0) return;
+    }
+}
+
+bool WaylandWindow::dispatchOnce(int timeoutMs)
+{
+    wl_display* display = connection->display();
+    while (wl_display_prepare_read(display) != 0)
+        if (wl_display_dispatch_pending(display) < 0) return false;
+    // What the presenting thread asked for goes out before waiting.
+    if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(display);
+        return false;
+    }
+    pollfd watched[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+    const int ready = poll(watched, 2, timeoutMs);
+    if (ready > 0 && (watched[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (wl_display_read_events(display) < 0) return false;
+    } else {
+        wl_display_cancel_read(display);
+    }
+    return wl_display_dispatch_pending(display) >= 0;
+}
+
+void WaylandWindow::signalStarted(bool made)
+{
+    std::lock_guard<std::mutex> guard(stateLock);
+    started = true;
+    startedOk = made;
+    running = made;
+    stateChanged.notify_all();
+}
+
+void WaylandWindow::markEnded()
+{
+    std::lock_guard<std::mutex> guard(stateLock);
+    running = false;
+    stateChanged.notify_all();
+}
+
+void WaylandWindow::setTitle(const char* text)
+{
+    if (toplevel) xdg_toplevel_set_title(toplevel, text ? text : "");
+    if (connection) wl_display_flush(connection->display());
+}
+
+void WaylandWindow::toplevelConfigured(std::int32_t width, std::int32_t height)
+{
+    pendingWidth = width;
+    pendingHeight = height;
+}
+
+void WaylandWindow::surfaceConfigured(std::uint32_t serial)
+{
+    xdg_surface_ack_configure(shellSurface, serial);
+    configured = true;
+    // Zero leaves the size to the client: the one it asked for.
+    handler->windowConfigured(pendingWidth > 0 ? pendingWidth : requestedWidth,
+                              pendingHeight > 0 ? pendingHeight : requestedHeight);
+}
+
+void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }
+
+std::uint64_t WaylandWindow::requestFrame()
+{
+    std::lock_guard<std::mutex> guard(stateLock);
+    if (outstandingFrame) return framesRequested;
+    outstandingFrame = baseSurface && running ? wl_surface_frame(baseSurface) : nullptr;
+    if (!outstandingFrame) return 0;
+    wl_callback_add_listener(outstandingFrame, &FRAME_LISTENER, this);
+    return ++framesRequested;
+}
+
+void WaylandWindow::frameDone(wl_callback* callback)
+{
+    wl_callback_destroy(callback);
+    std::lock_guard<std::mutex> guard(stateLock);
+    outstandingFrame = nullptr;
+    ++framesDone;
+    stateChanged.notify_all();
+}
+
+bool WaylandWindow::waitFrame(std::uint64_t serial, std::chrono::milliseconds limit)
+{
+    if (serial == 0) return false;
+    std::unique_lock<std::mutex> guard(stateLock);
+    stateChanged.wait_for(guard, limit, [this, serial] { return framesDone >= serial || !running; });
+    return framesDone >= serial;
+}
+
+}  // namespace vxr

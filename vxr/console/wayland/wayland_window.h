@@ -1,0 +1,112 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+struct wl_callback;
+struct wl_surface;
+struct xdg_surface;
+struct xdg_toplevel;
+
+namespace vxr {
+
+class WaylandConnection;
+
+// A toplevel surface on the desktop shell, and the thread that dispatches
+// the connection's events while it is open. The thread makes the surface,
+// waits for the compositor's first configure, signals the opener, and then
+// dispatches until the window is closed or the compositor goes away.
+class WaylandWindow {
+public:
+    // What the window thread reports, on that thread.
+    class Handler {
+    public:
+        // The surface is there and the compositor has settled its size, in
+        // surface coordinates; a frame of that size may be committed now.
+        virtual void windowConfigured(std::int32_t width, std::int32_t height) = 0;
+        virtual void windowCloseRequested() = 0;
+        // The loop has ended: the window was closed or the compositor is gone.
+        virtual void windowEnded() = 0;
+
+    protected:
+        ~Handler() = default;
+    };
+
+    struct Start {
+        const char* title = "";
+        // The size asked for, used while the compositor leaves it to us.
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        bool fullscreen = false;
+    };
+
+    WaylandWindow() = default;
+    ~WaylandWindow();
+    WaylandWindow(const WaylandWindow&) = delete;
+    WaylandWindow& operator=(const WaylandWindow&) = delete;
+
+    // Closes any window first. Returns once the first configure has been
+    // handled, or the window failed.
+    bool open(WaylandConnection& connection, Handler& handler, const Start& start);
+    // Ends the thread, then destroys the surface.
+    void close();
+
+    bool isOpen() const { return thread.joinable(); }
+    // Whether the thread still dispatches: false once the compositor is gone.
+    bool isRunning() const;
+    wl_surface* surface() const { return baseSurface; }
+    void setTitle(const char* text);
+
+    // Asks for the surface's next frame callback (one at most is
+    // outstanding: a second request shares it); the caller commits. The
+    // result is the number waitFrame waits for, 0 when none could be made.
+    std::uint64_t requestFrame();
+    // Whether frame callback number serial arrived within the limit.
+    bool waitFrame(std::uint64_t serial, std::chrono::milliseconds limit);
+
+    // Called from the protocol listeners, on the window thread.
+    void toplevelConfigured(std::int32_t width, std::int32_t height);
+    void surfaceConfigured(std::uint32_t serial);
+    void closeRequested();
+    void frameDone(wl_callback* callback);
+
+private:
+    void run(const Start& start);
+    bool create(const Start& start);
+    bool awaitFirstConfigure();
+    void dispatchUntilStopped();
+    // One pass: read what the compositor sent, waiting up to timeoutMs
+    // (-1: no limit); false once the connection has failed.
+    bool dispatchOnce(int timeoutMs);
+    void signalStarted(bool made);
+    void markEnded();
+    void destroySurface();
+
+    WaylandConnection* connection = nullptr;
+    Handler* handler = nullptr;
+    std::thread thread;
+    int wakePipe[2] = {-1, -1};
+
+    wl_surface* baseSurface = nullptr;
+    xdg_surface* shellSurface = nullptr;
+    xdg_toplevel* toplevel = nullptr;
+    std::int32_t requestedWidth = 0;
+    std::int32_t requestedHeight = 0;
+    std::int32_t pendingWidth = 0;
+    std::int32_t pendingHeight = 0;
+    bool configured = false;
+
+    mutable std::mutex stateLock;
+    std::condition_variable stateChanged;
+    bool started = false;
+    bool startedOk = false;
+    bool running = false;
+    std::uint64_t framesRequested = 0;
+    std::uint64_t framesDone = 0;
+    wl_callback* outstandingFrame = nullptr;
+};
+
+}  // namespace vxr
