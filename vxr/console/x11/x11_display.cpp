@@ -221,10 +221,7 @@ bool X11Display::waitUntil(Condition reached, std::chrono::milliseconds limit)
     if (!link) return false;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     // What has been read already first: most often the answer is there.
-    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(link)) {
-        noteEvent(*event);
-        std::free(event);
-    }
+    noteQueuedEvents();
     while (!reached()) {
         if (xcb_connection_has_error(link) || std::chrono::steady_clock::now() > deadline)
             return false;
@@ -232,12 +229,22 @@ bool X11Display::waitUntil(Condition reached, std::chrono::milliseconds limit)
         // the socket before this poll sees it.
         pollfd socket{xcb_get_file_descriptor(link), POLLIN, 0};
         poll(&socket, 1, POLL_SLICE_MS);
-        while (xcb_generic_event_t* event = xcb_poll_for_event(link)) {
+        // One read takes all that has come; the rest is in the queue.
+        if (xcb_generic_event_t* event = xcb_poll_for_event(link)) {
             noteEvent(*event);
             std::free(event);
+            noteQueuedEvents();
         }
     }
     return true;
+}
+
+void X11Display::noteQueuedEvents()
+{
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(link)) {
+        noteEvent(*event);
+        std::free(event);
+    }
 }
 
 bool X11Display::waitForCompletion(std::uint32_t sequence)

@@ -85,6 +85,7 @@ private:
     void readExtensions();
     void internAtoms();
     void noteEvent(const xcb_generic_event_t& event);
+    void noteQueuedEvents();
     bool isCompleted(std::uint32_t sequence) const;
     template <class Condition>
     bool waitUntil(Condition reached, std::chrono::milliseconds limit);
