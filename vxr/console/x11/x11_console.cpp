@@ -99,9 +99,11 @@ bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
     const std::int32_t scale =
-        fullscreen ? 1 : FrameScaler::windowScale(width, height, connection.screenWidth(), connection.screenHeight());
+        fullscreen ? 1
+                   : FrameScaler::windowScale(width, height, connection.screenWidth(),
+                                              connection.screenHeight());
     X11Window::Start start;
-    start.title = titleText;
+    start.title = titleText.text();
     start.width = fullscreen ? connection.screenWidth() : width * scale;
     start.height = fullscreen ? connection.screenHeight() : height * scale;
     start.fullscreen = fullscreen;
@@ -113,10 +115,7 @@ bool X11Console::openWindow(int width, int height, int output)
         start.colormap = presenter.windowColormap();
         start.backgroundPixel = presenter.barPixel();
     }
-    {
-        std::lock_guard<std::mutex> keys(keyLock);
-        windowRunning = true;
-    }
+    keys.open();
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.open(connection, *this, start)) return false;
     std::lock_guard<std::recursive_mutex> present(presentLock);
@@ -135,8 +134,7 @@ void X11Console::closeWindow()
     }
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
-    std::lock_guard<std::mutex> keys(keyLock);
-    windowRunning = false;
+    keys.close();
 }
 
 bool X11Console::createPrimary()
@@ -304,12 +302,11 @@ int X11Console::waitRetrace()
 int X11Console::setTitle(const char* text)
 {
     if (!text) return 0;
-    const std::size_t length = strnlen(text, TITLE_CAPACITY - 1);
-    std::memcpy(titleText, text, length);
-    titleText[length] = '\0';
+    titleText.set(text);
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen() || !connection.isUsable()) return 0;
-    X11Window::setTitle(connection.connection(), windowThread.id(), connection, titleText);
+    X11Window::setTitle(connection.connection(), windowThread.id(), connection,
+                        titleText.text());
     xcb_flush(connection.connection());
     return 1;
 }
@@ -317,26 +314,20 @@ int X11Console::setTitle(const char* text)
 int X11Console::title(char* out)
 {
     if (!out) return 0;
-    std::memcpy(out, titleText, std::strlen(titleText) + 1);
+    titleText.copyTo(out);
     return 1;
 }
 
 int X11Console::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
-    std::unique_lock<std::mutex> guard(keyLock);
-    keyArrived.wait(guard, [this] { return keyQueue.hasItems() || !windowRunning; });
-    // 0 once the window has gone: no key is coming.
-    std::int32_t key = 0;
-    keyQueue.pop(&key);
-    return key;
+    return keys.waitForKey();
 }
 
 int X11Console::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    std::lock_guard<std::mutex> guard(keyLock);
-    return keyQueue.hasItems();
+    return keys.hasKeys();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -359,10 +350,7 @@ void X11Console::windowResized(std::int32_t width, std::int32_t height)
 void X11Console::windowKeyPressed()
 {
     std::lock_guard<std::mutex> guard(windowLock);
-    std::lock_guard<std::mutex> keys(keyLock);
-    // Every key counts the same; a full queue drops the press.
-    keyQueue.push(1);
-    keyArrived.notify_all();
+    keys.push();
 }
 
 void X11Console::windowCloseRequested()
@@ -373,9 +361,7 @@ void X11Console::windowCloseRequested()
 
 void X11Console::windowEnded()
 {
-    std::lock_guard<std::mutex> keys(keyLock);
-    windowRunning = false;
-    keyArrived.notify_all();
+    keys.close();
 }
 
 }  // namespace vxr
