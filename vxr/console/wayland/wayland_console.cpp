@@ -78,11 +78,14 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     const std::int32_t scale = FrameScaler::windowScale(width, height, connection.screenWidth(),
                                                         connection.screenHeight());
     WaylandWindow::Start start;
-    start.title = titleText.text();
+    start.title = titleText;
     start.width = width * scale;
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
-    keys.open();
+    {
+        std::lock_guard<std::mutex> keys(keyLock);
+        windowRunning = true;
+    }
     connection.receiveKeys(this);
     if (windowThread.open(connection, *this, start)) return true;
     closeWindow();
@@ -98,7 +101,8 @@ void WaylandConsole::closeWindow()
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         presenter.detachSurface();
     }
-    keys.close();
+    std::lock_guard<std::mutex> keys(keyLock);
+    windowRunning = false;
 }
 
 bool WaylandConsole::createPrimary()
@@ -189,29 +193,37 @@ int WaylandConsole::waitRetrace()
 int WaylandConsole::setTitle(const char* text)
 {
     if (!text) return 0;
-    titleText.set(text);
+    const std::size_t length = strnlen(text, TITLE_CAPACITY - 1);
+    std::memcpy(titleText, text, length);
+    titleText[length] = '\0';
     if (!windowThread.isRunning()) return 0;
-    windowThread.setTitle(titleText.text());
+    windowThread.setTitle(titleText);
     return 1;
 }
 
 int WaylandConsole::title(char* out)
 {
     if (!out) return 0;
-    titleText.copyTo(out);
+    std::memcpy(out, titleText, std::strlen(titleText) + 1);
     return 1;
 }
 
 int WaylandConsole::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
-    return keys.waitForKey();
+    std::unique_lock<std::mutex> guard(keyLock);
+    keyArrived.wait(guard, [this] { return keyQueue.hasItems() || !windowRunning; });
+    // 0 once the window has gone: no key is coming.
+    std::int32_t key = 0;
+    keyQueue.pop(&key);
+    return key;
 }
 
 int WaylandConsole::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    return keys.hasKeys();
+    std::lock_guard<std::mutex> guard(keyLock);
+    return keyQueue.hasItems();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -228,7 +240,10 @@ void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
 
 void WaylandConsole::seatKeyPressed()
 {
-    keys.push();
+    std::lock_guard<std::mutex> keys(keyLock);
+    // Every key counts the same; a full queue drops the press.
+    keyQueue.push(1);
+    keyArrived.notify_all();
 }
 
 void WaylandConsole::windowCloseRequested()
@@ -243,7 +258,9 @@ void WaylandConsole::windowEnded()
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         presenter.markLost();
     }
-    keys.close();
+    std::lock_guard<std::mutex> keys(keyLock);
+    windowRunning = false;
+    keyArrived.notify_all();
 }
 
 }  // namespace vxr

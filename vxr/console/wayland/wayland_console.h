@@ -7,8 +7,7 @@
 
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
-#include "vxr/console/title_text.h"
-#include "vxr/console/waiting_key_queue.h"
+#include "vxr/console/key_queue.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/console/wayland/wayland_presenter.h"
 #include "vxr/console/wayland/wayland_window.h"
@@ -24,8 +23,8 @@ namespace vxr {
 // buffers go as the compositor releases them.
 //
 // Locks: presentLock guards the presenter and is taken by the window
-// thread for sizes and releases; the key queue has its own lock, and
-// neither is taken inside the other.
+// thread for sizes and releases; keyLock guards the keys. Neither is taken
+// inside the other.
 class WaylandConsole : public DisplayConsole,
                        public FramePresenter,
                        private WaylandWindow::Handler,
@@ -78,7 +77,10 @@ private:
 
     // The locks come first, so that they outlive every member that takes them.
     std::recursive_mutex presentLock;
-    WaitingKeyQueue keys;
+    std::mutex keyLock;
+    std::condition_variable keyArrived;
+    KeyQueue keyQueue;
+    bool windowRunning = false;
 
     WaylandConnection connection;
     wl_display* nativeDisplay = nullptr;
@@ -87,7 +89,7 @@ private:
     std::int32_t constructedOk = 0;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
-    TitleText titleText;
+    char titleText[TITLE_CAPACITY] = {};
 };
 
 }  // namespace vxr

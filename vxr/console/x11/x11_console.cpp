@@ -75,11 +75,9 @@ bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
     const std::int32_t scale =
-        fullscreen ? 1
-                   : FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                              connection.screenHeight());
+        fullscreen ? 1 : FrameScaler::windowScale(width, height, connection.screenWidth(), connection.screenHeight());
     X11Window::Start start;
-    start.title = titleText.text();
+    start.title = titleText;
     start.width = fullscreen ? connection.screenWidth() : width * scale;
     start.height = fullscreen ? connection.screenHeight() : height * scale;
     start.fullscreen = fullscreen;
@@ -91,7 +89,10 @@ bool X11Console::openWindow(int width, int height, int output)
         start.colormap = presenter.windowColormap();
         start.backgroundPixel = presenter.barPixel();
     }
-    keys.open();
+    {
+        std::lock_guard<std::mutex> keys(keyLock);
+        windowRunning = true;
+    }
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.open(connection, *this, start)) return false;
     std::lock_guard<std::recursive_mutex> present(presentLock);
@@ -110,7 +111,8 @@ void X11Console::closeWindow()
     }
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
-    keys.close();
+    std::lock_guard<std::mutex> keys(keyLock);
+    windowRunning = false;
 }
 
 bool X11Console::createPrimary()
@@ -278,11 +280,12 @@ int X11Console::waitRetrace()
 int X11Console::setTitle(const char* text)
 {
     if (!text) return 0;
-    titleText.set(text);
+    const std::size_t length = strnlen(text, TITLE_CAPACITY - 1);
+    std::memcpy(titleText, text, length);
+    titleText[length] = '\0';
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen() || !connection.isUsable()) return 0;
-    X11Window::setTitle(connection.connection(), windowThread.id(), connection,
-                        titleText.text());
+    X11Window::setTitle(connection.connection(), windowThread.id(), connection, titleText);
     xcb_flush(connection.connection());
     return 1;
 }
@@ -290,20 +293,26 @@ int X11Console::setTitle(const char* text)
 int X11Console::title(char* out)
 {
     if (!out) return 0;
-    titleText.copyTo(out);
+    std::memcpy(out, titleText, std::strlen(titleText) + 1);
     return 1;
 }
 
 int X11Console::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
-    return keys.waitForKey();
+    std::unique_lock<std::mutex> guard(keyLock);
+    keyArrived.wait(guard, [this] { return keyQueue.hasItems() || !windowRunning; });
+    // 0 once the window has gone: no key is coming.
+    std::int32_t key = 0;
+    keyQueue.pop(&key);
+    return key;
 }
 
 int X11Console::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    return keys.hasKeys();
+    std::lock_guard<std::mutex> guard(keyLock);
+    return keyQueue.hasItems();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -326,7 +335,10 @@ void X11Console::windowResized(std::int32_t width, std::int32_t height)
 void X11Console::windowKeyPressed()
 {
     std::lock_guard<std::mutex> guard(windowLock);
-    keys.push();
+    std::lock_guard<std::mutex> keys(keyLock);
+    // Every key counts the same; a full queue drops the press.
+    keyQueue.push(1);
+    keyArrived.notify_all();
 }
 
 void X11Console::windowCloseRequested()
@@ -337,7 +349,9 @@ void X11Console::windowCloseRequested()
 
 void X11Console::windowEnded()
 {
-    keys.close();
+    std::lock_guard<std::mutex> keys(keyLock);
+    windowRunning = false;
+    keyArrived.notify_all();
 }
 
 }  // namespace vxr

@@ -7,8 +7,7 @@
 
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
-#include "vxr/console/title_text.h"
-#include "vxr/console/waiting_key_queue.h"
+#include "vxr/console/key_queue.h"
 #include "vxr/console/window_icon.h"
 #include "vxr/console/x11/x11_display.h"
 #include "vxr/console/x11/x11_presenter.h"
@@ -25,8 +24,7 @@ class SharedImage;
 // in shared memory, so showing one is a single request.
 //
 // Locks: windowLock is always taken first. Window events are handled under
-// it, with the key queue's own lock (keys) or presentLock (exposure, size)
-// inside;
+// it, with keyLock (keys) or presentLock (exposure, size) inside;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
 // display connection's events; it may be taken again by its holder.
@@ -91,7 +89,10 @@ private:
     std::mutex windowLock;
     std::mutex paletteLock;
     std::recursive_mutex presentLock;
-    WaitingKeyQueue keys;
+    std::mutex keyLock;
+    std::condition_variable keyArrived;
+    KeyQueue keyQueue;
+    bool windowRunning = false;
 
     X11Display connection;
     xcb_connection_t* nativeConnection = nullptr;
@@ -102,7 +103,7 @@ private:
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     std::int32_t creatingStaging = 0;
-    TitleText titleText;
+    char titleText[TITLE_CAPACITY] = {};
 
 
     bool retraceWatched = false;
