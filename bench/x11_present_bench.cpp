@@ -39,7 +39,10 @@ struct FrameCase {
 const FrameCase SMALL{320, 200, vxr::RGB565, 16};
 const FrameCase LARGE{1920, 1080, vxr::ARGB8888, 24};
 
-const FrameCase& frameCase(const benchmark::State& state) { return state.range(0) ? LARGE : SMALL; }
+const FrameCase& frameCase(const benchmark::State& state)
+{
+    return state.range(0) ? LARGE : SMALL;
+}
 
 // One server per depth for the whole run, started on first use.
 const std::string& serverFor(const FrameCase& frame)
@@ -49,7 +52,8 @@ const std::string& serverFor(const FrameCase& frame)
     const bool isLarge = &frame == &LARGE;
     vxr::test::XvfbServer& server = isLarge ? large : small;
     if (!started[isLarge]) {
-        started[isLarge] = server.start({frame.depth, isLarge ? 2560 : 640, isLarge ? 1600 : 480, true});
+        started[isLarge] =
+            server.start({frame.depth, isLarge ? 2560 : 640, isLarge ? 1600 : 480, true});
     }
     setenv("DISPLAY", server.display().c_str(), 1);
     return server.display();
@@ -94,7 +98,8 @@ public:
         xcb_map_window(link, window);
         context = xcb_generate_id(link);
         xcb_create_gc(link, context, window, 0, nullptr);
-        const std::size_t bytes = std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
+        const std::size_t bytes =
+            std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
         segmentId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
         pixels = static_cast<std::uint8_t*>(shmat(segmentId, nullptr, 0));
         segment = xcb_generate_id(link);

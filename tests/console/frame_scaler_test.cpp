@@ -87,8 +87,8 @@ TEST_P(FrameScalerScale, MatchesThePlainRuleAndStaysInsideTheTarget)
     std::vector<std::uint8_t> target(std::size_t(targetPitch) * c.targetHeight, 0xA5);
 
     FrameScaler scaler;
-    ASSERT_TRUE(scaler.prepare(c.sourceWidth, c.sourceHeight, c.targetWidth, c.targetHeight,
-                               c.bytes));
+    ASSERT_TRUE(
+        scaler.prepare(c.sourceWidth, c.sourceHeight, c.targetWidth, c.targetHeight, c.bytes));
     scaler.scale(source.data(), sourcePitch, target.data(), targetPitch);
 
     const auto expected = referenceScale(source, c.sourceWidth, c.sourceHeight, sourcePitch,
@@ -103,17 +103,17 @@ TEST_P(FrameScalerScale, MatchesThePlainRuleAndStaysInsideTheTarget)
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, FrameScalerScale,
-    ::testing::Values(ScaleCase{320, 200, 320, 200, 2},   // scale 1
-                      ScaleCase{320, 200, 640, 400, 2},   // whole scale 2
-                      ScaleCase{320, 200, 960, 600, 4},   // whole scale 3
-                      ScaleCase{64, 40, 256, 160, 1},     // whole scale 4, one byte
-                      ScaleCase{50, 30, 150, 90, 3},      // three-byte pixels
-                      ScaleCase{320, 200, 803, 501, 4},   // odd, near 2.5
-                      ScaleCase{320, 200, 333, 208, 2},   // just above 1
-                      ScaleCase{320, 200, 160, 100, 4},   // halved
-                      ScaleCase{320, 200, 97, 61, 1},     // shrunk unevenly
-                      ScaleCase{7, 5, 640, 3, 2},         // stretched one way, shrunk the other
-                      ScaleCase{1, 1, 17, 9, 4}));        // a single pixel
+    ::testing::Values(ScaleCase{320, 200, 320, 200, 2},  // scale 1
+                      ScaleCase{320, 200, 640, 400, 2},  // whole scale 2
+                      ScaleCase{320, 200, 960, 600, 4},  // whole scale 3
+                      ScaleCase{64, 40, 256, 160, 1},    // whole scale 4, one byte
+                      ScaleCase{50, 30, 150, 90, 3},     // three-byte pixels
+                      ScaleCase{320, 200, 803, 501, 4},  // odd, near 2.5
+                      ScaleCase{320, 200, 333, 208, 2},  // just above 1
+                      ScaleCase{320, 200, 160, 100, 4},  // halved
+                      ScaleCase{320, 200, 97, 61, 1},    // shrunk unevenly
+                      ScaleCase{7, 5, 640, 3, 2},        // stretched one way, shrunk the other
+                      ScaleCase{1, 1, 17, 9, 4}));       // a single pixel
 
 TEST(FrameScaler, ReadsABottomUpSourceThroughANegativePitch)
 {

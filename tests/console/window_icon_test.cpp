@@ -30,7 +30,8 @@ std::vector<std::uint8_t> iconFile(const std::vector<IconImage>& images)
     std::vector<std::vector<std::uint8_t>> bodies;
     for (const IconImage& image : images) {
         std::vector<std::uint8_t> body;
-        for (std::uint32_t value : {40u, std::uint32_t(image.width), std::uint32_t(image.height * 2)})
+        for (std::uint32_t value :
+             {40u, std::uint32_t(image.width), std::uint32_t(image.height * 2)})
             put(body, value, 4);
         put(body, 1, 2);
         put(body, static_cast<std::uint32_t>(image.bits), 2);
@@ -67,21 +68,21 @@ TEST(WindowIcon, TurnsEachImageTopLineFirstAfterItsSize)
     ASSERT_TRUE(icon.read(file.data(), file.size()));
     EXPECT_EQ(icon.imageCount(), 1);
     // Stored bottom line first: the last two pixels are the top line.
-    EXPECT_EQ(valuesOf(icon), (std::vector<std::uint32_t>{2, 2, 0x33000003, 0x44000004,
-                                                          0x11000001, 0x22000002}));
+    EXPECT_EQ(valuesOf(icon),
+              (std::vector<std::uint32_t>{2, 2, 0x33000003, 0x44000004, 0x11000001, 0x22000002}));
 }
 
 TEST(WindowIcon, TakesTransparencyFromTheMaskWhenNoPixelHasAlpha)
 {
     // Mask lines are padded to 32 bits; bit set is transparent. Bottom line:
     // the first pixel transparent; top line: the second.
-    const IconImage image{2, 2, 32, {0x000000AA, 0x000000BB, 0x000000CC, 0x000000DD},
-                          {0x80, 0, 0, 0, 0x40, 0, 0, 0}};
+    const IconImage image{
+        2, 2, 32, {0x000000AA, 0x000000BB, 0x000000CC, 0x000000DD}, {0x80, 0, 0, 0, 0x40, 0, 0, 0}};
     const auto file = iconFile({image});
     WindowIcon icon;
     ASSERT_TRUE(icon.read(file.data(), file.size()));
-    EXPECT_EQ(valuesOf(icon), (std::vector<std::uint32_t>{2, 2, 0xFF0000CC, 0x000000DD,
-                                                          0x000000AA, 0xFF0000BB}));
+    EXPECT_EQ(valuesOf(icon),
+              (std::vector<std::uint32_t>{2, 2, 0xFF0000CC, 0x000000DD, 0x000000AA, 0xFF0000BB}));
 }
 
 TEST(WindowIcon, PassesOverImagesItCannotReadAndKeepsTheRest)
@@ -110,13 +111,13 @@ TEST(WindowIcon, RefusesFilesThatLieAboutTheirContents)
         bytes[at] = value;
         return icon.read(bytes.data(), bytes.size());
     };
-    EXPECT_FALSE(corrupt(2, 2));     // a cursor file
-    EXPECT_FALSE(corrupt(19, 0x7F)); // the image's offset far past the end
-    EXPECT_FALSE(corrupt(15, 0x7F)); // its size far past the end
+    EXPECT_FALSE(corrupt(2, 2));              // a cursor file
+    EXPECT_FALSE(corrupt(19, 0x7F));          // the image's offset far past the end
+    EXPECT_FALSE(corrupt(15, 0x7F));          // its size far past the end
     EXPECT_FALSE(corrupt(22 + 4 + 1, 0x10));  // 4098 pixels wide
-    EXPECT_FALSE(corrupt(22 + 8, 3));          // an odd doubled height
-    EXPECT_FALSE(corrupt(22 + 8 + 3, 0x80));   // a negative height
-    EXPECT_FALSE(corrupt(22 + 16, 1));         // compressed
+    EXPECT_FALSE(corrupt(22 + 8, 3));         // an odd doubled height
+    EXPECT_FALSE(corrupt(22 + 8 + 3, 0x80));  // a negative height
+    EXPECT_FALSE(corrupt(22 + 16, 1));        // compressed
     EXPECT_EQ(icon.length(), 0u);
     EXPECT_EQ(icon.data(), nullptr);
 }

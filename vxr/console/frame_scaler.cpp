@@ -26,7 +26,8 @@ void repeatPixels(const std::uint8_t* source, std::uint8_t* target, std::int32_t
                   std::int32_t repeat)
 {
     for (std::int32_t i = 0; i < count; ++i, source += Bytes)
-        for (std::int32_t r = 0; r < repeat; ++r, target += Bytes) std::memcpy(target, source, Bytes);
+        for (std::int32_t r = 0; r < repeat; ++r, target += Bytes)
+            std::memcpy(target, source, Bytes);
 }
 
 template <std::size_t Bytes>
@@ -140,22 +141,30 @@ void FrameScaler::scaleRow(const std::uint8_t* source, std::uint8_t* target) con
     }
     if (wholeRepeat > 1) {
         switch (bytes) {
-        case 1: return repeatPixels<1>(source, target, fromWidth, wholeRepeat);
-        case 2: return repeatPixels<2>(source, target, fromWidth, wholeRepeat);
-        case 3: return repeatPixels<3>(source, target, fromWidth, wholeRepeat);
-        default: return repeatPixels<4>(source, target, fromWidth, wholeRepeat);
+            case 1:
+                return repeatPixels<1>(source, target, fromWidth, wholeRepeat);
+            case 2:
+                return repeatPixels<2>(source, target, fromWidth, wholeRepeat);
+            case 3:
+                return repeatPixels<3>(source, target, fromWidth, wholeRepeat);
+            default:
+                return repeatPixels<4>(source, target, fromWidth, wholeRepeat);
         }
     }
     switch (bytes) {
-    case 1: return gatherPixels<1>(source, target, columnMap.get(), toWidth);
-    case 2: return gatherPixels<2>(source, target, columnMap.get(), toWidth);
-    case 3: return gatherPixels<3>(source, target, columnMap.get(), toWidth);
-    default: return gatherPixels<4>(source, target, columnMap.get(), toWidth);
+        case 1:
+            return gatherPixels<1>(source, target, columnMap.get(), toWidth);
+        case 2:
+            return gatherPixels<2>(source, target, columnMap.get(), toWidth);
+        case 3:
+            return gatherPixels<3>(source, target, columnMap.get(), toWidth);
+        default:
+            return gatherPixels<4>(source, target, columnMap.get(), toWidth);
     }
 }
 
-void FrameScaler::scale(const std::uint8_t* source, std::int64_t sourcePitch,
-                        std::uint8_t* target, std::int64_t targetPitch) const
+void FrameScaler::scale(const std::uint8_t* source, std::int64_t sourcePitch, std::uint8_t* target,
+                        std::int64_t targetPitch) const
 {
     if (!isPrepared() || !source || !target) return;
     const std::size_t rowBytes = static_cast<std::size_t>(toWidth) * bytes;

@@ -57,7 +57,8 @@ bool WindowIcon::readImage(const std::uint8_t* bytes, std::size_t size, int inde
     image.width = static_cast<std::int32_t>(width);
     image.height = static_cast<std::int32_t>(height);
     image.pixels = info + headerSize;
-    image.mask = headerSize + pixelBytes + maskBytes <= dataSize ? image.pixels + pixelBytes : nullptr;
+    image.mask =
+        headerSize + pixelBytes + maskBytes <= dataSize ? image.pixels + pixelBytes : nullptr;
     return true;
 }
 
@@ -74,7 +75,8 @@ std::uint32_t* WindowIcon::appendImage(const Image& image, std::uint32_t* out)
         for (std::int32_t x = 0; x < image.width; ++x, pixel += 4) {
             std::uint32_t alpha = pixel[3];
             // Icons without alpha say through the mask what is transparent.
-            if (!hasAlpha) alpha = image.mask && maskedOut(image.mask, image.width, x, row) ? 0 : 255;
+            if (!hasAlpha)
+                alpha = image.mask && maskedOut(image.mask, image.width, x, row) ? 0 : 255;
             *out++ = alpha << 24 | std::uint32_t{pixel[2]} << 16 | std::uint32_t{pixel[1]} << 8 |
                      pixel[0];
         }
@@ -110,6 +112,9 @@ bool WindowIcon::read(const std::uint8_t* bytes, std::size_t size)
     return true;
 }
 
-bool WindowIcon::readProjectIcon() { return read(VXR_ICON, VXR_ICON_SIZE); }
+bool WindowIcon::readProjectIcon()
+{
+    return read(VXR_ICON, VXR_ICON_SIZE);
+}
 
 }  // namespace vxr

@@ -156,7 +156,8 @@ TEST(X11ConsoleWindow, CarriesTheTitleAndTheProjectsIcon)
     EXPECT_EQ(session.view.property(window, "WM_NAME"), "before");
     EXPECT_EQ(session.view.property(window, "_NET_WM_NAME"), "before");
     EXPECT_EQ(console.setTitle("after"), 1);
-    EXPECT_TRUE(test::eventually([&] { return session.view.property(window, "WM_NAME") == "after"; }));
+    EXPECT_TRUE(
+        test::eventually([&] { return session.view.property(window, "WM_NAME") == "after"; }));
     EXPECT_EQ(session.view.property(window, "_NET_WM_NAME"), "after");
     ASSERT_EQ(console.title(text), 1);
     EXPECT_STREQ(text, "after");
@@ -206,6 +207,7 @@ TEST(X11ConsoleLifecycle, LeavesNoDescriptorThreadOrSegmentBehind)
 
 TEST(X11ConsoleBadDisplay, NoDisplayOrOneWithoutAServerIsNotOk)
 {
+    unsetenv("WAYLAND_DISPLAY");
     for (const char* display : {"", ":4711", "not a display"}) {
         if (*display)
             setenv("DISPLAY", display, 1);
@@ -219,8 +221,9 @@ TEST(X11ConsoleBadDisplay, NoDisplayOrOneWithoutAServerIsNotOk)
     }
 }
 
-TEST(X11ConsoleBadDisplay, TheFrontEndPicksTheX11ConsoleFirst)
+TEST(X11ConsoleBadDisplay, WithoutAWaylandCompositorTheFrontEndPicksTheX11Console)
 {
+    unsetenv("WAYLAND_DISPLAY");
     X11Session session;
     ASSERT_TRUE(session.start({16, 1024, 768, true}));
     ConsoleFrontEnd frontEnd(320, 200, PREFER16, -1, -1, -1);

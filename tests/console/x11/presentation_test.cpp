@@ -51,9 +51,12 @@ protected:
     std::vector<std::int32_t> frameFormats() const
     {
         switch (GetParam().depth) {
-        case 8: return {INDEX8, RGB565};
-        case 16: return {RGB565, ARGB8888};
-        default: return {ARGB8888, RGB565};
+            case 8:
+                return {INDEX8, RGB565};
+            case 16:
+                return {RGB565, ARGB8888};
+            default:
+                return {ARGB8888, RGB565};
         }
     }
 
@@ -63,8 +66,7 @@ protected:
         return console->format();
     }
 
-    std::unique_ptr<Surface> randomFrame(std::int32_t format, int width, int height,
-                                         unsigned seed)
+    std::unique_ptr<Surface> randomFrame(std::int32_t format, int width, int height, unsigned seed)
     {
         auto frame = std::make_unique<Surface>(console.get(), width, height, PixelFormat(format),
                                                MEMORY_SYSTEM, -1, -1, -1);
@@ -87,7 +89,8 @@ protected:
             auto frame = randomFrame(format, width, height, seed++);
             ASSERT_TRUE(frame->isValid());
             std::string why;
-            EXPECT_TRUE(session.presentsExactly(*frame, shownFormat(frame->format()), window, 0, why))
+            EXPECT_TRUE(
+                session.presentsExactly(*frame, shownFormat(frame->format()), window, 0, why))
                 << "format " << format << ": " << why;
         }
     }

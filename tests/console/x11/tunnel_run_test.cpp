@@ -32,8 +32,8 @@ constexpr int SEARCHED_FRAMES = 6000;
 // A working directory of the test's own, with or without the texture.
 fs::path workingDirectory(const char* name, bool withTexture)
 {
-    const fs::path directory =
-        fs::temp_directory_path() / ("vxr-tunnel-" + std::string(name) + "-" + std::to_string(getpid()));
+    const fs::path directory = fs::temp_directory_path() /
+                               ("vxr-tunnel-" + std::string(name) + "-" + std::to_string(getpid()));
     fs::remove_all(directory);
     fs::create_directories(directory);
     if (withTexture) fs::copy_file(VXR_TEXTURE, directory / "zor.tga");

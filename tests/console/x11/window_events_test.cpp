@@ -127,7 +127,8 @@ TEST_F(WindowEvents, AnExposureAfterTheFrameLeftTheConsolePaintsBlack)
 {
     // Recreated elsewhere, the frame is no longer this console's to redraw.
     const PixelFormat format(ARGB8888);
-    ASSERT_EQ(frame->create(&Console::defaultConsole(), 80, 50, &format, MEMORY_SYSTEM, -1, -1, -1), 1);
+    ASSERT_EQ(frame->create(&Console::defaultConsole(), 80, 50, &format, MEMORY_SYSTEM, -1, -1, -1),
+              1);
     session.view.coverAndExpose(window, width, height);
     const std::vector<std::uint8_t> black(std::size_t(width) * height * 4, 0);
     std::string why;

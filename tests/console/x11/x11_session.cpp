@@ -1,6 +1,7 @@
 #include "x11_session.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "vxr/console/console.h"
 #include "vxr/surface/surface.h"
@@ -9,6 +10,9 @@ namespace vxr::test {
 
 bool X11Session::start(const XvfbServer::Options& options)
 {
+    // Programs started from here try a Wayland compositor before the X
+    // server; there is none in these tests.
+    unsetenv("WAYLAND_DISPLAY");
     return server.start(options) && view.connect(server.display());
 }
 
@@ -22,7 +26,8 @@ bool X11Session::showsExactly(xcb_window_t window, const std::vector<std::uint8_
 {
     const int bytes = view.bitsPerPixel() / 8;
     return eventually([&] {
-        const int wrong = differences(view.image(window, width, height), expected, width, bytes, &why);
+        const int wrong =
+            differences(view.image(window, width, height), expected, width, bytes, &why);
         if (wrong) why = std::to_string(wrong) + " pixels differ, first at " + why;
         return wrong == 0;
     });
@@ -39,7 +44,8 @@ bool X11Session::presentsExactly(Surface& frame, const PixelFormat& shown, xcb_w
             return false;
         }
         const auto expected = expectedWindow(frame, shown, width, height, barPixel);
-        const int wrong = differences(view.image(window, width, height), expected, width, bytes, &why);
+        const int wrong =
+            differences(view.image(window, width, height), expected, width, bytes, &why);
         if (wrong)
             why = std::to_string(wrong) + " pixels differ at " + std::to_string(width) + "x" +
                   std::to_string(height) + ", first at " + why;

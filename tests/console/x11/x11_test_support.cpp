@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,17 +90,37 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
 
 // ---- XvfbServer ---------------------------------------------------------------
 
-XvfbServer::~XvfbServer() { stop(); }
+XvfbServer::~XvfbServer()
+{
+    stop();
+}
 
 bool XvfbServer::start(const Options& options)
+{
+    // Display numbers are shared with every process that sees this /tmp and
+    // this network namespace, and a server of someone else's may hold a
+    // low one without a lock file here: try numbers spread far from 0, and
+    // keep the first server that is really the one asked for.
+    static int attempts = 0;
+    for (int tries = 0; tries < 40; ++tries) {
+        const int candidate = 100 + (getpid() * 131 + (attempts++) * 7919) % 9000;
+        if (startOn(candidate, options)) return true;
+    }
+    return false;
+}
+
+bool XvfbServer::startOn(int candidate, const Options& options)
 {
     int ready[2];
     if (pipe(ready) != 0) return false;
     std::vector<std::string> arguments = {
-        "Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
+        "Xvfb", std::string(":").append(std::to_string(candidate)), "-displayfd",
+        std::to_string(ready[1]), "-screen", "0",
         std::to_string(options.width) + "x" + std::to_string(options.height) + "x" +
             std::to_string(options.depth),
-        "-nolisten", "tcp"};
+        // A server left without clients resets and drops whoever connects
+        // meanwhile; between two consoles nobody may be connected.
+        "-nolisten", "tcp", "-noreset"};
     if (!options.sharedMemory) {
         arguments.push_back("-extension");
         arguments.push_back("MIT-SHM");
@@ -108,6 +129,8 @@ bool XvfbServer::start(const Options& options)
     const int quiet = open("/dev/null", O_WRONLY);
     process = fork();
     if (process == 0) {
+        // The server goes with the test, however the test ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(ready[0]);
         dup2(quiet, 1);
         dup2(quiet, 2);
@@ -116,22 +139,36 @@ bool XvfbServer::start(const Options& options)
     }
     close(ready[1]);
     close(quiet);
-    // The server writes its display number once it accepts connections.
+    // The server writes its display number once it accepts connections, and
+    // closes the pipe when it gives up.
     std::string answer;
     const auto deadline = Clock::now() + PATIENCE;
-    while (answer.find('\n') == std::string::npos && Clock::now() < deadline) {
+    while (answer.find('\n') == std::string::npos && ready[0] >= 0 && Clock::now() < deadline) {
         pollfd wait{ready[0], POLLIN, 0};
-        if (poll(&wait, 1, 100) > 0 && !readSome(ready[0], answer) && ready[0] < 0) break;
+        if (poll(&wait, 1, 100) > 0) readSome(ready[0], answer);
     }
     if (ready[0] >= 0) close(ready[0]);
-    if (answer.find('\n') == std::string::npos) {
+    number = std::atoi(answer.c_str());
+    name = std::string(":").append(std::to_string(number));
+    if (answer.find('\n') == std::string::npos || !isAsAskedFor(options)) {
         stop();
         return false;
     }
-    number = std::atoi(answer.c_str());
-    name = std::string(":").append(std::to_string(number));
     setenv("DISPLAY", name.c_str(), 1);
     return true;
+}
+
+bool XvfbServer::isAsAskedFor(const Options& options) const
+{
+    xcb_connection_t* link = xcb_connect(name.c_str(), nullptr);
+    bool same = false;
+    if (!xcb_connection_has_error(link)) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(link)).data;
+        same = screen->root_depth == options.depth && screen->width_in_pixels == options.width &&
+               screen->height_in_pixels == options.height;
+    }
+    xcb_disconnect(link);
+    return same;
 }
 
 void XvfbServer::kill()
@@ -265,13 +302,15 @@ std::vector<std::uint32_t> ServerView::colormapColours(xcb_window_t window)
     std::uint32_t pixels[256];
     for (std::uint32_t i = 0; i < 256; ++i) pixels[i] = i;
     Freed<xcb_query_colors_reply_t> reply{xcb_query_colors_reply(
-        connection, xcb_query_colors(connection, attributes.reply->colormap, 256, pixels), nullptr)};
+        connection, xcb_query_colors(connection, attributes.reply->colormap, 256, pixels),
+        nullptr)};
     if (!reply.reply) return {};
     std::vector<std::uint32_t> colours;
     const xcb_rgb_t* read = xcb_query_colors_colors(reply.reply);
     for (int i = 0; i < xcb_query_colors_colors_length(reply.reply); ++i)
         colours.push_back(std::uint32_t{read[i].red} >> 8 << 16 |
-                          std::uint32_t{read[i].green} >> 8 << 8 | std::uint32_t{read[i].blue} >> 8);
+                          std::uint32_t{read[i].green} >> 8 << 8 |
+                          std::uint32_t{read[i].blue} >> 8);
     return colours;
 }
 
@@ -408,9 +447,15 @@ bool runXdotool(const std::string& display, const std::vector<std::string>& argu
 
 // ---- counts ----------------------------------------------------------------------
 
-int openDescriptors() { return countEntries("/proc/self/fd"); }
+int openDescriptors()
+{
+    return countEntries("/proc/self/fd");
+}
 
-int runningThreads() { return countEntries("/proc/self/task"); }
+int runningThreads()
+{
+    return countEntries("/proc/self/task");
+}
 
 int sharedMemorySegments()
 {
@@ -493,8 +538,9 @@ int differences(const std::vector<std::uint8_t>& seen, const std::vector<std::ui
                 int width, int bytesPerPixel, std::string* first)
 {
     if (seen.size() != expected.size() || expected.empty()) {
-        if (first) *first = "sizes " + std::to_string(seen.size()) + " and " +
-                            std::to_string(expected.size());
+        if (first)
+            *first =
+                "sizes " + std::to_string(seen.size()) + " and " + std::to_string(expected.size());
         return width;
     }
     const std::size_t stride = (std::size_t(width) * bytesPerPixel + 3) / 4 * 4;

@@ -27,7 +27,8 @@ inline constexpr auto PATIENCE = std::chrono::seconds(20);
 // Polls until the condition holds or the time is up; the result is the
 // condition's last answer, so a test asserts on it.
 bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds limit = std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE));
+                std::chrono::milliseconds limit =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE));
 
 // A private X server for one test, on a display number it picks itself,
 // named by DISPLAY while it runs.
@@ -53,6 +54,8 @@ public:
     const std::string& display() const { return name; }
 
 private:
+    bool startOn(int candidate, const Options& options);
+    bool isAsAskedFor(const Options& options) const;
     void removeLeftovers() const;
 
     pid_t process = -1;
@@ -112,7 +115,8 @@ public:
     // Reads what is there, waiting up to the given time for more.
     void pump(std::chrono::milliseconds wait);
     // The exit code, or -1 when it does not end in time (it is then killed).
-    int waitForExit(std::chrono::milliseconds limit = std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE));
+    int waitForExit(std::chrono::milliseconds limit =
+                        std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE));
     bool hasExited();
     const std::string& output() const { return standardOutput; }
     const std::string& errors() const { return standardError; }

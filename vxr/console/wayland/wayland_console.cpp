@@ -78,14 +78,11 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     const std::int32_t scale = FrameScaler::windowScale(width, height, connection.screenWidth(),
                                                         connection.screenHeight());
     WaylandWindow::Start start;
-    start.title = titleText;
+    start.title = windowTitle.text();
     start.width = width * scale;
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
-    {
-        std::lock_guard<std::mutex> keys(keyLock);
-        windowRunning = true;
-    }
+    keys.windowOpened();
     connection.receiveKeys(this);
     if (windowThread.open(connection, *this, start)) return true;
     closeWindow();
@@ -101,8 +98,7 @@ void WaylandConsole::closeWindow()
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         presenter.detachSurface();
     }
-    std::lock_guard<std::mutex> keys(keyLock);
-    windowRunning = false;
+    keys.windowEnded();
 }
 
 bool WaylandConsole::createPrimary()
@@ -192,38 +188,28 @@ int WaylandConsole::waitRetrace()
 
 int WaylandConsole::setTitle(const char* text)
 {
-    if (!text) return 0;
-    const std::size_t length = strnlen(text, TITLE_CAPACITY - 1);
-    std::memcpy(titleText, text, length);
-    titleText[length] = '\0';
+    if (!windowTitle.set(text)) return 0;
     if (!windowThread.isRunning()) return 0;
-    windowThread.setTitle(titleText);
+    windowThread.setTitle(windowTitle.text());
     return 1;
 }
 
 int WaylandConsole::title(char* out)
 {
-    if (!out) return 0;
-    std::memcpy(out, titleText, std::strlen(titleText) + 1);
-    return 1;
+    return windowTitle.copyTo(out) ? 1 : 0;
 }
 
 int WaylandConsole::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
-    std::unique_lock<std::mutex> guard(keyLock);
-    keyArrived.wait(guard, [this] { return keyQueue.hasItems() || !windowRunning; });
     // 0 once the window has gone: no key is coming.
-    std::int32_t key = 0;
-    keyQueue.pop(&key);
-    return key;
+    return keys.read();
 }
 
 int WaylandConsole::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    std::lock_guard<std::mutex> guard(keyLock);
-    return keyQueue.hasItems();
+    return keys.hasKeys();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -240,10 +226,7 @@ void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
 
 void WaylandConsole::seatKeyPressed()
 {
-    std::lock_guard<std::mutex> keys(keyLock);
-    // Every key counts the same; a full queue drops the press.
-    keyQueue.push(1);
-    keyArrived.notify_all();
+    keys.press();
 }
 
 void WaylandConsole::windowCloseRequested()
@@ -258,9 +241,7 @@ void WaylandConsole::windowEnded()
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         presenter.markLost();
     }
-    std::lock_guard<std::mutex> keys(keyLock);
-    windowRunning = false;
-    keyArrived.notify_all();
+    keys.windowEnded();
 }
 
 }  // namespace vxr

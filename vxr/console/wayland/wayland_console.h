@@ -7,7 +7,8 @@
 
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
-#include "vxr/console/key_queue.h"
+#include "vxr/console/window_keys.h"
+#include "vxr/console/window_title.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/console/wayland/wayland_presenter.h"
 #include "vxr/console/wayland/wayland_window.h"
@@ -23,8 +24,8 @@ namespace vxr {
 // buffers go as the compositor releases them.
 //
 // Locks: presentLock guards the presenter and is taken by the window
-// thread for sizes and releases; keyLock guards the keys. Neither is taken
-// inside the other.
+// thread for sizes and releases; the keys guard themselves, and their lock
+// is never taken with presentLock held.
 class WaylandConsole : public DisplayConsole,
                        public FramePresenter,
                        private WaylandWindow::Handler,
@@ -77,10 +78,7 @@ private:
 
     // The locks come first, so that they outlive every member that takes them.
     std::recursive_mutex presentLock;
-    std::mutex keyLock;
-    std::condition_variable keyArrived;
-    KeyQueue keyQueue;
-    bool windowRunning = false;
+    WindowKeys keys;
 
     WaylandConnection connection;
     wl_display* nativeDisplay = nullptr;
@@ -89,7 +87,7 @@ private:
     std::int32_t constructedOk = 0;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
-    char titleText[TITLE_CAPACITY] = {};
+    WindowTitle windowTitle;
 };
 
 }  // namespace vxr

@@ -21,8 +21,8 @@ constexpr std::int64_t LARGEST_IMAGE_BYTES = std::int64_t{1} << 30;
 
 bool fitsImage(const Rect& area, std::int32_t width, std::int32_t height)
 {
-    return area.left >= 0 && area.top >= 0 && area.left <= area.right &&
-           area.top <= area.bottom && area.right <= width && area.bottom <= height;
+    return area.left >= 0 && area.top >= 0 && area.left <= area.right && area.top <= area.bottom &&
+           area.right <= width && area.bottom <= height;
 }
 
 bool fitsCoordinates(std::int32_t x, std::int32_t y)
@@ -32,10 +32,13 @@ bool fitsCoordinates(std::int32_t x, std::int32_t y)
 
 }  // namespace
 
-SharedImage::~SharedImage() { release(); }
+SharedImage::~SharedImage()
+{
+    release();
+}
 
-bool SharedImage::create(X11Display& target, std::int32_t width, std::int32_t height,
-                         bool shared, bool requireShared)
+bool SharedImage::create(X11Display& target, std::int32_t width, std::int32_t height, bool shared,
+                         bool requireShared)
 {
     release();
     if (width <= 0 || height <= 0 || width > LARGEST_SIDE || height > LARGEST_SIDE) return false;
@@ -142,7 +145,8 @@ bool SharedImage::putPlain(xcb_drawable_t target, xcb_gcontext_t context, const 
     // Plain requests carry whole lines; a band of lines per request keeps
     // each under the server's request limit.
     if (area.left != 0 || area.width() != imageWidth) return false;
-    const std::int64_t rowsPerBand = std::max<std::int64_t>(1, display->maxImageBytes() / lineBytes);
+    const std::int64_t rowsPerBand =
+        std::max<std::int64_t>(1, display->maxImageBytes() / lineBytes);
     for (std::int32_t top = area.top; top < area.bottom;) {
         const std::int64_t rows = std::min<std::int64_t>(rowsPerBand, area.bottom - top);
         xcb_put_image(display->connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, target, context,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <xcb/xcb.h>
 #include <xcb/shm.h>
+#include <xcb/xcb.h>
 
 #include <cstdint>
 
@@ -47,10 +47,10 @@ public:
 
 private:
     bool attach(std::size_t size);
-    bool putShared(xcb_drawable_t target, xcb_gcontext_t context, const Rect& area,
-                   std::int32_t x, std::int32_t y);
-    bool putPlain(xcb_drawable_t target, xcb_gcontext_t context, const Rect& area,
-                  std::int32_t x, std::int32_t y);
+    bool putShared(xcb_drawable_t target, xcb_gcontext_t context, const Rect& area, std::int32_t x,
+                   std::int32_t y);
+    bool putPlain(xcb_drawable_t target, xcb_gcontext_t context, const Rect& area, std::int32_t x,
+                  std::int32_t y);
 
     X11Display* display = nullptr;
     std::uint8_t* memory = nullptr;

@@ -6,11 +6,10 @@
 
 namespace vxr {
 
-SharedMemoryStore::SharedMemoryStore(X11Console& owner, bool requireShared,
-                                     std::int32_t& width, std::int32_t& height,
-                                     const PixelFormat& format, std::int32_t& memoryKind,
-                                     std::int32_t& orientation, std::int32_t& linePadding,
-                                     std::int32_t& variant)
+SharedMemoryStore::SharedMemoryStore(X11Console& owner, bool requireShared, std::int32_t& width,
+                                     std::int32_t& height, const PixelFormat& format,
+                                     std::int32_t& memoryKind, std::int32_t& orientation,
+                                     std::int32_t& linePadding, std::int32_t& variant)
     : console(owner)
 {
     if (!StoreParameters::accepts(width, height, format, memoryKind, orientation, linePadding,
@@ -29,7 +28,10 @@ SharedMemoryStore::SharedMemoryStore(X11Console& owner, bool requireShared,
     variant = VARIANT_DEFAULT;
 }
 
-SharedMemoryStore::~SharedMemoryStore() { console.releaseImage(sharedImage); }
+SharedMemoryStore::~SharedMemoryStore()
+{
+    console.releaseImage(sharedImage);
+}
 
 std::uint8_t* SharedMemoryStore::lock(int)
 {

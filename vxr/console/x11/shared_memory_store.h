@@ -21,8 +21,7 @@ public:
     // requireShared: stay invalid rather than fall back to plain memory.
     SharedMemoryStore(X11Console& console, bool requireShared, std::int32_t& width,
                       std::int32_t& height, const PixelFormat& format, std::int32_t& memoryKind,
-                      std::int32_t& orientation, std::int32_t& linePadding,
-                      std::int32_t& variant);
+                      std::int32_t& orientation, std::int32_t& linePadding, std::int32_t& variant);
     ~SharedMemoryStore() override;
 
     // Waits until the server has finished reading the pixels, so that the

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include <xcb/present.h>
@@ -75,9 +74,11 @@ bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
     const std::int32_t scale =
-        fullscreen ? 1 : FrameScaler::windowScale(width, height, connection.screenWidth(), connection.screenHeight());
+        fullscreen ? 1
+                   : FrameScaler::windowScale(width, height, connection.screenWidth(),
+                                              connection.screenHeight());
     X11Window::Start start;
-    start.title = titleText;
+    start.title = windowTitle.text();
     start.width = fullscreen ? connection.screenWidth() : width * scale;
     start.height = fullscreen ? connection.screenHeight() : height * scale;
     start.fullscreen = fullscreen;
@@ -89,10 +90,7 @@ bool X11Console::openWindow(int width, int height, int output)
         start.colormap = presenter.windowColormap();
         start.backgroundPixel = presenter.barPixel();
     }
-    {
-        std::lock_guard<std::mutex> keys(keyLock);
-        windowRunning = true;
-    }
+    keys.windowOpened();
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.open(connection, *this, start)) return false;
     std::lock_guard<std::recursive_mutex> present(presentLock);
@@ -111,8 +109,7 @@ void X11Console::closeWindow()
     }
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
-    std::lock_guard<std::mutex> keys(keyLock);
-    windowRunning = false;
+    keys.windowEnded();
 }
 
 bool X11Console::createPrimary()
@@ -170,12 +167,11 @@ SurfaceStore* X11Console::createStore(int* width, int* height, const PixelFormat
                                 variant);
 }
 
-Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height,
-                                 const PixelFormat& format)
+Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format)
 {
     creatingStaging = 1;
-    auto* surface = new (std::nothrow)
-        Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
+    auto* surface =
+        new (std::nothrow) Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
     creatingStaging = 0;
     if (surface && surface->isValid()) return surface;
     delete surface;
@@ -279,40 +275,30 @@ int X11Console::waitRetrace()
 
 int X11Console::setTitle(const char* text)
 {
-    if (!text) return 0;
-    const std::size_t length = strnlen(text, TITLE_CAPACITY - 1);
-    std::memcpy(titleText, text, length);
-    titleText[length] = '\0';
+    if (!windowTitle.set(text)) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen() || !connection.isUsable()) return 0;
-    X11Window::setTitle(connection.connection(), windowThread.id(), connection, titleText);
+    X11Window::setTitle(connection.connection(), windowThread.id(), connection, windowTitle.text());
     xcb_flush(connection.connection());
     return 1;
 }
 
 int X11Console::title(char* out)
 {
-    if (!out) return 0;
-    std::memcpy(out, titleText, std::strlen(titleText) + 1);
-    return 1;
+    return windowTitle.copyTo(out) ? 1 : 0;
 }
 
 int X11Console::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
-    std::unique_lock<std::mutex> guard(keyLock);
-    keyArrived.wait(guard, [this] { return keyQueue.hasItems() || !windowRunning; });
     // 0 once the window has gone: no key is coming.
-    std::int32_t key = 0;
-    keyQueue.pop(&key);
-    return key;
+    return keys.read();
 }
 
 int X11Console::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    std::lock_guard<std::mutex> guard(keyLock);
-    return keyQueue.hasItems();
+    return keys.hasKeys();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -335,10 +321,7 @@ void X11Console::windowResized(std::int32_t width, std::int32_t height)
 void X11Console::windowKeyPressed()
 {
     std::lock_guard<std::mutex> guard(windowLock);
-    std::lock_guard<std::mutex> keys(keyLock);
-    // Every key counts the same; a full queue drops the press.
-    keyQueue.push(1);
-    keyArrived.notify_all();
+    keys.press();
 }
 
 void X11Console::windowCloseRequested()
@@ -349,9 +332,7 @@ void X11Console::windowCloseRequested()
 
 void X11Console::windowEnded()
 {
-    std::lock_guard<std::mutex> keys(keyLock);
-    windowRunning = false;
-    keyArrived.notify_all();
+    keys.windowEnded();
 }
 
 }  // namespace vxr

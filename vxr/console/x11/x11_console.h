@@ -1,14 +1,14 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
-#include "vxr/console/key_queue.h"
 #include "vxr/console/window_icon.h"
+#include "vxr/console/window_keys.h"
+#include "vxr/console/window_title.h"
 #include "vxr/console/x11/x11_display.h"
 #include "vxr/console/x11/x11_presenter.h"
 #include "vxr/console/x11/x11_window.h"
@@ -24,7 +24,7 @@ class SharedImage;
 // in shared memory, so showing one is a single request.
 //
 // Locks: windowLock is always taken first. Window events are handled under
-// it, with keyLock (keys) or presentLock (exposure, size) inside;
+// it, with the keys' own lock or presentLock (exposure, size) inside;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
 // display connection's events; it may be taken again by its holder.
@@ -37,8 +37,7 @@ public:
     int modes(std::vector<ConsoleMode>& list) override;
     int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
                    int variant) override;
-    int open(int width, int height, int request, int output, int parameter,
-             int variant) override;
+    int open(int width, int height, int request, int output, int parameter, int variant) override;
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
@@ -52,9 +51,8 @@ public:
     int width() override { return frameWidth; }
     int height() override { return frameHeight; }
     void* window() override;
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
-                              int* memoryKind, int* orientation, int* linePadding,
-                              int* variant) override;
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
+                              int* orientation, int* linePadding, int* variant) override;
     void surfaceLeaving(Surface* surface) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
@@ -69,7 +67,6 @@ public:
     // A surface of the console's own that frames are converted into; null
     // when it cannot be made.
     Surface* makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format);
-
 
 private:
     void windowExposed() override;
@@ -89,10 +86,7 @@ private:
     std::mutex windowLock;
     std::mutex paletteLock;
     std::recursive_mutex presentLock;
-    std::mutex keyLock;
-    std::condition_variable keyArrived;
-    KeyQueue keyQueue;
-    bool windowRunning = false;
+    WindowKeys keys;
 
     X11Display connection;
     xcb_connection_t* nativeConnection = nullptr;
@@ -103,8 +97,7 @@ private:
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     std::int32_t creatingStaging = 0;
-    char titleText[TITLE_CAPACITY] = {};
-
+    WindowTitle windowTitle;
 
     bool retraceWatched = false;
     std::uint32_t retraceSerial = 0;

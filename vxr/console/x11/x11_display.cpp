@@ -78,7 +78,10 @@ X11Display::~X11Display()
     if (link) xcb_disconnect(link);
 }
 
-bool X11Display::isUsable() const { return link && !xcb_connection_has_error(link); }
+bool X11Display::isUsable() const
+{
+    return link && !xcb_connection_has_error(link);
+}
 
 bool X11Display::readScreen(int screenNumber)
 {
@@ -144,8 +147,8 @@ void X11Display::internAtoms()
                   {"_NET_SUPPORTING_WM_CHECK", &names.supportingCheck, {}}};
     // All requests first, then all replies: one round trip instead of eight.
     for (Wanted& item : wanted)
-        item.cookie = xcb_intern_atom(link, 0, static_cast<std::uint16_t>(std::strlen(item.text)),
-                                      item.text);
+        item.cookie =
+            xcb_intern_atom(link, 0, static_cast<std::uint16_t>(std::strlen(item.text)), item.text);
     for (Wanted& item : wanted) *item.atom = replyAtom(link, item.cookie);
 }
 
@@ -217,19 +220,24 @@ bool X11Display::waitUntil(Condition reached, std::chrono::milliseconds limit)
 {
     if (!link) return false;
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(link)) {
-            noteEvent(*event);
-            std::free(event);
-        }
-        if (reached()) return true;
+    // What has been read already first: most often the answer is there.
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(link)) {
+        noteEvent(*event);
+        std::free(event);
+    }
+    while (!reached()) {
         if (xcb_connection_has_error(link) || std::chrono::steady_clock::now() > deadline)
             return false;
         // Sliced, since a reply read on another thread may take the event off
         // the socket before this poll sees it.
         pollfd socket{xcb_get_file_descriptor(link), POLLIN, 0};
         poll(&socket, 1, POLL_SLICE_MS);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(link)) {
+            noteEvent(*event);
+            std::free(event);
+        }
     }
+    return true;
 }
 
 bool X11Display::waitForCompletion(std::uint32_t sequence)

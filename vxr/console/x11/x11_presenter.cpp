@@ -14,13 +14,19 @@ namespace {
 
 constexpr int COLOURS = 256;
 
-std::uint16_t wide(std::uint32_t intensity) { return static_cast<std::uint16_t>(intensity * 257u); }
+std::uint16_t wide(std::uint32_t intensity)
+{
+    return static_cast<std::uint16_t>(intensity * 257u);
+}
 
 xcb_coloritem_t colourItem(std::uint32_t pixel, std::uint32_t colour)
 {
-    return xcb_coloritem_t{pixel, wide(colour >> 16 & 0xFF), wide(colour >> 8 & 0xFF),
+    return xcb_coloritem_t{pixel,
+                           wide(colour >> 16 & 0xFF),
+                           wide(colour >> 8 & 0xFF),
                            wide(colour & 0xFF),
-                           XCB_COLOR_FLAG_RED | XCB_COLOR_FLAG_GREEN | XCB_COLOR_FLAG_BLUE, 0};
+                           XCB_COLOR_FLAG_RED | XCB_COLOR_FLAG_GREEN | XCB_COLOR_FLAG_BLUE,
+                           0};
 }
 
 // The entry that shows darkest, for the bars of a window whose colours are a
@@ -29,8 +35,8 @@ std::uint32_t darkestEntry(const std::uint32_t* colours)
 {
     std::uint32_t best = 0, bestLevel = UINT32_MAX;
     for (std::uint32_t i = 0; i < COLOURS; ++i) {
-        const std::uint32_t level = (colours[i] >> 16 & 0xFF) + (colours[i] >> 8 & 0xFF) +
-                                    (colours[i] & 0xFF);
+        const std::uint32_t level =
+            (colours[i] >> 16 & 0xFF) + (colours[i] >> 8 & 0xFF) + (colours[i] & 0xFF);
         if (level < bestLevel) {
             best = i;
             bestLevel = level;
@@ -39,7 +45,10 @@ std::uint32_t darkestEntry(const std::uint32_t* colours)
     return best;
 }
 
-bool isEmpty(const Rect& area) { return area.width() <= 0 || area.height() <= 0; }
+bool isEmpty(const Rect& area)
+{
+    return area.width() <= 0 || area.height() <= 0;
+}
 
 }  // namespace
 
@@ -85,7 +94,8 @@ bool X11Presenter::makeColormaps()
         const std::uint8_t value = static_cast<std::uint8_t>(pixel);
         std::uint8_t red, green, blue, alpha;
         rgb332.unpack(&value, &red, &green, &blue, &alpha, RGB);
-        items[pixel] = colourItem(pixel, std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue);
+        items[pixel] =
+            colourItem(pixel, std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue);
     }
     xcb_store_colors(link, directColormap, COLOURS, items);
     // Until a palette is set, the palette's colours are all black.
@@ -215,8 +225,8 @@ bool X11Presenter::chooseColours(Surface& source)
     // An indexed frame shows its own colours: they become the display's.
     if (own) {
         const std::uint32_t* colours = own->lock();
-        const bool changed =
-            colours && (!paletteStored || std::memcmp(colours, paletteColours, sizeof paletteColours));
+        const bool changed = colours && (!paletteStored || std::memcmp(colours, paletteColours,
+                                                                       sizeof paletteColours));
         if (changed) storePalette(colours);
         if (colours) own->unlock();
     }
@@ -265,16 +275,16 @@ bool X11Presenter::readPalette(std::uint32_t* colours)
     std::uint32_t pixels[COLOURS];
     for (std::uint32_t i = 0; i < COLOURS; ++i) pixels[i] = i;
     xcb_connection_t* link = display.connection();
-    xcb_query_colors_reply_t* reply =
-        xcb_query_colors_reply(link, xcb_query_colors(link, paletteColormap, COLOURS, pixels),
-                               nullptr);
+    xcb_query_colors_reply_t* reply = xcb_query_colors_reply(
+        link, xcb_query_colors(link, paletteColormap, COLOURS, pixels), nullptr);
     const bool complete = reply && xcb_query_colors_colors_length(reply) == COLOURS;
     if (complete) {
         const xcb_rgb_t* read = xcb_query_colors_colors(reply);
         // The server keeps 8 bits a channel and widens them by repeating.
         for (int i = 0; i < COLOURS; ++i)
             colours[i] = (std::uint32_t{read[i].red} >> 8) << 16 |
-                         (std::uint32_t{read[i].green} >> 8) << 8 | std::uint32_t{read[i].blue} >> 8;
+                         (std::uint32_t{read[i].green} >> 8) << 8 |
+                         std::uint32_t{read[i].blue} >> 8;
     }
     std::free(reply);
     return complete;
@@ -327,9 +337,9 @@ bool X11Presenter::drawScaled(const Picture& picture, const Rect& target)
                         static_cast<std::int32_t>(picture.area.height()), width, height, bytes))
         return false;
     const SharedImage& from = *picture.image;
-    scaler.scale(from.pixels() + picture.area.top * from.stride() +
-                     std::int64_t{picture.area.left} * bytes,
-                 from.stride(), buffer.pixels(), buffer.stride());
+    scaler.scale(
+        from.pixels() + picture.area.top * from.stride() + std::int64_t{picture.area.left} * bytes,
+        from.stride(), buffer.pixels(), buffer.stride());
     return buffer.put(window, context, Rect{0, 0, width, height}, target.left, target.top);
 }
 

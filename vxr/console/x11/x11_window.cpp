@@ -23,7 +23,10 @@ std::uint32_t lengthOf(const char* text)
 
 }  // namespace
 
-X11Window::~X11Window() { close(); }
+X11Window::~X11Window()
+{
+    close();
+}
 
 bool X11Window::open(const X11Display& display, Handler& handler, const Start& start)
 {
@@ -139,8 +142,8 @@ void X11Window::describe(const X11Display& display, const Start& start)
                             static_cast<std::uint32_t>(start.iconLength), start.icon);
     if (start.fullscreen && start.managed) {
         xcb_atom_t state = atoms.stateFullscreen;
-        xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.state, XCB_ATOM_ATOM, 32,
-                            1, &state);
+        xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.state, XCB_ATOM_ATOM, 32, 1,
+                            &state);
     }
 }
 
@@ -156,32 +159,37 @@ bool X11Window::dispatch(const xcb_generic_event_t& event, const X11Display& dis
                          Handler& handler)
 {
     switch (event.response_type & 0x7F) {
-    case XCB_EXPOSE:
-        // The last of a series stands for all of them: the whole window is redrawn.
-        if (reinterpret_cast<const xcb_expose_event_t&>(event).count == 0) handler.windowExposed();
-        return true;
-    case XCB_CONFIGURE_NOTIFY: {
-        const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-        if (configure.window == window) handler.windowResized(configure.width, configure.height);
-        return true;
-    }
-    case XCB_KEY_PRESS: handler.windowKeyPressed(); return true;
-    case XCB_CLIENT_MESSAGE: {
-        const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
-        if (message.type == display.atoms().protocols &&
-            message.data.data32[0] == display.atoms().deleteWindow)
-            handler.windowCloseRequested();
-        return true;
-    }
-    case XCB_MAP_NOTIFY:
-        // Keys go to the window once it shows, as a newly opened window
-        // takes the focus on any desktop.
-        xcb_set_input_focus(link, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
-        xcb_flush(link);
-        return true;
-    case XCB_DESTROY_NOTIFY:
-        return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window != window;
-    default: return true;
+        case XCB_EXPOSE:
+            // The last of a series stands for all of them: the whole window is redrawn.
+            if (reinterpret_cast<const xcb_expose_event_t&>(event).count == 0)
+                handler.windowExposed();
+            return true;
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.window == window)
+                handler.windowResized(configure.width, configure.height);
+            return true;
+        }
+        case XCB_KEY_PRESS:
+            handler.windowKeyPressed();
+            return true;
+        case XCB_CLIENT_MESSAGE: {
+            const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
+            if (message.type == display.atoms().protocols &&
+                message.data.data32[0] == display.atoms().deleteWindow)
+                handler.windowCloseRequested();
+            return true;
+        }
+        case XCB_MAP_NOTIFY:
+            // Keys go to the window once it shows, as a newly opened window
+            // takes the focus on any desktop.
+            xcb_set_input_focus(link, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+            xcb_flush(link);
+            return true;
+        case XCB_DESTROY_NOTIFY:
+            return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window != window;
+        default:
+            return true;
     }
 }
 
