@@ -8,7 +8,6 @@
 // SDL_UpdateWindowSurface. Frames per second are items_per_second (real
 // time); the CPU column is this process's CPU time per frame, window
 // threads included.
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -20,6 +19,8 @@
 #include <memory>
 
 #include "console/x11/x11_test_support.h"
+#include "sdl_window_surface.h"
+#include "surface_update_loop.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
@@ -74,18 +75,7 @@ void vxrUpdate(benchmark::State& state)
         state.SkipWithError("the X11 console did not open");
         return;
     }
-    vxr::Surface surface(&console, frame.width, frame.height, vxr::PixelFormat(frame.format),
-                         vxr::MEMORY_SYSTEM, -1, -1, -1);
-    vxr::test::fillRandom(surface, 1);
-    for (auto _ : state) {
-        // Where the program would draw its next frame.
-        benchmark::DoNotOptimize(surface.lock(1));
-        surface.unlock();
-        if (!surface.update()) {
-            state.SkipWithError("update failed");
-            break;
-        }
-    }
+    SurfaceUpdateLoop::run(state, console, frame.width, frame.height, frame.format);
     countFrames(state, frame);
 }
 
@@ -183,28 +173,7 @@ void sdl2WindowSurface(benchmark::State& state)
     const FrameCase& frame = frameCase(state);
     serverFor(frame);
     // SDL's own X11 framebuffer (a shared-memory image), not a renderer.
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        state.SkipWithError(SDL_GetError());
-        return;
-    }
-    SDL_Window* window =
-        SDL_CreateWindow("sdl2", 0, 0, frame.width, frame.height, SDL_WINDOW_SHOWN);
-    SDL_Surface* surface = window ? SDL_GetWindowSurface(window) : nullptr;
-    if (surface) {
-        std::memset(surface->pixels, 0x5A, std::size_t(surface->pitch) * surface->h);
-        for (auto _ : state) {
-            if (SDL_UpdateWindowSurface(window) != 0) {
-                state.SkipWithError(SDL_GetError());
-                break;
-            }
-        }
-    } else {
-        state.SkipWithError(SDL_GetError());
-    }
-    if (window) SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SdlWindowSurface::present(state, "x11", "0", frame.width, frame.height);
     countFrames(state, frame);
 }
 

@@ -1,6 +1,7 @@
 #include "vxr/console/display_console.h"
 
 #include <cstring>
+#include <new>
 
 namespace vxr {
 namespace {
@@ -54,6 +55,39 @@ int DisplayConsole::openFormatInDisplayFormat(int width, int height, const Pixel
 {
     if (!format.isValid() || format != displayFormat) return 0;
     return openDisplayFormat(width, height, output, parameter, variant);
+}
+
+bool DisplayConsole::settleWindowRequest(int width, int height, int& output, int& parameter,
+                                         int variant)
+{
+    // The largest size a window system takes for a window's side.
+    constexpr int LARGEST_WINDOW = 32767;
+    if (output == -1) output = WINDOWED;
+    if (output != WINDOWED && output != FULLSCREEN) return false;
+    if (parameter == -1) parameter = 0;
+    if (parameter != 0) return false;
+    if (variant != 10 && variant != -1) return false;
+    return width > 0 && height > 0 && width <= LARGEST_WINDOW && height <= LARGEST_WINDOW;
+}
+
+int DisplayConsole::reportScreenMode(std::vector<ConsoleMode>& list, std::int32_t screenWidth,
+                                     std::int32_t screenHeight)
+{
+    list.clear();
+    ConsoleMode screen;
+    name(screen.driver);
+    screen.width = screenWidth;
+    screen.height = screenHeight;
+    screen.format = displayFormat;
+    screen.output = WINDOWED;
+    screen.parameter = 0;
+    screen.variant = variant();
+    try {
+        list.push_back(screen);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace vxr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "vxr/console/console.h"
 #include "vxr/console/console_mode.h"
@@ -39,6 +40,15 @@ protected:
     int openFormatInDisplayFormat(int width, int height, const PixelFormat& format, int output,
                                   int parameter, int variant);
     virtual int openDisplayFormat(int, int, int, int, int) { return 0; }
+
+    // For consoles that show frames in a desktop window, windowed or over the
+    // whole screen. Settles an open's codes (-1 becomes WINDOWED, 0 and 10)
+    // and refuses sizes no window can have.
+    static bool settleWindowRequest(int width, int height, int& output, int& parameter,
+                                    int variant);
+    // Reports the one mode such a console has: the screen in its format.
+    int reportScreenMode(std::vector<ConsoleMode>& list, std::int32_t screenWidth,
+                         std::int32_t screenHeight);
 
     PixelFormat displayFormat;
     std::int32_t openOutput = 0;

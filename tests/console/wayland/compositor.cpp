@@ -118,6 +118,11 @@ bool Compositor::waitForSocket()
 
 void Compositor::kill()
 {
+    if (keyboardHolder > 0) {
+        ::kill(keyboardHolder, SIGKILL);
+        waitpid(keyboardHolder, nullptr, 0);
+        keyboardHolder = -1;
+    }
     if (process <= 0) return;
     // env executes the compositor in its own place: the pid is the compositor's.
     ::kill(process, SIGKILL);
@@ -167,8 +172,13 @@ bool Compositor::type(const std::string& text)
 
 bool Compositor::holdKeyboard()
 {
-    // It sleeps before its one key, and ends with the compositor.
-    return kind == Kind::SWAY && run(asUser("wtype -s 600000 z") + " >/dev/null 2>&1 &");
+    // It sleeps before its one key and would outlive the compositor by
+    // minutes: kill() ends it.
+    if (kind != Kind::SWAY || keyboardHolder > 0) return false;
+    keyboardHolder = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "WAYLAND_DISPLAY=" + socketName,
+                            "wtype", "-s", "600000", "z"},
+                           folder + "/keyboard.log", TEST_USER);
+    return keyboardHolder > 0;
 }
 
 bool Compositor::command(const std::string& text, std::string* output)

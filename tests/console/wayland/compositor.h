@@ -56,6 +56,7 @@ private:
 
     Kind kind = Kind::WESTON;
     pid_t process = -1;
+    pid_t keyboardHolder = -1;
     std::string folder;
     std::string socketName;
 };

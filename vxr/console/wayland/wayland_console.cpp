@@ -14,8 +14,6 @@
 namespace vxr {
 namespace {
 
-// Surface sizes travel as 32-bit numbers; the shell's sizes stay far below.
-constexpr int LARGEST_CLIENT = 32767;
 // Several frames at any real refresh rate; a hidden window may never get
 // its frame callback.
 constexpr auto RETRACE_LIMIT = std::chrono::milliseconds(250);
@@ -41,20 +39,7 @@ int WaylandConsole::modes(std::vector<ConsoleMode>& list)
 {
     list.clear();
     if (!constructedOk) return 0;
-    ConsoleMode screen;
-    name(screen.driver);
-    screen.width = connection.screenWidth();
-    screen.height = connection.screenHeight();
-    screen.format = displayFormat;
-    screen.output = WINDOWED;
-    screen.parameter = 0;
-    screen.variant = VARIANT_DEFAULT;
-    try {
-        list.push_back(screen);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    return 1;
+    return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
 }
 
 int WaylandConsole::open(int width, int height, int request, int output, int parameter,
@@ -73,12 +58,7 @@ int WaylandConsole::openDisplayFormat(int width, int height, int output, int par
                                       int variant)
 {
     if (!constructedOk || !connection.isUsable()) return 0;
-    if (output == -1) output = WINDOWED;
-    if (output != WINDOWED && output != FULLSCREEN) return 0;
-    if (parameter == -1) parameter = 0;
-    if (parameter != 0) return 0;
-    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
-    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) return 0;
+    if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
     closeWindow();
     frameWidth = width;

@@ -12,12 +12,6 @@
 #include "vxr/surface/surface.h"
 
 namespace vxr {
-namespace {
-
-// X window sizes and coordinates are 16-bit.
-constexpr int LARGEST_CLIENT = 32767;
-
-}  // namespace
 
 X11Console::X11Console() : presenter(connection, *this)
 {
@@ -44,20 +38,7 @@ int X11Console::modes(std::vector<ConsoleMode>& list)
 {
     list.clear();
     if (!constructedOk) return 0;
-    ConsoleMode screen;
-    name(screen.driver);
-    screen.width = connection.screenWidth();
-    screen.height = connection.screenHeight();
-    screen.format = displayFormat;
-    screen.output = WINDOWED;
-    screen.parameter = 0;
-    screen.variant = VARIANT_DEFAULT;
-    try {
-        list.push_back(screen);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    return 1;
+    return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
 }
 
 int X11Console::open(int width, int height, int request, int output, int parameter, int variant)
@@ -74,12 +55,7 @@ int X11Console::openFormat(int width, int height, const PixelFormat& format, int
 int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
 {
     if (!constructedOk || !displayFormat.isValid()) return 0;
-    if (output == -1) output = WINDOWED;
-    if (output != WINDOWED && output != FULLSCREEN) return 0;
-    if (parameter == -1) parameter = 0;
-    if (parameter != 0) return 0;
-    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
-    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) return 0;
+    if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
     closeWindow();
     if (!openWindow(width, height, output)) return 0;

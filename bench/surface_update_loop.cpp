@@ -1,0 +1,22 @@
+#include "surface_update_loop.h"
+
+#include "console/x11/x11_test_support.h"
+#include "vxr/console/console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+
+void SurfaceUpdateLoop::run(benchmark::State& state, vxr::Console& console, int width, int height,
+                            std::int32_t format)
+{
+    vxr::Surface surface(&console, width, height, vxr::PixelFormat(format), vxr::MEMORY_SYSTEM,
+                         -1, -1, -1);
+    vxr::test::fillRandom(surface, 1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(surface.lock(1));
+        surface.unlock();
+        if (!surface.update()) {
+            state.SkipWithError("update failed");
+            break;
+        }
+    }
+}
