@@ -9,13 +9,13 @@ namespace vxr {
 PresentStore::PresentStore(FramePresenter* presenter, std::int32_t& width, std::int32_t& height,
                            const PixelFormat& format, std::int32_t& memoryKind,
                            std::int32_t& orientation, std::int32_t& linePadding,
-                           std::int32_t& variant)
+                           std::int32_t& variant, std::int32_t screenOrientation)
 {
     if (!presenter || !StoreParameters::accepts(width, height, format, memoryKind, orientation,
                                                 linePadding, variant, MEMORY_DISPLAY))
         return;
     memoryKind = MEMORY_DISPLAY;
-    orientation = StoreParameters::settledOrientation(orientation, TOP_DOWN);
+    orientation = StoreParameters::settledOrientation(orientation, screenOrientation);
     if (linePadding == -1) linePadding = 0;
     variant = VARIANT_DEFAULT;
     target = presenter;

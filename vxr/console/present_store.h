@@ -15,9 +15,11 @@ class PresentStore : public SurfaceStore {
 public:
     // The in/out parameters hold the request (-1: any) and receive what the
     // store chose; a rejected request leaves the store without a presenter.
+    // An orientation of -1 becomes the console's own screen orientation.
     PresentStore(FramePresenter* presenter, std::int32_t& width, std::int32_t& height,
                  const PixelFormat& format, std::int32_t& memoryKind, std::int32_t& orientation,
-                 std::int32_t& linePadding, std::int32_t& variant);
+                 std::int32_t& linePadding, std::int32_t& variant,
+                 std::int32_t screenOrientation = TOP_DOWN);
 
     std::uint8_t* lock(int) override { return nullptr; }
     void unlock() override {}

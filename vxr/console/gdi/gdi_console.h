@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "vxr/console/frame_presenter.h"
 #include "vxr/console/gdi/draw_dib_binding.h"
 #include "vxr/console/owned_resource.h"
 #include "vxr/console/window_console.h"
@@ -21,7 +22,7 @@ class DibStore;
 // the desktop has; frames of any size are stretched to the client area.
 // Every surface made on it lives in a DIB section when GDI can hold its
 // format, so a frame is drawn straight from the application's pixels.
-class GdiConsole : public WindowConsole {
+class GdiConsole : public WindowConsole, public FramePresenter {
 public:
     // A null window makes the console open windows of its own; a given
     // window is drawn into as it is and never opened.
@@ -43,7 +44,7 @@ public:
     // Draws an area of a DIB-backed surface onto the window. The destination
     // area is in the screen surface's coordinates and is scaled onto the
     // client area as it is now; non-zero when something was drawn.
-    int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea);
+    int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
     // For a surface that is not a DIB section: converts the area into the
     // staging surface and presents the staging surface's copy instead.
     int presentConverted(Surface* source, const Rect& sourceArea, const Rect& destinationArea,

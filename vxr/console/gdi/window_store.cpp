@@ -1,7 +1,6 @@
 #include "vxr/console/gdi/window_store.h"
 
 #include "vxr/console/gdi/gdi_console.h"
-#include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -10,23 +9,10 @@ WindowStore::WindowStore(GdiConsole* target, std::int32_t& width, std::int32_t& 
                          const PixelFormat& format, std::int32_t& memoryKind,
                          std::int32_t& orientation, std::int32_t& linePadding,
                          std::int32_t& variant)
+    : PresentStore(target, width, height, format, memoryKind, orientation, linePadding, variant,
+                   BOTTOM_UP)
 {
-    if (!target || !StoreParameters::accepts(width, height, format, memoryKind, orientation,
-                                             linePadding, variant, MEMORY_DISPLAY))
-        return;
-    memoryKind = MEMORY_DISPLAY;
-    orientation = StoreParameters::settledOrientation(orientation, BOTTOM_UP);
-    if (linePadding == -1) linePadding = 0;
-    variant = VARIANT_DEFAULT;
-    console = target;
-}
-
-int WindowStore::copy(Surface* source, Surface* destination, int flags, const void* lookup)
-{
-    if (!source || !destination) return 0;
-    const Rect sourceArea = source->area();
-    const Rect destinationArea = destination->area();
-    return copyArea(source, &sourceArea, destination, &destinationArea, flags, lookup);
+    if (isValid()) console = target;
 }
 
 int WindowStore::copyArea(Surface* source, const Rect* sourceArea, Surface*,

@@ -2,42 +2,23 @@
 
 #include <cstdint>
 
-#include "vxr/format/pixel_format.h"
-#include "vxr/surface/surface_store.h"
+#include "vxr/console/present_store.h"
 
 namespace vxr {
 
 class GdiConsole;
 
-// Stands for a GDI console's window: it has no pixels of its own, and a
-// copy into it presents the source on the window.
-class WindowStore : public SurfaceStore {
+// Stands for a GDI console's window, bottom-up like a DIB section. DIB
+// sections are drawn straight onto the window; any other frame goes through
+// the console's staging surface first, with the copy's own flags.
+class WindowStore : public PresentStore {
 public:
-    // The in/out parameters hold the request (-1: any) and receive what the
-    // store chose; a rejected request leaves the store without a console.
     WindowStore(GdiConsole* console, std::int32_t& width, std::int32_t& height,
                 const PixelFormat& format, std::int32_t& memoryKind, std::int32_t& orientation,
                 std::int32_t& linePadding, std::int32_t& variant);
 
-    std::uint8_t* lock(int) override { return nullptr; }
-    void unlock() override {}
-    int lockCount() override { return 0; }
-    int isLockable() override { return 0; }
-    int restore() override { return 0; }
-    int spare1(std::int32_t, std::int32_t, std::int32_t) override { return 0; }
-    int spare2(std::int32_t, std::int32_t) override { return 0; }
     int copyArea(Surface* source, const Rect* sourceArea, Surface* destination,
                  const Rect* destinationArea, int flags, const void* lookup) override;
-    int copy(Surface* source, Surface* destination, int flags, const void* lookup) override;
-    int spare3(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-               std::int32_t) override
-    {
-        return 0;
-    }
-    int spare4(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override { return 0; }
-    int backing() override { return BACKING_NONE; }
-    void* nativeHandle() override { return nullptr; }
-    int isValid() override { return console ? 1 : 0; }
 
 private:
     GdiConsole* console = nullptr;
