@@ -207,17 +207,37 @@ bool findWindow(const Screenshot& shot, const std::vector<std::uint32_t>& expect
     return false;
 }
 
-int differingPixels(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
-                    int height, int left, int top)
+namespace {
+
+bool isSteady(const std::vector<std::uint32_t>& expected, int width, int height, int x, int y)
 {
+    const std::uint32_t colour = expected[std::size_t(y) * width + x] & 0xFFFFFF;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= width || ny >= height) return false;
+            if ((expected[std::size_t(ny) * width + nx] & 0xFFFFFF) != colour) return false;
+        }
+    return true;
+}
+
+}  // namespace
+
+int differingPixels(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
+                    int height, int left, int top, bool steadyOnly, int* compared)
+{
+    if (compared) *compared = 0;
     if (left < 0 || top < 0 || left + width > shot.width || top + height > shot.height ||
         expected.size() != static_cast<std::size_t>(width) * height)
         return width * height;
     int count = 0;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < width; ++x) {
+            if (steadyOnly && !isSteady(expected, width, height, x, y)) continue;
+            if (compared) ++*compared;
             if (rgbAt(shot, left + x, top + y) != (expected[std::size_t(y) * width + x] & 0xFFFFFF))
                 ++count;
+        }
     return count;
 }
 

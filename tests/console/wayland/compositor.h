@@ -66,7 +66,11 @@ private:
 bool findWindow(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
                 int height, int& left, int& top);
 // Pixels of the screenshot's area that differ from the expected window.
+// With steadyOnly, only pixels whose eight neighbours expect their colour
+// too are compared: a filtering compositor blends the others; compared
+// then counts the pixels that were.
 int differingPixels(const Screenshot& shot, const std::vector<std::uint32_t>& expected, int width,
-                    int height, int left, int top);
+                    int height, int left, int top, bool steadyOnly = false,
+                    int* compared = nullptr);
 
 }  // namespace vxr::test

@@ -82,6 +82,76 @@ TEST(WaylandPresentation, FullScreenCoversTheOutputWithTheFrameLetterboxed)
     EXPECT_TRUE(test::showsFrame(weston, console, *frame, 0, 0, why)) << why;
 }
 
+// weston's software renderer filters a viewport's buffer as it scales it,
+// so frames of blocks are compared inside the blocks and bars.
+TEST(WaylandPresentation, WhenTheCompositorScalesTheWindowShowsTheSameFrame)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON, 800, 480));
+    WaylandConsole console;
+    console.scaleInCompositor(true);
+    ASSERT_EQ(console.open(320, 240, PREFER16, FULLSCREEN, -1, -1), 1);
+    EXPECT_TRUE(console.scalesInCompositor());
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 800; }));
+    std::string why;
+    auto frame = test::blockFrame(console, ARGB8888, 320, 240, 8, 3);
+    EXPECT_TRUE(test::showsFrame(weston, console, *frame, 0, 0, why, true)) << why;
+    // Part of a frame lands on the frame the compositor holds a copy of.
+    auto first = test::blockFrame(console, ARGB8888, 320, 240, 8, 21);
+    auto second = test::blockFrame(console, ARGB8888, 320, 240, 8, 22);
+    ASSERT_TRUE(test::showsFrame(weston, console, *first, 0, 0, why, true)) << why;
+    const Rect half{0, 120, 320, 240};
+    ASSERT_EQ(second->copyArea(console.primary(), &half, &half, 0), 1);
+    ASSERT_EQ(second->copyArea(first.get(), &half, &half, 0), 1);
+    EXPECT_TRUE(test::showsFrame(weston, console, *first, 0, 0, why, true)) << why;
+
+    // The next window scales with the library again, to the pixel.
+    console.scaleInCompositor(false);
+    ASSERT_EQ(console.open(320, 240, PREFER16, FULLSCREEN, -1, -1), 1);
+    EXPECT_FALSE(console.scalesInCompositor());
+    EXPECT_TRUE(test::showsFrame(weston, console, *first, 0, 0, why)) << why;
+}
+
+TEST(WaylandPresentation, WhenTheCompositorScalesTheFrameFollowsResizes)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON, 640, 480));
+    WaylandConsole console;
+    console.scaleInCompositor(true);
+    // At scale 1 the viewport maps pixels one to one.
+    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    ASSERT_TRUE(console.scalesInCompositor());
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 31, true);
+    std::string why;
+    EXPECT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
+    // Full screen at twice the size, with bars above and below.
+    ASSERT_EQ(console.open(320, 200, PREFER32, FULLSCREEN, -1, -1), 1);
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+    auto blocks = test::blockFrame(console, ARGB8888, 320, 200, 8, 32);
+    EXPECT_TRUE(test::showsFrame(weston, console, *blocks, 0, 0, why, true)) << why;
+}
+
+TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedFirst)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
+    WaylandConsole console;
+    console.scaleInCompositor(true);
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    ASSERT_TRUE(console.scalesInCompositor());
+    std::string why;
+    for (std::int32_t format : {RGB565, RGB888}) {
+        auto frame = test::blockFrame(console, format, 320, 200, 8, 40u + format);
+        EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true))
+            << "format " << format << ": " << why;
+    }
+    // A size that is no whole scale of the frame, with bars beside.
+    ASSERT_TRUE(sway.command("'[app_id=vxr] floating enable, resize set 500 190, move position 0 0'"));
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 500; }));
+    auto frame = test::blockFrame(console, RGB565, 320, 200, 16, 47);
+    EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
+}
+
 TEST(WaylandPresentation, PartOfAFrameLandsOnWhatTheWindowShows)
 {
     Compositor sway;

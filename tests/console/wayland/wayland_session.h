@@ -20,10 +20,16 @@ std::vector<std::uint32_t> expectedPixels(Surface& frame, int clientWidth, int c
 // A frame of random pixels; opaque ones where a screenshot keeps alpha.
 std::unique_ptr<Surface> randomFrame(WaylandConsole& console, std::int32_t format, int width,
                                      int height, unsigned seed, bool opaque);
+// A frame of opaque blocks of one random colour each, so that a filtering
+// compositor's scaling leaves the inside of every block alone.
+std::unique_ptr<Surface> blockFrame(WaylandConsole& console, std::int32_t format, int width,
+                                    int height, int block, unsigned seed);
 // Presents the frame until the screenshot shows exactly the expected
 // window at the given place (-1: found anywhere) and the console's client
-// size; why describes the last mismatch.
+// size; why describes the last mismatch. A filtered window is compared
+// where the compositor's filter cannot blend: inside blocks and bars, which
+// must then make up at least half the window.
 bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
-                int top, std::string& why);
+                int top, std::string& why, bool filtered = false);
 
 }  // namespace vxr::test

@@ -127,6 +127,7 @@ void WaylandConnection::destroyGlobals()
 {
     if (presentationClock) wp_presentation_destroy(presentationClock);
     if (viewports) wp_viewporter_destroy(viewports);
+    if (childSurfaces) wl_subcompositor_destroy(childSurfaces);
     if (firstOutput) wl_output_destroy(firstOutput);
     if (keyboard) wl_keyboard_destroy(keyboard);
     keyboard = nullptr;
@@ -137,6 +138,7 @@ void WaylandConnection::destroyGlobals()
     if (registry) wl_registry_destroy(registry);
     presentationClock = nullptr;
     viewports = nullptr;
+    childSurfaces = nullptr;
     firstOutput = nullptr;
     inputSeat = nullptr;
     desktop = nullptr;
@@ -176,6 +178,8 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
     } else if (is(wl_output_interface) && !firstOutput) {
         firstOutput = bindGlobal<wl_output>(from, name, wl_output_interface, version, OUTPUT_VERSION);
         wl_output_add_listener(firstOutput, &OUTPUT_LISTENER, this);
+    } else if (is(wl_subcompositor_interface) && !childSurfaces) {
+        childSurfaces = bindGlobal<wl_subcompositor>(from, name, wl_subcompositor_interface, version, 1);
     } else if (is(wp_viewporter_interface) && !viewports) {
         viewports = bindGlobal<wp_viewporter>(from, name, wp_viewporter_interface, version, 1);
     } else if (is(wp_presentation_interface) && !presentationClock) {

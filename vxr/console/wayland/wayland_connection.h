@@ -19,9 +19,9 @@ namespace vxr {
 
 // One connection to the compositor named by WAYLAND_DISPLAY, with the
 // globals a console needs bound once: shared-memory buffers, surfaces, the
-// desktop shell and the seat, and the viewporter and presentation clock
-// where the compositor offers them. Usable only with shm frames in a
-// format the library writes and with the desktop shell.
+// desktop shell and the seat, and child surfaces, the viewporter and the
+// presentation clock where the compositor offers them. Usable only with
+// shm frames in a format the library writes and with the desktop shell.
 //
 // Until a window thread runs, events are dispatched by whoever calls
 // roundTrip(); afterwards only that thread dispatches.
@@ -48,6 +48,7 @@ public:
     wl_shm* shm() const { return sharedMemory; }
     xdg_wm_base* shell() const { return desktop; }
     wl_seat* seat() const { return inputSeat; }
+    wl_subcompositor* subcompositor() const { return childSurfaces; }
     wp_viewporter* viewporter() const { return viewports; }
     wp_presentation* presentation() const { return presentationClock; }
     std::uint32_t compositorVersion() const { return surfacesVersion; }
@@ -86,6 +87,7 @@ private:
     wl_keyboard* keyboard = nullptr;
     std::atomic<KeyReceiver*> keyReceiver{nullptr};
     wl_output* firstOutput = nullptr;
+    wl_subcompositor* childSurfaces = nullptr;
     wp_viewporter* viewports = nullptr;
     wp_presentation* presentationClock = nullptr;
     bool hasXrgb = false;

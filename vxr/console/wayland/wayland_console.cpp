@@ -117,6 +117,18 @@ bool WaylandConsole::createPrimary()
     return false;
 }
 
+void WaylandConsole::scaleInCompositor(bool wanted)
+{
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    presenter.scaleInCompositor(wanted);
+}
+
+bool WaylandConsole::scalesInCompositor()
+{
+    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    return presenter.scalesInCompositor();
+}
+
 std::int32_t WaylandConsole::clientWidth()
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);

@@ -61,6 +61,12 @@ public:
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
+    // Whether windows opened from now on leave scaling to the compositor
+    // where it offers viewports, instead of the library's scaler.
+    void scaleInCompositor(bool wanted);
+    // Whether the open window's frames are scaled by the compositor.
+    bool scalesInCompositor();
+
     // The window's size in buffer pixels, as the compositor last set it.
     std::int32_t clientWidth();
     std::int32_t clientHeight();

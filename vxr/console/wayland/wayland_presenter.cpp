@@ -50,8 +50,11 @@ void WaylandPresenter::attachSurface(wl_surface* surface, std::int32_t width,
     frameWidth = width;
     frameHeight = height;
     scale = bufferScale > 1 && connection.compositorVersion() >= 3 ? bufferScale : 1;
+    if (compositorScalingWanted) stage.create(connection, surface);
     // Whole buffer pixels for every output pixel keep a scaled frame sharp.
-    if (scale > 1) wl_surface_set_buffer_scale(surface, scale);
+    // A viewport sets the window's size itself, and its one-pixel buffer
+    // would not divide by the scale.
+    if (scale > 1 && !stage.isCreated()) wl_surface_set_buffer_scale(surface, scale);
     lost = false;
 }
 
@@ -62,6 +65,7 @@ void WaylandPresenter::detachSurface()
     lastCommitted = nullptr;
     repaintPending = false;
     for (ShmBuffer& buffer : buffers) buffer.release();
+    stage.destroy();
     delete staging;
     staging = nullptr;
 }
@@ -71,6 +75,8 @@ void WaylandPresenter::resize(std::int32_t width, std::int32_t height)
     const std::int64_t wide = std::int64_t{width} * scale;
     const std::int64_t high = std::int64_t{height} * scale;
     if (width <= 0 || height <= 0 || wide > LARGEST_SIDE || high > LARGEST_SIDE) return;
+    unitsWide = width;
+    unitsHigh = height;
     pixelsWide = static_cast<std::int32_t>(wide);
     pixelsHigh = static_cast<std::int32_t>(high);
 }
@@ -83,7 +89,23 @@ void WaylandPresenter::markLost()
 
 Rect WaylandPresenter::letterbox() const
 {
+    if (stage.isCreated()) return Rect{0, 0, frameWidth, frameHeight};
     return FrameScaler::letterbox(frameWidth, frameHeight, pixelsWide, pixelsHigh);
+}
+
+std::int32_t WaylandPresenter::bufferWidth() const
+{
+    return stage.isCreated() ? frameWidth : pixelsWide;
+}
+
+std::int32_t WaylandPresenter::bufferHeight() const
+{
+    return stage.isCreated() ? frameHeight : pixelsHigh;
+}
+
+wl_surface* WaylandPresenter::frameTarget() const
+{
+    return stage.isCreated() ? stage.surface() : target;
 }
 
 int WaylandPresenter::present(std::unique_lock<std::recursive_mutex>& held, Surface& source,
@@ -101,7 +123,7 @@ int WaylandPresenter::present(std::unique_lock<std::recursive_mutex>& held, Surf
     if (!wholeFrame) carryOver(*buffer);
     const bool barsDrawn = drawBars(*buffer, frame);
     if (!draw(*buffer, picture, area)) return 0;
-    commit(*buffer, barsDrawn ? Rect{0, 0, pixelsWide, pixelsHigh} : area);
+    commit(*buffer, barsDrawn ? Rect{0, 0, bufferWidth(), bufferHeight()} : area);
     remember(wholeFrame, picture);
     return 1;
 }
@@ -144,7 +166,7 @@ bool WaylandPresenter::convert(Surface& source, const Rect& sourceArea, Picture&
 
 bool WaylandPresenter::fits(const ShmBuffer& buffer) const
 {
-    return buffer.isValid() && buffer.width() == pixelsWide && buffer.height() == pixelsHigh;
+    return buffer.isValid() && buffer.width() == bufferWidth() && buffer.height() == bufferHeight();
 }
 
 ShmBuffer* WaylandPresenter::freeBuffer()
@@ -158,7 +180,8 @@ ShmBuffer* WaylandPresenter::freeBuffer()
     }
     if (!chosen) return nullptr;
     if (lastCommitted == chosen) lastCommitted = nullptr;
-    if (!chosen->create(connection.shm(), connection.frameFormat(), pixelsWide, pixelsHigh, *this))
+    if (!chosen->create(connection.shm(), connection.frameFormat(), bufferWidth(), bufferHeight(),
+                        *this))
         return nullptr;
     return chosen;
 }
@@ -176,6 +199,8 @@ ShmBuffer* WaylandPresenter::acquire(std::unique_lock<std::recursive_mutex>* hel
 
 bool WaylandPresenter::drawBars(ShmBuffer& buffer, const Rect& frame)
 {
+    // The stage's window shows the bars; its buffers hold the frame alone.
+    if (stage.isCreated()) return false;
     // A buffer that kept its size and letterbox keeps its bars.
     if (frame == buffer.barsFor && buffer.barsWidth == pixelsWide &&
         buffer.barsHeight == pixelsHigh)
@@ -220,16 +245,17 @@ bool WaylandPresenter::draw(ShmBuffer& buffer, const Picture& picture, const Rec
 
 void WaylandPresenter::commit(ShmBuffer& buffer, const Rect& damage)
 {
-    wl_surface_attach(target, buffer.handle(), 0, 0);
+    wl_surface* surface = frameTarget();
+    wl_surface_attach(surface, buffer.handle(), 0, 0);
     if (connection.compositorVersion() >= 4)
-        wl_surface_damage_buffer(target, damage.left, damage.top,
+        wl_surface_damage_buffer(surface, damage.left, damage.top,
                                  static_cast<std::int32_t>(damage.width()),
                                  static_cast<std::int32_t>(damage.height()));
     else
-        wl_surface_damage(target, 0, 0, INT32_MAX, INT32_MAX);
+        wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);
     buffer.markHeld();
     lastCommitted = &buffer;
-    wl_surface_commit(target);
+    wl_surface_commit(surface);
     wl_display_flush(connection.display());
 }
 
@@ -244,6 +270,9 @@ void WaylandPresenter::remember(bool wholeFrame, const Picture& picture)
 
 void WaylandPresenter::repaint()
 {
+    if (target && !lost && stage.isCreated())
+        stage.arrange(unitsWide, unitsHigh,
+                      FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh));
     ShmBuffer* buffer = target ? acquire(nullptr) : nullptr;
     repaintPending = target && !lost && !buffer;
     if (!buffer) return;
@@ -252,7 +281,7 @@ void WaylandPresenter::repaint()
     drawBars(*buffer, frame);
     if (!presented.pixels || !draw(*buffer, presented, frame))
         fillArea(*buffer, frame.left, frame.top, frame.right, frame.bottom);
-    commit(*buffer, Rect{0, 0, pixelsWide, pixelsHigh});
+    commit(*buffer, Rect{0, 0, bufferWidth(), bufferHeight()});
 }
 
 void WaylandPresenter::forgetSurface(const Surface* surface)

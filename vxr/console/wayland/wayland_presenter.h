@@ -7,6 +7,7 @@
 
 #include "vxr/console/frame_scaler.h"
 #include "vxr/console/wayland/shm_buffer.h"
+#include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"
 
@@ -24,6 +25,9 @@ class WaylandConnection;
 // a few shared-memory buffers. A buffer the compositor holds is never
 // written: a frame waits, boundedly, for one to be released.
 //
+// Where asked and offered, the compositor scales instead: buffers then
+// have the frame's size and go on a viewport stage.
+//
 // Everything here runs under the console's presentLock, the mutex given at
 // construction; the release listener takes it itself.
 class WaylandPresenter : private ShmBuffer::Listener {
@@ -34,6 +38,11 @@ public:
     ~WaylandPresenter();
     WaylandPresenter(const WaylandPresenter&) = delete;
     WaylandPresenter& operator=(const WaylandPresenter&) = delete;
+
+    // Whether windows attached from now on leave scaling to the compositor
+    // where it offers viewports; the library's scaler otherwise.
+    void scaleInCompositor(bool wanted) { compositorScalingWanted = wanted; }
+    bool scalesInCompositor() const { return stage.isCreated(); }
 
     // Frames of the given size go to surface from now on; bufferScale
     // buffer pixels make one surface unit.
@@ -75,7 +84,11 @@ private:
     ShmBuffer* acquire(std::unique_lock<std::recursive_mutex>* held);
     ShmBuffer* freeBuffer();
     bool fits(const ShmBuffer& buffer) const;
+    std::int32_t bufferWidth() const;
+    std::int32_t bufferHeight() const;
+    // Where the frame lies in a buffer.
     Rect letterbox() const;
+    wl_surface* frameTarget() const;
     // True when the bars were drawn now, so that the whole buffer changed.
     bool drawBars(ShmBuffer& buffer, const Rect& frame);
     void carryOver(ShmBuffer& buffer);
@@ -91,10 +104,14 @@ private:
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     std::int32_t scale = 1;
+    std::int32_t unitsWide = 0;
+    std::int32_t unitsHigh = 0;
     std::int32_t pixelsWide = 0;
     std::int32_t pixelsHigh = 0;
     bool lost = false;
     bool repaintPending = false;
+    bool compositorScalingWanted = false;
+    ViewportStage stage;
 
     ShmBuffer buffers[BUFFER_COUNT];
     ShmBuffer* lastCommitted = nullptr;
