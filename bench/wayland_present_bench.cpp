@@ -12,10 +12,13 @@
 // compositor's own time is not in it).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "console/wayland/compositor.h"
 #include "vxr/console/wayland/wayland_console.h"
@@ -40,23 +43,27 @@ const FrameCase& frameCase(const benchmark::State& state) { return state.range(0
 
 // One compositor per output size for the whole run, started on first use;
 // WAYLAND_DISPLAY then names it.
-bool compositorFor(const FrameCase& frame)
+vxr::test::Compositor* compositorFor(int width, int height)
 {
-    static vxr::test::Compositor small, large;
-    static bool started[2] = {};
-    static bool tried[2] = {};
-    const bool isLarge = &frame == &LARGE;
-    vxr::test::Compositor& compositor = isLarge ? large : small;
-    if (!tried[isLarge]) {
-        tried[isLarge] = true;
-        started[isLarge] = compositor.start(vxr::test::Compositor::Kind::SWAY, frame.width,
-                                            frame.height);
-    }
-    if (!started[isLarge]) return false;
-    setenv("XDG_RUNTIME_DIR", compositor.runtimeFolder().c_str(), 1);
-    setenv("WAYLAND_DISPLAY", compositor.socket().c_str(), 1);
-    return true;
+    struct Running {
+        int width, height;
+        std::unique_ptr<vxr::test::Compositor> compositor;
+    };
+    static std::vector<Running> running;
+    for (Running& known : running)
+        if (known.width == width && known.height == height) {
+            if (!known.compositor) return nullptr;
+            setenv("XDG_RUNTIME_DIR", known.compositor->runtimeFolder().c_str(), 1);
+            setenv("WAYLAND_DISPLAY", known.compositor->socket().c_str(), 1);
+            return known.compositor.get();
+        }
+    auto compositor = std::make_unique<vxr::test::Compositor>();
+    if (!compositor->start(vxr::test::Compositor::Kind::SWAY, width, height)) compositor.reset();
+    running.push_back({width, height, std::move(compositor)});
+    return running.back().compositor.get();
 }
+
+bool compositorFor(const FrameCase& frame) { return compositorFor(frame.width, frame.height); }
 
 void countFrames(benchmark::State& state, const FrameCase& frame)
 {
@@ -99,7 +106,43 @@ void sdl2WaylandWindowSurface(benchmark::State& state)
     countFrames(state, frame);
 }
 
+// A frame shown larger than it is: 320x200 on a 1920x1080 output, where
+// sway tiles the window over the whole output and the frame fills
+// 1728x1080 of it. The library scales it into full-size buffers, or the
+// compositor stretches frame-sized buffers through a viewport. The
+// compositor's own CPU time per frame is a counter: the work moves there.
+void vxrWaylandScaled(benchmark::State& state)
+{
+    const bool byCompositor = state.range(0) != 0;
+    vxr::test::Compositor* compositor = compositorFor(1920, 1080);
+    if (!compositor) {
+        state.SkipWithError("sway did not start");
+        return;
+    }
+    vxr::WaylandConsole console;
+    console.scaleInCompositor(byCompositor);
+    if (!console.ok() || !console.open(320, 200, vxr::PREFER32, -1, -1, -1)) {
+        state.SkipWithError("the Wayland console did not open");
+        return;
+    }
+    // sway tiles the window a moment after it maps.
+    for (int wait = 0; wait < 200 && console.clientWidth() != 1920; ++wait) usleep(10000);
+    if (console.clientWidth() != 1920 || console.scalesInCompositor() != byCompositor) {
+        state.SkipWithError("the window is not tiled over the output, or not scaled as asked");
+        return;
+    }
+    const double before = compositor->cpuSeconds();
+    SurfaceUpdateLoop::run(state, console, 320, 200, vxr::ARGB8888);
+    const double used = compositor->cpuSeconds() - before;
+    state.counters["compositor_cpu_us"] =
+        benchmark::Counter(used * 1e6, benchmark::Counter::kAvgIterations);
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(std::string("320x200 ARGB8888 on 1920x1080, scaled by the ") +
+                   (byCompositor ? "compositor" : "library"));
+}
+
 }  // namespace
 
+BENCHMARK(vxrWaylandScaled)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandUpdate)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(sdl2WaylandWindowSurface)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();

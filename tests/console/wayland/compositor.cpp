@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "console/x11/x11_test_support.h"
 
@@ -67,7 +68,7 @@ Compositor::~Compositor()
     unsetenv("WAYLAND_DISPLAY");
 }
 
-bool Compositor::start(Kind which, int width, int height)
+bool Compositor::start(Kind which, int width, int height, int scale)
 {
     kind = which;
     char pattern[] = "/tmp/vxr-wayland-XXXXXX";
@@ -86,7 +87,7 @@ bool Compositor::start(Kind which, int width, int height)
         if (!run(std::string("id -u ") + TEST_USER + " >/dev/null 2>&1 || useradd -m " + TEST_USER))
             return false;
         std::ofstream(folder + "/config")
-            << "output HEADLESS-1 resolution " << size << "\n"
+            << "output HEADLESS-1 resolution " << size << " scale " << scale << "\n"
             << "default_border none\ndefault_floating_border none\nxwayland disable\n";
         if (!run("chown -R " + std::string(TEST_USER) + " " + folder)) return false;
         process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "WLR_BACKENDS=headless",
@@ -148,8 +149,27 @@ bool Compositor::screenshot(Screenshot& shot)
     std::filesystem::create_directory(shots);
     return run("cd " + shots + " && XDG_RUNTIME_DIR=" + folder + " WAYLAND_DISPLAY=" +
                socketName + " weston-screenshooter >/dev/null 2>&1 && convert " + shots +
-               "/*.png -alpha off " + ppm + (getenv("KEEP_SHOT") ? " && cp " + ppm + " /tmp/keep.ppm" : std::string())) &&
+               "/*.png -alpha off " + ppm) &&
            readScreenshot(ppm, shot);
+}
+
+double Compositor::cpuSeconds() const
+{
+    std::ifstream in("/proc/" + std::to_string(process) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The command name may hold spaces; the fields after it do not.
+    const std::size_t end = text.rfind(')');
+    if (process <= 0 || end == std::string::npos) return -1;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    // After the name: state is field 3, user time 14 and system time 15.
+    long long user = -1, system = -1;
+    for (int index = 3; fields >> field && index <= 15; ++index) {
+        if (index == 14) user = std::atoll(field.c_str());
+        if (index == 15) system = std::atoll(field.c_str());
+    }
+    if (user < 0 || system < 0) return -1;
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 bool Compositor::readScreenshot(const std::string& path, Screenshot& shot)

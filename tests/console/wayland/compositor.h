@@ -29,7 +29,9 @@ public:
     Compositor(const Compositor&) = delete;
     Compositor& operator=(const Compositor&) = delete;
 
-    bool start(Kind kind, int width = 640, int height = 480);
+    // scale: sway's output scale, so that windows are measured in units of
+    // that many pixels.
+    bool start(Kind kind, int width = 640, int height = 480, int scale = 1);
     // Ends the compositor at once, as a crash would.
     void kill();
 
@@ -44,6 +46,10 @@ public:
     bool holdKeyboard();
     // sway only: runs a command through its IPC, output kept when asked.
     bool command(const std::string& text, std::string* output = nullptr);
+
+    // The CPU time the compositor has used so far, all its threads; -1
+    // when it cannot be read.
+    double cpuSeconds() const;
 
     const std::string& socket() const { return socketName; }
     const std::string& runtimeFolder() const { return folder; }

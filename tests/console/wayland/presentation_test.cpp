@@ -1,5 +1,7 @@
 // Frames read back from screenshots of real compositors, compared pixel for
-// pixel with the frame converted by the library and scaled the plain way.
+// pixel with the frame converted by the library and scaled the plain way:
+// everywhere when the library scales or nothing is scaled, and where the
+// compositor's filter cannot blend when the compositor scales.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -52,6 +54,7 @@ TEST(WaylandPresentation, AfterTheCompositorResizesTheWindowTheFrameIsLetterboxe
     Compositor sway;
     ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
     WaylandConsole console;
+    console.scaleInCompositor(false);
     ASSERT_EQ(console.ok(), 1);
     ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
     // sway tiles the only window over the whole output: bars above and below.
@@ -73,6 +76,7 @@ TEST(WaylandPresentation, FullScreenCoversTheOutputWithTheFrameLetterboxed)
     Compositor weston;
     ASSERT_TRUE(weston.start(Compositor::Kind::WESTON, 800, 480));
     WaylandConsole console;
+    console.scaleInCompositor(false);
     ASSERT_EQ(console.open(320, 240, PREFER16, FULLSCREEN, -1, -1), 1);
     EXPECT_EQ(console.output(), FULLSCREEN);
     EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 800; }));
@@ -91,8 +95,8 @@ TEST(WaylandPresentation, WhenTheCompositorScalesTheWindowShowsTheSameFrame)
     WaylandConsole console;
     console.scaleInCompositor(true);
     ASSERT_EQ(console.open(320, 240, PREFER16, FULLSCREEN, -1, -1), 1);
-    EXPECT_TRUE(console.scalesInCompositor());
     EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 800; }));
+    EXPECT_TRUE(console.scalesInCompositor());
     std::string why;
     auto frame = test::blockFrame(console, ARGB8888, 320, 240, 8, 3);
     EXPECT_TRUE(test::showsFrame(weston, console, *frame, 0, 0, why, true)) << why;
@@ -118,27 +122,29 @@ TEST(WaylandPresentation, WhenTheCompositorScalesTheFrameFollowsResizes)
     ASSERT_TRUE(weston.start(Compositor::Kind::WESTON, 640, 480));
     WaylandConsole console;
     console.scaleInCompositor(true);
-    // At scale 1 the viewport maps pixels one to one.
+    // A window of the frame's size goes straight to the screen.
     ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-    ASSERT_TRUE(console.scalesInCompositor());
+    EXPECT_FALSE(console.scalesInCompositor());
     auto frame = test::randomFrame(console, ARGB8888, 320, 200, 31, true);
     std::string why;
     EXPECT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
     // Full screen at twice the size, with bars above and below.
     ASSERT_EQ(console.open(320, 200, PREFER32, FULLSCREEN, -1, -1), 1);
     EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+    EXPECT_TRUE(console.scalesInCompositor());
     auto blocks = test::blockFrame(console, ARGB8888, 320, 200, 8, 32);
     EXPECT_TRUE(test::showsFrame(weston, console, *blocks, 0, 0, why, true)) << why;
 }
 
-TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedFirst)
+TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedAndResizesFollow)
 {
     Compositor sway;
     ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
     WaylandConsole console;
     console.scaleInCompositor(true);
     ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
-    ASSERT_TRUE(console.scalesInCompositor());
+    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+    EXPECT_TRUE(console.scalesInCompositor());
     std::string why;
     for (std::int32_t format : {RGB565, RGB888}) {
         auto frame = test::blockFrame(console, format, 320, 200, 8, 40u + format);
@@ -150,6 +156,39 @@ TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedFirst)
     EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 500; }));
     auto frame = test::blockFrame(console, RGB565, 320, 200, 16, 47);
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
+
+    // Resized to the frame's own size the window drops the stage and shows
+    // every pixel, and takes it up again when it grows.
+    ASSERT_TRUE(sway.command("'[app_id=vxr] resize set 320 200, move position 0 0'"));
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
+    EXPECT_FALSE(console.scalesInCompositor());
+    auto exact = test::randomFrame(console, RGB565, 320, 200, 48, false);
+    EXPECT_TRUE(test::showsFrame(sway, console, *exact, 0, 0, why)) << why;
+    ASSERT_TRUE(sway.command("'[app_id=vxr] resize set 640 400, move position 0 0'"));
+    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+    EXPECT_TRUE(console.scalesInCompositor());
+    EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
+}
+
+// Windows measured in units of two pixels: the library's buffers carry two
+// pixels a unit, and the compositor's viewport stretches frames over both.
+TEST(WaylandPresentation, OnAnOutputOfScaleTwoFramesUseEveryPixel)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400, 2));
+    std::string why;
+    for (const bool byCompositor : {false, true}) {
+        WaylandConsole console;
+        console.scaleInCompositor(byCompositor);
+        ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+        EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+        EXPECT_EQ(console.scalesInCompositor(), byCompositor);
+        EXPECT_EQ(console.clientHeight(), 400);
+        auto frame = byCompositor ? test::blockFrame(console, ARGB8888, 320, 200, 8, 51)
+                                  : test::randomFrame(console, ARGB8888, 320, 200, 52, false);
+        EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, byCompositor))
+            << (byCompositor ? "compositor: " : "library: ") << why;
+    }
 }
 
 TEST(WaylandPresentation, PartOfAFrameLandsOnWhatTheWindowShows)

@@ -18,10 +18,21 @@ namespace {
 // its frame callback.
 constexpr auto RETRACE_LIMIT = std::chrono::milliseconds(250);
 
+// Stretching frame-sized buffers through a viewport costs the program and
+// the compositor together several times less than full-size buffers scaled
+// here, so the compositor scales unless VXR_WAYLAND_SCALING=library asks
+// for the library's own nearest-pixel scaling, which no compositor filters.
+bool compositorScalesByDefault()
+{
+    const char* chosen = std::getenv("VXR_WAYLAND_SCALING");
+    return !chosen || std::strcmp(chosen, "library") != 0;
+}
+
 }  // namespace
 
 WaylandConsole::WaylandConsole() : presenter(connection, *this, presentLock)
 {
+    presenter.scaleInCompositor(compositorScalesByDefault());
     nativeDisplay = connection.display();
     constructedOk = connection.isUsable() ? 1 : 0;
     displayFormat = PixelFormat(ARGB8888);

@@ -62,9 +62,11 @@ public:
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
     // Whether windows opened from now on leave scaling to the compositor
-    // where it offers viewports, instead of the library's scaler.
+    // where it offers viewports (the default), instead of the library's
+    // nearest-pixel scaler.
     void scaleInCompositor(bool wanted);
-    // Whether the open window's frames are scaled by the compositor.
+    // Whether the open window's frames are scaled by the compositor now: a
+    // window of the frame's own size needs no scaling.
     bool scalesInCompositor();
 
     // The window's size in buffer pixels, as the compositor last set it.

@@ -50,11 +50,8 @@ void WaylandPresenter::attachSurface(wl_surface* surface, std::int32_t width,
     frameWidth = width;
     frameHeight = height;
     scale = bufferScale > 1 && connection.compositorVersion() >= 3 ? bufferScale : 1;
-    if (compositorScalingWanted) stage.create(connection, surface);
     // Whole buffer pixels for every output pixel keep a scaled frame sharp.
-    // A viewport sets the window's size itself, and its one-pixel buffer
-    // would not divide by the scale.
-    if (scale > 1 && !stage.isCreated()) wl_surface_set_buffer_scale(surface, scale);
+    if (scale > 1) wl_surface_set_buffer_scale(surface, scale);
     lost = false;
 }
 
@@ -268,8 +265,23 @@ void WaylandPresenter::remember(bool wholeFrame, const Picture& picture)
         presented = Picture{};
 }
 
+void WaylandPresenter::chooseScaling()
+{
+    // A window of the frame's own size needs no scaling, and a child
+    // surface would only add to the compositor's work.
+    const bool scaled = pixelsWide != frameWidth || pixelsHigh != frameHeight;
+    const bool staged = compositorScalingWanted && scaled && ViewportStage::isOffered(connection);
+    if (staged == stage.isCreated()) return;
+    if (staged && !stage.create(connection, target)) return;
+    if (!staged) stage.destroy();
+    // The window's viewport sets its size, and its one-pixel buffer would
+    // not divide by the scale.
+    if (scale > 1) wl_surface_set_buffer_scale(target, staged ? 1 : scale);
+}
+
 void WaylandPresenter::repaint()
 {
+    if (target && !lost) chooseScaling();
     if (target && !lost && stage.isCreated())
         stage.arrange(unitsWide, unitsHigh,
                       FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh));

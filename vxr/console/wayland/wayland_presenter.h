@@ -25,8 +25,9 @@ class WaylandConnection;
 // a few shared-memory buffers. A buffer the compositor holds is never
 // written: a frame waits, boundedly, for one to be released.
 //
-// Where asked and offered, the compositor scales instead: buffers then
-// have the frame's size and go on a viewport stage.
+// Where asked and offered, the compositor scales instead: while the window
+// is not the frame's size, buffers have the frame's size and go on a
+// viewport stage.
 //
 // Everything here runs under the console's presentLock, the mutex given at
 // construction; the release listener takes it itself.
@@ -39,9 +40,10 @@ public:
     WaylandPresenter(const WaylandPresenter&) = delete;
     WaylandPresenter& operator=(const WaylandPresenter&) = delete;
 
-    // Whether windows attached from now on leave scaling to the compositor
-    // where it offers viewports; the library's scaler otherwise.
+    // Whether the compositor scales frames where it offers viewports, from
+    // the next change of the window's size; the library's scaler otherwise.
     void scaleInCompositor(bool wanted) { compositorScalingWanted = wanted; }
+    // Whether the frames shown now are scaled by the compositor.
     bool scalesInCompositor() const { return stage.isCreated(); }
 
     // Frames of the given size go to surface from now on; bufferScale
@@ -79,6 +81,8 @@ private:
     };
 
     void bufferReleased(ShmBuffer& buffer) override;
+    // Puts the stage up or takes it down for the window's new size.
+    void chooseScaling();
     bool pictureOf(Surface& source, const Rect& sourceArea, Picture& picture);
     bool convert(Surface& source, const Rect& sourceArea, Picture& picture);
     ShmBuffer* acquire(std::unique_lock<std::recursive_mutex>* held);
