@@ -4,6 +4,7 @@
 // compositor's filter cannot blend when the compositor scales.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -168,6 +169,23 @@ TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedAndResi
     EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
     EXPECT_TRUE(console.scalesInCompositor());
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
+}
+
+TEST(WaylandPresentation, TheCompositorScalesUnlessTheEnvironmentAsksForTheLibrary)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
+    for (const char* chosen : {"library", "compositor", static_cast<const char*>(nullptr)}) {
+        if (chosen)
+            setenv("VXR_WAYLAND_SCALING", chosen, 1);
+        else
+            unsetenv("VXR_WAYLAND_SCALING");
+        WaylandConsole console;
+        ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+        EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+        EXPECT_EQ(console.scalesInCompositor(), !chosen || std::string(chosen) != "library")
+            << (chosen ? chosen : "unset");
+    }
 }
 
 // Windows measured in units of two pixels: the library's buffers carry two
