@@ -281,10 +281,12 @@ void WaylandPresenter::chooseScaling()
 
 void WaylandPresenter::repaint()
 {
-    if (target && !lost) chooseScaling();
-    if (target && !lost && stage.isCreated())
-        stage.arrange(unitsWide, unitsHigh,
-                      FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh));
+    if (target && !lost) {
+        chooseScaling();
+        if (stage.isCreated())
+            stage.arrange(unitsWide, unitsHigh,
+                          FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh));
+    }
     ShmBuffer* buffer = target ? acquire(nullptr) : nullptr;
     repaintPending = target && !lost && !buffer;
     if (!buffer) return;
