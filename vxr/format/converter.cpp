@@ -97,6 +97,34 @@ bool Converter::convertArea(AreaRequest request) const
     return true;
 }
 
+bool Converter::convertRect(const std::uint8_t* sourcePixels, std::int32_t sourcePitch,
+                            const Rect& sourceArea, std::uint8_t* destinationPixels,
+                            std::int32_t destinationPitch, std::int32_t destinationX,
+                            std::int32_t destinationY, const void* lookup) const
+{
+    const std::int64_t width = sourceArea.width();
+    AreaRequest request;
+    request.sourceX = sourceArea.left;
+    request.destinationX = destinationX;
+    request.sourceY = sourceArea.top;
+    request.destinationY = destinationY;
+    request.sourceBase = sourcePixels;
+    request.destinationBase = destinationPixels;
+    request.sourceStart = sourcePixels + std::int64_t{sourceArea.top} * sourcePitch +
+                          std::int64_t{sourceArea.left} * source.bytes;
+    request.destinationStart = destinationPixels + std::int64_t{destinationY} * destinationPitch +
+                               std::int64_t{destinationX} * destination.bytes;
+    request.sourceGap = static_cast<std::int32_t>(sourcePitch - width * source.bytes);
+    request.destinationGap =
+        static_cast<std::int32_t>(destinationPitch - width * destination.bytes);
+    request.width = static_cast<std::int32_t>(width);
+    request.height = static_cast<std::int32_t>(sourceArea.height());
+    request.sourcePitch = sourcePitch;
+    request.destinationPitch = destinationPitch;
+    request.lookup = lookup;
+    return convertArea(request);
+}
+
 Converter* lookupConverter(std::int32_t sourceId, std::int32_t destinationId)
 {
     const Converter* entry = ConverterTables::entry(sourceId, destinationId);

@@ -4,6 +4,7 @@
 
 #include "vxr/format/area_request.h"
 #include "vxr/format/pixel_format.h"
+#include "vxr/format/rect.h"
 
 namespace vxr {
 
@@ -20,6 +21,13 @@ public:
     bool convertRow(const void* source, void* destination, std::int32_t count,
                     const void* lookup) const;
     bool convertArea(AreaRequest request) const;
+    // The sourceArea rectangle of one block of pixels onto another at
+    // (destinationX, destinationY). Each block is given by its top line's
+    // first pixel and its pitch, negative where lines run bottom up.
+    bool convertRect(const std::uint8_t* sourcePixels, std::int32_t sourcePitch,
+                     const Rect& sourceArea, std::uint8_t* destinationPixels,
+                     std::int32_t destinationPitch, std::int32_t destinationX,
+                     std::int32_t destinationY, const void* lookup) const;
 
     PixelFormat source;
     PixelFormat destination;

@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 
-#include "vxr/format/area_request.h"
 #include "vxr/format/converter.h"
 #include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
@@ -158,35 +157,14 @@ int MemoryStore::copyArea(Surface* source, const Rect* sourceArea, Surface* dest
     if (!areaFits(*sourceArea, width, height, *source) ||
         !areaFits(*destinationArea, width, height, *destination))
         return 0;
-    const PixelFormat sourceFormat = source->format();
-    const PixelFormat destinationFormat = destination->format();
     const ConverterPtr converter = converterFor(source, destination);
     if (!converter) return 0;
     std::uint8_t* sourcePixels;
     std::uint8_t* destinationPixels;
     if (!lockPair(source, destination, sourcePixels, destinationPixels)) return 0;
-
-    AreaRequest request;
-    request.sourceX = sourceArea->left;
-    request.destinationX = destinationArea->left;
-    request.sourceY = sourceArea->top;
-    request.destinationY = destinationArea->top;
-    request.sourceBase = sourcePixels;
-    request.destinationBase = destinationPixels;
-    request.sourceStart = sourcePixels + std::int64_t{sourceArea->top} * source->pitch() +
-                          std::int64_t{sourceArea->left} * sourceFormat.bytes;
-    request.destinationStart = destinationPixels +
-                               std::int64_t{destinationArea->top} * destination->pitch() +
-                               std::int64_t{destinationArea->left} * destinationFormat.bytes;
-    request.sourceGap = static_cast<std::int32_t>(source->pitch() - width * sourceFormat.bytes);
-    request.destinationGap =
-        static_cast<std::int32_t>(destination->pitch() - width * destinationFormat.bytes);
-    request.width = static_cast<std::int32_t>(width);
-    request.height = static_cast<std::int32_t>(height);
-    request.sourcePitch = source->pitch();
-    request.destinationPitch = destination->pitch();
-    request.lookup = lookup;
-    const bool result = converter->convertArea(request);
+    const bool result = converter->convertRect(sourcePixels, source->pitch(), *sourceArea,
+                                               destinationPixels, destination->pitch(),
+                                               destinationArea->left, destinationArea->top, lookup);
     unlockPair(source, destination);
     return result ? 1 : 0;
 }

@@ -8,7 +8,6 @@
 namespace vxr {
 
 class Converter;
-struct AreaRequest;
 
 // Pixels in one zero-filled block of heap memory. Also the base of the
 // device stores, which inherit its copies unchanged, and every console's

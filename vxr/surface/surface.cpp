@@ -180,10 +180,10 @@ void Surface::unlock() { surfaceStore->unlock(); }
 
 int Surface::backing() const { return surfaceStore->backing(); }
 
-const void* Surface::lookupFor(const Surface& destination)
+const void* Surface::lookupFor(const PixelFormat& destinationFormat)
 {
     if (surfaceFormat.model != INDEXED) return nullptr;
-    return surfacePalette->lookup(destination.surfaceFormat, -1);
+    return surfacePalette->lookup(destinationFormat, -1);
 }
 
 int Surface::copy(Surface* destination, int flags)
@@ -197,7 +197,7 @@ int Surface::copy(Surface* destination, int flags)
         const Rect whole = area();
         return copyArea(destination, &whole, &whole, flags);
     }
-    const void* lookup = lookupFor(*destination);
+    const void* lookup = lookupFor(destination->surfaceFormat);
     if (destination->surfaceStore->copy(this, destination, flags, lookup)) return 1;
     return surfaceStore->copy(this, destination, flags, lookup);
 }
@@ -209,7 +209,7 @@ int Surface::copyArea(Surface* destination, const Rect* sourceArea, const Rect* 
     Rect source = *sourceArea;
     Rect target = *destinationArea;
     if (!clipCopyAreas(clipRecord, source, destination->clipRecord, target)) return 1;
-    const void* lookup = lookupFor(*destination);
+    const void* lookup = lookupFor(destination->surfaceFormat);
     if (destination->surfaceStore->copyArea(this, &source, destination, &target, flags, lookup))
         return 1;
     return surfaceStore->copyArea(this, &source, destination, &target, flags, lookup);

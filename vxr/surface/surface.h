@@ -69,6 +69,9 @@ public:
     Console* console() const { return surfaceConsole; }
     ClipRecord* clip() const { return clipRecord; }
     SurfaceStore* store() const { return surfaceStore; }
+    // The table that turns this surface's indexed pixels into the format,
+    // for a converter; null for direct formats.
+    const void* lookupFor(const PixelFormat& destinationFormat);
 
 private:
     bool acceptsReported(int width, int height, int memoryKind, int orientation,
@@ -76,7 +79,6 @@ private:
     void installGreyRamp();
     void installDefaultClip();
     bool readImage(class ImageReader& reader, bool hasPalette);
-    const void* lookupFor(const Surface& destination);
     void releasePalette();
     void releaseClip();
 
