@@ -171,6 +171,35 @@ TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedAndResi
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
 }
 
+TEST(WaylandPresentation, AResizedWindowRedrawsTheLastConvertedFrameByItself)
+{
+    // A frame at its own size is converted straight into the buffer the
+    // compositor shows; resizes must redraw it from there. Along these sizes
+    // the buffer holding it is both reused at its own size and remade.
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
+    WaylandConsole console;
+    console.scaleInCompositor(false);
+    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    ASSERT_TRUE(
+        sway.command("'[app_id=vxr] floating enable, resize set 320 200, move position 0 0'"));
+    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
+    auto frame = test::blockFrame(console, RGB565, 320, 200, 8, 61);
+    std::string why;
+    ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
+
+    for (const char* size : {"500 190", "400 300", "320 200", "600 350", "330 210", "320 200"}) {
+        ASSERT_TRUE(
+            sway.command(std::string("'[app_id=vxr] resize set ") + size + ", move position 0 0'"));
+        EXPECT_TRUE(test::stillShowsFrame(sway, console, *frame, 0, 0, why)) << size << ": " << why;
+    }
+    // And where the compositor scales, from frame-sized buffers.
+    console.scaleInCompositor(true);
+    ASSERT_TRUE(sway.command("'[app_id=vxr] resize set 640 400, move position 0 0'"));
+    EXPECT_TRUE(test::eventually([&] { return console.scalesInCompositor(); }));
+    EXPECT_TRUE(test::stillShowsFrame(sway, console, *frame, 0, 0, why, true)) << why;
+}
+
 TEST(WaylandPresentation, TheCompositorScalesUnlessTheEnvironmentAsksForTheLibrary)
 {
     Compositor sway;

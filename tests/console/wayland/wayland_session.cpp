@@ -47,12 +47,16 @@ std::unique_ptr<Surface> blockFrame(WaylandConsole& console, std::int32_t format
     return frame;
 }
 
-bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left, int top,
-                std::string& why, bool filtered)
+namespace {
+
+// Until the screenshot shows the frame as showsFrame describes; present
+// presents it before each look.
+bool screenShows(Compositor& compositor, WaylandConsole& console, Surface& frame, int left, int top,
+                 std::string& why, bool filtered, bool present)
 {
     return eventually([&] {
         // A resize reaches the console's thread a little after the compositor made it.
-        frame.copy(console.primary(), 0);
+        if (present) frame.copy(console.primary(), 0);
         const int width = console.clientWidth(), height = console.clientHeight();
         const std::vector<std::uint32_t> expected = expectedPixels(frame, width, height);
         Screenshot shot;
@@ -72,6 +76,20 @@ bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame,
               " pixels differ at client " + std::to_string(width) + "x" + std::to_string(height);
         return wrong == 0 && compared * 2 >= width * height;
     });
+}
+
+}  // namespace
+
+bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left, int top,
+                std::string& why, bool filtered)
+{
+    return screenShows(compositor, console, frame, left, top, why, filtered, true);
+}
+
+bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
+                     int top, std::string& why, bool filtered)
+{
+    return screenShows(compositor, console, frame, left, top, why, filtered, false);
 }
 
 }  // namespace vxr::test

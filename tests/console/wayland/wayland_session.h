@@ -31,5 +31,9 @@ std::unique_ptr<Surface> blockFrame(WaylandConsole& console, std::int32_t format
 // must then make up at least half the window.
 bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
                 int top, std::string& why, bool filtered = false);
+// The same, with the frame presented before and never again: the window
+// redraws it by itself, say after a resize.
+bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
+                     int top, std::string& why, bool filtered = false);
 
 }  // namespace vxr::test

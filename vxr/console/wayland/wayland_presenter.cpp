@@ -7,6 +7,7 @@
 
 #include "vxr/console/console.h"
 #include "vxr/console/wayland/wayland_connection.h"
+#include "vxr/format/converter.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
@@ -23,6 +24,16 @@ constexpr std::uint32_t BAR_PIXEL = 0xFF000000u;
 constexpr std::int64_t LARGEST_SIDE = 32767;
 
 bool isEmpty(const Rect& area) { return area.width() <= 0 || area.height() <= 0; }
+
+bool liesWithin(const Rect& area, std::int64_t width, std::int64_t height)
+{
+    return area.left >= 0 && area.top >= 0 && area.right <= width && area.bottom <= height;
+}
+
+bool sameSize(const Rect& one, const Rect& other)
+{
+    return one.width() == other.width() && one.height() == other.height();
+}
 
 void fillArea(ShmBuffer& buffer, std::int64_t left, std::int64_t top, std::int64_t right,
               std::int64_t bottom)
@@ -109,8 +120,6 @@ int WaylandPresenter::present(std::unique_lock<std::recursive_mutex>& held, Surf
                               const Rect& sourceArea, const Rect& destinationArea)
 {
     if (!target || lost || isEmpty(sourceArea)) return 0;
-    Picture picture;
-    if (!pictureOf(source, sourceArea, picture)) return 0;
     ShmBuffer* buffer = acquire(&held);
     // The window may have been resized while this waited.
     const Rect frame = letterbox();
@@ -119,8 +128,17 @@ int WaylandPresenter::present(std::unique_lock<std::recursive_mutex>& held, Surf
     const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
     if (!wholeFrame) carryOver(*buffer);
     const bool barsDrawn = drawBars(*buffer, frame);
-    if (!draw(*buffer, picture, area)) return 0;
-    commit(*buffer, barsDrawn ? Rect{0, 0, bufferWidth(), bufferHeight()} : area);
+    const Rect damage = barsDrawn ? Rect{0, 0, bufferWidth(), bufferHeight()} : area;
+    if (convertsStraight(source, sourceArea, area)) {
+        if (!convertInto(*buffer, source, sourceArea, area)) return 0;
+        commit(*buffer, damage);
+        // The buffer now holds, converted, all that the window shows.
+        presented = Picture{nullptr, buffer->pixels(), buffer->stride(), frame, buffer};
+        return 1;
+    }
+    Picture picture;
+    if (!pictureOf(source, sourceArea, picture) || !draw(*buffer, picture, area)) return 0;
+    commit(*buffer, damage);
     remember(wholeFrame, picture);
     return 1;
 }
@@ -161,6 +179,57 @@ bool WaylandPresenter::convert(Surface& source, const Rect& sourceArea, Picture&
     return true;
 }
 
+bool WaylandPresenter::convertsStraight(const Surface& source, const Rect& sourceArea,
+                                        const Rect& area) const
+{
+    // A scaled area goes through a converted copy, which the scaler reads.
+    return source.format() != shownFormat && sameSize(sourceArea, area);
+}
+
+bool WaylandPresenter::convertInto(ShmBuffer& buffer, Surface& source, const Rect& sourceArea,
+                                   const Rect& area)
+{
+    if (!liesWithin(sourceArea, source.width(), source.height()) ||
+        !liesWithin(area, buffer.width(), buffer.height()))
+        return false;
+    if (!converter || convertedFormat != source.format()) {
+        converter.reset(selectConverter(source.format(), shownFormat));
+        convertedFormat = source.format();
+    }
+    if (!converter) return false;
+    const std::uint8_t* pixels = source.lock(0);
+    if (!pixels) return false;
+    const bool converted =
+        converter->convertRect(pixels, source.pitch(), sourceArea, buffer.pixels(),
+                               static_cast<std::int32_t>(buffer.stride()), area.left, area.top,
+                               source.lookupFor(shownFormat));
+    source.unlock();
+    return converted;
+}
+
+void WaylandPresenter::keepPresentedOutOf(const ShmBuffer& buffer)
+{
+    if (presented.buffer != &buffer) return;
+    const Rect& area = presented.area;
+    const std::int64_t rowBytes = area.width() * PIXEL_BYTES;
+    const std::int64_t bytes = rowBytes * area.height();
+    if (bytes > keptBytes) {
+        keptFrame.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+        keptBytes = keptFrame ? bytes : 0;
+    }
+    if (!keptFrame) {
+        presented = Picture{};
+        return;
+    }
+    for (std::int64_t y = 0; y < area.height(); ++y)
+        std::memcpy(keptFrame.get() + y * rowBytes,
+                    presented.pixels + (area.top + y) * presented.pitch +
+                        std::int64_t{area.left} * PIXEL_BYTES,
+                    static_cast<std::size_t>(rowBytes));
+    presented = Picture{nullptr, keptFrame.get(), rowBytes,
+                        Rect{0, 0, area.right - area.left, area.bottom - area.top}};
+}
+
 bool WaylandPresenter::fits(const ShmBuffer& buffer) const
 {
     return buffer.isValid() && buffer.width() == bufferWidth() && buffer.height() == bufferHeight();
@@ -177,6 +246,7 @@ ShmBuffer* WaylandPresenter::freeBuffer()
     }
     if (!chosen) return nullptr;
     if (lastCommitted == chosen) lastCommitted = nullptr;
+    keepPresentedOutOf(*chosen);
     if (!chosen->create(connection.shm(), connection.frameFormat(), bufferWidth(), bufferHeight(),
                         *this))
         return nullptr;
@@ -293,7 +363,10 @@ void WaylandPresenter::repaint()
     const Rect frame = letterbox();
     buffer->barsWidth = -1;
     drawBars(*buffer, frame);
-    if (!presented.pixels || !draw(*buffer, presented, frame))
+    // A frame converted into this very buffer is already where it belongs.
+    const bool inPlace = presented.buffer == buffer && presented.area == frame;
+    if (!inPlace) keepPresentedOutOf(*buffer);
+    if (!inPlace && (!presented.pixels || !draw(*buffer, presented, frame)))
         fillArea(*buffer, frame.left, frame.top, frame.right, frame.bottom);
     commit(*buffer, Rect{0, 0, bufferWidth(), bufferHeight()});
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "vxr/console/frame_scaler.h"
@@ -16,13 +17,15 @@ struct wl_surface;
 namespace vxr {
 
 class Console;
+class Converter;
 class Surface;
 class WaylandConnection;
 
 // Puts frames on a Wayland console's surface: each frame's area converted
 // where it is not in the display's format, scaled by the library's own
 // scaler onto the letterbox of the window, black bars around it, in one of
-// a few shared-memory buffers. A buffer the compositor holds is never
+// a few shared-memory buffers. An area shown at its own size in another
+// format is converted straight into the buffer. A buffer the compositor holds is never
 // written: a frame waits, boundedly, for one to be released.
 //
 // Where asked and offered, the compositor scales instead: while the window
@@ -78,6 +81,8 @@ private:
         const std::uint8_t* pixels = nullptr;
         std::int64_t pitch = 0;
         Rect area;
+        // Set where the pixels are a buffer's own, converted straight into it.
+        const ShmBuffer* buffer = nullptr;
     };
 
     void bufferReleased(ShmBuffer& buffer) override;
@@ -85,6 +90,11 @@ private:
     void chooseScaling();
     bool pictureOf(Surface& source, const Rect& sourceArea, Picture& picture);
     bool convert(Surface& source, const Rect& sourceArea, Picture& picture);
+    bool convertsStraight(const Surface& source, const Rect& sourceArea, const Rect& area) const;
+    bool convertInto(ShmBuffer& buffer, Surface& source, const Rect& sourceArea, const Rect& area);
+    // Copies the remembered frame out of a buffer about to be remade or
+    // drawn over.
+    void keepPresentedOutOf(const ShmBuffer& buffer);
     ShmBuffer* acquire(std::unique_lock<std::recursive_mutex>* held);
     ShmBuffer* freeBuffer();
     bool fits(const ShmBuffer& buffer) const;
@@ -122,6 +132,11 @@ private:
     FrameScaler scaler;
     Surface* staging = nullptr;
     PixelFormat shownFormat;
+    // Kept between frames: most programs present one format throughout.
+    std::unique_ptr<Converter> converter;
+    PixelFormat convertedFormat;
+    std::unique_ptr<std::uint8_t[]> keptFrame;
+    std::int64_t keptBytes = 0;
 
     Picture presented;
 };
