@@ -1,8 +1,10 @@
 #include "vxr/console/console.h"
 
+#include <chrono>
 #include <cstring>
 #include <new>
 
+#include "vxr/console/window_input.h"
 #include "vxr/format/immortal.h"
 #include "vxr/surface/memory_store.h"
 #include "vxr/surface/surface.h"
@@ -142,6 +144,47 @@ int Console::detach(Surface* surface)
 }
 
 void Console::surfaceLeaving(Surface*) {}
+
+int Console::pollEvent(Event* out)
+{
+    WindowInput* input = windowInput();
+    return input && out && input->poll(*out) ? 1 : 0;
+}
+
+int Console::waitEvent(Event* out, int timeoutMilliseconds)
+{
+    WindowInput* input = windowInput();
+    return input && out && input->wait(*out, std::chrono::milliseconds(timeoutMilliseconds)) ? 1
+                                                                                            : 0;
+}
+
+int Console::closeAsEvent(int wanted)
+{
+    WindowInput* input = windowInput();
+    if (!input) return 0;
+    input->setCloseAsEvent(wanted != 0);
+    return 1;
+}
+
+int Console::keyDown(Key key)
+{
+    WindowInput* input = windowInput();
+    return input && input->isKeyDown(key) ? 1 : 0;
+}
+
+int Console::mouseState(MouseState* out)
+{
+    WindowInput* input = windowInput();
+    if (!input || !out) return 0;
+    *out = input->mouse();
+    return 1;
+}
+
+std::uint64_t Console::droppedEvents()
+{
+    WindowInput* input = windowInput();
+    return input ? input->droppedEvents() : 0;
+}
 
 std::vector<Surface*> Console::attachedSurfaces() const
 {

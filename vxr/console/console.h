@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "vxr/console/console_mode.h"
+#include "vxr/console/event.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
 
@@ -11,6 +12,7 @@ namespace vxr {
 
 class Surface;
 class SurfaceStore;
+class WindowInput;
 
 struct ReservedRecord {
     std::int32_t first = 0;
@@ -79,6 +81,25 @@ public:
     // console that draws the surface from another thread stops first.
     virtual void surfaceLeaving(Surface* surface);
 
+    // Input and window events, after the interface's slots as well. A
+    // console without a window of its own has no events: these answer 0.
+    //
+    // Takes the oldest waiting event without waiting: 1 when out was filled.
+    virtual int pollEvent(Event* out);
+    // Waits up to timeoutMilliseconds (negative: until an event comes or
+    // the window goes) for an event: 1 when out was filled.
+    virtual int waitEvent(Event* out, int timeoutMilliseconds);
+    // With 1, the close box and the window manager's close post a Close
+    // event instead of ending the process (which stays the default, 0).
+    // Returns 1 where the console can do so.
+    virtual int closeAsEvent(int wanted);
+    // Whether a key is held now, as the window's events last said.
+    virtual int keyDown(Key key);
+    // The pointer's last position and the buttons held: 1 when out was filled.
+    virtual int mouseState(MouseState* out);
+    // Events the full queue dropped since the last call.
+    virtual std::uint64_t droppedEvents();
+
     // The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;
 
@@ -86,6 +107,10 @@ public:
     static Console& defaultConsole();
 
 protected:
+    // The input a display console's window fills; null for consoles
+    // without one. The event operations above answer from it.
+    virtual WindowInput* windowInput() { return nullptr; }
+
     // Writes a console's name into a caller's NAME_CAPACITY bytes; returns
     // what name() reports, its length plus the terminator.
     static int writeName(char* out, const char* text);
