@@ -4,6 +4,8 @@
 #include "vxr/console/console.h"
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/console_mode.h"
+#include "vxr/console/event.h"
+#include "vxr/console/key.h"
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
 #include "vxr/console/frame_scaler.h"
