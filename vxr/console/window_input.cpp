@@ -130,16 +130,21 @@ Event WindowInput::pointerEvent(EventType type)
     return event;
 }
 
-void WindowInput::pointerMoved(std::int32_t windowX, std::int32_t windowY)
+void WindowInput::pointerArrived(EventType type, std::int32_t windowX, std::int32_t windowY)
 {
     Event event;
     {
         std::lock_guard<std::mutex> guard(stateLock);
         mouseNow.position = mapping.map(windowX, windowY);
         mouseNow.overWindow = true;
-        event = pointerEvent(EventType::MouseMove);
+        event = pointerEvent(type);
     }
     post(event);
+}
+
+void WindowInput::pointerMoved(std::int32_t windowX, std::int32_t windowY)
+{
+    pointerArrived(EventType::MouseMove, windowX, windowY);
 }
 
 void WindowInput::pointerButton(std::int32_t button, bool down)
@@ -171,14 +176,7 @@ void WindowInput::wheel(float stepsX, float stepsY)
 
 void WindowInput::pointerEntered(std::int32_t windowX, std::int32_t windowY)
 {
-    Event event;
-    {
-        std::lock_guard<std::mutex> guard(stateLock);
-        mouseNow.position = mapping.map(windowX, windowY);
-        mouseNow.overWindow = true;
-        event = pointerEvent(EventType::MouseEnter);
-    }
-    post(event);
+    pointerArrived(EventType::MouseEnter, windowX, windowY);
 }
 
 void WindowInput::pointerLeft()

@@ -79,7 +79,10 @@ public:
     std::uint64_t droppedEvents() { return events.droppedCount(); }
 
 private:
+    // An event of the pointer's state, taken under stateLock.
     Event pointerEvent(EventType type);
+    // The pointer is at a window position now (moved, or came in).
+    void pointerArrived(EventType type, std::int32_t windowX, std::int32_t windowY);
     void post(const Event& event) { events.post(event); }
     void releaseHeldKeys();
 
