@@ -99,6 +99,10 @@ public:
     virtual int mouseState(MouseState* out);
     // Events the full queue dropped since the last call.
     virtual std::uint64_t droppedEvents();
+    // Chooses how frames are stretched to the window (SCALING_SHARP or
+    // SCALING_COMPOSITOR) from the next frame on: 1 where this console
+    // scales that way.
+    virtual int setScaling(int) { return 0; }
 
     // The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;

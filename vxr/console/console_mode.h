@@ -9,6 +9,11 @@ namespace vxr {
 // Output codes, format requests and console ids.
 inline constexpr std::int32_t FULLSCREEN = 40;
 inline constexpr std::int32_t WINDOWED = 41;
+// How a window's frames are stretched: by the library's nearest-pixel
+// scaler, every pixel sharp, or by the compositor where it can (faster, and
+// it may filter).
+inline constexpr std::int32_t SCALING_SHARP = 50;
+inline constexpr std::int32_t SCALING_COMPOSITOR = 51;
 inline constexpr std::int32_t PREFER8 = 1125;
 inline constexpr std::int32_t PREFER16 = 1126;
 inline constexpr std::int32_t PREFER32 = 1127;

@@ -26,6 +26,9 @@ public:
     int parameter() override { return openParameter; }
     int variant() override { return 10; }
     PixelFormat format() override { return displayFormat; }
+    // Display consoles scale with the library's nearest-pixel scaler unless
+    // they say otherwise.
+    int setScaling(int scaling) override { return scaling == SCALING_SHARP ? 1 : 0; }
 
     // Whether the surface being created now is the console's own screen, so
     // that only the console itself ever gets a store of the display.

@@ -1,0 +1,112 @@
+#include "vxr/window/window.h"
+
+#include <cstdio>
+#include <new>
+
+#include "vxr/console/console.h"
+#include "vxr/console/console_mode.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+
+namespace vxr {
+namespace {
+
+// The display closest to the frame's own depth converts least.
+std::int32_t preferenceFor(const PixelFormat& format)
+{
+    if (format.bits <= 8) return PREFER8;
+    if (format.bits <= 16) return PREFER16;
+    return PREFER32;
+}
+
+}  // namespace
+
+Window::Window(const WindowOptions& options)
+    : display(options.width, options.height, preferenceFor(options.format),
+              static_cast<int>(options.output), -1, -1),
+      frameWidth(options.width),
+      frameHeight(options.height)
+{
+    if (!display.isOpen()) {
+        fail("could not open a display");
+        return;
+    }
+    Console& shown = console();
+    shown.closeAsEvent(options.closeAsEvent ? 1 : 0);
+    if (options.scaling != WindowOptions::Scaling::Default)
+        shown.setScaling(static_cast<int>(options.scaling));
+    if (options.title) shown.setTitle(options.title);
+    surface.reset(new (std::nothrow) Surface(display, options.width, options.height,
+                                             options.format, MEMORY_SYSTEM, -1, -1, -1));
+    if (!surface || !surface->isValid()) {
+        surface.reset();
+        display.close();
+        fail("could not make the frame");
+        return;
+    }
+    this->opened = true;
+}
+
+Window::~Window()
+{
+    // The frame lets go of its store before its console goes.
+    surface.reset();
+}
+
+bool Window::fail(const char* what)
+{
+    // The library's own reason, where it gave one, says more than the step.
+    const char* detail = lastError();
+    if (*detail)
+        std::snprintf(reason, sizeof reason, "%s: %s", what, detail);
+    else
+        std::snprintf(reason, sizeof reason, "%s", what);
+    setLastError("%s", reason);
+    return false;
+}
+
+FrameLock Window::lock()
+{
+    // A window that never opened gives a lock that holds nothing.
+    return surface ? FrameLock(*surface) : FrameLock();
+}
+
+bool Window::present(bool waitForRetrace)
+{
+    if (!opened) return false;
+    if (waitForRetrace) console().waitRetrace();
+    return surface->update() != 0;
+}
+
+bool Window::setTitle(const char* title) { return opened && console().setTitle(title) != 0; }
+
+bool Window::take(bool got, const Event& event)
+{
+    if (got && event.type == EventType::Close) closed = true;
+    return got;
+}
+
+bool Window::pollEvent(Event& event)
+{
+    return opened && take(console().pollEvent(&event) != 0, event);
+}
+
+bool Window::waitEvent(Event& event, int timeoutMilliseconds)
+{
+    if (!opened) return false;
+    const bool got = console().waitEvent(&event, timeoutMilliseconds) != 0;
+    // A wait without limit that brings nothing means the window has gone.
+    if (!got && timeoutMilliseconds < 0) closed = true;
+    return take(got, event);
+}
+
+bool Window::keyDown(Key key) { return opened && console().keyDown(key) != 0; }
+
+MouseState Window::mouse()
+{
+    MouseState state;
+    if (opened) console().mouseState(&state);
+    return state;
+}
+
+}  // namespace vxr
