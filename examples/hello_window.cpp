@@ -15,5 +15,6 @@ int main()
                 pixel = (x++ * 255 / 319) << 16 | (y * 255 / 199) << 8 | 0x60;
     }
     window.present();
-    for (vxr::Event event; window.waitEvent(event) && event.type != vxr::EventType::KeyDown;) {}
+    vxr::Event event;
+    while (window.isOpen() && window.waitEvent(event) && event.type != vxr::EventType::KeyDown) {}
 }
