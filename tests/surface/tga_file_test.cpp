@@ -15,6 +15,7 @@
 
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
@@ -288,15 +289,22 @@ protected:
     }
 
     // A broken file must fail without leaving anything behind.
-    void expectRefused(const std::string& name, const Bytes& bytes)
+    // Refused, with a reason that names the file and contains because.
+    void expectRefused(const std::string& name, const Bytes& bytes, const char* because = "")
     {
         SCOPED_TRACE(name);
         const std::string path = write(name, bytes);
         Surface surface;
+        setLastError("a reason left from before");
         EXPECT_EQ(surface.load(path.c_str(), MEMORY_SYSTEM, TOP_DOWN, 0, VARIANT_DEFAULT), 0);
         EXPECT_FALSE(surface.isValid());
         EXPECT_EQ(surface.palette(), nullptr);
         EXPECT_EQ(surface.width(), 0);
+        const std::string reason = lastError();
+        EXPECT_NE(reason.find("'" + path + "' is not an image that can be loaded: "),
+                  std::string::npos)
+            << reason;
+        EXPECT_NE(reason.find(because), std::string::npos) << reason;
     }
 
     std::filesystem::path directory;
@@ -376,17 +384,17 @@ TEST_F(TgaFiles, BrokenHeadersAreRefused)
     tooLong.width = 2;
     tooLong.height = 2;
     tooLong.depth = 8;
-    expectRefused("map300.tga", tgaFile(tooLong, Bytes(300 * 3 + 4, 1)));
+    expectRefused("map300.tga", tgaFile(tooLong, Bytes(300 * 3 + 4, 1)), "300 entries");
 
     TgaHeader fifteen = tooLong;
     fifteen.mapLength = 4;
     fifteen.mapBits = 15;
-    expectRefused("map15.tga", tgaFile(fifteen, Bytes(8 + 4, 1)));
+    expectRefused("map15.tga", tgaFile(fifteen, Bytes(8 + 4, 1)), "15-bit entries");
 
     TgaHeader noWidth;
     noWidth.width = 0;
     noWidth.height = 2;
-    expectRefused("width0.tga", tgaFile(noWidth, Bytes(12, 1)));
+    expectRefused("width0.tga", tgaFile(noWidth, Bytes(12, 1)), "declares no pixels");
     TgaHeader noHeight;
     noHeight.width = 2;
     noHeight.height = 0;
@@ -396,15 +404,19 @@ TEST_F(TgaFiles, BrokenHeadersAreRefused)
     twelveBits.width = 2;
     twelveBits.height = 2;
     twelveBits.depth = 12;
-    expectRefused("depth12.tga", tgaFile(twelveBits, Bytes(16, 1)));
+    expectRefused("depth12.tga", tgaFile(twelveBits, Bytes(16, 1)), "8, 16, 24 or 32 bits");
 
     TgaHeader runLength;
     runLength.imageType = 10;
     runLength.width = 2;
     runLength.height = 2;
-    expectRefused("rle.tga", tgaFile(runLength, Bytes(12, 1)));
+    expectRefused("rle.tga", tgaFile(runLength, Bytes(12, 1)), "image type is 10");
 
     expectRefused("empty.tga", {});
+    Surface surface;
+    const std::string missing = (directory / "missing.tga").string();
+    EXPECT_EQ(surface.load(missing.c_str(), MEMORY_SYSTEM, TOP_DOWN, 0, VARIANT_DEFAULT), 0);
+    EXPECT_NE(std::string(lastError()).find("No such file"), std::string::npos) << lastError();
 }
 
 TEST_F(TgaFiles, HugeHeaderOnATinyFileIsRefusedBeforeAllocating)
@@ -424,7 +436,7 @@ TEST_F(TgaFiles, HugeHeaderOnATinyFileIsRefusedBeforeAllocating)
     EXPECT_EQ(decoder.declaredSize(), 18 + std::int64_t{65535} * 65535 * 3);
     reader.close();
 
-    expectRefused("huge.tga", file);
+    expectRefused("huge.tga", file, "shorter than its header declares");
     // Refused from the header, before the surface is remade: a surface that
     // held an image keeps it.
     const std::string good = write("good.tga", smallTrueColourFile());

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "vxr/format/converter.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 
@@ -79,12 +80,22 @@ MemoryStore::MemoryStore(std::int32_t& width, std::int32_t& height, const PixelF
     std::int32_t chosenOrientation = orientation;
     std::int32_t chosenPadding = linePadding;
     if (!acceptParameters(width, height, format, memoryKind, chosenOrientation, chosenPadding,
-                          variant, TOP_DOWN))
+                          variant, TOP_DOWN)) {
+        setLastError("a memory surface takes no %d x %d surface with these parameters", width,
+                     height);
         return;
+    }
     const std::int64_t size = bufferSize(width, height, format, chosenPadding);
-    if (size <= 0) return;
+    if (size <= 0) {
+        setLastError("a %d x %d surface is larger than this machine can address", width, height);
+        return;
+    }
     buffer = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)];
-    if (!buffer) return;
+    if (!buffer) {
+        setLastError("out of memory for a %d x %d surface (%lld bytes)", width, height,
+                     static_cast<long long>(size));
+        return;
+    }
     std::memset(buffer, 0, static_cast<std::size_t>(size));
 
     memoryKind = MEMORY_SYSTEM;

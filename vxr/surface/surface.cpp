@@ -1,11 +1,15 @@
 #include "vxr/surface/surface.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "vxr/console/console.h"
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/null_console.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/null_store.h"
 #include "vxr/surface/surface_store.h"
@@ -80,13 +84,22 @@ bool Surface::acceptsReported(int width, int height, int memoryKind, int orienta
 int Surface::create(Console* console, int width, int height, const PixelFormat* format,
                     int memoryKind, int orientation, int linePadding, int variant)
 {
-    if (!console || width <= 0 || height <= 0 || !format || !format->isValid()) return 0;
+    clearLastError();
+    if (!console || width <= 0 || height <= 0 || !format || !format->isValid()) {
+        setLastError("a surface needs a console, a valid format and a positive size (%d x %d)",
+                     width, height);
+        return 0;
+    }
     if (linePadding < -1) return 0;
 
     int reported[6] = {width, height, memoryKind, orientation, linePadding, variant};
     SurfaceStore* store = console->createStore(&reported[0], &reported[1], format, &reported[2],
                                                &reported[3], &reported[4], &reported[5]);
-    if (!store) return 0;
+    if (!store) {
+        if (!*lastError())
+            setLastError("the console could not store a %d x %d surface", width, height);
+        return 0;
+    }
     // The pitch is a signed 32-bit distance; a store that reports more than
     // that cannot be addressed through this surface.
     const std::int64_t stride = std::int64_t{reported[0]} * format->bytes + reported[4];
@@ -131,26 +144,43 @@ void Surface::installDefaultClip() { setClip(ClipRecord(area(), area())); }
 int Surface::load(const char* fileName, int memoryKind, int orientation, int linePadding,
                   int variant)
 {
-    if (linePadding != 0 && linePadding != -1) return 0;
-    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
-    if (!fileName) return 0;
+    clearLastError();
+    if (linePadding != 0 && linePadding != -1) return loadFailed(fileName, "line padding must be 0");
+    if (variant != VARIANT_DEFAULT && variant != -1)
+        return loadFailed(fileName, "the variant must be the default");
+    if (!fileName) return loadFailed(fileName, "no file name given");
 
     ImageReader reader(fileName, ImageReader::READ);
-    if (!reader.isOpen()) return 0;
+    if (!reader.isOpen()) return loadFailed(fileName, std::strerror(errno));
     std::int32_t imageWidth, imageHeight, hasPalette;
     PixelFormat imageFormat;
-    if (!reader.readHeader(imageWidth, imageHeight, imageFormat, hasPalette)) return 0;
+    if (!reader.readHeader(imageWidth, imageHeight, imageFormat, hasPalette))
+        return loadFailed(fileName, "its header cannot be read");
+    if (!imageFormat.isValid())
+        return loadFailed(fileName, "its pixels are not 8, 16, 24 or 32 bits deep");
+    if (imageWidth <= 0 || imageHeight <= 0)
+        return loadFailed(fileName, "its header declares no pixels");
     // Refuse a file that cannot hold what its header declares before the
     // surface is made, so a tiny file cannot ask for gigabytes.
-    if (!reader.holdsDeclaredData()) return 0;
+    if (!reader.holdsDeclaredData())
+        return loadFailed(fileName, "it is shorter than its header declares");
     if (!create(&Console::defaultConsole(), imageWidth, imageHeight, &imageFormat, memoryKind,
                 orientation, linePadding, variant))
-        return 0;
+        return loadFailed(fileName, "no surface of its size and format could be made");
     if (!readImage(reader, hasPalette != 0)) {
         releaseStorage();
-        return 0;
+        return loadFailed(fileName, "its pixels cannot be read");
     }
     return 1;
+}
+
+int Surface::loadFailed(const char* fileName, const char* why)
+{
+    // The loader's own, more precise reason wins over the step that failed.
+    char detail[LAST_ERROR_CAPACITY];
+    std::snprintf(detail, sizeof detail, "%s", *lastError() ? lastError() : why);
+    setLastError("'%s' is not an image that can be loaded: %s", fileName ? fileName : "", detail);
+    return 0;
 }
 
 bool Surface::readImage(ImageReader& reader, bool hasPalette)

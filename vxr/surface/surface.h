@@ -79,6 +79,8 @@ private:
     void installGreyRamp();
     void installDefaultClip();
     bool readImage(class ImageReader& reader, bool hasPalette);
+    // Sets the reason a load failed, naming the file; returns 0.
+    static int loadFailed(const char* fileName, const char* why);
     void releasePalette();
     void releaseClip();
 

@@ -5,6 +5,7 @@
 
 #include "vxr/format/converter.h"
 #include "vxr/format/converter_tables.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/surface_store.h"
 
@@ -84,11 +85,18 @@ std::int64_t TgaDecoder::declaredSize()
 bool TgaDecoder::readColourMap(std::uint32_t* paletteEntries)
 {
     const std::int32_t length = field16(COLOUR_MAP_LENGTH);
-    if (length > MAX_COLOUR_MAP_LENGTH) return false;
+    if (length > MAX_COLOUR_MAP_LENGTH) {
+        setLastError("its colour map has %d entries; a palette holds at most %d", length,
+                     MAX_COLOUR_MAP_LENGTH);
+        return false;
+    }
     const std::int64_t bytes = colourMapBytes();
     // Zero-filled, so a short read leaves black entries, never stale memory.
     std::unique_ptr<std::uint8_t[]> map(new (std::nothrow) std::uint8_t[bytes]());
-    if (!map) return false;
+    if (!map) {
+        setLastError("out of memory for its colour map");
+        return false;
+    }
     reader->seek(colourMapOffset());
     reader->read(map.get(), static_cast<std::size_t>(bytes));
 
@@ -97,7 +105,10 @@ bool TgaDecoder::readColourMap(std::uint32_t* paletteEntries)
     case 16: entryFormat = ARGB1555; break;
     case 24: entryFormat = RGB888; break;
     case 32: entryFormat = ARGB8888; break;
-    default: return false;
+    default:
+        setLastError("its colour map has %d-bit entries; 16, 24 and 32 bits are read",
+                     header[COLOUR_MAP_ENTRY_BITS]);
+        return false;
     }
     const ConverterTables::Scope tables;
     std::unique_ptr<Converter> converter(
@@ -113,8 +124,10 @@ bool TgaDecoder::readRows(std::uint8_t* pixels, std::int32_t pitch)
         const std::int32_t line = topToBottom ? stored : height - 1 - stored;
         std::uint8_t* destination = pixels + std::int64_t{line} * pitch;
         if (reader->read(destination, static_cast<std::size_t>(rowBytes)) !=
-            static_cast<std::size_t>(rowBytes))
+            static_cast<std::size_t>(rowBytes)) {
+            setLastError("its pixels end at stored line %d of %d", stored, height);
             return false;
+        }
     }
     return true;
 }
@@ -128,9 +141,17 @@ bool TgaDecoder::readPixels(std::uint8_t* pixels, std::int32_t orientation, std:
         return false;
     if (!pixels) return true;
     const std::uint8_t type = header[IMAGE_TYPE];
-    if (type != COLOUR_MAPPED && type != TRUE_COLOUR) return false;
+    if (type != COLOUR_MAPPED && type != TRUE_COLOUR) {
+        setLastError("its image type is %d; only uncompressed colour-mapped (1) and true-colour "
+                     "(2) images are read",
+                     type);
+        return false;
+    }
     if (orientation != TOP_DOWN && orientation != BOTTOM_UP) return false;
-    if (!reader->seek(colourMapOffset() + (hasPalette ? colourMapBytes() : 0))) return false;
+    if (!reader->seek(colourMapOffset() + (hasPalette ? colourMapBytes() : 0))) {
+        setLastError("it ends before its pixels start");
+        return false;
+    }
     return readRows(pixels, pitch);
 }
 
