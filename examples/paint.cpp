@@ -16,12 +16,14 @@ constexpr std::uint32_t PAPER = 0xF0F0E0;
 constexpr std::uint32_t COLOURS[9] = {0x000000, 0xD02020, 0x20A020, 0x2040D0, 0xE0C020,
                                       0xC020C0, 0x20C0C0, 0xE08020, 0x808080};
 
+// Draws into the frame, locked for as long as the canvas lives.
 struct Canvas {
-    vxr::Surface& frame;
-    std::uint32_t* pixels = nullptr;
-    int stride = 0;  // pixels per line
+    vxr::FrameLock pixels;
 
-    void fill(std::uint32_t colour) { std::fill(pixels, pixels + stride * HEIGHT, colour); }
+    void fill(std::uint32_t colour)
+    {
+        for (int y = 0; y < HEIGHT; ++y) std::ranges::fill(pixels.row<std::uint32_t>(y), colour);
+    }
 
     // A round dab of the brush at (x, y); what falls outside is cut.
     void dab(int x, int y, int radius, std::uint32_t colour)
@@ -30,7 +32,7 @@ struct Canvas {
             for (int dx = -radius; dx <= radius; ++dx)
                 if (dx * dx + dy * dy <= radius * radius && x + dx >= 0 && x + dx < WIDTH &&
                     y + dy >= 0 && y + dy < HEIGHT)
-                    pixels[(y + dy) * stride + x + dx] = colour;
+                    pixels.row<std::uint32_t>(y + dy)[x + dx] = colour;
     }
 
     // Dabs from the last position to this one, so fast strokes stay whole.
@@ -46,27 +48,16 @@ struct Canvas {
 
 int main()
 {
-    vxr::ConsoleFrontEnd display(WIDTH, HEIGHT, vxr::PREFER32, -1, -1, -1);
-    if (!display.isOpen()) {
-        display.showError("could not open a display");
-        return 1;
-    }
-    vxr::Console& console = *display.current();
-    console.closeAsEvent(1);  // the program says goodbye before it ends
-    console.setTitle("paint");
-    vxr::Surface frame(display, WIDTH, HEIGHT, vxr::PixelFormat(vxr::ARGB8888),
-                       vxr::MEMORY_SYSTEM, -1, -1, -1);
-    Canvas canvas{frame, reinterpret_cast<std::uint32_t*>(frame.lock(1)), frame.pitch() / 4};
-    canvas.fill(PAPER);
-    frame.update();
+    vxr::Window window({.title = "paint"});  // a close arrives as an event
+    if (!window.isOpen()) return std::fprintf(stderr, "%s\n", window.error()), 1;
+    Canvas{window.lock()}.fill(PAPER);
+    window.present();
 
     std::uint32_t colour = COLOURS[0];
     int radius = 2, lastX = 0, lastY = 0;
-    for (;;) {
-        vxr::Event event;
-        if (!console.waitEvent(&event, -1)) return 1;  // the window has gone
+    for (vxr::Event event; window.waitEvent(event);) {
         const auto& at = event.pointer;
-        bool drew = false;
+        const std::uint32_t held = window.mouse().buttons;
         if (event.type == vxr::EventType::Close ||
             (event.type == vxr::EventType::KeyDown && event.key == vxr::Key::Escape)) {
             std::printf("paint: closed\n");
@@ -77,19 +68,19 @@ int main()
         } else if (event.type == vxr::EventType::Wheel) {
             radius = std::clamp(radius + static_cast<int>(event.wheelY), 0, 20);
         } else if (event.type == vxr::EventType::MouseDown && event.button <= vxr::BUTTON_RIGHT) {
-            canvas.dab(at.x, at.y, radius, event.button == vxr::BUTTON_LEFT ? colour : PAPER);
-            drew = true;
-        } else if (event.type == vxr::EventType::MouseMove) {
-            vxr::MouseState mouse;
-            console.mouseState(&mouse);
-            if (mouse.buttons & 1u) canvas.stroke(lastX, lastY, at.x, at.y, radius, colour);
-            if (mouse.buttons & 4u) canvas.stroke(lastX, lastY, at.x, at.y, radius, PAPER);
-            drew = (mouse.buttons & 5u) != 0;
+            Canvas{window.lock()}.dab(at.x, at.y, radius,
+                                      event.button == vxr::BUTTON_LEFT ? colour : PAPER);
+            window.present();
+        } else if (event.type == vxr::EventType::MouseMove && (held & 5u)) {
+            // Left (bit 0) draws, right (bit 2) erases.
+            Canvas{window.lock()}.stroke(lastX, lastY, at.x, at.y, radius,
+                                         (held & 1u) ? colour : PAPER);
+            window.present();
         }
         if (event.type >= vxr::EventType::MouseMove && event.type <= vxr::EventType::MouseEnter) {
             lastX = at.x;
             lastY = at.y;
         }
-        if (drew) frame.update();
     }
+    return 1;  // the window went away without a close
 }
