@@ -1,5 +1,7 @@
 #include "input_injection.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 
 #include "vxr/console/key.h"
@@ -144,6 +146,30 @@ bool waitFor(Console& console, EventType type, std::vector<Event>& seen,
 {
     return waitUntil(
         console, [type](const Event& event) { return event.type == type; }, seen, limit);
+}
+
+Event settledMove(Console& console, POINT screen, int windowX, int windowY)
+{
+    std::vector<Event> seen;
+    const auto atTarget = [&](const Event& e) {
+        return e.type == EventType::MouseMove && e.pointer.windowX == windowX &&
+               e.pointer.windowY == windowY;
+    };
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        movePointer(screen.x, screen.y);
+        if (!waitUntil(console, atTarget, seen)) break;
+        const Event arrived = seen.back();
+        Event later;
+        bool stayed = true;
+        while (console.waitEvent(&later, 300)) {
+            seen.push_back(later);
+            if (later.type == EventType::MouseMove) stayed = atTarget(later);
+        }
+        if (stayed) return arrived;
+    }
+    ADD_FAILURE() << "the pointer did not stay at " << windowX << "," << windowY << " after:\n"
+                  << describe(seen);
+    return Event{};
 }
 
 void drain(Console& console)

@@ -43,6 +43,12 @@ bool waitFor(Console& console, EventType type, std::vector<Event>& seen,
 bool waitUntil(Console& console, const std::function<bool(const Event&)>& wanted,
                std::vector<Event>& seen,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
+// Puts the pointer on a screen pixel and returns the move that reached the
+// window at the client pixel given. The X server reports the pointer's
+// warps back a little later, and a report of an earlier position may still
+// come: the move is made again until the pointer stays where it was put.
+// A failure is recorded when it never does.
+Event settledMove(Console& console, POINT screen, int windowX, int windowY);
 // Reads what is queued now without waiting long, to clear the way.
 void drain(Console& console);
 

@@ -59,32 +59,9 @@ protected:
         testing::movePointer(at.x, at.y);
     }
 
-    // The move that put the pointer on the client pixel given. The X server
-    // reports the pointer's warps back a little later, and a report of an
-    // earlier position may still come: the move is made again until the
-    // pointer stays where it was put.
     Event moveTo(int x, int y)
     {
-        std::vector<Event> seen;
-        const auto atTarget = [&](const Event& e) {
-            return e.type == EventType::MouseMove && e.pointer.windowX == x &&
-                   e.pointer.windowY == y;
-        };
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            pointAtClient(x, y);
-            if (!waitUntil(console, atTarget, seen)) break;
-            const Event arrived = seen.back();
-            Event later;
-            bool stayed = true;
-            while (console.waitEvent(&later, 300)) {
-                seen.push_back(later);
-                if (later.type == EventType::MouseMove) stayed = atTarget(later);
-            }
-            if (stayed) return arrived;
-        }
-        ADD_FAILURE() << "the pointer did not stay at " << x << "," << y << " after:\n"
-                      << describe(seen);
-        return Event{};
+        return testing::settledMove(console, testing::onScreen(window, x, y), x, y);
     }
 
     GdiConsole console{nullptr};
