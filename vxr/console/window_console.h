@@ -9,7 +9,10 @@
 #include "vxr/console/critical_section.h"
 #include "vxr/console/display_console.h"
 #include "vxr/console/key_queue.h"
+#include "vxr/console/key.h"
 #include "vxr/console/owned_resource.h"
+#include "vxr/console/utf8_text.h"
+#include "vxr/console/window_input.h"
 #include "vxr/console/window_device_context.h"
 #include "vxr/console/window_registry.h"
 #include "vxr/format/rect.h"
@@ -23,7 +26,12 @@ namespace vxr {
 //
 // Locks: windowLock is always taken first. A message is handled under it,
 // with presentLock (repaints) or keyLock (keys) inside; paletteLock is taken
-// inside windowLock, and presentLock may be taken inside paletteLock.
+// inside windowLock, and presentLock may be taken inside paletteLock. The
+// WindowInput's own locks come last of all.
+//
+// Input reaches the application twice: every key press still counts in the
+// console's own key queue (readKey, keyPressed), and keys, text, the mouse
+// and the window's changes arrive as events through the WindowInput.
 class WindowConsole : public DisplayConsole {
 public:
     // A null window makes the console create windows of its own.
@@ -53,6 +61,15 @@ public:
     static int registerWindow(WindowRegistry& registry, HWND window, WindowConsole* console);
     static WindowConsole* findConsole(WindowRegistry& registry, HWND window);
 
+    // The physical key of a key message: the scan code in bits 16-23 of
+    // lParam (0xE000 added when bit 24 marks an extended key), or the
+    // virtual key where the scan code names no key. nativeCode receives the
+    // scan code so formed, or the virtual key when there is no scan code.
+    static Key keyFromKeyMessage(WPARAM virtualKey, LPARAM lParam, std::uint32_t* nativeCode);
+    // The key a virtual key stands for on a US keyboard; the left one of a
+    // pair where the virtual key does not say which.
+    static Key keyFromVirtualKey(unsigned virtualKey);
+
     int ownsWindow() const { return ownsItsWindow; }
     HDC windowDeviceContext() const { return deviceContext.get(); }
     Surface* presented() const { return presentedSurface; }
@@ -71,6 +88,14 @@ protected:
     void addMode(const ConsoleMode& mode);
     void clearModes() { modeList.clear(); }
     const std::vector<ConsoleMode>& displayModes() const { return modeList; }
+    WindowInput* windowInput() override { return &input; }
+    // Where the frame lies in a client area of the given size; called on
+    // the window thread under windowLock, whenever the client area changes.
+    // Empty while no frame is shown.
+    virtual Rect frameArea(int clientAreaWidth, int clientAreaHeight);
+    // Tells the input where the frame is shown now; consoles call it when
+    // they place a new frame. Takes windowLock.
+    void placeFrame();
 
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
@@ -88,6 +113,22 @@ private:
     static void fillBlack(HWND window);
     void paint(HWND window);
     void pushKey();
+    void placeFrameLocked(int clientAreaWidth, int clientAreaHeight);
+    void placeFrameIn(HWND window);
+    static LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void handleClose(WindowConsole* console);
+    bool handleInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void keyMessage(WPARAM wParam, LPARAM lParam, bool down);
+    void characterMessage(WPARAM wParam);
+    void pointerAt(HWND window, std::int32_t x, std::int32_t y);
+    void buttonMessage(HWND window, std::int32_t button, bool down, LPARAM lParam);
+    void wheelMessage(HWND window, WPARAM wParam, LPARAM lParam, bool horizontal);
+    void mouseLeaveMessage();
+    void leaveIfOutside(HWND window);
+    void reportPointerLeft();
+    void forgetPointer();
+    void captureLost(HWND window);
+    void clientResized(WPARAM kind, LPARAM lParam);
     void leaveRegistries();
     bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
 
@@ -101,6 +142,16 @@ private:
     // The registries this console's windows were entered in, so that no
     // pair outlives the window or the console.
     std::vector<WindowRegistry*> registries;
+
+    // Input state of the window thread, touched only there (under windowLock).
+    WindowInput input{false};
+    Utf16Joiner characters;
+    std::uint32_t buttonsHeld = 0;  // bit (button - 1), for the mouse capture
+    bool leaveTracked = false;      // TrackMouseEvent armed for WM_MOUSELEAVE
+    bool pointerOver = false;       // an enter was reported, and no leave yet
+    bool pointerKnown = false;
+    std::int32_t pointerX = 0;
+    std::int32_t pointerY = 0;
 };
 
 }  // namespace vxr

@@ -1,5 +1,5 @@
 // A real key press, made by xdotool on the X server the Wine desktop runs
-// on, must reach the console's key queue. press_keys.sh runs beside this
+// on, must reach the console's key queue and its events. press_keys.sh runs beside this
 // program and keeps pressing until the "done" marker appears.
 #include <windows.h>
 
@@ -30,8 +30,16 @@ TEST(GdiConsoleKeys, AKeyPressedOnTheXServerReachesTheQueue)
         Sleep(100);
         ++waited;
     }
+    // The same press arrives as an event naming the key by its place.
+    Event event;
+    bool spaceSeen = false;
+    while (!spaceSeen && console.waitEvent(&event, 10000))
+        spaceSeen = event.type == EventType::KeyDown && event.key == Key::Space;
     mark("gdi_key_done");
-    ASSERT_EQ(console.keyPressed(), 1);
+    EXPECT_TRUE(spaceSeen);
+    EXPECT_EQ(event.nativeCode, 0x39u);
+    EXPECT_EQ(event.symbol, U' ');
+    ASSERT_GE(console.keyPressed(), 1);
     EXPECT_EQ(console.readKey(), 1);
 }
 

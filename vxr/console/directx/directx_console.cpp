@@ -421,6 +421,7 @@ int DirectXConsole::finishOpen(int width, int height, const PixelFormat& format,
     openParameter = parameter;
     if (!createPrimary()) return 0;
     if (!windowHandle) return 0;
+    placeFrame();
     // A re-opened console keeps its window, which is listed already.
     if (findConsole(registry(), windowHandle) == this) return 1;
     return registerWindow(registry(), windowHandle, this);
@@ -496,6 +497,14 @@ SurfaceStore* DirectXConsole::createStore(int* width, int* height, const PixelFo
     // A surface DirectDraw cannot hold still gets plain memory.
     return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
                                 variant);
+}
+
+Rect DirectXConsole::frameArea(int, int)
+{
+    POINT origin{0, 0};
+    if (!primarySurface || !windowHandle || !ScreenToClient(windowHandle, &origin))
+        return Rect{0, 0, 0, 0};
+    return Rect{origin.x, origin.y, origin.x + clientWidth, origin.y + clientHeight};
 }
 
 DirectXStore* DirectXConsole::screenStore() const

@@ -45,6 +45,11 @@ public:
     // DirectDraw interface the console holds.
     HRESULT createSurface(DDSURFACEDESC* description, IDirectDrawSurface** created);
 
+protected:
+    // The screen surface is the display: the frame lies at the screen's
+    // origin, wherever the window is.
+    Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
+
 private:
     int loadDirectDraw();
     void releaseDirectDraw();

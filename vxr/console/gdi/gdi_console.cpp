@@ -168,7 +168,14 @@ int GdiConsole::openWindowed(int width, int height, int output, int parameter, i
         closeGdiWindow();
         return 0;
     }
+    placeFrame();
     return 1;
+}
+
+Rect GdiConsole::frameArea(int clientAreaWidth, int clientAreaHeight)
+{
+    if (!primarySurface) return Rect{0, 0, 0, 0};
+    return Rect{0, 0, clientAreaWidth, clientAreaHeight};
 }
 
 int GdiConsole::prepareWindow(int width, int height, int output)

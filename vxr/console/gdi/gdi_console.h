@@ -71,6 +71,10 @@ public:
     // The pairs of every activated GDI window and its console.
     static WindowRegistry& registry();
 
+protected:
+    // The frame is stretched over the whole client area.
+    Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
+
 private:
     static int screenCapability(int index);
     static PixelFormat desktopFormat();
