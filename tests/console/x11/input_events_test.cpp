@@ -288,7 +288,15 @@ TEST_F(InputEvents, PointerPositionsAreFramePixelsThroughTheLetterbox)
 
 TEST_F(InputEvents, ThePointerLeavesAndEntersTheWindow)
 {
-    pointerAt(20, 20);
+    // As opened, the window shows the frame at a whole scale, without bars.
+    int width = 0, height = 0;
+    ASSERT_TRUE(session.view.geometry(window, width, height));
+    const int scale = width / FRAME_WIDTH;
+    ASSERT_EQ(height, FRAME_HEIGHT * scale);
+    const PointerPosition at = pointerAt(3 * scale + scale - 1, 2 * scale);
+    EXPECT_EQ(at.x, 3);
+    EXPECT_EQ(at.y, 2);
+    EXPECT_TRUE(at.inside);
     // The window is at the screen's corner; the screen's far corner is outside.
     ASSERT_TRUE(xdotool({"mousemove", "630", "470"}));
     Event left, entered;
@@ -300,6 +308,25 @@ TEST_F(InputEvents, ThePointerLeavesAndEntersTheWindow)
     ASSERT_TRUE(next(EventType::MouseEnter, entered));
     EXPECT_EQ(entered.pointer.windowX, 30);
     EXPECT_EQ(entered.pointer.windowY, 40);
+}
+
+TEST_F(InputEvents, AFullScreenFrameIsPlacedBetweenItsBars)
+{
+    // 640x480 shows 80x50 at 640x400, 40 lines of bars above and below.
+    ASSERT_EQ(console->open(FRAME_WIDTH, FRAME_HEIGHT, PREFER32, FULLSCREEN, -1, -1), 1);
+    window = X11Session::windowOf(*console);
+    ASSERT_TRUE(session.hasFocus(window));
+    PointerPosition at = pointerAt(639, 40);
+    EXPECT_EQ(at.x, FRAME_WIDTH - 1);
+    EXPECT_EQ(at.y, 0);
+    EXPECT_TRUE(at.inside);
+    at = pointerAt(0, 439);
+    EXPECT_EQ(at.x, 0);
+    EXPECT_EQ(at.y, FRAME_HEIGHT - 1);
+    EXPECT_TRUE(at.inside);
+    at = pointerAt(0, 39);
+    EXPECT_FALSE(at.inside);
+    EXPECT_LT(at.y, 0);
 }
 
 TEST_F(InputEvents, ButtonsAndWheelNotches)
