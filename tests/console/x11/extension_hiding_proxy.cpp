@@ -32,7 +32,7 @@ sockaddr_un abstractAddress(const std::string& path, socklen_t& length)
 
 std::string socketPath(int number)
 {
-    return "/tmp/.X11-unix/X" + std::to_string(number);
+    return std::string("/tmp/.X11-unix/X").append(std::to_string(number));
 }
 
 bool readExactly(int from, std::string& into, std::size_t count)
@@ -103,7 +103,7 @@ bool ExtensionHidingProxy::start(const std::string& serverDisplay,
         const sockaddr_un address = abstractAddress(socketPath(candidate), length);
         if (bind(listener, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
             access(socketPath(candidate).c_str(), F_OK) != 0 && listen(listener, 8) == 0) {
-            name = ":" + std::to_string(candidate);
+            name = std::string(":").append(std::to_string(candidate));
             acceptor = std::thread([this] { acceptClients(); });
             return true;
         }
