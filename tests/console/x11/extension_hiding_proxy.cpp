@@ -183,32 +183,48 @@ void ExtensionHidingProxy::serve(int client)
         }
         shutdown(server, SHUT_WR);
     });
-    // Replies, errors and events.
+    // Replies, errors and events, passed on as they come in: what the
+    // server wrote together reaches the client together.
     relays.emplace_back([this, client, server, shared] {
         std::string setup;
         if (!readExactly(server, setup, 8) ||
             !readExactly(server, setup, std::size_t{word(setup, 6)} * 4) ||
             !writeAll(client, setup))
             return;
+        std::string pending;
+        char chunk[65536];
         for (;;) {
-            std::string message;
-            if (!readExactly(server, message, 32)) break;
-            const std::uint8_t kind = std::uint8_t(message[0]);
-            if (kind == REPLY || (kind & 0x7F) == GENERIC_EVENT) {
-                if (!readExactly(server, message, std::size_t{longWord(message, 4)} * 4)) break;
-            }
-            if (kind == REPLY) {
-                std::lock_guard<std::mutex> guard(shared->lock);
-                if (shared->hiddenQueries.erase(word(message, 2))) {
-                    message[8] = 0;  // present
-                    message[9] = message[10] = message[11] = 0;  // its opcode and bases
-                    ++answered;
-                }
-            }
-            if (!writeAll(client, message)) break;
+            const ssize_t got = read(server, chunk, sizeof chunk);
+            if (got <= 0) break;
+            pending.append(chunk, static_cast<std::size_t>(got));
+            const std::size_t complete = hideAnswers(pending, *shared);
+            if (!writeAll(client, pending.substr(0, complete))) break;
+            pending.erase(0, complete);
         }
         shutdown(client, SHUT_WR);
     });
+}
+
+std::size_t ExtensionHidingProxy::hideAnswers(std::string& messages, Connection& connection)
+{
+    std::size_t at = 0;
+    while (messages.size() - at >= 32) {
+        const std::uint8_t kind = std::uint8_t(messages[at]);
+        std::size_t size = 32;
+        if (kind == REPLY || (kind & 0x7F) == GENERIC_EVENT)
+            size += std::size_t{longWord(messages, at + 4)} * 4;
+        if (messages.size() - at < size) break;
+        if (kind == REPLY) {
+            std::lock_guard<std::mutex> guard(connection.lock);
+            if (connection.hiddenQueries.erase(word(messages, at + 2))) {
+                // Not present, with no opcode and no event or error base.
+                for (std::size_t field = 8; field < 12; ++field) messages[at + field] = 0;
+                ++answered;
+            }
+        }
+        at += size;
+    }
+    return at;
 }
 
 }  // namespace vxr::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,6 +35,9 @@ private:
 
     void acceptClients();
     void serve(int client);
+    // Marks the answers about the hidden extension among the server's
+    // messages; returns the length of the complete messages at the front.
+    std::size_t hideAnswers(std::string& messages, Connection& connection);
 
     std::string serverSocket;
     std::string hidden;

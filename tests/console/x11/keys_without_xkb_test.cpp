@@ -17,20 +17,42 @@ namespace {
 
 using test::X11Session;
 
-TEST(KeysWithoutXkb, ComeByTheirPlaceThroughTheCoreMapping)
-{
-    X11Session session;
-    ASSERT_TRUE(session.start({24, 640, 480, true}));
-    test::ExtensionHidingProxy proxy;
-    ASSERT_TRUE(proxy.start(session.server.display(), "XKEYBOARD"));
-    setenv("DISPLAY", proxy.display().c_str(), 1);
-    auto console = std::make_unique<X11Console>();
-    ASSERT_EQ(console->open(80, 50, PREFER32, -1, -1, -1), 1);
-    // The console asked for XKB and was told there is none.
-    EXPECT_GT(proxy.hiddenAnswers(), 0);
-    const xcb_window_t window = X11Session::windowOf(*console);
-    ASSERT_TRUE(session.hasFocus(window));
+// A console on a display whose server has no XKB, as far as the console
+// can tell: the test's own Xvfb behind a proxy that hides it.
+class KeysWithoutXkb : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(session.start({24, 640, 480, true}));
+        ASSERT_TRUE(proxy.start(session.server.display(), "XKEYBOARD"));
+        setenv("DISPLAY", proxy.display().c_str(), 1);
+        console = std::make_unique<X11Console>();
+        ASSERT_EQ(console->open(80, 50, PREFER32, -1, -1, -1), 1);
+        // The console asked for XKB and was told there is none.
+        EXPECT_GT(proxy.hiddenAnswers(), 0);
+        ASSERT_TRUE(session.hasFocus(X11Session::windowOf(*console)));
+    }
 
+    void TearDown() override
+    {
+        console.reset();
+        setenv("DISPLAY", session.server.display().c_str(), 1);
+    }
+
+    int readAllKeys()
+    {
+        int counted = 0;
+        while (console->keyPressed()) counted += console->readKey();
+        return counted;
+    }
+
+    X11Session session;
+    test::ExtensionHidingProxy proxy;
+    std::unique_ptr<X11Console> console;
+};
+
+TEST_F(KeysWithoutXkb, ComeByTheirPlaceThroughTheCoreMapping)
+{
     ASSERT_TRUE(
         test::runXdotool(session.server.display(), {"key", "a", "shift+b", "ctrl+c", "2"}));
     struct Expected {
@@ -63,11 +85,29 @@ TEST(KeysWithoutXkb, ComeByTheirPlaceThroughTheCoreMapping)
     }
     ASSERT_EQ(typed.size(), texts.size());
     for (std::size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(typed[i].text, texts[i]);
-    int counted = 0;
-    while (console->keyPressed()) counted += console->readKey();
-    EXPECT_EQ(counted, 6);
-    console.reset();
-    setenv("DISPLAY", session.server.display().c_str(), 1);
+    EXPECT_EQ(readAllKeys(), 6);
+}
+
+TEST_F(KeysWithoutXkb, AHeldKeyRepeatsWithoutReleases)
+{
+    // The server sends each repeat as a release and a press at one time.
+    // B afterwards marks the end: every event of A comes before it.
+    ASSERT_TRUE(test::runXdotool(session.server.display(),
+                                 {"keydown", "a", "sleep", "1.5", "keyup", "a", "key", "b"}));
+    std::vector<Event> downs;
+    int ups = 0;
+    Event event;
+    while (console->waitEvent(&event, 20000) &&
+           !(event.type == EventType::KeyDown && event.key == Key::B)) {
+        if (event.type == EventType::KeyDown) downs.push_back(event);
+        if (event.type == EventType::KeyUp) ++ups;
+    }
+    ASSERT_EQ(event.key, Key::B);
+    ASSERT_GE(downs.size(), 3u);
+    EXPECT_FALSE(downs[0].repeat);
+    for (std::size_t i = 1; i < downs.size(); ++i) EXPECT_TRUE(downs[i].repeat) << i;
+    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(readAllKeys(), static_cast<int>(downs.size()) + 1);
 }
 
 }  // namespace

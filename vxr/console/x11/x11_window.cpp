@@ -1,5 +1,6 @@
 #include "vxr/console/x11/x11_window.h"
 
+#include <poll.h>
 #include <xcb/xcb_icccm.h>
 
 #include <cstdlib>
@@ -27,9 +28,32 @@ constexpr xcb_button_t WHEEL_RIGHT = 7;
 constexpr xcb_button_t SIDE_BACK = 8;
 constexpr xcb_button_t SIDE_FORWARD = 9;
 
+// How long a release waits for the press that would make it a repeat; a
+// real release is reported this much later, only where XKB is missing.
+constexpr int REPEAT_PAIR_WAIT_MS = 10;
+
 std::uint32_t lengthOf(const char* text)
 {
     return static_cast<std::uint32_t>(std::strlen(text));
+}
+
+// The event that follows, when it comes at once: the press of a repeat is
+// sent with its release, though not always in the same read.
+xcb_generic_event_t* nextEventSoon(xcb_connection_t* link)
+{
+    if (xcb_generic_event_t* event = xcb_poll_for_event(link)) return event;
+    pollfd readable{xcb_get_file_descriptor(link), POLLIN, 0};
+    if (poll(&readable, 1, REPEAT_PAIR_WAIT_MS) <= 0) return nullptr;
+    return xcb_poll_for_event(link);
+}
+
+// Whether a press is the server's repeat of the key just released.
+bool isRepeatPress(const xcb_generic_event_t& release, const xcb_generic_event_t& press)
+{
+    if ((press.response_type & 0x7F) != XCB_KEY_PRESS) return false;
+    const auto& up = reinterpret_cast<const xcb_key_release_event_t&>(release);
+    const auto& down = reinterpret_cast<const xcb_key_press_event_t&>(press);
+    return down.detail == up.detail && down.time == up.time && down.event == up.event;
 }
 
 }  // namespace
@@ -77,11 +101,26 @@ void X11Window::run(const X11Display& display, Handler& handler, WindowInput& in
     const bool made = create(display, start);
     thread.signalStarted(made);  // start lives on the opener's stack: not used from here on
     if (!made) return;
-    while (xcb_generic_event_t* event = xcb_wait_for_event(link)) {
+    xcb_generic_event_t* following = nullptr;
+    for (;;) {
+        xcb_generic_event_t* event = following ? following : xcb_wait_for_event(link);
+        following = nullptr;
+        if (!event) break;
+        if (!keyboard.usesXkb() && (event->response_type & 0x7F) == XCB_KEY_RELEASE) {
+            // Without XKB a held key repeats as a release and a press at
+            // the same time: the release is dropped, so that the press finds
+            // the key still down and counts as a repeat.
+            following = nextEventSoon(link);
+            if (following && isRepeatPress(*event, *following)) {
+                std::free(event);
+                continue;
+            }
+        }
         const bool goesOn = dispatch(*event, display, handler, input);
         std::free(event);
         if (!goesOn) break;
     }
+    std::free(following);
     handler.windowEnded();
 }
 
