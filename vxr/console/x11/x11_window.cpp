@@ -101,27 +101,30 @@ void X11Window::run(const X11Display& display, Handler& handler, WindowInput& in
     const bool made = create(display, start);
     thread.signalStarted(made);  // start lives on the opener's stack: not used from here on
     if (!made) return;
-    xcb_generic_event_t* following = nullptr;
-    for (;;) {
-        xcb_generic_event_t* event = following ? following : xcb_wait_for_event(link);
-        following = nullptr;
-        if (!event) break;
-        if (!keyboard.usesXkb() && (event->response_type & 0x7F) == XCB_KEY_RELEASE) {
-            // Without XKB a held key repeats as a release and a press at
-            // the same time: the release is dropped, so that the press finds
-            // the key still down and counts as a repeat.
-            following = nextEventSoon(link);
-            if (following && isRepeatPress(*event, *following)) {
-                std::free(event);
-                continue;
-            }
-        }
+    while (xcb_generic_event_t* event = nextEvent()) {
         const bool goesOn = dispatch(*event, display, handler, input);
         std::free(event);
         if (!goesOn) break;
     }
     std::free(following);
+    following = nullptr;
     handler.windowEnded();
+}
+
+xcb_generic_event_t* X11Window::nextEvent()
+{
+    for (;;) {
+        xcb_generic_event_t* event = following ? following : xcb_wait_for_event(link);
+        following = nullptr;
+        if (!event || keyboard.usesXkb() || (event->response_type & 0x7F) != XCB_KEY_RELEASE)
+            return event;
+        // Without XKB a held key repeats as a release and a press at the
+        // same time: the release is dropped, so that the press finds the key
+        // still down and counts as a repeat.
+        following = nextEventSoon(link);
+        if (!following || !isRepeatPress(*event, *following)) return event;
+        std::free(event);
+    }
 }
 
 bool X11Window::create(const X11Display& display, const Start& start)

@@ -73,6 +73,8 @@ private:
     void run(const X11Display& display, Handler& handler, WindowInput& input, const Start& start);
     bool create(const X11Display& display, const Start& start);
     void describe(const X11Display& display, const Start& start);
+    // The next event to handle; null once the connection has failed.
+    xcb_generic_event_t* nextEvent();
     // False once the window is gone.
     bool dispatch(const xcb_generic_event_t& event, const X11Display& display, Handler& handler,
                   WindowInput& input);
@@ -86,6 +88,8 @@ private:
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
     X11Keyboard keyboard;
+    // An event read ahead, handled next.
+    xcb_generic_event_t* following = nullptr;
     // The client size last reported, to tell a resize from a move.
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
