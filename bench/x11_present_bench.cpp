@@ -65,11 +65,11 @@ const std::string& serverFor(const FrameCase& frame)
     return server.display();
 }
 
-void countFrames(benchmark::State& state, const FrameCase& frame)
+void countFrames(benchmark::State& state, const FrameCase& frame, const char* note = "")
 {
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(std::to_string(frame.width) + "x" + std::to_string(frame.height) +
-                   (frame.format == vxr::RGB565 ? " RGB565" : " ARGB8888"));
+                   (frame.format == vxr::RGB565 ? " RGB565" : " ARGB8888") + note);
 }
 
 void vxrUpdate(benchmark::State& state)
@@ -85,15 +85,15 @@ void vxrUpdate(benchmark::State& state)
     countFrames(state, frame);
 }
 
-// A mouse moved over the window all the time: a motion every millisecond
-// (a 1000 Hz mouse), made through the server's XTEST from a thread of its
-// own, round the window's edge inside it.
+// A mouse moved all the time: a motion every millisecond (a 1000 Hz
+// mouse), made through the server's XTEST from a thread of its own, along a
+// rectangle inside an area of the screen.
 class PointerStream {
 public:
-    bool start(const std::string& display, int width, int height)
+    bool start(const std::string& display, int left, int width, int height)
     {
         if (!input.connect(display)) return false;
-        mover = std::thread([this, width, height] { move(width, height); });
+        mover = std::thread([this, left, width, height] { move(left, width, height); });
         return true;
     }
 
@@ -106,14 +106,14 @@ public:
     std::uint64_t moves() const { return made.load(); }
 
 private:
-    void move(int width, int height)
+    void move(int left, int width, int height)
     {
         using Clock = std::chrono::steady_clock;
         auto next = Clock::now();
         for (std::int64_t step = 0; going; ++step) {
             // A walk along a rectangle well inside the window: every step moves.
             const std::int64_t side = step % 400;
-            const int x = static_cast<int>(width / 4 + side % 200 * (width / 2) / 200);
+            const int x = static_cast<int>(left + width / 4 + side % 200 * (width / 2) / 200);
             const int y = static_cast<int>(height / 4 + (side < 200 ? 0 : height / 2));
             input.movePointer(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
             ++made;
@@ -131,9 +131,13 @@ private:
 };
 
 // vxrUpdate while the pointer moves over the window, with the frame's
-// events read before each update as a program's loop reads them.
+// events read before each update as a program's loop reads them. With
+// range(1) 0 the pointer moves beside the window instead: the server and
+// the moving thread work as much, but no event reaches the window, so the
+// difference between the two is what the events cost the console.
 void vxrUpdateWithMotion(benchmark::State& state)
 {
+    const bool overWindow = state.range(1) != 0;
     const FrameCase& frame = frameCase(state);
     const std::string& display = serverFor(frame);
     vxr::X11Console console;
@@ -145,7 +149,9 @@ void vxrUpdateWithMotion(benchmark::State& state)
                          vxr::MEMORY_SYSTEM, -1, -1, -1);
     vxr::test::fillRandom(surface, 1);
     PointerStream pointer;
-    if (!pointer.start(display, frame.width, frame.height)) {
+    // The window is at the screen's top left; the screens are wider.
+    if (!pointer.start(display, overWindow ? 0 : frame.width + 4, frame.width / 3,
+                       frame.height)) {
         state.SkipWithError("no XTEST on the server");
         return;
     }
@@ -164,7 +170,7 @@ void vxrUpdateWithMotion(benchmark::State& state)
         benchmark::Counter(static_cast<double>(events) / static_cast<double>(state.iterations()));
     state.counters["moves/s"] =
         benchmark::Counter(static_cast<double>(pointer.moves()), benchmark::Counter::kIsRate);
-    countFrames(state, frame);
+    countFrames(state, frame, overWindow ? ", pointer over the window" : ", pointer beside it");
 }
 
 // The limit: one window, one shared image in the display's format, one put a
@@ -268,6 +274,9 @@ void sdl2WindowSurface(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(vxrUpdate)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
-BENCHMARK(vxrUpdateWithMotion)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(vxrUpdateWithMotion)
+    ->ArgsProduct({{0, 1}, {1, 0}})
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(rawShmPutImage)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(sdl2WindowSurface)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
