@@ -1,5 +1,6 @@
 // Present throughput on a private Xvfb: a frame through Surface::update on
-// the X11 console, against the limit (a raw MIT-SHM put of a ready image in
+// the X11 console (also while the pointer moves over the window all along,
+// its events read each frame), against the limit (a raw MIT-SHM put of a ready image in
 // the display's format) and SDL2's window surface on the same server.
 //
 // Each frame waits until the server has read the one before, as a program
@@ -14,13 +15,18 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "console/x11/x11_test_support.h"
+#include "console/x11/xtest_input.h"
 #include "sdl_window_surface.h"
 #include "surface_update_loop.h"
+#include "vxr/console/event.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
@@ -59,11 +65,11 @@ const std::string& serverFor(const FrameCase& frame)
     return server.display();
 }
 
-void countFrames(benchmark::State& state, const FrameCase& frame)
+void countFrames(benchmark::State& state, const FrameCase& frame, const char* note = "")
 {
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(std::to_string(frame.width) + "x" + std::to_string(frame.height) +
-                   (frame.format == vxr::RGB565 ? " RGB565" : " ARGB8888"));
+                   (frame.format == vxr::RGB565 ? " RGB565" : " ARGB8888") + note);
 }
 
 void vxrUpdate(benchmark::State& state)
@@ -77,6 +83,94 @@ void vxrUpdate(benchmark::State& state)
     }
     SurfaceUpdateLoop::run(state, console, frame.width, frame.height, frame.format);
     countFrames(state, frame);
+}
+
+// A mouse moved all the time: a motion every millisecond (a 1000 Hz
+// mouse), made through the server's XTEST from a thread of its own, along a
+// rectangle inside an area of the screen.
+class PointerStream {
+public:
+    bool start(const std::string& display, int left, int width, int height)
+    {
+        if (!input.connect(display)) return false;
+        mover = std::thread([this, left, width, height] { move(left, width, height); });
+        return true;
+    }
+
+    ~PointerStream()
+    {
+        going = false;
+        if (mover.joinable()) mover.join();
+    }
+
+    std::uint64_t moves() const { return made.load(); }
+
+private:
+    void move(int left, int width, int height)
+    {
+        using Clock = std::chrono::steady_clock;
+        auto next = Clock::now();
+        for (std::int64_t step = 0; going; ++step) {
+            // A walk along a rectangle well inside the window: every step moves.
+            const std::int64_t side = step % 400;
+            const int x = static_cast<int>(left + width / 4 + side % 200 * (width / 2) / 200);
+            const int y = static_cast<int>(height / 4 + (side < 200 ? 0 : height / 2));
+            input.movePointer(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+            ++made;
+            // The server keeps pace: what is sent is handled before more follows.
+            if (!input.sync()) return;
+            next += std::chrono::milliseconds(1);
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    vxr::test::XtestInput input;
+    std::thread mover;
+    std::atomic<bool> going{true};
+    std::atomic<std::uint64_t> made{0};
+};
+
+// vxrUpdate while the pointer moves over the window, with the frame's
+// events read before each update as a program's loop reads them. With
+// range(1) 0 the pointer moves beside the window instead: the server and
+// the moving thread work as much, but no event reaches the window, so the
+// difference between the two is what the events cost the console.
+void vxrUpdateWithMotion(benchmark::State& state)
+{
+    const bool overWindow = state.range(1) != 0;
+    const FrameCase& frame = frameCase(state);
+    const std::string& display = serverFor(frame);
+    vxr::X11Console console;
+    if (!console.open(frame.width, frame.height, frame.format, -1, -1, -1)) {
+        state.SkipWithError("the X11 console did not open");
+        return;
+    }
+    vxr::Surface surface(&console, frame.width, frame.height, vxr::PixelFormat(frame.format),
+                         vxr::MEMORY_SYSTEM, -1, -1, -1);
+    vxr::test::fillRandom(surface, 1);
+    PointerStream pointer;
+    // The window is at the screen's top left; the screens are wider.
+    if (!pointer.start(display, overWindow ? 0 : frame.width + 4, frame.width / 3,
+                       frame.height)) {
+        state.SkipWithError("no XTEST on the server");
+        return;
+    }
+    std::uint64_t events = 0;
+    vxr::Event event;
+    for (auto _ : state) {
+        while (console.pollEvent(&event)) ++events;
+        benchmark::DoNotOptimize(surface.lock(1));
+        surface.unlock();
+        if (!surface.update()) {
+            state.SkipWithError("update failed");
+            break;
+        }
+    }
+    state.counters["events/frame"] =
+        benchmark::Counter(static_cast<double>(events) / static_cast<double>(state.iterations()));
+    state.counters["moves/s"] =
+        benchmark::Counter(static_cast<double>(pointer.moves()), benchmark::Counter::kIsRate);
+    countFrames(state, frame, overWindow ? ", pointer over the window" : ", pointer beside it");
 }
 
 // The limit: one window, one shared image in the display's format, one put a
@@ -180,5 +274,9 @@ void sdl2WindowSurface(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(vxrUpdate)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(vxrUpdateWithMotion)
+    ->ArgsProduct({{0, 1}, {1, 0}})
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(rawShmPutImage)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(sdl2WindowSurface)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();

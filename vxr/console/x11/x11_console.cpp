@@ -90,11 +90,12 @@ bool X11Console::openWindow(int width, int height, int output)
         start.colormap = presenter.windowColormap();
         start.backgroundPixel = presenter.barPixel();
     }
-    keys.windowOpened();
+    input.windowOpened();
     std::lock_guard<std::mutex> guard(windowLock);
-    if (!windowThread.open(connection, *this, start)) return false;
+    if (!windowThread.open(connection, *this, input, start)) return false;
     std::lock_guard<std::recursive_mutex> present(presentLock);
     presenter.attachWindow(windowThread.id(), start.managed, width, height);
+    placeFrame();
     watchRetrace();
     return true;
 }
@@ -109,7 +110,7 @@ void X11Console::closeWindow()
     }
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
-    keys.windowEnded();
+    input.windowEnded();
 }
 
 bool X11Console::createPrimary()
@@ -292,13 +293,13 @@ int X11Console::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
-    return keys.read();
+    return input.readKey();
 }
 
 int X11Console::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    return keys.hasKeys();
+    return input.hasKeys();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -316,23 +317,17 @@ void X11Console::windowResized(std::int32_t width, std::int32_t height)
     std::lock_guard<std::mutex> guard(windowLock);
     std::lock_guard<std::recursive_mutex> present(presentLock);
     presenter.resize(width, height);
+    placeFrame();
 }
 
-void X11Console::windowKeyPressed()
+void X11Console::placeFrame()
 {
-    std::lock_guard<std::mutex> guard(windowLock);
-    keys.press();
-}
-
-void X11Console::windowCloseRequested()
-{
-    // The window manager's close ends the program as a normal exit.
-    std::exit(0);
+    input.showFrame(presenter.shownWidth(), presenter.shownHeight(), presenter.shownArea());
 }
 
 void X11Console::windowEnded()
 {
-    keys.windowEnded();
+    input.windowEnded();
 }
 
 }  // namespace vxr

@@ -7,7 +7,7 @@
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
 #include "vxr/console/window_icon.h"
-#include "vxr/console/window_keys.h"
+#include "vxr/console/window_input.h"
 #include "vxr/console/window_title.h"
 #include "vxr/console/x11/x11_display.h"
 #include "vxr/console/x11/x11_presenter.h"
@@ -19,12 +19,13 @@ class SharedImage;
 
 // Shows frames in a window on the X server named by DISPLAY, in the root
 // visual's format, stretched to the window with their aspect kept. The
-// window has a thread of its own that fills the key queue and redraws the
-// last frame when the window is exposed. Frames in the display's format live
+// window has a thread of its own that reports keys, the pointer, focus,
+// size and the close request through the console's WindowInput, and redraws
+// the last frame when the window is exposed. Frames in the display's format live
 // in shared memory, so showing one is a single request.
 //
 // Locks: windowLock is always taken first. Window events are handled under
-// it, with the keys' own lock or presentLock (exposure, size) inside;
+// it, with presentLock (exposure, size) inside and the input's locks last;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
 // display connection's events; it may be taken again by its holder.
@@ -68,12 +69,16 @@ public:
     // when it cannot be made.
     Surface* makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format);
 
+protected:
+    WindowInput* windowInput() override { return &input; }
+
 private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
-    void windowKeyPressed() override;
-    void windowCloseRequested() override;
     void windowEnded() override;
+    // Tells the input where the presenter shows the frame now; under
+    // presentLock.
+    void placeFrame();
 
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     bool openWindow(int width, int height, int output);
@@ -86,7 +91,7 @@ private:
     std::mutex windowLock;
     std::mutex paletteLock;
     std::recursive_mutex presentLock;
-    WindowKeys keys;
+    WindowInput input;
 
     X11Display connection;
     xcb_connection_t* nativeConnection = nullptr;

@@ -38,6 +38,10 @@ public:
                       std::int32_t frameHeight);
     void detachWindow();
     void resize(std::int32_t clientWidth, std::int32_t clientHeight);
+    // The frame being shown and where in the window: its letterbox.
+    std::int32_t shownWidth() const { return frameWidth; }
+    std::int32_t shownHeight() const { return frameHeight; }
+    Rect shownArea() const { return letterbox(); }
     // What a new window starts with: the colormap that is current and the
     // pixel that shows black in it.
     xcb_colormap_t windowColormap() const { return currentColormap; }

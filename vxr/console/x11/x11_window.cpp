@@ -1,11 +1,13 @@
 #include "vxr/console/x11/x11_window.h"
 
+#include <poll.h>
 #include <xcb/xcb_icccm.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
 
+#include "vxr/console/event.h"
+#include "vxr/console/window_input.h"
 #include "vxr/console/x11/x11_display.h"
 
 namespace vxr {
@@ -14,11 +16,44 @@ namespace {
 constexpr char WINDOW_CLASS[] = "vxr\0VXR";  // instance and class, each ending in NUL
 
 constexpr std::uint32_t EVENTS =
-    XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+    XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
+    XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+    XCB_EVENT_MASK_FOCUS_CHANGE;
+
+// X's buttons 4 to 7 are the wheel's notches: up, down, left, right.
+constexpr xcb_button_t WHEEL_UP = 4;
+constexpr xcb_button_t WHEEL_RIGHT = 7;
+// Buttons 8 and 9 are the side buttons, back and forward.
+constexpr xcb_button_t SIDE_BACK = 8;
+constexpr xcb_button_t SIDE_FORWARD = 9;
+
+// How long a release waits for the press that would make it a repeat; a
+// real release is reported this much later, only where XKB is missing.
+constexpr int REPEAT_PAIR_WAIT_MS = 10;
 
 std::uint32_t lengthOf(const char* text)
 {
     return static_cast<std::uint32_t>(std::strlen(text));
+}
+
+// The event that follows, when it comes at once: the press of a repeat is
+// sent with its release, though not always in the same read.
+xcb_generic_event_t* nextEventSoon(xcb_connection_t* link)
+{
+    if (xcb_generic_event_t* event = xcb_poll_for_event(link)) return event;
+    pollfd readable{xcb_get_file_descriptor(link), POLLIN, 0};
+    if (poll(&readable, 1, REPEAT_PAIR_WAIT_MS) <= 0) return nullptr;
+    return xcb_poll_for_event(link);
+}
+
+// Whether a press is the server's repeat of the key just released.
+bool isRepeatPress(const xcb_generic_event_t& release, const xcb_generic_event_t& press)
+{
+    if ((press.response_type & 0x7F) != XCB_KEY_PRESS) return false;
+    const auto& up = reinterpret_cast<const xcb_key_release_event_t&>(release);
+    const auto& down = reinterpret_cast<const xcb_key_press_event_t&>(press);
+    return down.detail == up.detail && down.time == up.time && down.event == up.event;
 }
 
 }  // namespace
@@ -28,29 +63,21 @@ X11Window::~X11Window()
     close();
 }
 
-bool X11Window::open(const X11Display& display, Handler& handler, const Start& start)
+bool X11Window::open(const X11Display& display, Handler& handler, WindowInput& input,
+                     const Start& start)
 {
     close();
-    {
-        std::lock_guard<std::mutex> guard(startLock);
-        started = startedOk = false;
-    }
-    try {
-        thread = std::thread([this, &display, &handler, &start] { run(display, handler, start); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    std::unique_lock<std::mutex> guard(startLock);
-    startSignal.wait(guard, [this] { return started; });
-    const bool made = startedOk;
-    guard.unlock();
+    const bool made =
+        thread.start([this, &display, &handler, &input, &start] {
+            run(display, handler, input, start);
+        });
     if (!made) close();
     return made;
 }
 
 void X11Window::close()
 {
-    if (thread.joinable()) {
+    if (thread.isStarted()) {
         // The thread ends when it sees its window destroyed, or when the
         // connection fails (the display went away).
         if (window && link && !xcb_connection_has_error(link)) {
@@ -64,31 +91,49 @@ void X11Window::close()
     window = 0;
 }
 
-void X11Window::run(const X11Display& display, Handler& handler, const Start& start)
+void X11Window::run(const X11Display& display, Handler& handler, WindowInput& input,
+                    const Start& start)
 {
+    clientWidth = start.width;
+    clientHeight = start.height;
+    pointerX = pointerY = -1;
+    focused = false;
     const bool made = create(display, start);
-    signalStarted(made);  // start lives on the opener's stack: not used from here on
+    thread.signalStarted(made);  // start lives on the opener's stack: not used from here on
     if (!made) return;
-    while (xcb_generic_event_t* event = xcb_wait_for_event(link)) {
-        const bool goesOn = dispatch(*event, display, handler);
+    while (xcb_generic_event_t* event = nextEvent()) {
+        const bool goesOn = dispatch(*event, display, handler, input);
         std::free(event);
         if (!goesOn) break;
     }
+    std::free(following);
+    following = nullptr;
     handler.windowEnded();
 }
 
-void X11Window::signalStarted(bool made)
+xcb_generic_event_t* X11Window::nextEvent()
 {
-    std::lock_guard<std::mutex> guard(startLock);
-    started = true;
-    startedOk = made;
-    startSignal.notify_all();
+    for (;;) {
+        xcb_generic_event_t* event = following ? following : xcb_wait_for_event(link);
+        following = nullptr;
+        if (!event || keyboard.usesXkb() || (event->response_type & 0x7F) != XCB_KEY_RELEASE)
+            return event;
+        // Without XKB a held key repeats as a release and a press at the
+        // same time: the release is dropped, so that the press finds the key
+        // still down and counts as a repeat.
+        following = nextEventSoon(link);
+        if (!following || !isRepeatPress(*event, *following)) return event;
+        std::free(event);
+    }
 }
 
 bool X11Window::create(const X11Display& display, const Start& start)
 {
     link = xcb_connect(display.name(), nullptr);
     if (xcb_connection_has_error(link)) return false;
+    // The keyboard first, so that its events are asked for before any key
+    // can reach the window.
+    keyboard.attach(link);
     window = xcb_generate_id(link);
     const bool coverUnmanaged = start.fullscreen && !start.managed;
     // Values in the order of their mask bits.
@@ -156,28 +201,56 @@ void X11Window::setTitle(xcb_connection_t* target, xcb_window_t id, const X11Dis
 }
 
 bool X11Window::dispatch(const xcb_generic_event_t& event, const X11Display& display,
-                         Handler& handler)
+                         Handler& handler, WindowInput& input)
 {
     switch (event.response_type & 0x7F) {
+        case XCB_MOTION_NOTIFY: {
+            const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
+            pointerAt(motion.event_x, motion.event_y, input);
+            return true;
+        }
+        case XCB_BUTTON_PRESS:
+        case XCB_BUTTON_RELEASE:
+            button(reinterpret_cast<const xcb_button_press_event_t&>(event),
+                   (event.response_type & 0x7F) == XCB_BUTTON_PRESS, input);
+            return true;
+        case XCB_KEY_PRESS:
+        case XCB_KEY_RELEASE:
+            keyboard.key(input, reinterpret_cast<const xcb_key_press_event_t&>(event),
+                         (event.response_type & 0x7F) == XCB_KEY_PRESS);
+            return true;
+        case XCB_ENTER_NOTIFY: {
+            const auto& crossing = reinterpret_cast<const xcb_enter_notify_event_t&>(event);
+            if (crossing.mode != XCB_NOTIFY_MODE_NORMAL) return true;
+            pointerX = crossing.event_x;
+            pointerY = crossing.event_y;
+            input.pointerEntered(pointerX, pointerY);
+            return true;
+        }
+        case XCB_LEAVE_NOTIFY:
+            if (reinterpret_cast<const xcb_leave_notify_event_t&>(event).mode ==
+                XCB_NOTIFY_MODE_NORMAL)
+                input.pointerLeft();
+            return true;
+        case XCB_FOCUS_IN:
+        case XCB_FOCUS_OUT:
+            focusChanged(reinterpret_cast<const xcb_focus_in_event_t&>(event),
+                         (event.response_type & 0x7F) == XCB_FOCUS_IN, input);
+            return true;
         case XCB_EXPOSE:
             // The last of a series stands for all of them: the whole window is redrawn.
             if (reinterpret_cast<const xcb_expose_event_t&>(event).count == 0)
                 handler.windowExposed();
             return true;
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            if (configure.window == window)
-                handler.windowResized(configure.width, configure.height);
-            return true;
-        }
-        case XCB_KEY_PRESS:
-            handler.windowKeyPressed();
+        case XCB_CONFIGURE_NOTIFY:
+            configured(reinterpret_cast<const xcb_configure_notify_event_t&>(event), handler,
+                       input);
             return true;
         case XCB_CLIENT_MESSAGE: {
             const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
             if (message.type == display.atoms().protocols &&
                 message.data.data32[0] == display.atoms().deleteWindow)
-                handler.windowCloseRequested();
+                input.closeRequested();
             return true;
         }
         case XCB_MAP_NOTIFY:
@@ -189,8 +262,65 @@ bool X11Window::dispatch(const xcb_generic_event_t& event, const X11Display& dis
         case XCB_DESTROY_NOTIFY:
             return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window != window;
         default:
+            keyboard.handle(input, event);
             return true;
     }
+}
+
+void X11Window::configured(const xcb_configure_notify_event_t& event, Handler& handler,
+                           WindowInput& input)
+{
+    // A move alone changes nothing for the frame.
+    if (event.window != window || (event.width == clientWidth && event.height == clientHeight))
+        return;
+    clientWidth = event.width;
+    clientHeight = event.height;
+    handler.windowResized(clientWidth, clientHeight);
+    input.resized(clientWidth, clientHeight);
+}
+
+void X11Window::focusChanged(const xcb_focus_in_event_t& event, bool gained, WindowInput& input)
+{
+    // Grabs moving the focus for a moment (a window manager's key binding)
+    // and the notes about the window under the pointer are no change.
+    if (event.mode != XCB_NOTIFY_MODE_NORMAL && event.mode != XCB_NOTIFY_MODE_WHILE_GRABBED)
+        return;
+    if (event.detail == XCB_NOTIFY_DETAIL_POINTER || gained == focused) return;
+    focused = gained;
+    if (!gained) keyboard.forgetHeldKeys();
+    input.focusChanged(gained);
+}
+
+void X11Window::pointerAt(std::int16_t x, std::int16_t y, WindowInput& input)
+{
+    pointerX = x;
+    pointerY = y;
+    input.pointerMoved(x, y);
+}
+
+void X11Window::button(const xcb_button_press_event_t& event, bool down, WindowInput& input)
+{
+    // A button event carries where it happened: the pointer may have come
+    // there without a motion event for this window.
+    if (event.event_x != pointerX || event.event_y != pointerY)
+        pointerAt(event.event_x, event.event_y, input);
+    const xcb_button_t pressed = event.detail;
+    if (pressed >= WHEEL_UP && pressed <= WHEEL_RIGHT) {
+        // A notch is a press and its release at once; the press is the step.
+        if (!down) return;
+        static constexpr float STEPS[][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}};
+        const float* step = STEPS[pressed - WHEEL_UP];
+        input.wheel(step[0], step[1]);
+        return;
+    }
+    std::int32_t number = 0;
+    if (pressed >= XCB_BUTTON_INDEX_1 && pressed <= XCB_BUTTON_INDEX_3)
+        number = pressed;  // left, middle, right in the same order
+    else if (pressed == SIDE_BACK)
+        number = BUTTON_BACK;
+    else if (pressed == SIDE_FORWARD)
+        number = BUTTON_FORWARD;
+    if (number) input.pointerButton(number, down);
 }
 
 }  // namespace vxr

@@ -2,30 +2,32 @@
 
 #include <xcb/xcb.h>
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
-#include <thread>
+
+#include "vxr/console/window_thread.h"
+#include "vxr/console/x11/x11_keyboard.h"
 
 namespace vxr {
 
+class WindowInput;
 class X11Display;
 
 // A top-level window made and served by a thread of its own, on a
 // connection of its own, so that its events never meet the requests and
 // replies of the thread that presents. The thread makes the window, signals
 // the opener, and runs the event loop until the window is destroyed or the
-// display goes away.
+// display goes away. Input (keys, pointer, focus, size, the window
+// manager's close) goes to the console's WindowInput; what needs the
+// console's presenter goes to its handler first.
 class X11Window {
 public:
     // What the window thread reports, on that thread.
     class Handler {
     public:
         virtual void windowExposed() = 0;
+        // The client area has a new size; the frame is placed anew.
         virtual void windowResized(std::int32_t width, std::int32_t height) = 0;
-        virtual void windowKeyPressed() = 0;
-        virtual void windowCloseRequested() = 0;
         // The loop has ended: the window was destroyed or the display is gone.
         virtual void windowEnded() = 0;
 
@@ -55,11 +57,12 @@ public:
 
     // Closes any window first. Returns once the window exists and is mapped
     // on the server, or has failed.
-    bool open(const X11Display& display, Handler& handler, const Start& start);
+    bool open(const X11Display& display, Handler& handler, WindowInput& input,
+              const Start& start);
     // Destroys the window and waits for its thread to end.
     void close();
 
-    bool isOpen() const { return thread.joinable(); }
+    bool isOpen() const { return thread.isStarted(); }
     xcb_window_t id() const { return window; }
 
     // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
@@ -67,20 +70,33 @@ public:
                          const char* text);
 
 private:
-    void run(const X11Display& display, Handler& handler, const Start& start);
+    void run(const X11Display& display, Handler& handler, WindowInput& input, const Start& start);
     bool create(const X11Display& display, const Start& start);
     void describe(const X11Display& display, const Start& start);
-    void signalStarted(bool made);
+    // The next event to handle; null once the connection has failed.
+    xcb_generic_event_t* nextEvent();
     // False once the window is gone.
-    bool dispatch(const xcb_generic_event_t& event, const X11Display& display, Handler& handler);
+    bool dispatch(const xcb_generic_event_t& event, const X11Display& display, Handler& handler,
+                  WindowInput& input);
+    void configured(const xcb_configure_notify_event_t& event, Handler& handler,
+                    WindowInput& input);
+    void focusChanged(const xcb_focus_in_event_t& event, bool focused, WindowInput& input);
+    void button(const xcb_button_press_event_t& event, bool down, WindowInput& input);
+    void pointerAt(std::int16_t x, std::int16_t y, WindowInput& input);
 
-    std::thread thread;
+    WindowThread thread;
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
-    std::mutex startLock;
-    std::condition_variable startSignal;
-    bool started = false;
-    bool startedOk = false;
+    X11Keyboard keyboard;
+    // An event read ahead, handled next.
+    xcb_generic_event_t* following = nullptr;
+    // The client size last reported, to tell a resize from a move.
+    std::int32_t clientWidth = 0;
+    std::int32_t clientHeight = 0;
+    // The pointer's place in the last event that had one.
+    std::int32_t pointerX = -1;
+    std::int32_t pointerY = -1;
+    bool focused = false;
 };
 
 }  // namespace vxr
