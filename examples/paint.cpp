@@ -55,9 +55,12 @@ int main()
 
     std::uint32_t colour = COLOURS[0];
     int radius = 2, lastX = 0, lastY = 0;
+    std::uint32_t held = 0;  // buttons down, as the events so far tell
     for (vxr::Event event; window.waitEvent(event);) {
         const auto& at = event.pointer;
-        const std::uint32_t held = window.mouse().buttons;
+        const std::uint32_t bit = event.button > 0 ? 1u << (event.button - 1) : 0u;
+        if (event.type == vxr::EventType::MouseDown) held |= bit;
+        if (event.type == vxr::EventType::MouseUp) held &= ~bit;
         if (event.type == vxr::EventType::Close ||
             (event.type == vxr::EventType::KeyDown && event.key == vxr::Key::Escape)) {
             std::printf("paint: closed\n");
