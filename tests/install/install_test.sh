@@ -30,6 +30,18 @@ if grep -rlE '#include <(windows|ddraw)\.h>' "$work/prefix/include"; then
   echo "install_test: the native install ships Win32 headers" >&2
   exit 1
 fi
+# Only what users include is installed, and each header stands alone.
+if [ -e "$work/prefix/include/vxr/console/x11" ] || [ -e "$work/prefix/include/vxr/format/converter_tables.h" ]; then
+  echo "install_test: the library's own headers are installed" >&2
+  exit 1
+fi
+for header in $(cd "$work/prefix/include" && find vxr -name '*.h' | sort); do
+  if ! echo "#include <$header>" |
+       ${CXX:-c++} -std=c++20 -Wall -Wextra -Werror -fsyntax-only -I "$work/prefix/include" -x c++ -; then
+    echo "install_test: $header does not compile on its own" >&2
+    exit 1
+  fi
+done
 build_consumer "$work/prefix" installed
 
 # The Debian package: its dependencies declared, and its tree usable as it is.

@@ -7,16 +7,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#endif
 
-#include "vxr/console/directx/directx_console.h"
-#include "vxr/console/gdi/gdi_console.h"
-#endif
-#ifdef VXR_WAYLAND_CONSOLE
-#include "vxr/console/wayland/wayland_console.h"
-#endif
-#ifdef VXR_X11_CONSOLE
-#include "vxr/console/x11/x11_console.h"
-#endif
+#include "vxr/console/consoles.h"
 
 namespace vxr {
 namespace {
@@ -39,14 +32,14 @@ Console* ConsoleFrontEnd::makeConsole(int consoleKind)
 {
     switch (consoleKind) {
 #ifdef _WIN32
-    case DIRECTX_KIND: return new (std::nothrow) DirectXConsole(nullptr);
-    case GDI_KIND: return new (std::nothrow) GdiConsole(nullptr);
+    case DIRECTX_KIND: return makeDirectXConsole().release();
+    case GDI_KIND: return makeGdiConsole().release();
 #endif
 #ifdef VXR_WAYLAND_CONSOLE
-    case WAYLAND_KIND: return new (std::nothrow) WaylandConsole;
+    case WAYLAND_KIND: return makeWaylandConsole().release();
 #endif
 #ifdef VXR_X11_CONSOLE
-    case X11_KIND: return new (std::nothrow) X11Console;
+    case X11_KIND: return makeX11Console().release();
 #endif
     default:
         // Kinds without a display here keep their places in the search.

@@ -5,7 +5,7 @@
 #include <new>
 #include <span>
 
-#include "vxr/console/section_guard.h"
+#include "vxr/console/win32/section_guard.h"
 #include "vxr/console/directx/direct_draw_entry.h"
 #include "vxr/console/directx/directx_store.h"
 #include "vxr/format/immortal.h"

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "vxr/console/owned_resource.h"
-#include "vxr/console/window_console.h"
+#include "vxr/console/win32/owned_resource.h"
+#include "vxr/console/win32/window_console.h"
 
 namespace vxr {
 

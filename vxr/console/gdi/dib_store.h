@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "vxr/console/owned_resource.h"
+#include "vxr/console/win32/owned_resource.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/surface/memory_store.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "vxr/console/owned_resource.h"
+#include "vxr/console/win32/owned_resource.h"
 
 namespace vxr {
 

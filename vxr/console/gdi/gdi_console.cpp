@@ -5,10 +5,10 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/section_guard.h"
-#include "vxr/console/window_device_context.h"
+#include "vxr/console/win32/section_guard.h"
+#include "vxr/console/win32/window_device_context.h"
 #include "vxr/console/gdi/dib_store.h"
-#include "vxr/console/owned_resource.h"
+#include "vxr/console/win32/owned_resource.h"
 #include "vxr/console/gdi/window_store.h"
 #include "vxr/format/immortal.h"
 #include "vxr/surface/surface.h"

@@ -7,8 +7,8 @@
 
 #include "vxr/console/frame_presenter.h"
 #include "vxr/console/gdi/draw_dib_binding.h"
-#include "vxr/console/owned_resource.h"
-#include "vxr/console/window_console.h"
+#include "vxr/console/win32/owned_resource.h"
+#include "vxr/console/win32/window_console.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"

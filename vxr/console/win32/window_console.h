@@ -6,15 +6,15 @@
 #include <memory>
 #include <vector>
 
-#include "vxr/console/critical_section.h"
+#include "vxr/console/win32/critical_section.h"
 #include "vxr/console/display_console.h"
 #include "vxr/console/key_queue.h"
 #include "vxr/console/key.h"
-#include "vxr/console/owned_resource.h"
+#include "vxr/console/win32/owned_resource.h"
 #include "vxr/console/utf8_text.h"
 #include "vxr/console/window_input.h"
-#include "vxr/console/window_device_context.h"
-#include "vxr/console/window_registry.h"
+#include "vxr/console/win32/window_device_context.h"
+#include "vxr/console/win32/window_registry.h"
 #include "vxr/format/rect.h"
 
 namespace vxr {

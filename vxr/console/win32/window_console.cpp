@@ -1,4 +1,4 @@
-#include "vxr/console/window_console.h"
+#include "vxr/console/win32/window_console.h"
 
 #include <process.h>
 #include <windowsx.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/section_guard.h"
+#include "vxr/console/win32/section_guard.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

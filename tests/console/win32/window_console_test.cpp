@@ -1,4 +1,4 @@
-#include "vxr/console/window_console.h"
+#include "vxr/console/win32/window_console.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "vxr/console/window_registry.h"
+#include "vxr/console/win32/window_registry.h"
 
 #include <algorithm>
 #include <new>

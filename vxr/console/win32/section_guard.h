@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vxr/console/critical_section.h"
+#include "vxr/console/win32/critical_section.h"
 
 namespace vxr {
 
