@@ -196,4 +196,21 @@ std::string describe(const std::vector<Event>& events)
     return text;
 }
 
+Event nextEvent(Console& console, EventType type)
+{
+    std::vector<Event> seen;
+    const bool found = waitFor(console, type, seen);
+    EXPECT_TRUE(found) << "no event of type " << int(type) << " after:\n" << describe(seen);
+    return found ? seen.back() : Event{};
+}
+
+Event nextKeyEvent(Console& console, EventType type, Key key)
+{
+    std::vector<Event> seen;
+    const bool found = waitUntil(
+        console, [&](const Event& e) { return e.type == type && e.key == key; }, seen);
+    EXPECT_TRUE(found) << keyName(key) << " not seen after:\n" << describe(seen);
+    return found ? seen.back() : Event{};
+}
+
 }  // namespace vxr::testing

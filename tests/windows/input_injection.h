@@ -54,4 +54,9 @@ void drain(Console& console);
 
 std::string describe(const std::vector<Event>& events);
 
+// The next event of the type (or the next of the type for the key), with a
+// failure recorded that lists what came instead when it never arrives.
+Event nextEvent(Console& console, EventType type);
+Event nextKeyEvent(Console& console, EventType type, Key key);
+
 }  // namespace vxr::testing

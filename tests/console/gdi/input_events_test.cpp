@@ -35,23 +35,8 @@ protected:
         testing::drain(console);
     }
 
-    // The next event of the type, with everything before it on record.
-    Event next(EventType type)
-    {
-        std::vector<Event> seen;
-        const bool found = waitFor(console, type, seen);
-        EXPECT_TRUE(found) << "no event of type " << int(type) << " after:\n" << describe(seen);
-        return found ? seen.back() : Event{};
-    }
-
-    Event nextKey(EventType type, Key key)
-    {
-        std::vector<Event> seen;
-        const bool found = waitUntil(
-            console, [&](const Event& e) { return e.type == type && e.key == key; }, seen);
-        EXPECT_TRUE(found) << keyName(key) << " not seen after:\n" << describe(seen);
-        return found ? seen.back() : Event{};
-    }
+    Event next(EventType type) { return testing::nextEvent(console, type); }
+    Event nextKey(EventType type, Key key) { return testing::nextKeyEvent(console, type, key); }
 
     void pointAtClient(int x, int y)
     {
