@@ -2,15 +2,15 @@
 
 namespace vxr {
 
-// Why the library's last call on this thread failed, in a sentence a user
-// can act on ("no X display is named: DISPLAY is not set"); "" when no
-// reason was given. Operations still return 0 or null as they always did;
-// the reason is there to read after they do. Each thread has its own.
+/// Why the library's last call on this thread failed, in a sentence a user
+/// can act on ("no X display is named: DISPLAY is not set"); "" when no
+/// reason was given. Operations still return 0 or null as they always did;
+/// the reason is there to read after they do. Each thread has its own.
 const char* lastError();
 void clearLastError();
 
-// Sets this thread's reason, printf-style; a reason longer than
-// LAST_ERROR_CAPACITY - 1 bytes is cut.
+/// Sets this thread's reason, printf-style; a reason longer than
+/// LAST_ERROR_CAPACITY - 1 bytes is cut.
 inline constexpr int LAST_ERROR_CAPACITY = 256;
 void setLastError(const char* format, ...)
 #if defined(__GNUC__)

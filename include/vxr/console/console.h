@@ -20,14 +20,14 @@ struct ReservedRecord {
     std::int32_t third = 0;
 };
 
-// A display device. Used as it is, it is a console without a display: it is
-// usable, its surfaces keep their pixels in plain memory, and its keys come
-// from the process's terminal. The display consoles derive from it.
+/// A display device. Used as it is, it is a console without a display: it is
+/// usable, its surfaces keep their pixels in plain memory, and its keys come
+/// from the process's terminal. The display consoles derive from it.
 class Console {
 public:
-    // Room a caller gives title() and name(), terminator included: a console
-    // keeps titles of at most TITLE_CAPACITY - 1 characters, and its name
-    // fits a ConsoleMode's driver field.
+    /// Room a caller gives title() and name(), terminator included: a console
+    /// keeps titles of at most TITLE_CAPACITY - 1 characters, and its name
+    /// fits a ConsoleMode's driver field.
     static constexpr int TITLE_CAPACITY = 256;
     static constexpr int NAME_CAPACITY = 8;
 
@@ -76,50 +76,50 @@ public:
     virtual int attach(Surface* surface);
     virtual int detach(Surface* surface);
 
-    // Not one of the interface's slots, and placed after them so that their
-    // order stays: a surface calls it before it lets go of its pixels, so a
-    // console that draws the surface from another thread stops first.
+    /// Not one of the interface's slots, and placed after them so that their
+    /// order stays: a surface calls it before it lets go of its pixels, so a
+    /// console that draws the surface from another thread stops first.
     virtual void surfaceLeaving(Surface* surface);
 
-    // Input and window events, after the interface's slots as well. A
-    // console without a window of its own has no events: these answer 0.
-    //
-    // Takes the oldest waiting event without waiting: 1 when out was filled.
+    /// Input and window events, after the interface's slots as well. A
+    /// console without a window of its own has no events: these answer 0.
+    ///
+    /// Takes the oldest waiting event without waiting: 1 when out was filled.
     virtual int pollEvent(Event* out);
-    // Waits up to timeoutMilliseconds (negative: until an event comes or
-    // the window goes) for an event: 1 when out was filled.
+    /// Waits up to timeoutMilliseconds (negative: until an event comes or
+    /// the window goes) for an event: 1 when out was filled.
     virtual int waitEvent(Event* out, int timeoutMilliseconds);
-    // With 1, the close box and the window manager's close post a Close
-    // event instead of ending the process (which stays the default, 0).
-    // Returns 1 where the console can do so.
+    /// With 1, the close box and the window manager's close post a Close
+    /// event instead of ending the process (which stays the default, 0).
+    /// Returns 1 where the console can do so.
     virtual int closeAsEvent(int wanted);
-    // Whether a key is held now, as the window's events last said.
+    /// Whether a key is held now, as the window's events last said.
     virtual int keyDown(Key key);
-    // The pointer's last position and the buttons held: 1 when out was filled.
+    /// The pointer's last position and the buttons held: 1 when out was filled.
     virtual int mouseState(MouseState* out);
-    // Events the full queue dropped since the last call.
+    /// Events the full queue dropped since the last call.
     virtual std::uint64_t droppedEvents();
-    // Chooses how frames are stretched to the window (SCALING_SHARP or
-    // SCALING_COMPOSITOR) from the next frame on: 1 where this console
-    // scales that way.
+    /// Chooses how frames are stretched to the window (SCALING_SHARP or
+    /// SCALING_COMPOSITOR) from the next frame on: 1 where this console
+    /// scales that way.
     virtual int setScaling(int) { return 0; }
 
-    // The surfaces listed, in order, for inspection.
+    /// The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;
 
-    // The console of every surface loaded from an image file.
+    /// The console of every surface loaded from an image file.
     static Console& defaultConsole();
 
 protected:
-    // The input a display console's window fills; null for consoles
-    // without one. The event operations above answer from it.
+    /// The input a display console's window fills; null for consoles
+    /// without one. The event operations above answer from it.
     virtual WindowInput* windowInput() { return nullptr; }
 
-    // Writes a console's name into a caller's NAME_CAPACITY bytes; returns
-    // what name() reports, its length plus the terminator.
+    /// Writes a console's name into a caller's NAME_CAPACITY bytes; returns
+    /// what name() reports, its length plus the terminator.
     static int writeName(char* out, const char* text);
-    // Empties and unlinks every attached surface; display consoles call it
-    // once their display is closed, the base destructor calls it again.
+    /// Empties and unlinks every attached surface; display consoles call it
+    /// once their display is closed, the base destructor calls it again.
     void releaseSurfaces();
 
 private:

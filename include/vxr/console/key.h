@@ -4,12 +4,12 @@
 
 namespace vxr {
 
-// A key by its place on the keyboard, whatever the layout: named after what
-// the US layout prints there and numbered by the USB HID keyboard usage
-// table, so the values stay the same across platforms and releases. What
-// the key types on the user's layout is the event's symbol, not this.
+/// A key by its place on the keyboard, whatever the layout: named after what
+/// the US layout prints there and numbered by the USB HID keyboard usage
+/// table, so the values stay the same across platforms and releases. What
+/// the key types on the user's layout is the event's symbol, not this.
 enum class Key : std::uint16_t {
-    // A key the library has no name for; the event's native code says which.
+    /// A key the library has no name for; the event's native code says which.
     Unknown = 0,
     A = 0x04,
     B = 0x05,
@@ -143,7 +143,7 @@ enum class Key : std::uint16_t {
     RightSuper = 0xE7,
 };
 
-// The modifier keys and locks held with a key or a button, as bits.
+/// The modifier keys and locks held with a key or a button, as bits.
 enum KeyModifier : std::uint32_t {
     MODIFIER_SHIFT = 1u << 0,
     MODIFIER_CONTROL = 1u << 1,
@@ -153,22 +153,22 @@ enum KeyModifier : std::uint32_t {
     MODIFIER_NUM_LOCK = 1u << 5,
 };
 
-// Keys take values below this: a table indexed by a key's value has this many rows.
+/// Keys take values below this: a table indexed by a key's value has this many rows.
 inline constexpr int KEY_VALUE_LIMIT = 256;
 
-// The key's name as written in the enum ("A", "Escape", "KeypadEnter"),
-// "Unknown" for a value without one.
+/// The key's name as written in the enum ("A", "Escape", "KeypadEnter"),
+/// "Unknown" for a value without one.
 const char* keyName(Key key);
 
-// The modifier bits' names joined by '+' ("shift+ctrl"), or "none", written
-// into out with its terminator; out needs room for MODIFIER_NAMES_CAPACITY.
+/// The modifier bits' names joined by '+' ("shift+ctrl"), or "none", written
+/// into out with its terminator; out needs room for MODIFIER_NAMES_CAPACITY.
 inline constexpr int MODIFIER_NAMES_CAPACITY = 48;
 void modifierNames(std::uint32_t modifiers, char* out);
 
-// The key at a native position: a Linux input event code (what Wayland's
-// keyboard sends, and an X key code less 8), or a Windows scan code as a
-// key message carries it (extended keys with 0xE000 added). Unknown where
-// the position has no key of the enum.
+/// The key at a native position: a Linux input event code (what Wayland's
+/// keyboard sends, and an X key code less 8), or a Windows scan code as a
+/// key message carries it (extended keys with 0xE000 added). Unknown where
+/// the position has no key of the enum.
 Key keyFromEvdev(std::uint32_t code);
 Key keyFromScanCode(std::uint32_t scanCode);
 

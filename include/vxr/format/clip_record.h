@@ -6,13 +6,13 @@
 
 namespace vxr {
 
-// Where copies may read from (sourceClip) and write to (destinationClip) a
-// surface; shared between surfaces by reference count.
+/// Where copies may read from (sourceClip) and write to (destinationClip) a
+/// surface; shared between surfaces by reference count.
 class ClipRecord {
 public:
     ClipRecord() = default;
     ClipRecord(const Rect& source, const Rect& destination);
-    // A copy takes over both rectangles but counts only its own holders.
+    /// A copy takes over both rectangles but counts only its own holders.
     ClipRecord(const ClipRecord& other);
     ClipRecord& operator=(const ClipRecord&) = delete;
 

@@ -8,22 +8,22 @@
 
 namespace vxr {
 
-// Turns pixels of one format into another, a row or a rectangle at a time,
-// through a registered fast routine or, for direct pairs without one, the
-// general unpack/pack path. Made per copy; the requester deletes it.
+/// Turns pixels of one format into another, a row or a rectangle at a time,
+/// through a registered fast routine or, for direct pairs without one, the
+/// general unpack/pack path. Made per copy; the requester deletes it.
 class Converter {
 public:
-    // Never clears a flag: a converter copied from a table keeps its own.
+    /// Never clears a flag: a converter copied from a table keeps its own.
     void setFormats(const PixelFormat& sourceFormat, const PixelFormat& destinationFormat);
     void setRoutines(RowRoutine row, AreaRoutine area);
 
-    // count is in pixels; false when nothing can convert this pair.
+    /// count is in pixels; false when nothing can convert this pair.
     bool convertRow(const void* source, void* destination, std::int32_t count,
                     const void* lookup) const;
     bool convertArea(AreaRequest request) const;
-    // The sourceArea rectangle of one block of pixels onto another at
-    // (destinationX, destinationY). Each block is given by its top line's
-    // first pixel and its pitch, negative where lines run bottom up.
+    /// The sourceArea rectangle of one block of pixels onto another at
+    /// (destinationX, destinationY). Each block is given by its top line's
+    /// first pixel and its pitch, negative where lines run bottom up.
     bool convertRect(const std::uint8_t* sourcePixels, std::int32_t sourcePitch,
                      const Rect& sourceArea, std::uint8_t* destinationPixels,
                      std::int32_t destinationPitch, std::int32_t destinationX,
@@ -45,9 +45,9 @@ private:
     bool scaleToBytes(std::int32_t& count) const;
 };
 
-// A copy of the table entry for the pair, or null when the tables have none.
+/// A copy of the table entry for the pair, or null when the tables have none.
 Converter* lookupConverter(std::int32_t sourceId, std::int32_t destinationId);
-// The best converter for the pair; null only when memory runs out.
+/// The best converter for the pair; null only when memory runs out.
 Converter* selectConverter(const PixelFormat& source, const PixelFormat& destination);
 
 }  // namespace vxr

@@ -6,8 +6,8 @@
 
 namespace vxr {
 
-// 256 colours laid out like ARGB8888 pixels, with a cache of the same colours
-// converted for each destination format indexed pixels are copied to.
+/// 256 colours laid out like ARGB8888 pixels, with a cache of the same colours
+/// converted for each destination format indexed pixels are copied to.
 class Palette {
 public:
     static constexpr int SIZE = 256;
@@ -17,16 +17,16 @@ public:
     Palette(const Palette&) = delete;
     Palette& operator=(const Palette&) = delete;
 
-    // The colours may be rewritten through the returned pointer; every cached
-    // table is dropped so none can go stale.
+    /// The colours may be rewritten through the returned pointer; every cached
+    /// table is dropped so none can go stale.
     std::uint32_t* lock();
     void unlock();
     bool isValid() const { return entries != nullptr; }
     void copyFrom(const Palette& other);
 
-    // A table mapping each index to a destination pixel value; entrySize -1
-    // derives the size from the format. Valid until the next lock, copyFrom
-    // or destruction.
+    /// A table mapping each index to a destination pixel value; entrySize -1
+    /// derives the size from the format. Valid until the next lock, copyFrom
+    /// or destruction.
     const void* lookup(const PixelFormat& format, std::int32_t entrySize);
     void clearLookups();
 
@@ -55,8 +55,8 @@ private:
     std::int32_t refCount = 0;
 };
 
-// Stands for "no palette" wherever a surface needs one; never destroyed by
-// its users.
+/// Stands for "no palette" wherever a surface needs one; never destroyed by
+/// its users.
 Palette& emptyPalette();
 
 }  // namespace vxr

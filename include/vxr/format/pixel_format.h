@@ -4,8 +4,8 @@
 
 namespace vxr {
 
-// Table ids. 1022..1025 are reserved: they count as table ids for validity,
-// equality and the converter tables, but no format can be filled from them.
+/// Table ids. 1022..1025 are reserved: they count as table ids for validity,
+/// equality and the converter tables, but no format can be filled from them.
 inline constexpr std::int32_t CUSTOM = 0;
 inline constexpr std::int32_t ARGB8888 = 1000;
 inline constexpr std::int32_t ABGR8888 = 1001;
@@ -34,26 +34,26 @@ inline constexpr std::int32_t LAST_FILLABLE_FORMAT_ID = 1021;
 inline constexpr std::int32_t LAST_FORMAT_ID = 1025;
 inline constexpr std::int32_t FORMAT_TABLE_SIZE = LAST_FORMAT_ID - FIRST_FORMAT_ID + 1;
 
-// Models and colour codes.
+/// Models and colour codes.
 inline constexpr std::int32_t DIRECT = 1225;
 inline constexpr std::int32_t INDEXED = 1226;
 inline constexpr std::int32_t SPECIAL = 1227;
 inline constexpr std::int32_t RGB = 1325;
 inline constexpr std::int32_t GREY = 1333;
 
-// One colour channel inside the little-endian pixel value. mask and adjust
-// are always derived from shift and size (computeMasks).
+/// One colour channel inside the little-endian pixel value. mask and adjust
+/// are always derived from shift and size (computeMasks).
 struct Channel {
     std::int32_t shift = 0;
     std::int32_t size = 0;
     std::uint32_t mask = 0;
-    std::int32_t adjust = 0;  // left shift from an 8-bit intensity; negative shifts right
+    std::int32_t adjust = 0;  ///< left shift from an 8-bit intensity; negative shifts right
 
     bool operator==(const Channel&) const = default;
 };
 
-// How one pixel is laid out in memory: a table format named by id, or a
-// custom one built from channel masks.
+/// How one pixel is laid out in memory: a table format named by id, or a
+/// custom one built from channel masks.
 class PixelFormat {
 public:
     PixelFormat() = default;
@@ -71,8 +71,8 @@ public:
     void computeMasks();
     static Channel analyseMask(std::uint32_t mask);
 
-    // Pack 8-bit intensities into one pixel at dest (bytes bytes, least
-    // significant first); unpack is its inverse, widened to full intensity.
+    /// Pack 8-bit intensities into one pixel at dest (bytes bytes, least
+    /// significant first); unpack is its inverse, widened to full intensity.
     bool pack(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t alpha,
               void* dest, std::int32_t colourCode) const;
     bool unpack(const void* src, std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue,

@@ -13,15 +13,15 @@ class Console;
 class ConsoleFrontEnd;
 class SurfaceStore;
 
-// An image of one pixel format whose pixels live in a store made by the
-// console it was created on. Copies are clipped here and carried out, with
-// any format conversion, by the stores.
+/// An image of one pixel format whose pixels live in a store made by the
+/// console it was created on. Copies are clipped here and carried out, with
+/// any format conversion, by the stores.
 class Surface {
 public:
     Surface();
     Surface(Console* console, int width, int height, const PixelFormat& format, int memoryKind,
             int orientation, int linePadding, int variant);
-    // On the front end's current console; fails while none is open.
+    /// On the front end's current console; fails while none is open.
     Surface(ConsoleFrontEnd& frontEnd, int width, int height, const PixelFormat& format,
             int memoryKind, int orientation, int linePadding, int variant);
     Surface(const char* fileName, int memoryKind, int orientation, int linePadding, int variant);
@@ -29,14 +29,14 @@ public:
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    // Each creation code may be -1 to accept what the store chooses. A failed
-    // create leaves the surface as it was.
+    /// Each creation code may be -1 to accept what the store chooses. A failed
+    /// create leaves the surface as it was.
     int create(Console* console, int width, int height, const PixelFormat* format, int memoryKind,
                int orientation, int linePadding, int variant);
     int load(const char* fileName, int memoryKind, int orientation, int linePadding, int variant);
     int isValid() const;
 
-    // The first pixel of the top line; line y starts at it + y * pitch().
+    /// The first pixel of the top line; line y starts at it + y * pitch().
     std::uint8_t* lock(int mode);
     void unlock();
 
@@ -69,8 +69,8 @@ public:
     Console* console() const { return surfaceConsole; }
     ClipRecord* clip() const { return clipRecord; }
     SurfaceStore* store() const { return surfaceStore; }
-    // The table that turns this surface's indexed pixels into the format,
-    // for a converter; null for direct formats.
+    /// The table that turns this surface's indexed pixels into the format,
+    /// for a converter; null for direct formats.
     const void* lookupFor(const PixelFormat& destinationFormat);
 
 private:
@@ -79,7 +79,7 @@ private:
     void installGreyRamp();
     void installDefaultClip();
     bool readImage(class ImageReader& reader, bool hasPalette);
-    // Sets the reason a load failed, naming the file; returns 0.
+    /// Sets the reason a load failed, naming the file; returns 0.
     static int loadFailed(const char* fileName, const char* why);
     void releasePalette();
     void releaseClip();
@@ -98,8 +98,8 @@ private:
     SurfaceStore* surfaceStore;
 };
 
-// Clips a copy's two areas against the surfaces' clip records, in place, so
-// that both end up the same size; false when nothing is left to copy.
+/// Clips a copy's two areas against the surfaces' clip records, in place, so
+/// that both end up the same size; false when nothing is left to copy.
 bool clipCopyAreas(const ClipRecord* sourceClip, Rect& sourceArea,
                    const ClipRecord* destinationClip, Rect& destinationArea);
 

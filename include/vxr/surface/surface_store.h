@@ -8,8 +8,8 @@ namespace vxr {
 
 class Surface;
 
-// Creation codes shared by every store, in ranges of their own so that they
-// cannot be mistaken for one another.
+/// Creation codes shared by every store, in ranges of their own so that they
+/// cannot be mistaken for one another.
 inline constexpr std::int32_t VARIANT_DEFAULT = 10;
 inline constexpr std::int32_t TOP_DOWN = 20;
 inline constexpr std::int32_t BOTTOM_UP = 21;
@@ -17,15 +17,15 @@ inline constexpr std::int32_t MEMORY_SYSTEM = 30;
 inline constexpr std::int32_t MEMORY_DISPLAY = 31;
 inline constexpr std::int32_t MEMORY_ANY = 33;
 
-// What lies behind a store's pixels, for presenters that can use it.
+/// What lies behind a store's pixels, for presenters that can use it.
 inline constexpr std::int32_t BACKING_NONE = 0;
 inline constexpr std::int32_t BACKING_DIB = 1;
 inline constexpr std::int32_t BACKING_DIRECTX = 2;
 
-// Where a surface's pixels live. copy and copyArea work on the two surfaces
-// they are given, not on the store they are called on: a surface offers a
-// copy to the destination's store first and then to the source's, so a store
-// answers 0 and changes nothing when it cannot do the work.
+/// Where a surface's pixels live. copy and copyArea work on the two surfaces
+/// they are given, not on the store they are called on: a surface offers a
+/// copy to the destination's store first and then to the source's, so a store
+/// answers 0 and changes nothing when it cannot do the work.
 class SurfaceStore {
 public:
     virtual ~SurfaceStore() = default;

@@ -10,19 +10,19 @@ namespace vxr {
 
 class Surface;
 
-// A frame's pixels, locked for as long as this object lives, line by line:
-//
-//     vxr::FrameLock pixels = window.lock();
-//     for (int y = 0; y < pixels.height(); ++y)
-//         for (std::uint32_t& pixel : pixels.row<std::uint32_t>(y)) pixel = 0xFF8000;
-//
-// row<Pixel>(y) gives the line as Pixels when Pixel has the format's size
-// (std::uint32_t for 32-bit formats, std::uint16_t for 16-bit, std::uint8_t
-// for 8-bit); 24-bit lines are read as bytes().
+/// A frame's pixels, locked for as long as this object lives, line by line:
+///
+///     vxr::FrameLock pixels = window.lock();
+///     for (int y = 0; y < pixels.height(); ++y)
+///         for (std::uint32_t& pixel : pixels.row<std::uint32_t>(y)) pixel = 0xFF8000;
+///
+/// row<Pixel>(y) gives the line as Pixels when Pixel has the format's size
+/// (std::uint32_t for 32-bit formats, std::uint16_t for 16-bit, std::uint8_t
+/// for 8-bit); 24-bit lines are read as bytes().
 class FrameLock {
 public:
     explicit FrameLock(Surface& frame);
-    // Holds nothing: every row is empty.
+    /// Holds nothing: every row is empty.
     FrameLock() = default;
     ~FrameLock();
     FrameLock(FrameLock&& other) noexcept;
@@ -30,14 +30,14 @@ public:
     FrameLock& operator=(const FrameLock&) = delete;
     FrameLock& operator=(FrameLock&&) = delete;
 
-    // False when the frame could not be locked; every row is then empty.
+    /// False when the frame could not be locked; every row is then empty.
     explicit operator bool() const { return pixels != nullptr; }
     std::int32_t width() const { return lineWidth; }
     std::int32_t height() const { return lineCount; }
     PixelFormat format() const { return pixelFormat; }
 
-    // Line y as pixels; empty for a line outside the frame or a Pixel whose
-    // size is not the format's.
+    /// Line y as pixels; empty for a line outside the frame or a Pixel whose
+    /// size is not the format's.
     template <typename Pixel>
     std::span<Pixel> row(std::int32_t y) const
     {
@@ -47,10 +47,10 @@ public:
             return {};
         return {reinterpret_cast<Pixel*>(line), static_cast<std::size_t>(lineWidth)};
     }
-    // Line y's pixel bytes, in any format.
+    /// Line y's pixel bytes, in any format.
     std::span<std::uint8_t> bytes(std::int32_t y) const;
 
-    // Unlocks now rather than at the end of the scope.
+    /// Unlocks now rather than at the end of the scope.
     void release();
 
 private:

@@ -13,14 +13,14 @@ namespace vxr {
 
 class Surface;
 
-// A window with a frame to draw into: it opens the first console that
-// works, makes the frame surface on it, and reads its events.
-//
-//     vxr::Window window({.title = "hello"});
-//     if (!window.isOpen()) return std::fprintf(stderr, "%s\n", window.error()), 1;
-//     { vxr::FrameLock pixels = window.lock(); /* draw */ }
-//     window.present();
-//     for (vxr::Event event; window.waitEvent(event);) { /* ... */ }
+/// A window with a frame to draw into: it opens the first console that
+/// works, makes the frame surface on it, and reads its events.
+///
+///     vxr::Window window({.title = "hello"});
+///     if (!window.isOpen()) return std::fprintf(stderr, "%s\n", window.error()), 1;
+///     { vxr::FrameLock pixels = window.lock(); /* draw */ }
+///     window.present();
+///     for (vxr::Event event; window.waitEvent(event);) { /* ... */ }
 class Window {
 public:
     explicit Window(const WindowOptions& options = {});
@@ -28,29 +28,29 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    // True from a successful open until a Close event has been read (or the
-    // window went away).
+    /// True from a successful open until a Close event has been read (or the
+    /// window went away).
     bool isOpen() const { return opened && !closed; }
-    // Why the window did not open; "" when it did.
+    /// Why the window did not open; "" when it did.
     const char* error() const { return reason; }
 
     std::int32_t width() const { return frameWidth; }
     std::int32_t height() const { return frameHeight; }
-    // The frame and the console, for what the window layer does not cover.
+    /// The frame and the console, for what the window layer does not cover.
     Surface& frame() { return *surface; }
     Console& console() { return *display.current(); }
 
-    // Locks the frame for drawing until the lock goes out of scope.
+    /// Locks the frame for drawing until the lock goes out of scope.
     FrameLock lock();
-    // Shows the frame, after waiting for the display's next retrace when
-    // asked; false when it could not be shown.
+    /// Shows the frame, after waiting for the display's next retrace when
+    /// asked; false when it could not be shown.
     bool present(bool waitForRetrace = false);
     bool setTitle(const char* title);
 
-    // The next event without waiting; false when none is waiting.
+    /// The next event without waiting; false when none is waiting.
     bool pollEvent(Event& event);
-    // Waits up to timeoutMilliseconds (negative: no limit) for an event;
-    // false when none came or the window has gone.
+    /// Waits up to timeoutMilliseconds (negative: no limit) for an event;
+    /// false when none came or the window has gone.
     bool waitEvent(Event& event, int timeoutMilliseconds = -1);
     bool keyDown(Key key);
     MouseState mouse();
