@@ -1,6 +1,7 @@
 #include "vxr/console/console_front_end.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "vxr/console/null_console.h"
@@ -10,9 +11,21 @@
 #endif
 
 #include "vxr/console/consoles.h"
+#include "vxr/last_error.h"
 
 namespace vxr {
 namespace {
+
+// Appends one kind's reason, named by the console, to the others.
+void addReason(char* reasons, Console* candidate, const char* reason)
+{
+    char name[Console::NAME_CAPACITY] = {};
+    if (!*reason || !candidate->name(name)) return;
+    const std::size_t used = std::strlen(reasons);
+    std::snprintf(reasons + used, LAST_ERROR_CAPACITY - used, "%s%s: %s", used ? "; " : "", name,
+                  reason);
+}
+
 
 // Windows tries DirectDraw, then GDI; a Linux desktop tries its Wayland
 // compositor, then its X server (which also serves where only XWayland
@@ -64,15 +77,22 @@ int ConsoleFrontEnd::open(int width, int height, int request, int output, int pa
                           int variant)
 {
     close();
+    // Each kind that fails says why; together they say why nothing opened.
+    char reasons[LAST_ERROR_CAPACITY] = {};
     for (int kind = 0;; ++kind) {
+        clearLastError();
         Console* candidate = makeKind(kind);
-        if (!candidate) return 0;
+        if (!candidate) break;
         currentConsole = candidate;
         if (candidate->ok() && candidate->open(width, height, request, output, parameter, variant))
             return 1;
+        addReason(reasons, candidate, lastError());
         close();
     }
+    setLastError("%s", reasons[0] ? reasons : "no console of this build can open a display");
+    return 0;
 }
+
 
 void ConsoleFrontEnd::close()
 {

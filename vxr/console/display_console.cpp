@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/last_error.h"
+
 namespace vxr {
 namespace {
 
@@ -67,7 +69,10 @@ bool DisplayConsole::settleWindowRequest(int width, int height, int& output, int
     if (parameter == -1) parameter = 0;
     if (parameter != 0) return false;
     if (variant != 10 && variant != -1) return false;
-    return width > 0 && height > 0 && width <= LARGEST_WINDOW && height <= LARGEST_WINDOW;
+    if (width > 0 && height > 0 && width <= LARGEST_WINDOW && height <= LARGEST_WINDOW) return true;
+    setLastError("a window of %d x %d pixels cannot be opened: each side runs from 1 to %d",
+                 width, height, LARGEST_WINDOW);
+    return false;
 }
 
 int DisplayConsole::reportScreenMode(std::vector<ConsoleMode>& list, std::int32_t screenWidth,

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "vxr/last_error.h"
+
 namespace vxr {
 namespace {
 
@@ -60,11 +62,25 @@ xcb_window_t windowProperty(xcb_connection_t* link, xcb_window_t window, xcb_ato
 X11Display::X11Display()
 {
     const char* given = std::getenv("DISPLAY");
-    if (!given || !*given || std::strlen(given) >= sizeof displayName) return;
+    if (!given || !*given) {
+        setLastError("no X display is named: DISPLAY is not set");
+        return;
+    }
+    if (std::strlen(given) >= sizeof displayName) {
+        setLastError("the X display name in DISPLAY is too long");
+        return;
+    }
     std::strcpy(displayName, given);
     int screenNumber = 0;
     link = xcb_connect(displayName, &screenNumber);
-    if (xcb_connection_has_error(link) || !readScreen(screenNumber)) {
+    const int failure = xcb_connection_has_error(link);
+    if (failure || !readScreen(screenNumber)) {
+        if (failure)
+            setLastError("could not connect to the X display '%s': %s", displayName,
+                         connectionFailure(failure));
+        else
+            setLastError("the X display '%s' has no screen %d the library can draw on",
+                         displayName, screenNumber);
         xcb_disconnect(link);
         link = nullptr;
         return;
@@ -119,6 +135,18 @@ bool X11Display::readScreen(int screenNumber)
     return bitsPerPixel > 0 && scanlinePad > 0 && scanlinePad % 8 == 0;
 }
 
+const char* X11Display::connectionFailure(int code)
+{
+    switch (code) {
+        case XCB_CONN_CLOSED_EXT_NOTSUPPORTED: return "an extension it needs is missing";
+        case XCB_CONN_CLOSED_MEM_INSUFFICIENT: return "out of memory";
+        case XCB_CONN_CLOSED_REQ_LEN_EXCEED: return "a request was too long";
+        case XCB_CONN_CLOSED_PARSE_ERR: return "the name in DISPLAY cannot be read";
+        case XCB_CONN_CLOSED_INVALID_SCREEN: return "it has no such screen";
+        default: return "no server answers there, or it refused the connection";
+    }
+}
+
 void X11Display::readExtensions()
 {
     // A server that has MIT-SHM may still be unable to reach this process's
@@ -129,6 +157,11 @@ void X11Display::readExtensions()
     const xcb_query_extension_reply_t* present = xcb_get_extension_data(link, &xcb_present_id);
     presentExtension = present && present->present;
     if (presentExtension) presentOpcode = present->major_opcode;
+    // Not failures: the console works without them, and says how.
+    if (!sharedMemory)
+        setLastError("the X server offers no MIT-SHM: frames go to it through the connection");
+    else if (!presentExtension)
+        setLastError("the X server offers no Present extension: waitRetrace returns at once");
 }
 
 void X11Display::internAtoms()

@@ -83,6 +83,8 @@ public:
 private:
     bool readScreen(int screenNumber);
     void readExtensions();
+    // Why a connection failed, from xcb's error code.
+    static const char* connectionFailure(int code);
     void internAtoms();
     void noteEvent(const xcb_generic_event_t& event);
     void noteQueuedEvents();
