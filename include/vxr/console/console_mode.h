@@ -32,11 +32,11 @@ inline constexpr std::int32_t CONSOLE_ID_WAYLAND = 103;  ///< consoleId() of the
 
 /// One display mode as a console reports it.
 struct ConsoleMode {
-    char driver[8] = {};  ///< the reporting console's name, NUL-terminated
-    std::int32_t width = 0;   ///< the frame's width in pixels
-    std::int32_t height = 0;  ///< the frame's height in pixels
-    PixelFormat format;       ///< the display's pixel format
-    std::int32_t output = 0;  ///< FULLSCREEN or WINDOWED
+    char driver[8] = {};         ///< the reporting console's name, NUL-terminated
+    std::int32_t width = 0;      ///< the frame's width in pixels
+    std::int32_t height = 0;     ///< the frame's height in pixels
+    PixelFormat format;          ///< the display's pixel format
+    std::int32_t output = 0;     ///< FULLSCREEN or WINDOWED
     std::int32_t parameter = 0;  ///< refresh rate in hertz, 0 for the default
     std::int32_t variant = 0;    ///< VARIANT_DEFAULT
 };

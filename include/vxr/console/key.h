@@ -63,7 +63,7 @@ enum class Key : std::uint16_t {
     Backslash = 0x31,
     Semicolon = 0x33,
     Apostrophe = 0x34,
-    Grave = 0x35,  ///< the ` ~ key left of 1
+    Grave = 0x35,  ///< the grave accent and tilde key, left of 1
     Comma = 0x36,
     Period = 0x37,
     Slash = 0x38,
@@ -111,8 +111,8 @@ enum class Key : std::uint16_t {
     Keypad0 = 0x62,
     KeypadPeriod = 0x63,
     NonUsBackslash = 0x64,  ///< the extra key beside the left Shift on ISO keyboards
-    Menu = 0x65,    ///< the context-menu (Application) key
-    Power = 0x66,   ///< the power key, where a keyboard has one
+    Menu = 0x65,            ///< the context-menu (Application) key
+    Power = 0x66,           ///< the power key, where a keyboard has one
     KeypadEqual = 0x67,
     F13 = 0x68,
     F14 = 0x69,
@@ -135,16 +135,16 @@ enum class Key : std::uint16_t {
     International3 = 0x89,  ///< Japanese Yen
     International4 = 0x8A,  ///< Japanese Henkan (convert)
     International5 = 0x8B,  ///< Japanese Muhenkan (no convert)
-    Lang1 = 0x90,  ///< Korean Hangul/English
-    Lang2 = 0x91,  ///< Korean Hanja
+    Lang1 = 0x90,           ///< Korean Hangul/English
+    Lang2 = 0x91,           ///< Korean Hanja
     LeftControl = 0xE0,
     LeftShift = 0xE1,
     LeftAlt = 0xE2,
-    LeftSuper = 0xE3,     ///< the left Windows / Command key
+    LeftSuper = 0xE3,  ///< the left Windows / Command key
     RightControl = 0xE4,
     RightShift = 0xE5,
     RightAlt = 0xE6,
-    RightSuper = 0xE7,    ///< the right Windows / Command key
+    RightSuper = 0xE7,  ///< the right Windows / Command key
 };
 
 /// The modifier keys and locks held with a key or a button, as bits.

@@ -21,7 +21,7 @@ struct AreaRequest {
     const std::uint8_t* sourceStart = nullptr;
     /// The area's first destination pixel, found as sourceStart is.
     std::uint8_t* destinationStart = nullptr;
-    std::int32_t sourceGap = 0;  ///< bytes from the end of one row to the next row's start
+    std::int32_t sourceGap = 0;       ///< bytes from the end of one row to the next row's start
     std::int32_t destinationGap = 0;  ///< the same for the destination
     /// Pixels per row. Converter::convertArea turns it into bytes before a
     /// same-format copy routine sees it.
@@ -31,7 +31,7 @@ struct AreaRequest {
     /// bottom-up storage.
     std::int32_t sourcePitch = 0;
     std::int32_t destinationPitch = 0;  ///< the same for the destination
-    const void* lookup = nullptr;  ///< the palette table an indexed source needs, or null
+    const void* lookup = nullptr;       ///< the palette table an indexed source needs, or null
 };
 
 /// Row routines convert count pixels (bytes for the copy) and leave both

@@ -37,8 +37,8 @@ public:
     /// A table mapping each index to a destination pixel value, entrySize
     /// bytes an entry; -1 takes 1 for one-byte formats and 4 for the rest.
     /// Null when entrySize is below the format's bytes or above 4 (or not 4
-    /// for a special format), or memory runs out. Valid until the next lock, copyFrom, clearLookups or
-    /// destruction.
+    /// for a special format), or memory runs out. Valid until the next lock,
+    /// copyFrom, clearLookups or destruction.
     const void* lookup(const PixelFormat& format, std::int32_t entrySize);
     /// Frees every cached table.
     void clearLookups();

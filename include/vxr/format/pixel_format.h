@@ -27,8 +27,8 @@ inline constexpr std::int32_t ARGB1555 = 1008;  ///< 16 bits: alpha 1 (top), red
 inline constexpr std::int32_t ABGR1555 = 1009;  ///< 16 bits: alpha 1 (top), blue 5, green 5, red 5
 inline constexpr std::int32_t INDEX8 = 1010;    ///< 8-bit indices into a Palette
 /// Special 18-bit format: no byte layout (bytes 0), and no other format
-/// converts into it; a palette gives it tables of tagged 6-bit intensities. The A, B and C
-/// forms are described alike here.
+/// converts into it; a palette gives it tables of tagged 6-bit
+/// intensities. The A, B and C forms are described alike here.
 inline constexpr std::int32_t SPECIAL18A = 1011;
 inline constexpr std::int32_t SPECIAL18B = 1012;  ///< Like SPECIAL18A.
 inline constexpr std::int32_t SPECIAL18C = 1013;  ///< Like SPECIAL18A.
@@ -43,10 +43,12 @@ inline constexpr std::int32_t SPECIAL12C = 1019;  ///< Like SPECIAL12A.
 /// 8-bit grey levels, held like indexed pixels; a surface made in it gets
 /// a grey-ramp palette.
 inline constexpr std::int32_t GREY8 = 1020;
-inline constexpr std::int32_t RGB332 = 1021;  ///< 8 bits: red 3 (top), green 3, blue 2
-inline constexpr std::int32_t FIRST_FORMAT_ID = 1000;          ///< The first table id (ARGB8888).
-inline constexpr std::int32_t LAST_FILLABLE_FORMAT_ID = 1021;  ///< The last id a format can be filled from (RGB332).
-inline constexpr std::int32_t LAST_FORMAT_ID = 1025;           ///< The last table id, reserved ones included.
+inline constexpr std::int32_t RGB332 = 1021;           ///< 8 bits: red 3 (top), green 3, blue 2
+inline constexpr std::int32_t FIRST_FORMAT_ID = 1000;  ///< The first table id (ARGB8888).
+/// The last id a format can be filled from (RGB332).
+inline constexpr std::int32_t LAST_FILLABLE_FORMAT_ID = 1021;
+/// The last table id, reserved ones included.
+inline constexpr std::int32_t LAST_FORMAT_ID = 1025;
 /// How many table ids there are, for tables indexed by id - FIRST_FORMAT_ID.
 inline constexpr std::int32_t FORMAT_TABLE_SIZE = LAST_FORMAT_ID - FIRST_FORMAT_ID + 1;
 
@@ -133,15 +135,15 @@ public:
     /// Not operator==.
     bool operator!=(const PixelFormat& other) const { return !(*this == other); }
 
-    std::int32_t id = 0;     ///< the table id, or CUSTOM
-    std::int32_t model = 0;  ///< DIRECT, INDEXED or SPECIAL; 0 for an empty format
-    std::int32_t colour = 0; ///< RGB or GREY; 0 for INDEX8 and an empty format
-    std::int32_t bits = 0;   ///< bits per pixel
-    std::int32_t bytes = 0;  ///< bytes a pixel takes in memory; 0 for the special formats
-    Channel red;             ///< the red channel; empty for indexed and special formats
-    Channel green;           ///< the green channel, like red
-    Channel blue;            ///< the blue channel, like red
-    Channel alpha;           ///< the alpha channel; empty where the format has none
+    std::int32_t id = 0;      ///< the table id, or CUSTOM
+    std::int32_t model = 0;   ///< DIRECT, INDEXED or SPECIAL; 0 for an empty format
+    std::int32_t colour = 0;  ///< RGB or GREY; 0 for INDEX8 and an empty format
+    std::int32_t bits = 0;    ///< bits per pixel
+    std::int32_t bytes = 0;   ///< bytes a pixel takes in memory; 0 for the special formats
+    Channel red;              ///< the red channel; empty for indexed and special formats
+    Channel green;            ///< the green channel, like red
+    Channel blue;             ///< the blue channel, like red
+    Channel alpha;            ///< the alpha channel; empty where the format has none
 };
 
 }  // namespace vxr

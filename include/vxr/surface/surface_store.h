@@ -18,8 +18,9 @@ class Surface;
 
 /// The one variant a surface can have.
 inline constexpr std::int32_t VARIANT_DEFAULT = 10;
-inline constexpr std::int32_t TOP_DOWN = 20;   ///< the top line first in memory: a positive pitch
-inline constexpr std::int32_t BOTTOM_UP = 21;  ///< the bottom line first in memory: a negative pitch
+inline constexpr std::int32_t TOP_DOWN = 20;  ///< the top line first in memory: a positive pitch
+/// The bottom line first in memory: a negative pitch.
+inline constexpr std::int32_t BOTTOM_UP = 21;
 inline constexpr std::int32_t MEMORY_SYSTEM = 30;  ///< pixels in ordinary memory
 /// Pixels in the display itself; a console gives it only to its own
 /// screen surface.

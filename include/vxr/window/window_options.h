@@ -16,15 +16,15 @@ namespace vxr {
 struct WindowOptions {
     /// Where the frame is shown (the values are WINDOWED and FULLSCREEN).
     enum class Output : std::int32_t {
-        Default = -1,  ///< what the console prefers: a window on a desktop
+        Default = -1,     ///< what the console prefers: a window on a desktop
         Windowed = 41,    ///< in a desktop window
         Fullscreen = 40,  ///< over the whole screen
     };
     /// How the frame is stretched to the window (the values are
     /// SCALING_SHARP and SCALING_COMPOSITOR).
     enum class Scaling : std::int32_t {
-        Default = -1,  ///< what the console prefers (the compositor's on Wayland)
-        Sharp = 50,    ///< the library's nearest-pixel scaling: every pixel stays sharp
+        Default = -1,     ///< what the console prefers (the compositor's on Wayland)
+        Sharp = 50,       ///< the library's nearest-pixel scaling: every pixel stays sharp
         Compositor = 51,  ///< the compositor's, where it offers one: faster, and it may filter
     };
 
