@@ -1,5 +1,8 @@
 #pragma once
 
+/// @file
+/// Why the library's last call on this thread failed.
+
 namespace vxr {
 
 /// Why the library's last call on this thread failed, in a sentence a user
@@ -7,11 +10,13 @@ namespace vxr {
 /// reason was given. Operations still return 0 or null as they always did;
 /// the reason is there to read after they do. Each thread has its own.
 const char* lastError();
+/// Empties this thread's reason.
 void clearLastError();
 
-/// Sets this thread's reason, printf-style; a reason longer than
-/// LAST_ERROR_CAPACITY - 1 bytes is cut.
+/// Room for a reason, terminator included.
 inline constexpr int LAST_ERROR_CAPACITY = 256;
+/// Sets this thread's reason, printf-style; a reason longer than
+/// LAST_ERROR_CAPACITY - 1 bytes is cut, and a null format clears it.
 void setLastError(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

@@ -3,6 +3,10 @@
 /// @file
 /// Everything a program uses from VXR, in one include.
 
+/// @namespace vxr
+/// Frame buffers on the CPU: pixel formats and their conversions, surfaces,
+/// the consoles that show them, their events, and a small window layer.
+
 #include "vxr/console/console.h"
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/console_mode.h"

@@ -1,5 +1,9 @@
 #pragma once
 
+/// @file
+/// Console, a display device and the interface every display console
+/// implements.
+
 #include <cstdint>
 #include <vector>
 
@@ -14,66 +18,144 @@ class Surface;
 class SurfaceStore;
 class WindowInput;
 
+/// What Console::reserved1() returns: kept so that the interface's order
+/// stays fixed, carrying nothing here.
 struct ReservedRecord {
-    std::int32_t first = 0;
-    std::int32_t second = 0;
-    std::int32_t third = 0;
+    std::int32_t first = 0;   ///< always 0
+    std::int32_t second = 0;  ///< always 0
+    std::int32_t third = 0;   ///< always 0
 };
 
 /// A display device. Used as it is, it is a console without a display: it is
 /// usable, its surfaces keep their pixels in plain memory, and its keys come
 /// from the process's terminal. The display consoles derive from it.
+///
+/// The open codes: output FULLSCREEN or WINDOWED; parameter a refresh rate
+/// in hertz, 0 for the display's own (no console here sets one); variant
+/// VARIANT_DEFAULT. Each may be -1 for the console's own choice. Operations
+/// return 1 on success and 0 on failure.
 class Console {
 public:
-    /// Room a caller gives title() and name(), terminator included: a console
-    /// keeps titles of at most TITLE_CAPACITY - 1 characters, and its name
-    /// fits a ConsoleMode's driver field.
+    /// Room a caller gives title(), terminator included: a console keeps
+    /// titles of at most TITLE_CAPACITY - 1 characters.
     static constexpr int TITLE_CAPACITY = 256;
+    /// Room a caller gives name(), terminator included; a name fits a
+    /// ConsoleMode's driver field.
     static constexpr int NAME_CAPACITY = 8;
 
+    /// A console without a display, usable at once.
     Console();
+    /// Empties every surface still attached; they stay the application's to
+    /// delete.
     virtual ~Console();
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
 
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here and returns a zeroed record.
     virtual ReservedRecord reserved1() { return {}; }
+    /// Fills list with the modes the console can open (a desktop window
+    /// console lists the screen in its format, DirectDraw the display's
+    /// modes). The base console has none: the list is emptied, and 0.
     virtual int modes(std::vector<ConsoleMode>& list);
+    /// Opens the display with a width x height frame in format, closing what
+    /// was open. 0 when the console cannot show that format; the base
+    /// console opens nothing.
     virtual int openFormat(int width, int height, const PixelFormat& format, int output,
                            int parameter, int variant);
+    /// As openFormat(), with the format given by request: PREFER8, PREFER16,
+    /// PREFER32, DIRECT or INDEXED for the best mode of that kind, a format
+    /// id, or a bit depth.
     virtual int open(int width, int height, int request, int output, int parameter, int variant);
+    /// Opens a mode modes() listed; 0 for a mode another console reported.
     virtual int openMode(const ConsoleMode& mode);
+    /// The open mode; a zeroed mode for the base console.
     virtual ConsoleMode mode();
+    /// Sets an indexed display's colours; 0 where the display is not indexed.
     virtual int setPalette(const Palette& palette);
+    /// Reads an indexed display's colours into palette; 0 where it is not
+    /// indexed.
     virtual int getPalette(Palette& palette);
+    /// Waits for the display's next vertical retrace (on a compositor, its
+    /// next frame); 0 where the console cannot wait for one.
     virtual int waitRetrace() { return 0; }
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here (0).
     virtual int reserved10(Surface&) { return 0; }
+    /// The surface that stands for the screen: copying a surface into it
+    /// shows the pixels. Owned by the console; null while nothing is open.
     virtual Surface* primary() { return nullptr; }
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here (0).
     virtual int reserved12(int, int) { return 0; }
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here but set *first and *second to 0 (either may be null), and
+    /// returns 0.
     virtual int reserved13(int* first, int* second);
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here (0).
     virtual int reserved14() { return 0; }
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here (0).
     virtual int reserved15() { return 0; }
+    /// A slot kept so that the interface's order stays fixed; does nothing
+    /// here (0).
     virtual int reserved16() { return 0; }
+    /// Waits for a key press and takes it. With a window open every press
+    /// reads as 1, and 0 comes once the window has gone; without one, a byte
+    /// of the terminal's input, 0 at its end.
     virtual int readKey();
+    /// 1 when a press (or terminal input) waits, so readKey() returns at once.
     virtual int keyPressed();
+    /// Sets the window's title, kept for windows opened later; 0 for null
+    /// text, or where no window shows it.
     virtual int setTitle(const char* text);
+    /// Writes the title into out, TITLE_CAPACITY bytes; 0 for the base
+    /// console.
     virtual int title(char* out);
+    /// Which console this is: CONSOLE_ID_BASE or one of the CONSOLE_ID_ codes.
     virtual int consoleId() { return CONSOLE_ID_BASE; }
+    /// Where the console keeps its native connection (xcb_connection_t** on
+    /// X11, wl_display** on Wayland, HDC* for GDI, IDirectDraw** for
+    /// DirectDraw); null for the base console.
     virtual void* handle() { return nullptr; }
+    /// Writes the console's name ("X11", "Wayland", ...) into out,
+    /// NAME_CAPACITY bytes; returns its length plus the terminator, 0 for a
+    /// null out. The base console's name is "".
     virtual int name(char* out);
+    /// The open frame's width in pixels; 0 while nothing is open.
     virtual int width() { return 0; }
+    /// The open frame's height in pixels; 0 while nothing is open.
     virtual int height() { return 0; }
+    /// The display format's bits per pixel; 0 without a display.
     virtual int bits() { return 0; }
+    /// The display format's bytes per pixel; 0 without a display.
     virtual int bytes() { return 0; }
+    /// The output the console was opened with; 0 while none.
     virtual int output() { return 0; }
+    /// The parameter the console was opened with.
     virtual int parameter() { return 0; }
+    /// VARIANT_DEFAULT for a display console, 0 for the base console.
     virtual int variant() { return 0; }
+    /// The display's pixel format; empty without a display.
     virtual PixelFormat format() { return {}; }
+    /// The native window (an HWND, the X window id, the wl_surface*); null
+    /// while none is open.
     virtual void* window() { return nullptr; }
+    /// 1 when the console reached its display and may be opened; 0 when it
+    /// could not (no server, no DirectDraw). The base console answers 1.
     virtual int ok() { return 1; }
+    /// Makes a store for a surface. The pointers, none null, hold the
+    /// surface's request (-1: any) and receive what the store chose; null
+    /// when no store meets the request. The base console gives plain memory.
+    /// The caller owns the store.
     virtual SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
                                       int* memoryKind, int* orientation, int* linePadding,
                                       int* variant);
+    /// Lists surface as one of the console's, to be emptied when the console
+    /// goes; surfaces call it themselves.
     virtual int attach(Surface* surface);
+    /// Takes surface off the list; 0 when it was not listed.
     virtual int detach(Surface* surface);
 
     /// Not one of the interface's slots, and placed after them so that their

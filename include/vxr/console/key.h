@@ -1,5 +1,8 @@
 #pragma once
 
+/// @file
+/// Keys by their place on the keyboard, the modifier bits, and their names.
+
 #include <cstdint>
 
 namespace vxr {
@@ -8,6 +11,7 @@ namespace vxr {
 /// the US layout prints there and numbered by the USB HID keyboard usage
 /// table, so the values stay the same across platforms and releases. What
 /// the key types on the user's layout is the event's symbol, not this.
+/// Letters, digits and function keys are named for themselves.
 enum class Key : std::uint16_t {
     /// A key the library has no name for; the event's native code says which.
     Unknown = 0,
@@ -59,7 +63,7 @@ enum class Key : std::uint16_t {
     Backslash = 0x31,
     Semicolon = 0x33,
     Apostrophe = 0x34,
-    Grave = 0x35,
+    Grave = 0x35,  ///< the grave accent and tilde key, left of 1
     Comma = 0x36,
     Period = 0x37,
     Slash = 0x38,
@@ -106,9 +110,9 @@ enum class Key : std::uint16_t {
     Keypad9 = 0x61,
     Keypad0 = 0x62,
     KeypadPeriod = 0x63,
-    NonUsBackslash = 0x64,
-    Menu = 0x65,
-    Power = 0x66,
+    NonUsBackslash = 0x64,  ///< the extra key beside the left Shift on ISO keyboards
+    Menu = 0x65,            ///< the context-menu (Application) key
+    Power = 0x66,           ///< the power key, where a keyboard has one
     KeypadEqual = 0x67,
     F13 = 0x68,
     F14 = 0x69,
@@ -125,32 +129,32 @@ enum class Key : std::uint16_t {
     Mute = 0x7F,
     VolumeUp = 0x80,
     VolumeDown = 0x81,
-    KeypadComma = 0x85,
-    International1 = 0x87,
-    International2 = 0x88,
-    International3 = 0x89,
-    International4 = 0x8A,
-    International5 = 0x8B,
-    Lang1 = 0x90,
-    Lang2 = 0x91,
+    KeypadComma = 0x85,     ///< the keypad comma of some keyboards (Brazilian)
+    International1 = 0x87,  ///< Japanese Ro
+    International2 = 0x88,  ///< Japanese Katakana/Hiragana
+    International3 = 0x89,  ///< Japanese Yen
+    International4 = 0x8A,  ///< Japanese Henkan (convert)
+    International5 = 0x8B,  ///< Japanese Muhenkan (no convert)
+    Lang1 = 0x90,           ///< Korean Hangul/English
+    Lang2 = 0x91,           ///< Korean Hanja
     LeftControl = 0xE0,
     LeftShift = 0xE1,
     LeftAlt = 0xE2,
-    LeftSuper = 0xE3,
+    LeftSuper = 0xE3,  ///< the left Windows / Command key
     RightControl = 0xE4,
     RightShift = 0xE5,
     RightAlt = 0xE6,
-    RightSuper = 0xE7,
+    RightSuper = 0xE7,  ///< the right Windows / Command key
 };
 
 /// The modifier keys and locks held with a key or a button, as bits.
 enum KeyModifier : std::uint32_t {
-    MODIFIER_SHIFT = 1u << 0,
-    MODIFIER_CONTROL = 1u << 1,
-    MODIFIER_ALT = 1u << 2,
-    MODIFIER_SUPER = 1u << 3,
-    MODIFIER_CAPS_LOCK = 1u << 4,
-    MODIFIER_NUM_LOCK = 1u << 5,
+    MODIFIER_SHIFT = 1u << 0,      ///< a Shift key is held
+    MODIFIER_CONTROL = 1u << 1,    ///< a Control key is held
+    MODIFIER_ALT = 1u << 2,        ///< an Alt key is held
+    MODIFIER_SUPER = 1u << 3,      ///< a Super (Windows, Command) key is held
+    MODIFIER_CAPS_LOCK = 1u << 4,  ///< Caps Lock is on
+    MODIFIER_NUM_LOCK = 1u << 5,   ///< Num Lock is on
 };
 
 /// Keys take values below this: a table indexed by a key's value has this many rows.
@@ -160,16 +164,17 @@ inline constexpr int KEY_VALUE_LIMIT = 256;
 /// "Unknown" for a value without one.
 const char* keyName(Key key);
 
+/// Room modifierNames() needs, terminator included.
+inline constexpr int MODIFIER_NAMES_CAPACITY = 48;
 /// The modifier bits' names joined by '+' ("shift+ctrl"), or "none", written
 /// into out with its terminator; out needs room for MODIFIER_NAMES_CAPACITY.
-inline constexpr int MODIFIER_NAMES_CAPACITY = 48;
 void modifierNames(std::uint32_t modifiers, char* out);
 
-/// The key at a native position: a Linux input event code (what Wayland's
-/// keyboard sends, and an X key code less 8), or a Windows scan code as a
-/// key message carries it (extended keys with 0xE000 added). Unknown where
-/// the position has no key of the enum.
+/// The key at a Linux input event code (what Wayland's keyboard sends, and
+/// an X key code less 8); Unknown where the code has no key of the enum.
 Key keyFromEvdev(std::uint32_t code);
+/// The key at a Windows scan code as a key message carries it (extended
+/// keys with 0xE000 added); Unknown where the code has no key of the enum.
 Key keyFromScanCode(std::uint32_t scanCode);
 
 }  // namespace vxr

@@ -1,5 +1,8 @@
 #pragma once
 
+/// @file
+/// Palette, the colours of indexed pixels.
+
 #include <cstdint>
 
 #include "vxr/format/pixel_format.h"
@@ -10,30 +13,45 @@ namespace vxr {
 /// converted for each destination format indexed pixels are copied to.
 class Palette {
 public:
-    static constexpr int SIZE = 256;
+    static constexpr int SIZE = 256;  ///< colours in a palette
 
+    /// 256 colours, all 0; not isValid() when memory ran out.
     Palette();
+    /// Frees the colours and every cached table.
     ~Palette();
     Palette(const Palette&) = delete;
     Palette& operator=(const Palette&) = delete;
 
+    /// The colours, as ARGB8888 values; null when the palette is not valid.
     /// The colours may be rewritten through the returned pointer; every cached
     /// table is dropped so none can go stale.
     std::uint32_t* lock();
+    /// Ends one lock().
     void unlock();
+    /// False when the colours could not be allocated.
     bool isValid() const { return entries != nullptr; }
+    /// Takes other's colours and drops the cached tables; does nothing when
+    /// either palette is not valid or other is this one.
     void copyFrom(const Palette& other);
 
-    /// A table mapping each index to a destination pixel value; entrySize -1
-    /// derives the size from the format. Valid until the next lock, copyFrom
-    /// or destruction.
+    /// A table mapping each index to a destination pixel value, entrySize
+    /// bytes an entry; -1 takes 1 for one-byte formats and 4 for the rest.
+    /// Null when entrySize is below the format's bytes or above 4 (or not 4
+    /// for a special format), or memory runs out. Valid until the next lock,
+    /// copyFrom, clearLookups or destruction.
     const void* lookup(const PixelFormat& format, std::int32_t entrySize);
+    /// Frees every cached table.
     void clearLookups();
 
+    /// Counts one more holder.
     void addRef() { ++refCount; }
+    /// Counts one holder fewer (never below 0) and returns how many remain;
+    /// the holder that brings it to 0 deletes the palette.
     std::int32_t release();
 
+    /// Locks not yet ended by unlock().
     std::int32_t lockCount() const { return locks; }
+    /// How many holders the palette has.
     std::int32_t references() const { return refCount; }
 
 private:

@@ -1,5 +1,8 @@
 #pragma once
 
+/// @file
+/// FrameLock, a frame's pixels locked for the length of a scope.
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -21,10 +24,13 @@ class Surface;
 /// for 8-bit); 24-bit lines are read as bytes().
 class FrameLock {
 public:
+    /// Locks frame until this object goes; test it to see that it did.
     explicit FrameLock(Surface& frame);
     /// Holds nothing: every row is empty.
     FrameLock() = default;
+    /// Unlocks the frame.
     ~FrameLock();
+    /// Takes over other's lock; other then holds nothing.
     FrameLock(FrameLock&& other) noexcept;
     FrameLock(const FrameLock&) = delete;
     FrameLock& operator=(const FrameLock&) = delete;
@@ -32,12 +38,15 @@ public:
 
     /// False when the frame could not be locked; every row is then empty.
     explicit operator bool() const { return pixels != nullptr; }
+    /// The frame's width in pixels; 0 when the lock holds nothing.
     std::int32_t width() const { return lineWidth; }
+    /// The frame's height in lines; 0 when the lock holds nothing.
     std::int32_t height() const { return lineCount; }
+    /// The frame's pixel format; empty when the lock holds nothing.
     PixelFormat format() const { return pixelFormat; }
 
-    /// Line y as pixels; empty for a line outside the frame or a Pixel whose
-    /// size is not the format's.
+    /// Line y as pixels; empty for a line outside the frame, a Pixel whose
+    /// size is not the format's, or a line not aligned for Pixel.
     template <typename Pixel>
     std::span<Pixel> row(std::int32_t y) const
     {

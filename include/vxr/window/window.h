@@ -1,5 +1,8 @@
 #pragma once
 
+/// @file
+/// Window, a frame to draw into and the events of the window showing it.
+
 #include <cstdint>
 #include <memory>
 
@@ -23,7 +26,11 @@ class Surface;
 ///     for (vxr::Event event; window.waitEvent(event);) { /* ... */ }
 class Window {
 public:
+    /// Opens the first console that works, in a display mode near the
+    /// frame's depth, and makes the frame; check isOpen(), and error() when
+    /// it did not open.
     explicit Window(const WindowOptions& options = {});
+    /// Frees the frame, then closes the console.
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -34,10 +41,15 @@ public:
     /// Why the window did not open; "" when it did.
     const char* error() const { return reason; }
 
+    /// The frame's width in pixels, as the options asked.
     std::int32_t width() const { return frameWidth; }
+    /// The frame's height in pixels, as the options asked.
     std::int32_t height() const { return frameHeight; }
-    /// The frame and the console, for what the window layer does not cover.
+    /// The frame, for what the window layer does not cover; only while the
+    /// window opened.
     Surface& frame() { return *surface; }
+    /// The console showing the frame; a console without a display when the
+    /// window did not open.
     Console& console() { return *display.current(); }
 
     /// Locks the frame for drawing until the lock goes out of scope.
@@ -45,6 +57,8 @@ public:
     /// Shows the frame, after waiting for the display's next retrace when
     /// asked; false when it could not be shown.
     bool present(bool waitForRetrace = false);
+    /// Sets the window's title; false when the window did not open or the
+    /// title could not be shown.
     bool setTitle(const char* title);
 
     /// The next event without waiting; false when none is waiting.
@@ -52,7 +66,10 @@ public:
     /// Waits up to timeoutMilliseconds (negative: no limit) for an event;
     /// false when none came or the window has gone.
     bool waitEvent(Event& event, int timeoutMilliseconds = -1);
+    /// Whether key is held now, as the window's events last said.
     bool keyDown(Key key);
+    /// The pointer's last position and the buttons held; all zero for a
+    /// window that did not open.
     MouseState mouse();
 
 private:

@@ -1,5 +1,8 @@
 #pragma once
 
+/// @file
+/// WindowOptions, how a Window opens.
+
 #include <cstdint>
 
 #include "vxr/format/pixel_format.h"
@@ -11,25 +14,29 @@ namespace vxr {
 ///
 ///     vxr::Window window({.title = "plasma", .format = vxr::PixelFormat(vxr::INDEX8)});
 struct WindowOptions {
+    /// Where the frame is shown (the values are WINDOWED and FULLSCREEN).
     enum class Output : std::int32_t {
-        Default = -1,  ///< what the console prefers: a window on a desktop
-        Windowed = 41,
-        Fullscreen = 40,
+        Default = -1,     ///< what the console prefers: a window on a desktop
+        Windowed = 41,    ///< in a desktop window
+        Fullscreen = 40,  ///< over the whole screen
     };
+    /// How the frame is stretched to the window (the values are
+    /// SCALING_SHARP and SCALING_COMPOSITOR).
     enum class Scaling : std::int32_t {
-        Default = -1,  ///< what the console prefers (the compositor's on Wayland)
-        Sharp = 50,    ///< the library's nearest-pixel scaling: every pixel stays sharp
-        Compositor = 51,
+        Default = -1,     ///< what the console prefers (the compositor's on Wayland)
+        Sharp = 50,       ///< the library's nearest-pixel scaling: every pixel stays sharp
+        Compositor = 51,  ///< the compositor's, where it offers one: faster, and it may filter
     };
 
+    /// The window's title; null leaves the console's own.
     const char* title = "vxr";
     /// The frame's size in pixels; the window shows it scaled, aspect kept.
     std::int32_t width = 320;
-    std::int32_t height = 200;
+    std::int32_t height = 200;  ///< the frame's height in pixels
     /// The frame's format; the display converts it to its own.
     PixelFormat format = PixelFormat(ARGB8888);
-    Output output = Output::Default;
-    Scaling scaling = Scaling::Default;
+    Output output = Output::Default;     ///< where the frame is shown
+    Scaling scaling = Scaling::Default;  ///< how the frame is stretched
     /// A close request (the close box, the window manager) arrives as a
     /// Close event and isOpen() turns false; with false the process ends
     /// with exit code 0 at once.
