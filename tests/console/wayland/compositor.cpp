@@ -54,15 +54,29 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::string& log,
     _exit(127);
 }
 
-// wlroots' virtual pointer protocol, as far as holding a pointer goes: the
-// manager's request that makes one, and a pointer that is never sent to.
+// wlroots' virtual pointer protocol, as far as the tests use it: the
+// manager's request that makes a pointer, and the pointer's requests, of
+// which the tests send the wheel's.
 extern const wl_interface VIRTUAL_POINTER;
 const wl_interface* CREATE_POINTER_TYPES[] = {&wl_seat_interface, &VIRTUAL_POINTER};
+const wl_interface* NO_TYPES[] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 const wl_message MANAGER_REQUESTS[] = {{"create_virtual_pointer", "?on", CREATE_POINTER_TYPES}};
-const wl_interface VIRTUAL_POINTER = {"zwlr_virtual_pointer_v1", 1, 0, nullptr, 0, nullptr};
+const wl_message POINTER_REQUESTS[] = {
+    {"motion", "uff", NO_TYPES},        {"motion_absolute", "uuuuu", NO_TYPES},
+    {"button", "uuu", NO_TYPES},        {"axis", "uuf", NO_TYPES},
+    {"frame", "", NO_TYPES},            {"axis_source", "u", NO_TYPES},
+    {"axis_stop", "uu", NO_TYPES},      {"axis_discrete", "uufi", NO_TYPES},
+    {"destroy", "", NO_TYPES}};
+const wl_interface VIRTUAL_POINTER = {"zwlr_virtual_pointer_v1", 1, 9, POINTER_REQUESTS, 0,
+                                      nullptr};
 const wl_interface VIRTUAL_POINTER_MANAGER = {"zwlr_virtual_pointer_manager_v1", 1, 1,
                                               MANAGER_REQUESTS, 0, nullptr};
 constexpr std::uint32_t CREATE_VIRTUAL_POINTER = 0;
+constexpr std::uint32_t POINTER_BUTTON = 2;
+constexpr std::uint32_t POINTER_AXIS = 3;
+constexpr std::uint32_t POINTER_FRAME = 4;
+constexpr std::uint32_t POINTER_AXIS_SOURCE = 5;
+constexpr std::uint32_t POINTER_AXIS_DISCRETE = 7;
 
 void globalAnnounced(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                      std::uint32_t)
@@ -259,6 +273,35 @@ bool Compositor::holdPointer()
     holderObjects[2] = wl_proxy_marshal_constructor(holderObjects[1], CREATE_VIRTUAL_POINTER,
                                                     &VIRTUAL_POINTER, nullptr, nullptr);
     return holderObjects[2] && wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::click(int code, bool pressed)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    // One device for the press and the release: sway now and then drops a
+    // release that comes from another device than the press.
+    wl_proxy_marshal(device, POINTER_BUTTON, 0u, static_cast<std::uint32_t>(code),
+                     pressed ? 1u : 0u);
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::scroll(int axis, double value, int notches)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    // The example program's axis commands end with an axis stop, which this
+    // sway takes as scrolling nothing.
+    wl_proxy_marshal(device, POINTER_AXIS_SOURCE, WL_POINTER_AXIS_SOURCE_WHEEL);
+    if (notches != 0)
+        wl_proxy_marshal(device, POINTER_AXIS_DISCRETE, 0u, static_cast<std::uint32_t>(axis),
+                         wl_fixed_from_double(value), notches);
+    else
+        wl_proxy_marshal(device, POINTER_AXIS, 0u, static_cast<std::uint32_t>(axis),
+                         wl_fixed_from_double(value));
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_roundtrip(pointerHolder) >= 0;
 }
 
 bool Compositor::pointer(const std::string& arguments)

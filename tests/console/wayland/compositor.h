@@ -53,8 +53,14 @@ public:
     // a keyboard: each pointer() call's device lives for one event only.
     bool holdPointer();
     // sway only: one event of wlroots' virtual pointer example
-    // ("absolute X Y WIDTH HEIGHT", "button CODE press", "axis AXIS VALUE").
+    // ("absolute X Y WIDTH HEIGHT", "motion DX DY").
     bool pointer(const std::string& arguments);
+    // sway only, after holdPointer: the held pointer's button (a Linux
+    // input event code) goes down or up.
+    bool click(int code, bool pressed);
+    // sway only, after holdPointer: the held pointer's wheel turns on axis
+    // (0 vertical, 1 horizontal) by value, in notches where not 0.
+    bool scroll(int axis, double value, int notches);
     // sway only: runs a command through its IPC, output kept when asked.
     bool command(const std::string& text, std::string* output = nullptr);
     // sway only: where the first window whose title is given (any title

@@ -20,8 +20,10 @@ public:
     // The next event of the type, the others before it passed over; false
     // when none comes within the suite's patience.
     bool next(EventType type, Event& out);
-    // The next event whatever its type.
+    // The next event whatever its type, within the limit given or the
+    // suite's patience.
     bool next(Event& out);
+    bool next(Event& out, int limitMs) { return read(out, limitMs); }
     // Every event that arrives until none has for quietMs, in order.
     std::vector<Event> until(int quietMs);
     // The text of every Text event until one of type stop arrives (or
