@@ -211,8 +211,14 @@ void WaylandWindow::surfaceConfigured(std::uint32_t serial)
     xdg_surface_ack_configure(shellSurface, serial);
     configured = true;
     // Zero leaves the size to the client: the one it asked for.
-    handler->windowConfigured(pendingWidth > 0 ? pendingWidth : requestedWidth,
-                              pendingHeight > 0 ? pendingHeight : requestedHeight);
+    const std::int32_t width = pendingWidth > 0 ? pendingWidth : requestedWidth;
+    const std::int32_t height = pendingHeight > 0 ? pendingHeight : requestedHeight;
+    // Said outright, the window's extent does not depend on the frame's
+    // child surface, whose new place and size apply with its own commit,
+    // after the window's: the compositor would take the old child's
+    // outline for the window's.
+    if (width > 0 && height > 0) xdg_surface_set_window_geometry(shellSurface, 0, 0, width, height);
+    handler->windowConfigured(width, height);
 }
 
 void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }
