@@ -72,6 +72,8 @@ const wl_interface VIRTUAL_POINTER = {"zwlr_virtual_pointer_v1", 1, 9, POINTER_R
 const wl_interface VIRTUAL_POINTER_MANAGER = {"zwlr_virtual_pointer_manager_v1", 1, 1,
                                               MANAGER_REQUESTS, 0, nullptr};
 constexpr std::uint32_t CREATE_VIRTUAL_POINTER = 0;
+constexpr std::uint32_t POINTER_MOTION = 0;
+constexpr std::uint32_t POINTER_MOTION_ABSOLUTE = 1;
 constexpr std::uint32_t POINTER_BUTTON = 2;
 constexpr std::uint32_t POINTER_AXIS = 3;
 constexpr std::uint32_t POINTER_FRAME = 4;
@@ -262,7 +264,8 @@ bool Compositor::typeWith(const std::string& arguments)
 
 bool Compositor::holdPointer()
 {
-    if (kind != Kind::SWAY || pointerHolder) return false;
+    if (pointerHolder) return true;
+    if (kind != Kind::SWAY) return false;
     pointerHolder = wl_display_connect(socketName.c_str());
     if (!pointerHolder) return false;
     auto* registry = wl_display_get_registry(pointerHolder);
@@ -273,6 +276,26 @@ bool Compositor::holdPointer()
     holderObjects[2] = wl_proxy_marshal_constructor(holderObjects[1], CREATE_VIRTUAL_POINTER,
                                                     &VIRTUAL_POINTER, nullptr, nullptr);
     return holderObjects[2] && wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::placePointer(int x, int y, int width, int height)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    wl_proxy_marshal(device, POINTER_MOTION_ABSOLUTE, 0u, static_cast<std::uint32_t>(x),
+                     static_cast<std::uint32_t>(y), static_cast<std::uint32_t>(width),
+                     static_cast<std::uint32_t>(height));
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::nudgePointer(double dx, double dy)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    wl_proxy_marshal(device, POINTER_MOTION, 0u, wl_fixed_from_double(dx), wl_fixed_from_double(dy));
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_flush(pointerHolder) >= 0;
 }
 
 bool Compositor::click(int code, bool pressed)

@@ -51,10 +51,17 @@ public:
     bool typeWith(const std::string& arguments);
     // sway only: keeps a virtual pointer on the seat, as holdKeyboard keeps
     // a keyboard: each pointer() call's device lives for one event only.
+    // True at once when one is held.
     bool holdPointer();
     // sway only: one event of wlroots' virtual pointer example
     // ("absolute X Y WIDTH HEIGHT", "motion DX DY").
     bool pointer(const std::string& arguments);
+    // sway only, after holdPointer: the held pointer goes to (x, y) of a
+    // width x height grid laid over the screen.
+    bool placePointer(int x, int y, int width, int height);
+    // sway only, after holdPointer: the held pointer moves by (dx, dy)
+    // without waiting for the compositor, so that a loop can stream moves.
+    bool nudgePointer(double dx, double dy);
     // sway only, after holdPointer: the held pointer's button (a Linux
     // input event code) goes down or up.
     bool click(int code, bool pressed);

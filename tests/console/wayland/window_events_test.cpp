@@ -158,6 +158,7 @@ TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
     }));
     WaylandConsole one, two;
     ASSERT_EQ(one.setTitle("one"), 0);
+    ASSERT_EQ(two.setTitle("two"), 0);
     ASSERT_EQ(one.open(320, 200, PREFER32, -1, -1, -1), 1);
     EventReader oneEvents(one), twoEvents(two);
     Event focus;
@@ -176,6 +177,18 @@ TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
     ASSERT_TRUE(oneEvents.next(EventType::KeyUp, key)) << oneEvents.seen();
     EXPECT_EQ(key.symbol, U'x');
     for (const Event& event : twoEvents.until(300))
+        EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
+
+    // A key held as the focus moves away is let go and repeats no more.
+    auto held = std::async(std::launch::async, [&] { return sway.typeWith("-P a -s 1500 -p a"); });
+    bool repeating = false;
+    while (!repeating && oneEvents.next(EventType::KeyDown, key)) repeating = key.repeat;
+    ASSERT_TRUE(repeating) << oneEvents.seen();
+    ASSERT_TRUE(sway.command("'[title=\"^two$\"] focus'"));
+    ASSERT_TRUE(oneEvents.next(EventType::FocusOut, focus)) << oneEvents.seen();
+    EXPECT_EQ(one.keyDown(key.key), 0);
+    ASSERT_TRUE(held.get());
+    for (const Event& event : oneEvents.until(300))
         EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
 }
 
