@@ -54,9 +54,12 @@ bool EventReader::next(Event& out)
 
 std::vector<Event> EventReader::until(int quietMs)
 {
+    // Events that never stop (a key that repeats for ever) end it too.
+    const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
     std::vector<Event> events;
     Event event;
-    while (read(event, quietMs)) events.push_back(event);
+    while (std::chrono::steady_clock::now() < deadline && read(event, quietMs))
+        events.push_back(event);
     return events;
 }
 

@@ -24,7 +24,8 @@ public:
     // suite's patience.
     bool next(Event& out);
     bool next(Event& out, int limitMs) { return read(out, limitMs); }
-    // Every event that arrives until none has for quietMs, in order.
+    // Every event that arrives until none has for quietMs (or for the
+    // suite's patience at most), in order.
     std::vector<Event> until(int quietMs);
     // The text of every Text event until one of type stop arrives (or
     // nothing does), stop's event included in what was passed over.
