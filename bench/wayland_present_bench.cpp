@@ -14,14 +14,20 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/wayland/compositor.h"
+#include "console/x11/x11_test_support.h"
+#include "vxr/console/event.h"
 #include "vxr/console/wayland/wayland_console.h"
+#include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 #include "sdl_window_surface.h"
 #include "surface_update_loop.h"
@@ -97,6 +103,88 @@ void vxrWaylandUpdate(benchmark::State& state)
     countFrames(state, frame);
 }
 
+// A mouse moved without pause over the window: the held virtual pointer
+// nudged back and forth a thousand times a second, as a fast mouse
+// reports, until stopped.
+class PointerStream {
+public:
+    explicit PointerStream(vxr::test::Compositor& compositor) : compositor(compositor) {}
+    ~PointerStream() { stop(); }
+
+    bool start(int width, int height)
+    {
+        if (!compositor.holdPointer() ||
+            !compositor.placePointer(width / 2, height / 2, width, height))
+            return false;
+        mover = std::thread([this] {
+            for (int step = 0; !stopping.load(); ++step) {
+                compositor.nudgePointer(step % 2 ? -1.0 : 1.0, 0.0);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        return true;
+    }
+
+    void stop()
+    {
+        stopping.store(true);
+        if (mover.joinable()) mover.join();
+    }
+
+private:
+    vxr::test::Compositor& compositor;
+    std::thread mover;
+    std::atomic<bool> stopping{false};
+};
+
+// Surface::update as vxrWaylandUpdate does it, and then every event the
+// window has gathered read, frame after frame, as a program with a mouse
+// reads its input. Argument 1: with the pointer moving over the window
+// throughout; 0: the same loop with nothing moving, to compare with.
+void vxrWaylandUpdateReadingEvents(benchmark::State& state)
+{
+    const FrameCase& frame = frameCase(state);
+    const bool pointerMoves = state.range(1) != 0;
+    vxr::test::Compositor* compositor = compositorFor(frame.width, frame.height);
+    if (!compositor) {
+        state.SkipWithError("sway did not start");
+        return;
+    }
+    vxr::WaylandConsole console;
+    if (!console.ok() || !console.open(frame.width, frame.height,
+                                       frame.format == vxr::RGB565 ? vxr::PREFER16 : vxr::PREFER32,
+                                       -1, -1, -1)) {
+        state.SkipWithError("the Wayland console did not open");
+        return;
+    }
+    PointerStream stream(*compositor);
+    if (pointerMoves && !stream.start(frame.width, frame.height)) {
+        state.SkipWithError("no virtual pointer");
+        return;
+    }
+    vxr::Surface surface(&console, frame.width, frame.height, vxr::PixelFormat(frame.format),
+                         vxr::MEMORY_SYSTEM, -1, -1, -1);
+    vxr::test::fillRandom(surface, 1);
+    std::int64_t events = 0;
+    vxr::Event event;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(surface.lock(1));
+        surface.unlock();
+        if (!surface.update()) {
+            state.SkipWithError("update failed");
+            break;
+        }
+        while (console.pollEvent(&event)) ++events;
+    }
+    stream.stop();
+    if (pointerMoves && events == 0) state.SkipWithError("no pointer event reached the window");
+    state.counters["events_per_frame"] =
+        benchmark::Counter(static_cast<double>(events), benchmark::Counter::kAvgIterations);
+    countFrames(state, frame);
+    state.SetLabel(std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                   (pointerMoves ? ", pointer moving" : ", pointer still") + " sway headless");
+}
+
 void sdl2WaylandWindowSurface(benchmark::State& state)
 {
     const FrameCase& frame = frameCase(state);
@@ -149,4 +237,8 @@ void vxrWaylandScaled(benchmark::State& state)
 
 BENCHMARK(vxrWaylandScaled)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandUpdate)->Arg(0)->Arg(1)->Arg(2)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(vxrWaylandUpdateReadingEvents)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(sdl2WaylandWindowSurface)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <wayland-client.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +54,52 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::string& log,
     _exit(127);
 }
 
+// wlroots' virtual pointer protocol, as far as the tests use it: the
+// manager's request that makes a pointer, and the pointer's requests, of
+// which the tests send the wheel's.
+extern const wl_interface VIRTUAL_POINTER;
+const wl_interface* CREATE_POINTER_TYPES[] = {&wl_seat_interface, &VIRTUAL_POINTER};
+const wl_interface* NO_TYPES[] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+const wl_message MANAGER_REQUESTS[] = {{"create_virtual_pointer", "?on", CREATE_POINTER_TYPES}};
+const wl_message POINTER_REQUESTS[] = {
+    {"motion", "uff", NO_TYPES},        {"motion_absolute", "uuuuu", NO_TYPES},
+    {"button", "uuu", NO_TYPES},        {"axis", "uuf", NO_TYPES},
+    {"frame", "", NO_TYPES},            {"axis_source", "u", NO_TYPES},
+    {"axis_stop", "uu", NO_TYPES},      {"axis_discrete", "uufi", NO_TYPES},
+    {"destroy", "", NO_TYPES}};
+const wl_interface VIRTUAL_POINTER = {"zwlr_virtual_pointer_v1", 1, 9, POINTER_REQUESTS, 0,
+                                      nullptr};
+const wl_interface VIRTUAL_POINTER_MANAGER = {"zwlr_virtual_pointer_manager_v1", 1, 1,
+                                              MANAGER_REQUESTS, 0, nullptr};
+constexpr std::uint32_t CREATE_VIRTUAL_POINTER = 0;
+constexpr std::uint32_t POINTER_MOTION = 0;
+constexpr std::uint32_t POINTER_MOTION_ABSOLUTE = 1;
+constexpr std::uint32_t POINTER_BUTTON = 2;
+constexpr std::uint32_t POINTER_AXIS = 3;
+constexpr std::uint32_t POINTER_FRAME = 4;
+constexpr std::uint32_t POINTER_AXIS_SOURCE = 5;
+constexpr std::uint32_t POINTER_AXIS_DISCRETE = 7;
+
+void globalAnnounced(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                     std::uint32_t)
+{
+    auto* manager = static_cast<wl_proxy**>(data);
+    if (!*manager && std::strcmp(interface, VIRTUAL_POINTER_MANAGER.name) == 0)
+        *manager = static_cast<wl_proxy*>(
+            wl_registry_bind(registry, name, &VIRTUAL_POINTER_MANAGER, 1));
+}
+
+void globalWithdrawn(void*, wl_registry*, std::uint32_t) {}
+
+const wl_registry_listener HOLDER_REGISTRY_LISTENER = {globalAnnounced, globalWithdrawn};
+
+// The number after "key": in text, from position on.
+int jsonNumber(const std::string& text, std::size_t from, const char* key)
+{
+    const std::size_t at = text.find(std::string("\"") + key + "\":", from);
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + std::strlen(key) + 3);
+}
+
 std::uint32_t rgbAt(const Screenshot& shot, int x, int y)
 {
     const std::uint8_t* p = &shot.rgb[(static_cast<std::size_t>(y) * shot.width + x) * 3];
@@ -88,7 +135,8 @@ bool Compositor::start(Kind which, int width, int height, int scale)
             return false;
         std::ofstream(folder + "/config")
             << "output HEADLESS-1 resolution " << size << " scale " << scale << "\n"
-            << "default_border none\ndefault_floating_border none\nxwayland disable\n";
+            << "default_border none\ndefault_floating_border none\nxwayland disable\n"
+            << "input type:keyboard repeat_delay 300\ninput type:keyboard repeat_rate 20\n";
         if (!run("chown -R " + std::string(TEST_USER) + " " + folder)) return false;
         process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "WLR_BACKENDS=headless",
                          "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman", "sway", "-c",
@@ -119,6 +167,14 @@ bool Compositor::waitForSocket()
 
 void Compositor::kill()
 {
+    if (pointerHolder) {
+        for (wl_proxy*& object : holderObjects) {
+            if (object) wl_proxy_destroy(object);
+            object = nullptr;
+        }
+        wl_display_disconnect(pointerHolder);
+        pointerHolder = nullptr;
+    }
     if (keyboardHolder > 0) {
         ::kill(keyboardHolder, SIGKILL);
         waitpid(keyboardHolder, nullptr, 0);
@@ -199,6 +255,99 @@ bool Compositor::holdKeyboard()
                             "wtype", "-s", "600000", "z"},
                            folder + "/keyboard.log", TEST_USER);
     return keyboardHolder > 0;
+}
+
+bool Compositor::typeWith(const std::string& arguments)
+{
+    return kind == Kind::SWAY && run(asUser("wtype " + arguments));
+}
+
+bool Compositor::holdPointer()
+{
+    if (pointerHolder) return true;
+    if (kind != Kind::SWAY) return false;
+    pointerHolder = wl_display_connect(socketName.c_str());
+    if (!pointerHolder) return false;
+    auto* registry = wl_display_get_registry(pointerHolder);
+    holderObjects[0] = reinterpret_cast<wl_proxy*>(registry);
+    wl_registry_add_listener(registry, &HOLDER_REGISTRY_LISTENER, &holderObjects[1]);
+    if (wl_display_roundtrip(pointerHolder) < 0 || !holderObjects[1]) return false;
+    // A null seat: the compositor's default one.
+    holderObjects[2] = wl_proxy_marshal_constructor(holderObjects[1], CREATE_VIRTUAL_POINTER,
+                                                    &VIRTUAL_POINTER, nullptr, nullptr);
+    return holderObjects[2] && wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::placePointer(int x, int y, int width, int height)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    wl_proxy_marshal(device, POINTER_MOTION_ABSOLUTE, 0u, static_cast<std::uint32_t>(x),
+                     static_cast<std::uint32_t>(y), static_cast<std::uint32_t>(width),
+                     static_cast<std::uint32_t>(height));
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::nudgePointer(double dx, double dy)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    wl_proxy_marshal(device, POINTER_MOTION, 0u, wl_fixed_from_double(dx), wl_fixed_from_double(dy));
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_flush(pointerHolder) >= 0;
+}
+
+bool Compositor::click(int code, bool pressed)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    // One device for the press and the release: sway now and then drops a
+    // release that comes from another device than the press.
+    wl_proxy_marshal(device, POINTER_BUTTON, 0u, static_cast<std::uint32_t>(code),
+                     pressed ? 1u : 0u);
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::scroll(int axis, double value, int notches)
+{
+    wl_proxy* device = holderObjects[2];
+    if (!device) return false;
+    // The example program's axis commands end with an axis stop, which this
+    // sway takes as scrolling nothing.
+    wl_proxy_marshal(device, POINTER_AXIS_SOURCE, WL_POINTER_AXIS_SOURCE_WHEEL);
+    if (notches != 0)
+        wl_proxy_marshal(device, POINTER_AXIS_DISCRETE, 0u, static_cast<std::uint32_t>(axis),
+                         wl_fixed_from_double(value), notches);
+    else
+        wl_proxy_marshal(device, POINTER_AXIS, 0u, static_cast<std::uint32_t>(axis),
+                         wl_fixed_from_double(value));
+    wl_proxy_marshal(device, POINTER_FRAME);
+    return wl_display_roundtrip(pointerHolder) >= 0;
+}
+
+bool Compositor::pointer(const std::string& arguments)
+{
+    return kind == Kind::SWAY && run(asUser("/usr/lib/wlroots/virtual-pointer " + arguments));
+}
+
+bool Compositor::windowPlace(const std::string& title, int& left, int& top, int& width,
+                             int& height)
+{
+    std::string tree;
+    if (!command("-t get_tree", &tree)) return false;
+    const std::size_t window = title.empty()
+                                   ? tree.find("\"app_id\": \"vxr\"")
+                                   : tree.find("\"name\": \"" + title + "\"");
+    // A node's rectangle comes before its name and application id.
+    const std::size_t rect = window == std::string::npos ? window : tree.rfind("\"rect\":", window);
+    if (rect == std::string::npos) return false;
+    left = jsonNumber(tree, rect, "x");
+    top = jsonNumber(tree, rect, "y");
+    width = jsonNumber(tree, rect, "width");
+    height = jsonNumber(tree, rect, "height");
+    return width > 0 && height > 0;
 }
 
 bool Compositor::command(const std::string& text, std::string* output)

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+struct wl_display;
+struct wl_proxy;
+
 namespace vxr::test {
 
 // A screenshot, three bytes a pixel, red first.
@@ -44,8 +47,32 @@ public:
     // keyboard does not come and go with each type() (a keyboard that
     // appears with a press misses that press).
     bool holdKeyboard();
+    // sway only: wtype with the arguments given, as a shell would split them.
+    bool typeWith(const std::string& arguments);
+    // sway only: keeps a virtual pointer on the seat, as holdKeyboard keeps
+    // a keyboard: each pointer() call's device lives for one event only.
+    // True at once when one is held.
+    bool holdPointer();
+    // sway only: one event of wlroots' virtual pointer example
+    // ("absolute X Y WIDTH HEIGHT", "motion DX DY").
+    bool pointer(const std::string& arguments);
+    // sway only, after holdPointer: the held pointer goes to (x, y) of a
+    // width x height grid laid over the screen.
+    bool placePointer(int x, int y, int width, int height);
+    // sway only, after holdPointer: the held pointer moves by (dx, dy)
+    // without waiting for the compositor, so that a loop can stream moves.
+    bool nudgePointer(double dx, double dy);
+    // sway only, after holdPointer: the held pointer's button (a Linux
+    // input event code) goes down or up.
+    bool click(int code, bool pressed);
+    // sway only, after holdPointer: the held pointer's wheel turns on axis
+    // (0 vertical, 1 horizontal) by value, in notches where not 0.
+    bool scroll(int axis, double value, int notches);
     // sway only: runs a command through its IPC, output kept when asked.
     bool command(const std::string& text, std::string* output = nullptr);
+    // sway only: where the first window whose title is given (any title
+    // when empty) lies on the screen, in layout units.
+    bool windowPlace(const std::string& title, int& left, int& top, int& width, int& height);
 
     // The CPU time the compositor has used so far, all its threads; -1
     // when it cannot be read.
@@ -63,6 +90,10 @@ private:
     Kind kind = Kind::WESTON;
     pid_t process = -1;
     pid_t keyboardHolder = -1;
+    // A connection of this process's own, which sway serves as any other,
+    // and its registry, virtual pointer manager and virtual pointer.
+    wl_display* pointerHolder = nullptr;
+    wl_proxy* holderObjects[3] = {};
     std::string folder;
     std::string socketName;
 };

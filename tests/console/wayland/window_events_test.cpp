@@ -9,6 +9,7 @@
 #include <string>
 
 #include "console/x11/x11_test_support.h"
+#include "event_reader.h"
 #include "vxr/console/key_queue.h"
 #include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface.h"
@@ -19,6 +20,7 @@ namespace vxr {
 namespace {
 
 using test::Compositor;
+using test::EventReader;
 
 int readAllKeys(WaylandConsole& console)
 {
@@ -88,6 +90,112 @@ TEST(WaylandWindow, TheCompositorsCloseEndsTheProgramWithExitCodeZero)
     }));
     ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
     EXPECT_EQ(tunnel.waitForExit(), 0) << tunnel.errors();
+}
+
+// The close, the window's life after it, and a second close, as an exit
+// code: 42 when all went as it should.
+int closeAsEventRun(Compositor& sway)
+{
+    WaylandConsole console;
+    if (console.closeAsEvent(1) != 1 || console.open(320, 200, PREFER32, -1, -1, -1) != 1) return 1;
+    EventReader events(console);
+    Event close;
+    if (!sway.command("'[app_id=vxr] kill'") || !events.next(EventType::Close, close)) return 2;
+    // The program goes on, and so does its window, until it closes it.
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 5, true);
+    if (frame->copy(console.primary(), 0) != 1 || console.waitRetrace() != 1) return 3;
+    if (!sway.command("'[app_id=vxr] kill'") || !events.next(EventType::Close, close)) return 4;
+    return 42;
+}
+
+TEST(WaylandWindow, TheCompositorsCloseIsAnEventWhenTheProgramAsksForIt)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    // In a process of its own: a close that ended the process with exit
+    // code 0 would otherwise end this one as if every test had passed.
+    EXPECT_EXIT(std::_Exit(closeAsEventRun(sway)), testing::ExitedWithCode(42), "");
+}
+
+TEST(WaylandWindow, AResizeIsReportedAndThePointerFollowsTheFrameToItsNewPlace)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    ASSERT_TRUE(sway.holdPointer());
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    EventReader events(console);
+    ASSERT_TRUE(sway.command("'[app_id=vxr] floating enable, resize set 400 300'"));
+    Event resized;
+    while (events.next(EventType::Resize, resized) && resized.width != 400) {}
+    EXPECT_EQ(resized.width, 400) << events.seen();
+    EXPECT_EQ(resized.height, 300) << events.seen();
+    EXPECT_EQ(console.clientWidth(), 400);
+    EXPECT_EQ(console.clientHeight(), 300);
+
+    // The frame fills 400x250 of it now, 25 pixels down: window pixel
+    // (200, 150) shows frame pixel (160, 100).
+    int left = 0, top = 0, width = 0, height = 0;
+    ASSERT_TRUE(test::eventually([&] {
+        return sway.windowPlace("", left, top, width, height) && width == 400;
+    })) << left << "," << top << " " << width << "x" << height;
+    const std::string at = std::to_string(left + 200) + " " + std::to_string(top + 150);
+    Event moved;
+    ASSERT_TRUE(test::eventually([&] {
+        // A move that sway drops is made again.
+        if (!sway.pointer("absolute " + at + " 640 480")) return false;
+        while (events.next(moved, 1000))
+            if (moved.type == EventType::MouseMove || moved.type == EventType::MouseEnter)
+                return moved.pointer.windowX == 200 && moved.pointer.windowY == 150;
+        return false;
+    })) << events.seen();
+    EXPECT_EQ(moved.pointer.x, 160) << events.seen();
+    EXPECT_EQ(moved.pointer.y, 100) << events.seen();
+}
+
+TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    ASSERT_TRUE(sway.holdKeyboard());
+    std::string seats;
+    ASSERT_TRUE(test::eventually([&] {
+        return sway.command("-t get_inputs", &seats) && seats.find("keyboard") != std::string::npos;
+    }));
+    WaylandConsole one, two;
+    ASSERT_EQ(one.setTitle("one"), 0);
+    ASSERT_EQ(two.setTitle("two"), 0);
+    ASSERT_EQ(one.open(320, 200, PREFER32, -1, -1, -1), 1);
+    EventReader oneEvents(one), twoEvents(two);
+    Event focus;
+    ASSERT_TRUE(oneEvents.next(EventType::FocusIn, focus)) << oneEvents.seen();
+    // A new window takes the focus.
+    ASSERT_EQ(two.open(320, 200, PREFER32, -1, -1, -1), 1);
+    ASSERT_TRUE(twoEvents.next(EventType::FocusIn, focus)) << twoEvents.seen();
+    ASSERT_TRUE(oneEvents.next(EventType::FocusOut, focus)) << oneEvents.seen();
+
+    ASSERT_TRUE(sway.command("'[title=\"^one$\"] focus'"));
+    ASSERT_TRUE(oneEvents.next(EventType::FocusIn, focus)) << oneEvents.seen();
+    ASSERT_TRUE(twoEvents.next(EventType::FocusOut, focus)) << twoEvents.seen();
+    // Keys go to the focused window alone.
+    ASSERT_TRUE(sway.type("x"));
+    Event key;
+    ASSERT_TRUE(oneEvents.next(EventType::KeyUp, key)) << oneEvents.seen();
+    EXPECT_EQ(key.symbol, U'x');
+    for (const Event& event : twoEvents.until(300))
+        EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
+
+    // A key held as the focus moves away is let go and repeats no more.
+    auto held = std::async(std::launch::async, [&] { return sway.typeWith("-P a -s 1500 -p a"); });
+    bool repeating = false;
+    while (!repeating && oneEvents.next(EventType::KeyDown, key)) repeating = key.repeat;
+    ASSERT_TRUE(repeating) << oneEvents.seen();
+    ASSERT_TRUE(sway.command("'[title=\"^two$\"] focus'"));
+    ASSERT_TRUE(oneEvents.next(EventType::FocusOut, focus)) << oneEvents.seen();
+    EXPECT_EQ(one.keyDown(key.key), 0);
+    ASSERT_TRUE(held.get());
+    for (const Event& event : oneEvents.until(300))
+        EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
 }
 
 TEST(WaylandBadInput, ACompositorThatGoesAwayMakesCallsFailWithoutAHang)

@@ -1,6 +1,5 @@
 #include "vxr/console/wayland/wayland_connection.h"
 
-#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
@@ -16,7 +15,7 @@ namespace {
 
 // The newest versions whose requests and events the console handles.
 constexpr std::uint32_t COMPOSITOR_VERSION = 4;  // damage in buffer pixels
-constexpr std::uint32_t SEAT_VERSION = 5;
+constexpr std::uint32_t SEAT_VERSION = 5;        // pointer frames and wheel notches
 constexpr std::uint32_t OUTPUT_VERSION = 2;      // scale
 constexpr std::uint32_t SHELL_VERSION = 2;
 
@@ -70,28 +69,6 @@ void seatName(void*, wl_seat*, const char*) {}
 
 const wl_seat_listener SEAT_LISTENER = {seatCapabilities, seatName};
 
-// The key map comes as a descriptor of its own; keys are counted, not
-// read as symbols, so it is closed at once.
-void keyMap(void*, wl_keyboard*, std::uint32_t, std::int32_t file, std::uint32_t) { close(file); }
-void keyEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
-void keyLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
-
-void keyEvent(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
-              std::uint32_t state)
-{
-    ownerOf(data).keyChanged(state);
-}
-
-void keyModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
-                  std::uint32_t, std::uint32_t)
-{
-}
-
-void keyRepeat(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
-
-const wl_keyboard_listener KEYBOARD_LISTENER = {keyMap,       keyEnter, keyLeave, keyEvent,
-                                                keyModifiers, keyRepeat};
-
 template <typename Proxy>
 Proxy* bindGlobal(wl_registry* registry, std::uint32_t name, const wl_interface& interface,
                   std::uint32_t offered, std::uint32_t newest)
@@ -129,8 +106,8 @@ void WaylandConnection::destroyGlobals()
     if (viewports) wp_viewporter_destroy(viewports);
     if (childSurfaces) wl_subcompositor_destroy(childSurfaces);
     if (firstOutput) wl_output_destroy(firstOutput);
-    if (keyboard) wl_keyboard_destroy(keyboard);
-    keyboard = nullptr;
+    keys.release();
+    mouse.release();
     if (inputSeat) wl_seat_destroy(inputSeat);
     if (desktop) xdg_wm_base_destroy(desktop);
     if (sharedMemory) wl_shm_destroy(sharedMemory);
@@ -174,6 +151,7 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
         xdg_wm_base_add_listener(desktop, &SHELL_LISTENER, this);
     } else if (is(wl_seat_interface) && !inputSeat) {
         inputSeat = bindGlobal<wl_seat>(from, name, wl_seat_interface, version, SEAT_VERSION);
+        seatVersion = std::min(version, SEAT_VERSION);
         wl_seat_add_listener(inputSeat, &SEAT_LISTENER, this);
     } else if (is(wl_output_interface) && !firstOutput) {
         firstOutput = bindGlobal<wl_output>(from, name, wl_output_interface, version, OUTPUT_VERSION);
@@ -208,22 +186,28 @@ void WaylandConnection::outputScaled(std::int32_t factor) { firstScale = std::ma
 
 void WaylandConnection::seatChanged(std::uint32_t capabilities)
 {
-    // A keyboard may come and go while the program runs (a virtual one
+    // Devices come and go while the program runs (a virtual keyboard
     // appears when something starts typing).
-    const bool present = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
-    if (present && !keyboard) {
-        keyboard = wl_seat_get_keyboard(inputSeat);
-        wl_keyboard_add_listener(keyboard, &KEYBOARD_LISTENER, this);
-    } else if (!present && keyboard) {
-        wl_keyboard_destroy(keyboard);
-        keyboard = nullptr;
-    }
+    if (capabilities & WL_SEAT_CAPABILITY_KEYBOARD)
+        keys.bind(inputSeat, seatVersion);
+    else
+        keys.release();
+    if (capabilities & WL_SEAT_CAPABILITY_POINTER)
+        mouse.bind(inputSeat, seatVersion);
+    else
+        mouse.release();
 }
 
-void WaylandConnection::keyChanged(std::uint32_t state)
+void WaylandConnection::receiveInput(WaylandInputTarget* target)
 {
-    if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
-    if (KeyReceiver* receiver = keyReceiver.load()) receiver->seatKeyPressed();
+    keys.setTarget(target);
+    mouse.setTarget(target);
+}
+
+void WaylandConnection::inputSettled()
+{
+    keys.repeatDueKeys();
+    mouse.settle();
 }
 
 }  // namespace vxr

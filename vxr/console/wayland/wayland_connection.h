@@ -1,11 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+
+#include "vxr/console/wayland/wayland_keyboard.h"
+#include "vxr/console/wayland/wayland_pointer.h"
 
 struct wl_compositor;
 struct wl_display;
-struct wl_keyboard;
 struct wl_output;
 struct wl_registry;
 struct wl_seat;
@@ -27,16 +28,6 @@ namespace vxr {
 // roundTrip(); afterwards only that thread dispatches.
 class WaylandConnection {
 public:
-    // Told of each key press on the seat's keyboard, on the thread that
-    // dispatches events.
-    class KeyReceiver {
-    public:
-        virtual void seatKeyPressed() = 0;
-
-    protected:
-        ~KeyReceiver() = default;
-    };
-
     WaylandConnection();
     ~WaylandConnection();
     WaylandConnection(const WaylandConnection&) = delete;
@@ -61,9 +52,13 @@ public:
     std::int32_t outputScale() const { return firstScale; }
 
     bool roundTrip();
-    // Where key presses go from now on; null drops them.
-    void receiveKeys(KeyReceiver* receiver) { keyReceiver.store(receiver); }
-
+    // Where the seat's keys and pointer go from now on (null drops them);
+    // only while no window thread dispatches.
+    void receiveInput(WaylandInputTarget* target);
+    // For the thread that dispatches: how long it may wait before a held
+    // key repeats (-1: no limit), and what falls due after each read.
+    int millisecondsUntilInputDue() const { return keys.millisecondsUntilRepeat(); }
+    void inputSettled();
 
     // Called from the protocol listeners.
     void offerGlobal(wl_registry* registry, std::uint32_t name, const char* interface,
@@ -72,7 +67,6 @@ public:
     void outputMode(std::uint32_t flags, std::int32_t width, std::int32_t height);
     void outputScaled(std::int32_t factor);
     void seatChanged(std::uint32_t capabilities);
-    void keyChanged(std::uint32_t state);
 
 private:
     void destroyGlobals();
@@ -84,8 +78,9 @@ private:
     wl_shm* sharedMemory = nullptr;
     xdg_wm_base* desktop = nullptr;
     wl_seat* inputSeat = nullptr;
-    wl_keyboard* keyboard = nullptr;
-    std::atomic<KeyReceiver*> keyReceiver{nullptr};
+    std::uint32_t seatVersion = 0;
+    WaylandKeyboard keys;
+    WaylandPointer mouse;
     wl_output* firstOutput = nullptr;
     wl_subcompositor* childSurfaces = nullptr;
     wp_viewporter* viewports = nullptr;

@@ -93,8 +93,9 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.width = width * scale;
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
-    keys.windowOpened();
-    connection.receiveKeys(this);
+    input.windowOpened();
+    placement = Placement{};
+    connection.receiveInput(this);
     if (windowThread.open(connection, *this, start)) return true;
     closeWindow();
     return false;
@@ -104,12 +105,12 @@ void WaylandConsole::closeWindow()
 {
     // The thread ends first, so that no event arrives for what goes next.
     windowThread.close();
-    connection.receiveKeys(nullptr);
+    connection.receiveInput(nullptr);
     {
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         presenter.detachSurface();
     }
-    keys.windowEnded();
+    input.windowEnded();
 }
 
 bool WaylandConsole::createPrimary()
@@ -207,7 +208,7 @@ int WaylandConsole::waitRetrace()
     return windowThread.waitFrame(frame, RETRACE_LIMIT) ? 1 : 0;
 }
 
-// ---- title and keys ---------------------------------------------------------
+// ---- title and keys -----------------------------------------------------
 
 int WaylandConsole::setTitle(const char* text)
 {
@@ -226,13 +227,13 @@ int WaylandConsole::readKey()
 {
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
-    return keys.read();
+    return input.readKey();
 }
 
 int WaylandConsole::keyPressed()
 {
     if (!windowThread.isOpen()) return Console::keyPressed();
-    return keys.hasKeys();
+    return input.hasKeys();
 }
 
 // ---- the window thread's events ---------------------------------------------
@@ -240,22 +241,45 @@ int WaylandConsole::keyPressed()
 void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    if (!presenter.hasSurface())
+    const bool first = !presenter.hasSurface();
+    if (first)
         presenter.attachSurface(windowThread.surface(), frameWidth, frameHeight,
                                 connection.outputScale());
+    const std::int32_t oldWidth = presenter.clientWidth(), oldHeight = presenter.clientHeight();
     presenter.resize(width, height);
     presenter.repaint();
+    notePlacement();
+    const std::int32_t newWidth = presenter.clientWidth(), newHeight = presenter.clientHeight();
+    // The first configure is the window's opening size, not a resize.
+    if (!first && (newWidth != oldWidth || newHeight != oldHeight))
+        input.resized(newWidth, newHeight);
 }
 
-void WaylandConsole::seatKeyPressed()
+void WaylandConsole::notePlacement()
 {
-    keys.press();
+    placement.stage = presenter.stageSurface();
+    placement.stageArea = presenter.stageArea();
+    placement.scale = presenter.bufferScale();
+    input.showFrame(frameWidth, frameHeight, presenter.shownArea());
+}
+
+bool WaylandConsole::placeOfSurface(const wl_surface* surface, std::int32_t& left,
+                                    std::int32_t& top)
+{
+    if (surface && surface == windowThread.surface()) {
+        left = top = 0;
+        return true;
+    }
+    if (!surface || surface != placement.stage) return false;
+    left = placement.stageArea.left;
+    top = placement.stageArea.top;
+    return true;
 }
 
 void WaylandConsole::windowCloseRequested()
 {
-    // The compositor's close ends the program as a normal exit.
-    std::exit(0);
+    // Ends the program as a normal exit unless it asked for the event.
+    input.closeRequested();
 }
 
 void WaylandConsole::windowEnded()
@@ -264,7 +288,7 @@ void WaylandConsole::windowEnded()
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         presenter.markLost();
     }
-    keys.windowEnded();
+    input.windowEnded();
 }
 
 }  // namespace vxr

@@ -7,9 +7,10 @@
 
 #include "vxr/console/display_console.h"
 #include "vxr/console/frame_presenter.h"
-#include "vxr/console/window_keys.h"
+#include "vxr/console/window_input.h"
 #include "vxr/console/window_title.h"
 #include "vxr/console/wayland/wayland_connection.h"
+#include "vxr/console/wayland/wayland_input_target.h"
 #include "vxr/console/wayland/wayland_presenter.h"
 #include "vxr/console/wayland/wayland_window.h"
 
@@ -20,16 +21,17 @@ namespace vxr {
 // Shows frames in a toplevel window of the compositor named by
 // WAYLAND_DISPLAY, in 32-bit shared-memory buffers, stretched to the window
 // with their aspect kept. The window's thread dispatches the compositor's
-// events: it fills the key queue, follows the window's size and lets
-// buffers go as the compositor releases them.
+// events: it turns the seat's keys and pointer into the window's input,
+// follows the window's size and lets buffers go as the compositor releases
+// them.
 //
 // Locks: presentLock guards the presenter and is taken by the window
-// thread for sizes and releases; the keys guard themselves, and their lock
-// is never taken with presentLock held.
+// thread for sizes and releases; the input guards itself, and its locks are
+// taken last, with presentLock held or not.
 class WaylandConsole : public DisplayConsole,
                        public FramePresenter,
                        private WaylandWindow::Handler,
-                       private WaylandConnection::KeyReceiver {
+                       private WaylandInputTarget {
 public:
     WaylandConsole();
     ~WaylandConsole() override;
@@ -73,11 +75,26 @@ public:
     std::int32_t clientWidth();
     std::int32_t clientHeight();
 
+protected:
+    WindowInput* windowInput() override { return &input; }
+
 private:
+    // Where the frame and its child surface lie, for the pointer; written
+    // and read on the window thread only.
+    struct Placement {
+        const wl_surface* stage = nullptr;
+        Rect stageArea;
+        std::int32_t scale = 1;
+    };
+
     void windowConfigured(std::int32_t width, std::int32_t height) override;
     void windowCloseRequested() override;
     void windowEnded() override;
-    void seatKeyPressed() override;
+    WindowInput& seatInput() override { return input; }
+    bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
+    std::int32_t pixelsPerUnit() override { return placement.scale; }
+    // Tells the input where the presenter shows the frame now.
+    void notePlacement();
 
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     bool openWindow(int width, int height, int output);
@@ -86,12 +103,13 @@ private:
 
     // The locks come first, so that they outlive every member that takes them.
     std::recursive_mutex presentLock;
-    WindowKeys keys;
+    WindowInput input;
 
     WaylandConnection connection;
     wl_display* nativeDisplay = nullptr;
     WaylandPresenter presenter;
     WaylandWindow windowThread;
+    Placement placement;
     std::int32_t constructedOk = 0;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;

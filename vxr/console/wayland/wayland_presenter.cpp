@@ -101,6 +101,18 @@ Rect WaylandPresenter::letterbox() const
     return FrameScaler::letterbox(frameWidth, frameHeight, pixelsWide, pixelsHigh);
 }
 
+Rect WaylandPresenter::stageArea() const
+{
+    return FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh);
+}
+
+Rect WaylandPresenter::shownArea() const
+{
+    if (!stage.isCreated()) return letterbox();
+    const Rect units = stageArea();
+    return Rect{units.left * scale, units.top * scale, units.right * scale, units.bottom * scale};
+}
+
 std::int32_t WaylandPresenter::bufferWidth() const
 {
     return stage.isCreated() ? frameWidth : pixelsWide;
@@ -354,8 +366,7 @@ void WaylandPresenter::repaint()
     if (target && !lost) {
         chooseScaling();
         if (stage.isCreated())
-            stage.arrange(unitsWide, unitsHigh,
-                          FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh));
+            stage.arrange(unitsWide, unitsHigh, stageArea());
     }
     ShmBuffer* buffer = target ? acquire(nullptr) : nullptr;
     repaintPending = target && !lost && !buffer;

@@ -73,6 +73,16 @@ public:
 
     std::int32_t clientWidth() const { return pixelsWide; }
     std::int32_t clientHeight() const { return pixelsHigh; }
+    // Window buffer pixels to one surface unit.
+    std::int32_t bufferScale() const { return scale; }
+    // Where the frame shows in the window, in window buffer pixels: the
+    // letterbox the library scales onto, or where the compositor stretches
+    // the stage's child to.
+    Rect shownArea() const;
+    // The child surface frames go on while the compositor scales (null
+    // otherwise), and where it lies in the window, in surface units.
+    wl_surface* stageSurface() const { return stage.surface(); }
+    Rect stageArea() const;
 
 private:
     // Pixels to draw from, in the display's format.

@@ -6,8 +6,6 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include <system_error>
-
 #include "vxr/console/wayland/wayland_connection.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -59,36 +57,26 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
     handler = &events;
     {
         std::lock_guard<std::mutex> guard(stateLock);
-        started = startedOk = running = false;
+        running = false;
         framesRequested = framesDone = 0;
     }
     if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         wakePipe[0] = wakePipe[1] = -1;
         return false;
     }
-    try {
-        thread = std::thread([this, &start] { run(start); });
-    } catch (const std::system_error&) {
-        close();
-        return false;
-    }
-    std::unique_lock<std::mutex> guard(stateLock);
-    stateChanged.wait(guard, [this] { return started; });
-    const bool made = startedOk;
-    guard.unlock();
+    // start lives on this stack: the thread uses it only until it signals.
+    const bool made = thread.start([this, &start] { run(start); });
     if (!made) close();
     return made;
 }
 
 void WaylandWindow::close()
 {
-    if (thread.joinable()) {
-        if (wakePipe[1] >= 0) {
-            const char wake = 0;
-            [[maybe_unused]] const ssize_t written = write(wakePipe[1], &wake, 1);
-        }
-        thread.join();
+    if (thread.isStarted() && wakePipe[1] >= 0) {
+        const char wake = 0;
+        [[maybe_unused]] const ssize_t written = write(wakePipe[1], &wake, 1);
     }
+    thread.join();
     destroySurface();
     for (int& end : wakePipe) {
         if (end >= 0) ::close(end);
@@ -162,7 +150,9 @@ bool WaylandWindow::awaitFirstConfigure()
 void WaylandWindow::dispatchUntilStopped()
 {
     for (;;) {
-        if (!dispatchOnce(-1)) return;
+        // A held key's next repeat is due by then.
+        if (!dispatchOnce(connection->millisecondsUntilInputDue())) return;
+        connection->inputSettled();
         char drained[16];
         if (read(wakePipe[0], drained, sizeof drained) > 0) return;
     }
@@ -190,11 +180,11 @@ bool WaylandWindow::dispatchOnce(int timeoutMs)
 
 void WaylandWindow::signalStarted(bool made)
 {
-    std::lock_guard<std::mutex> guard(stateLock);
-    started = true;
-    startedOk = made;
-    running = made;
-    stateChanged.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        running = made;
+    }
+    thread.signalStarted(made);
 }
 
 void WaylandWindow::markEnded()
@@ -221,8 +211,14 @@ void WaylandWindow::surfaceConfigured(std::uint32_t serial)
     xdg_surface_ack_configure(shellSurface, serial);
     configured = true;
     // Zero leaves the size to the client: the one it asked for.
-    handler->windowConfigured(pendingWidth > 0 ? pendingWidth : requestedWidth,
-                              pendingHeight > 0 ? pendingHeight : requestedHeight);
+    const std::int32_t width = pendingWidth > 0 ? pendingWidth : requestedWidth;
+    const std::int32_t height = pendingHeight > 0 ? pendingHeight : requestedHeight;
+    // Said outright, the window's extent does not depend on the frame's
+    // child surface, whose new place and size apply with its own commit,
+    // after the window's: the compositor would take the old child's
+    // outline for the window's.
+    if (width > 0 && height > 0) xdg_surface_set_window_geometry(shellSurface, 0, 0, width, height);
+    handler->windowConfigured(width, height);
 }
 
 void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }

@@ -4,7 +4,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
+
+#include "vxr/console/window_thread.h"
 
 struct wl_callback;
 struct wl_surface;
@@ -54,7 +55,7 @@ public:
     // Ends the thread, then destroys the surface.
     void close();
 
-    bool isOpen() const { return thread.joinable(); }
+    bool isOpen() const { return thread.isStarted(); }
     // Whether the thread still dispatches: false once the compositor is gone.
     bool isRunning() const;
     wl_surface* surface() const { return baseSurface; }
@@ -87,7 +88,7 @@ private:
 
     WaylandConnection* connection = nullptr;
     Handler* handler = nullptr;
-    std::thread thread;
+    WindowThread thread;
     int wakePipe[2] = {-1, -1};
 
     wl_surface* baseSurface = nullptr;
@@ -101,8 +102,6 @@ private:
 
     mutable std::mutex stateLock;
     std::condition_variable stateChanged;
-    bool started = false;
-    bool startedOk = false;
     bool running = false;
     std::uint64_t framesRequested = 0;
     std::uint64_t framesDone = 0;

@@ -1,6 +1,7 @@
 #include "vxr/console/xkb/xkb_keyboard.h"
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
@@ -98,7 +99,12 @@ bool XkbKeyboard::loadKeymapFile(int descriptor, std::uint32_t size)
 {
     if (descriptor < 0) return false;
     bool loaded = false;
-    if (size > 0 && size <= MAX_KEYMAP_BYTES) {
+    // Reading a mapping past the file's end faults: the file must hold
+    // all the size it was sent with.
+    struct stat file {};
+    const bool holdsSize = fstat(descriptor, &file) == 0 && file.st_size >= 0 &&
+                           static_cast<std::uint64_t>(file.st_size) >= size;
+    if (holdsSize && size > 0 && size <= MAX_KEYMAP_BYTES) {
         void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
         if (mapped != MAP_FAILED) {
             loaded = loadKeymapText(static_cast<const char*>(mapped), size);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+struct wl_pointer;
+struct wl_seat;
+struct wl_surface;
+
+namespace vxr {
+
+class WaylandInputTarget;
+
+// The seat's pointer over the window: positions in window buffer pixels,
+// buttons and the wheel, whether it is over the window's own surface or
+// the child its frames go on. Everything but setTarget runs on the thread
+// that dispatches the connection's events.
+class WaylandPointer {
+public:
+    WaylandPointer() = default;
+    ~WaylandPointer() { release(); }
+    WaylandPointer(const WaylandPointer&) = delete;
+    WaylandPointer& operator=(const WaylandPointer&) = delete;
+
+    void bind(wl_seat* seat, std::uint32_t seatVersion);
+    void release();
+    bool isBound() const { return pointer != nullptr; }
+
+    // Where pointer events go from now on (null drops them); only while no
+    // window thread dispatches.
+    void setTarget(WaylandInputTarget* target);
+
+    // After the events read in one go: a leave that no entry into another
+    // of the window's surfaces followed is the pointer leaving the window.
+    void settle();
+
+    // Called from the protocol listener; positions are wl_fixed_t.
+    void entered(wl_surface* surface, std::int32_t x, std::int32_t y);
+    void left();
+    void moved(std::int32_t x, std::int32_t y);
+    void buttonChanged(std::uint32_t button, std::uint32_t state);
+    void scrolled(std::uint32_t axis, std::int32_t value);
+    void scrolledDiscrete(std::uint32_t axis, std::int32_t steps);
+    void frameEnded();
+
+private:
+    struct Scroll {
+        double value = 0;
+        std::int32_t steps = 0;
+        bool stepped = false;
+    };
+
+    // The window buffer pixel under a surface position.
+    void windowPixel(std::int32_t x, std::int32_t y, std::int32_t& windowX,
+                     std::int32_t& windowY) const;
+    void sendWheel();
+    bool groupsInFrames() const;
+
+    wl_pointer* pointer = nullptr;
+    std::uint32_t boundVersion = 0;
+    std::atomic<WaylandInputTarget*> target{nullptr};
+    // The window surface under the pointer and its origin in the window.
+    const wl_surface* over = nullptr;
+    std::int32_t originLeft = 0;
+    std::int32_t originTop = 0;
+    std::int32_t scale = 1;
+    bool overWindow = false;
+    bool leavePending = false;
+    Scroll vertical;
+    Scroll horizontal;
+};
+
+}  // namespace vxr
