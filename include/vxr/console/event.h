@@ -71,9 +71,10 @@ struct Event {
     EventType type = EventType::None;  ///< what happened, and so which fields are filled
 
     Key key = Key::Unknown;  ///< the key pressed or released
-    /// The platform's own code for the key: an X key code, a Linux input
-    /// event code on Wayland, a scan code on Windows (0xE000 added for
-    /// extended keys). It tells Unknown keys apart.
+    /// The platform's own code for the key: an xkb key code (a Linux input
+    /// event code plus 8, as X servers number keys) on X11 and Wayland, a
+    /// scan code on Windows (0xE000 added for extended keys). It tells
+    /// Unknown keys apart.
     std::uint32_t nativeCode = 0;
     /// The character the key types on the current layout with no modifier
     /// held ('z' for the key at the US Y on a German layout), 0 for keys that

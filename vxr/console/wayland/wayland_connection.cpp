@@ -3,9 +3,11 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "vxr/last_error.h"
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -84,14 +86,40 @@ WaylandConnection::WaylandConnection()
     // wl_display_connect(nullptr) would fall back to "wayland-0"; without a
     // WAYLAND_DISPLAY there is no compositor of this session.
     const char* named = std::getenv("WAYLAND_DISPLAY");
-    if (!named || !*named) return;
+    if (!named || !*named) {
+        setLastError("no Wayland compositor is named: WAYLAND_DISPLAY is not set");
+        return;
+    }
     link = wl_display_connect(nullptr);
-    if (!link) return;
+    if (!link) {
+        setLastError("could not connect to the Wayland compositor '%s': %s", named,
+                     std::strerror(errno));
+        return;
+    }
     registry = wl_display_get_registry(link);
     if (!registry) return;
     wl_registry_add_listener(registry, &REGISTRY_LISTENER, this);
     // The first trip brings the globals, the second their first events.
-    if (!roundTrip() || !roundTrip()) destroyGlobals();
+    if (!roundTrip() || !roundTrip()) {
+        destroyGlobals();
+        setLastError("the Wayland compositor '%s' closed the connection", named);
+        return;
+    }
+    explainMissing(named);
+}
+
+void WaylandConnection::explainMissing(const char* named) const
+{
+    const char* missing = !surfaces ? "wl_compositor"
+                          : !sharedMemory ? "wl_shm"
+                          : !desktop ? "xdg_wm_base (the desktop shell)"
+                          : !(hasXrgb || hasArgb) ? "an XRGB8888 or ARGB8888 shared-memory format"
+                                                  : nullptr;
+    if (missing)
+        setLastError("the Wayland compositor '%s' offers no %s", named, missing);
+    else if (!viewports || !childSurfaces)
+        setLastError("the Wayland compositor '%s' offers no viewports: the library scales frames",
+                     named);
 }
 
 WaylandConnection::~WaylandConnection()

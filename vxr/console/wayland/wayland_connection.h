@@ -70,6 +70,8 @@ public:
 
 private:
     void destroyGlobals();
+    // Says, as this thread's last error, what a usable connection lacks.
+    void explainMissing(const char* named) const;
 
     wl_display* link = nullptr;
     wl_registry* registry = nullptr;

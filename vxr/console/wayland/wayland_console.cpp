@@ -9,6 +9,7 @@
 
 #include "vxr/console/frame_scaler.h"
 #include "vxr/console/present_store.h"
+#include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -133,6 +134,17 @@ void WaylandConsole::scaleInCompositor(bool wanted)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     presenter.scaleInCompositor(wanted);
+}
+
+int WaylandConsole::setScaling(int scaling)
+{
+    if (scaling == SCALING_SHARP) {
+        scaleInCompositor(false);
+        return 1;
+    }
+    if (scaling != SCALING_COMPOSITOR || !ViewportStage::isOffered(connection)) return 0;
+    scaleInCompositor(true);
+    return 1;
 }
 
 bool WaylandConsole::scalesInCompositor()

@@ -67,6 +67,9 @@ public:
     // where it offers viewports (the default), instead of the library's
     // nearest-pixel scaler.
     void scaleInCompositor(bool wanted);
+    // The same choice through the console interface: SCALING_COMPOSITOR is
+    // taken only where the compositor offers viewports.
+    int setScaling(int scaling) override;
     // Whether the open window's frames are scaled by the compositor now: a
     // window of the frame's own size needs no scaling.
     bool scalesInCompositor();

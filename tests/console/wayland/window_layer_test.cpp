@@ -1,0 +1,77 @@
+// The window layer on a real compositor: it opens on Wayland, its typed
+// rows reach the screen exactly, its scaling choice reaches the console, a
+// close ends it, and a failure says why.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "console/wayland/compositor.h"
+#include "console/x11/x11_test_support.h"
+#include "console/wayland/wayland_session.h"
+#include "vxr/console/wayland/wayland_console.h"
+#include "vxr/window/window.h"
+
+namespace vxr {
+namespace {
+
+using test::Compositor;
+
+TEST(WaylandWindowLayer, TypedRowsReachTheScreenExactlyAndACloseEndsTheWindow)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 320, 200));
+    Window window({.title = "rows", .scaling = WindowOptions::Scaling::Sharp});
+    ASSERT_TRUE(window.isOpen()) << window.error();
+    auto* console = dynamic_cast<WaylandConsole*>(&window.console());
+    ASSERT_NE(console, nullptr);
+    EXPECT_FALSE(console->scalesInCompositor());
+    {
+        FrameLock pixels = window.lock();
+        for (int y = 0; y < pixels.height(); ++y) {
+            int x = 0;
+            for (std::uint32_t& pixel : pixels.row<std::uint32_t>(y))
+                pixel = std::uint32_t(x++ * 7 % 256) << 16 | std::uint32_t(y * 5 % 256) << 8 | 0x33;
+        }
+    }
+    ASSERT_TRUE(window.present());
+    std::string why;
+    EXPECT_TRUE(test::showsFrame(sway, *console, window.frame(), 0, 0, why)) << why;
+
+    ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
+    Event event;
+    bool closed = false;
+    while (!closed && window.waitEvent(event, 20000)) closed = event.type == EventType::Close;
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(window.isOpen());
+}
+
+TEST(WaylandWindowLayer, TheScalingChoiceAndAFailureReason)
+{
+    {
+        Compositor sway;
+        ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+        WaylandConsole console;
+        ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+        EXPECT_EQ(console.setScaling(SCALING_SHARP), 1);
+        EXPECT_FALSE(console.scalesInCompositor());
+        EXPECT_EQ(console.setScaling(SCALING_COMPOSITOR), 1);
+        // sway tiles the window over the output: the frame is scaled there.
+        EXPECT_TRUE(test::eventually([&] { return console.scalesInCompositor(); }));
+        EXPECT_EQ(console.setScaling(12345), 0);
+    }
+    unsetenv("WAYLAND_DISPLAY");
+    const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    Window window;
+    EXPECT_FALSE(window.isOpen());
+    EXPECT_NE(std::string(window.error())
+                  .find("Wayland: no Wayland compositor is named: WAYLAND_DISPLAY is not set"),
+              std::string::npos)
+        << window.error();
+    if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace vxr
