@@ -133,6 +133,25 @@ TEST(WindowInput, ACloseIsAnEventOnlyWhenTheProgramAskedForIt)
     EXPECT_EXIT(input.closeRequested(), ::testing::ExitedWithCode(0), "");
 }
 
+TEST(WindowInput, ALostDisplayIsACloseThatSaysSoOrAnExitWithCodeOne)
+{
+    WindowInput input;
+    input.windowOpened();
+    input.setCloseAsEvent(true);
+    input.displayLost();
+    input.displayLost();  // said once
+    EXPECT_TRUE(input.isDisplayLost());
+    Event event;
+    ASSERT_TRUE(input.poll(event));
+    EXPECT_EQ(event.type, EventType::Close);
+    EXPECT_TRUE(event.displayLost);
+    EXPECT_FALSE(input.poll(event));
+    input.windowOpened();
+    EXPECT_FALSE(input.isDisplayLost());
+    input.setCloseAsEvent(false);
+    EXPECT_EXIT(input.displayLost(), ::testing::ExitedWithCode(1), "vxr error: lost the display");
+}
+
 TEST(WindowInput, ANewWindowForgetsTheOldOnesEventsAndState)
 {
     WindowInput input;

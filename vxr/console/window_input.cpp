@@ -1,5 +1,6 @@
 #include "vxr/console/window_input.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,6 +31,7 @@ void WindowInput::windowOpened()
         mouseNow = MouseState();
         modifierBits = 0;
     }
+    lost.store(false);
     events.clear();
     events.reopen();
     keys.windowOpened();
@@ -232,6 +234,19 @@ void WindowInput::closeRequested()
     if (!closeEvents.load()) std::exit(0);
     Event event;
     event.type = EventType::Close;
+    post(event);
+}
+
+void WindowInput::displayLost()
+{
+    if (lost.exchange(true)) return;
+    if (!closeEvents.load()) {
+        std::fputs("vxr error: lost the display\n", stderr);
+        std::exit(1);
+    }
+    Event event;
+    event.type = EventType::Close;
+    event.displayLost = true;
     post(event);
 }
 

@@ -63,6 +63,12 @@ public:
     void focusChanged(bool focused);
     // Posts the close event, or ends the process with exit code 0.
     void closeRequested();
+    // The connection to the display is gone: a close nobody asked for. It
+    // posts a Close that says so where the program takes closes as events;
+    // otherwise it writes "vxr error: lost the display" to standard error
+    // and ends the process with exit code 1.
+    void displayLost();
+    bool isDisplayLost() const { return lost.load(); }
 
     // Where the frame is shown now, for mapping the pointer; the console
     // calls it whenever its presenter places the frame.
@@ -88,6 +94,7 @@ private:
 
     const bool countsPresses;
     std::atomic<bool> closeEvents{false};
+    std::atomic<bool> lost{false};
     WindowKeys keys;
     EventQueue events;
 

@@ -185,6 +185,14 @@ public:
     /// SCALING_COMPOSITOR) from the next frame on: 1 where this console
     /// scales that way.
     virtual int setScaling(int) { return 0; }
+    /// Shows (1) or hides (0) the pointer while it is over the console's
+    /// window: 1 where the console can.
+    virtual int setPointerVisible(int) { return 0; }
+    /// Switches the open window between a window (WINDOWED) and the whole
+    /// screen (FULLSCREEN), the frame's aspect kept; output() and mode()
+    /// report the new state and a Resize event follows. 0 where the console
+    /// cannot switch, or has no window.
+    virtual int setOutput(int) { return 0; }
 
     /// The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;

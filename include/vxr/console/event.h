@@ -82,6 +82,9 @@ struct Event {
     char32_t symbol = 0;
     std::uint32_t modifiers = 0;  ///< KeyModifier bits
     bool repeat = false;          ///< a key down made by auto-repeat
+    /// On a Close: the connection to the display was lost, not closed by
+    /// the user; every later call on the console fails.
+    bool displayLost = false;
 
     char text[TEXT_CAPACITY] = {};  ///< UTF-8, NUL-terminated
 
