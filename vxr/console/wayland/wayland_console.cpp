@@ -134,6 +134,8 @@ void WaylandConsole::scaleInCompositor(bool wanted)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     presenter.scaleInCompositor(wanted);
+    // An open window shows the choice at once, from the frame it holds.
+    if (presenter.hasSurface()) presenter.repaint();
 }
 
 int WaylandConsole::setScaling(int scaling)

@@ -63,7 +63,7 @@ public:
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
-    // Whether windows opened from now on leave scaling to the compositor
+    // Whether the open window, and windows opened from now on, leave scaling to the compositor
     // where it offers viewports (the default), instead of the library's
     // nearest-pixel scaler.
     void scaleInCompositor(bool wanted);
