@@ -8,7 +8,9 @@ namespace vxr {
 /// Why the library's last call on this thread failed, in a sentence a user
 /// can act on ("no X display is named: DISPLAY is not set"); "" when no
 /// reason was given. Operations still return 0 or null as they always did;
-/// the reason is there to read after they do. Each thread has its own.
+/// the reason is there to read after they do. A call that succeeded by
+/// going another way may leave a note here too ("the X server offers no
+/// MIT-SHM: frames go to it through the connection"). Each thread has its own.
 const char* lastError();
 /// Empties this thread's reason.
 void clearLastError();
