@@ -69,7 +69,7 @@ int WaylandConsole::openFormat(int width, int height, const PixelFormat& format,
 int WaylandConsole::openDisplayFormat(int width, int height, int output, int parameter,
                                       int variant)
 {
-    if (!constructedOk || !connection.isUsable()) return 0;
+    if (!constructedOk || !connection.isUsable() || input.isDisplayLost()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
     closeWindow();
@@ -185,7 +185,7 @@ SurfaceStore* WaylandConsole::createStore(int* width, int* height, const PixelFo
 
 int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
-    if (!source) return 0;
+    if (!source || input.isDisplayLost()) return 0;
     std::unique_lock<std::recursive_mutex> guard(presentLock);
     return presenter.present(guard, *source, sourceArea, destinationArea);
 }
@@ -211,7 +211,8 @@ int WaylandConsole::waitRetrace()
     std::uint64_t frame = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(presentLock);
-        if (!windowThread.isRunning() || !presenter.hasSurface()) return 0;
+        if (!windowThread.isRunning() || !presenter.hasSurface() || input.isDisplayLost())
+            return 0;
         frame = windowThread.requestFrame();
         // The frame request takes effect with a commit.
         wl_surface_commit(windowThread.surface());
@@ -225,7 +226,7 @@ int WaylandConsole::waitRetrace()
 int WaylandConsole::setTitle(const char* text)
 {
     if (!windowTitle.set(text)) return 0;
-    if (!windowThread.isRunning()) return 0;
+    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
     windowThread.setTitle(windowTitle.text());
     return 1;
 }
@@ -237,6 +238,7 @@ int WaylandConsole::title(char* out)
 
 int WaylandConsole::readKey()
 {
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
     return input.readKey();
@@ -244,6 +246,7 @@ int WaylandConsole::readKey()
 
 int WaylandConsole::keyPressed()
 {
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();
 }
@@ -292,6 +295,17 @@ void WaylandConsole::windowCloseRequested()
 {
     // Ends the program as a normal exit unless it asked for the event.
     input.closeRequested();
+}
+
+void WaylandConsole::displayLost()
+{
+    {
+        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        presenter.markLost();
+    }
+    // Nothing the program does can bring the window back: it is told, or
+    // ends, rather than waiting on a window that shows nothing.
+    input.displayLost();
 }
 
 void WaylandConsole::windowEnded()

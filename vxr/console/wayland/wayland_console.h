@@ -92,6 +92,7 @@ private:
 
     void windowConfigured(std::int32_t width, std::int32_t height) override;
     void windowCloseRequested() override;
+    void displayLost() override;
     void windowEnded() override;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;

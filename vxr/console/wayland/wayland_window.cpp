@@ -72,6 +72,8 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
 
 void WaylandWindow::close()
 {
+    // Called from the window thread itself only while the process ends.
+    if (thread.isStarted() && std::this_thread::get_id() == threadId) return;
     if (thread.isStarted() && wakePipe[1] >= 0) {
         const char wake = 0;
         [[maybe_unused]] const ssize_t written = write(wakePipe[1], &wake, 1);
@@ -107,10 +109,12 @@ bool WaylandWindow::isRunning() const
 
 void WaylandWindow::run(const Start& start)
 {
+    threadId = std::this_thread::get_id();
     const bool made = create(start) && awaitFirstConfigure();
     signalStarted(made);  // start lives on the opener's stack: not used from here on
-    if (made) dispatchUntilStopped();
+    const bool closed = !made || dispatchUntilStopped();
     markEnded();
+    if (!closed) handler->displayLost();
     if (made) handler->windowEnded();
 }
 
@@ -147,14 +151,14 @@ bool WaylandWindow::awaitFirstConfigure()
     return true;
 }
 
-void WaylandWindow::dispatchUntilStopped()
+bool WaylandWindow::dispatchUntilStopped()
 {
     for (;;) {
         // A held key's next repeat is due by then.
-        if (!dispatchOnce(connection->millisecondsUntilInputDue())) return;
+        if (!dispatchOnce(connection->millisecondsUntilInputDue())) return false;
         connection->inputSettled();
         char drained[16];
-        if (read(wakePipe[0], drained, sizeof drained) > 0) return;
+        if (read(wakePipe[0], drained, sizeof drained) > 0) return true;
     }
 }
 

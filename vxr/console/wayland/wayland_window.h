@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include "vxr/console/window_thread.h"
 
@@ -29,6 +30,9 @@ public:
         // surface coordinates; a frame of that size may be committed now.
         virtual void windowConfigured(std::int32_t width, std::int32_t height) = 0;
         virtual void windowCloseRequested() = 0;
+        // The connection failed while the window was open: the compositor
+        // is gone. Comes once, before windowEnded.
+        virtual void displayLost() = 0;
         // The loop has ended: the window was closed or the compositor is gone.
         virtual void windowEnded() = 0;
 
@@ -78,7 +82,8 @@ private:
     void run(const Start& start);
     bool create(const Start& start);
     bool awaitFirstConfigure();
-    void dispatchUntilStopped();
+    // True when close() stopped it, false when the connection failed.
+    bool dispatchUntilStopped();
     // One pass: read what the compositor sent, waiting up to timeoutMs
     // (-1: no limit); false once the connection has failed.
     bool dispatchOnce(int timeoutMs);
@@ -89,6 +94,9 @@ private:
     WaylandConnection* connection = nullptr;
     Handler* handler = nullptr;
     WindowThread thread;
+    // A handler that ends the process on a lost display runs on the window
+    // thread, and the exit's clean-up may close the window from there.
+    std::thread::id threadId;
     int wakePipe[2] = {-1, -1};
 
     wl_surface* baseSurface = nullptr;
