@@ -213,9 +213,12 @@ int WaylandConsole::waitRetrace()
         std::lock_guard<std::recursive_mutex> guard(presentLock);
         if (!windowThread.isRunning() || !presenter.hasSurface() || input.isDisplayLost())
             return 0;
-        frame = windowThread.requestFrame();
+        // Asked of the surface whose content changes: a compositor may
+        // skip the window's own surface while the frame's child covers it.
+        wl_surface* content = presenter.frameTarget();
+        frame = windowThread.requestFrame(content);
         // The frame request takes effect with a commit.
-        wl_surface_commit(windowThread.surface());
+        wl_surface_commit(content);
         wl_display_flush(nativeDisplay);
     }
     return windowThread.waitFrame(frame, RETRACE_LIMIT) ? 1 : 0;

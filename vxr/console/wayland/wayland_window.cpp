@@ -58,7 +58,7 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
     {
         std::lock_guard<std::mutex> guard(stateLock);
         running = false;
-        framesRequested = framesDone = 0;
+        framesRequested = frameAnswered = 0;
     }
     if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         wakePipe[0] = wakePipe[1] = -1;
@@ -88,9 +88,11 @@ void WaylandWindow::close()
 
 void WaylandWindow::destroySurface()
 {
-    // A frame the compositor never drew (a hidden window) is not coming now.
-    if (outstandingFrame) wl_callback_destroy(outstandingFrame);
-    outstandingFrame = nullptr;
+    {
+        // A frame the compositor never drew (a hidden window) is not coming now.
+        std::lock_guard<std::mutex> guard(stateLock);
+        dropOutstandingFrame();
+    }
     if (toplevel) xdg_toplevel_destroy(toplevel);
     if (shellSurface) xdg_surface_destroy(shellSurface);
     if (baseSurface) wl_surface_destroy(baseSurface);
@@ -227,22 +229,37 @@ void WaylandWindow::surfaceConfigured(std::uint32_t serial)
 
 void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }
 
-std::uint64_t WaylandWindow::requestFrame()
+std::uint64_t WaylandWindow::requestFrame(wl_surface* content)
 {
     std::lock_guard<std::mutex> guard(stateLock);
-    if (outstandingFrame) return framesRequested;
-    outstandingFrame = baseSurface && running ? wl_surface_frame(baseSurface) : nullptr;
+    if (outstandingFrame && outstandingFor == content) return framesRequested;
+    // The frame moved to another surface (the stage came or went): the old
+    // one's callback may never come.
+    dropOutstandingFrame();
+    outstandingFrame = content && running ? wl_surface_frame(content) : nullptr;
     if (!outstandingFrame) return 0;
+    outstandingFor = content;
     wl_callback_add_listener(outstandingFrame, &FRAME_LISTENER, this);
     return ++framesRequested;
 }
 
+void WaylandWindow::dropOutstandingFrame()
+{
+    // Under stateLock: frameDone, for a callback being dispatched as it is
+    // destroyed here, finds it no longer outstanding and leaves it alone.
+    if (outstandingFrame) wl_callback_destroy(outstandingFrame);
+    outstandingFrame = nullptr;
+    outstandingFor = nullptr;
+}
+
 void WaylandWindow::frameDone(wl_callback* callback)
 {
-    wl_callback_destroy(callback);
     std::lock_guard<std::mutex> guard(stateLock);
+    if (callback != outstandingFrame) return;
+    wl_callback_destroy(callback);
     outstandingFrame = nullptr;
-    ++framesDone;
+    outstandingFor = nullptr;
+    frameAnswered = framesRequested;
     stateChanged.notify_all();
 }
 
@@ -250,8 +267,14 @@ bool WaylandWindow::waitFrame(std::uint64_t serial, std::chrono::milliseconds li
 {
     if (serial == 0) return false;
     std::unique_lock<std::mutex> guard(stateLock);
-    stateChanged.wait_for(guard, limit, [this, serial] { return framesDone >= serial || !running; });
-    return framesDone >= serial;
+    const bool answered = stateChanged.wait_for(
+        guard, limit, [this, serial] { return frameAnswered >= serial || !running; });
+    if (frameAnswered >= serial) return true;
+    if (answered) return false;  // the window ended
+    // Kept waiting for, an unanswered callback would make every later wait
+    // run into the limit as well.
+    if (framesRequested == serial) dropOutstandingFrame();
+    return false;
 }
 
 }  // namespace vxr

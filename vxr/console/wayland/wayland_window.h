@@ -65,11 +65,16 @@ public:
     wl_surface* surface() const { return baseSurface; }
     void setTitle(const char* text);
 
-    // Asks for the surface's next frame callback (one at most is
-    // outstanding: a second request shares it); the caller commits. The
-    // result is the number waitFrame waits for, 0 when none could be made.
-    std::uint64_t requestFrame();
-    // Whether frame callback number serial arrived within the limit.
+    // Asks for the next frame callback of content, the window's surface or
+    // a child of it whose content changes (one at most is outstanding: a
+    // second request for the same surface shares it); the caller commits
+    // content. The result is the number waitFrame waits for, 0 when none
+    // could be made.
+    std::uint64_t requestFrame(wl_surface* content);
+    // Whether frame callback number serial, or a later one, arrived within
+    // the limit. One that did not is given up, so that the next request
+    // asks again: a compositor need not answer for a surface it did not
+    // draw.
     bool waitFrame(std::uint64_t serial, std::chrono::milliseconds limit);
 
     // Called from the protocol listeners, on the window thread.
@@ -112,8 +117,11 @@ private:
     std::condition_variable stateChanged;
     bool running = false;
     std::uint64_t framesRequested = 0;
-    std::uint64_t framesDone = 0;
+    // The number of the last callback answered.
+    std::uint64_t frameAnswered = 0;
     wl_callback* outstandingFrame = nullptr;
+    wl_surface* outstandingFor = nullptr;
+    void dropOutstandingFrame();
 };
 
 }  // namespace vxr
