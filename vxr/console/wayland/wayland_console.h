@@ -73,6 +73,8 @@ public:
     // Whether the open window's frames are scaled by the compositor now: a
     // window of the frame's own size needs no scaling.
     bool scalesInCompositor();
+    // Whether the compositor draws the open window's title bar and border.
+    bool decoratedByCompositor() { return windowThread.isDecoratedByCompositor(); }
 
     // The window's size in buffer pixels, as the compositor last set it.
     std::int32_t clientWidth();

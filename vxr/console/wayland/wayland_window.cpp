@@ -7,6 +7,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace vxr {
@@ -45,6 +46,13 @@ void frameCallbackDone(void* data, wl_callback* callback, std::uint32_t)
 }
 
 const wl_callback_listener FRAME_LISTENER = {frameCallbackDone};
+
+void decorationConfigure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t mode)
+{
+    ownerOf(data).decorationConfigured(mode);
+}
+
+const zxdg_toplevel_decoration_v1_listener DECORATION_LISTENER = {decorationConfigure};
 
 }  // namespace
 
@@ -93,6 +101,9 @@ void WaylandWindow::destroySurface()
         std::lock_guard<std::mutex> guard(stateLock);
         dropOutstandingFrame();
     }
+    if (decoration) zxdg_toplevel_decoration_v1_destroy(decoration);
+    decoration = nullptr;
+    compositorDecorates = false;
     if (toplevel) xdg_toplevel_destroy(toplevel);
     if (shellSurface) xdg_surface_destroy(shellSurface);
     if (baseSurface) wl_surface_destroy(baseSurface);
@@ -136,6 +147,7 @@ bool WaylandWindow::create(const Start& start)
     xdg_toplevel_set_title(toplevel, start.title ? start.title : "");
     xdg_toplevel_set_app_id(toplevel, APPLICATION_ID);
     if (start.fullscreen) xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    askForDecorations();
     // The first commit carries no buffer: it asks the compositor to
     // configure the window.
     wl_surface_commit(baseSurface);
@@ -225,6 +237,24 @@ void WaylandWindow::surfaceConfigured(std::uint32_t serial)
     // outline for the window's.
     if (width > 0 && height > 0) xdg_surface_set_window_geometry(shellSurface, 0, 0, width, height);
     handler->windowConfigured(width, height);
+}
+
+void WaylandWindow::askForDecorations()
+{
+    // A window the compositor frames looks like its neighbours, and the
+    // frame area keeps every pixel. Asked before the first commit, as the
+    // protocol requires.
+    zxdg_decoration_manager_v1* manager = connection->decorations();
+    if (!manager) return;
+    decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(manager, toplevel);
+    if (!decoration) return;
+    zxdg_toplevel_decoration_v1_add_listener(decoration, &DECORATION_LISTENER, this);
+    zxdg_toplevel_decoration_v1_set_mode(decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+}
+
+void WaylandWindow::decorationConfigured(std::uint32_t mode)
+{
+    compositorDecorates = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE;
 }
 
 void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }

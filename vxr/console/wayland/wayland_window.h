@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -12,6 +13,7 @@ struct wl_callback;
 struct wl_surface;
 struct xdg_surface;
 struct xdg_toplevel;
+struct zxdg_toplevel_decoration_v1;
 
 namespace vxr {
 
@@ -64,6 +66,8 @@ public:
     bool isRunning() const;
     wl_surface* surface() const { return baseSurface; }
     void setTitle(const char* text);
+    // Whether the compositor said it draws the window's frame itself.
+    bool isDecoratedByCompositor() const { return compositorDecorates.load(); }
 
     // Asks for the next frame callback of content, the window's surface or
     // a child of it whose content changes (one at most is outstanding: a
@@ -82,10 +86,12 @@ public:
     void surfaceConfigured(std::uint32_t serial);
     void closeRequested();
     void frameDone(wl_callback* callback);
+    void decorationConfigured(std::uint32_t mode);
 
 private:
     void run(const Start& start);
     bool create(const Start& start);
+    void askForDecorations();
     bool awaitFirstConfigure();
     // True when close() stopped it, false when the connection failed.
     bool dispatchUntilStopped();
@@ -107,6 +113,8 @@ private:
     wl_surface* baseSurface = nullptr;
     xdg_surface* shellSurface = nullptr;
     xdg_toplevel* toplevel = nullptr;
+    zxdg_toplevel_decoration_v1* decoration = nullptr;
+    std::atomic<bool> compositorDecorates{false};
     std::int32_t requestedWidth = 0;
     std::int32_t requestedHeight = 0;
     std::int32_t pendingWidth = 0;
