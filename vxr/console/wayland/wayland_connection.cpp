@@ -226,7 +226,7 @@ void WaylandConnection::seatChanged(std::uint32_t capabilities)
     else
         keys.release();
     if (capabilities & WL_SEAT_CAPABILITY_POINTER)
-        mouse.bind(inputSeat, seatVersion);
+        mouse.bind(inputSeat, seatVersion, surfaces, sharedMemory);
     else
         mouse.release();
 }
@@ -235,6 +235,12 @@ void WaylandConnection::receiveInput(WaylandInputTarget* target)
 {
     keys.setTarget(target);
     mouse.setTarget(target);
+}
+
+void WaylandConnection::refreshCursor()
+{
+    mouse.refreshCursor();
+    if (link) wl_display_flush(link);
 }
 
 void WaylandConnection::inputSettled()

@@ -62,6 +62,8 @@ public:
     // key repeats (-1: no limit), and what falls due after each read.
     int millisecondsUntilInputDue() const { return keys.millisecondsUntilRepeat(); }
     void inputSettled();
+    // The window's pointer picture changed: shown again where the pointer is.
+    void refreshCursor();
 
     // Called from the protocol listeners.
     void offerGlobal(wl_registry* registry, std::uint32_t name, const char* interface,

@@ -96,6 +96,8 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.fullscreen = output == FULLSCREEN;
     input.windowOpened();
     placement = Placement{};
+    // A full-screen program draws its own pointer, if any.
+    pointerVisible = output != FULLSCREEN;
     connection.receiveInput(this);
     if (windowThread.open(connection, *this, start)) return true;
     closeWindow();
@@ -144,6 +146,14 @@ int WaylandConsole::setScaling(int scaling)
     }
     if (scaling != SCALING_COMPOSITOR || !ViewportStage::isOffered(connection)) return 0;
     scaleInCompositor(true);
+    return 1;
+}
+
+int WaylandConsole::setPointerVisible(int visible)
+{
+    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    pointerVisible = visible != 0;
+    connection.refreshCursor();
     return 1;
 }
 
