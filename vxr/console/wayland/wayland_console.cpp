@@ -157,6 +157,18 @@ int WaylandConsole::setPointerVisible(int visible)
     return 1;
 }
 
+int WaylandConsole::setOutput(int output)
+{
+    if (output != FULLSCREEN && output != WINDOWED) return 0;
+    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    openOutput = output;
+    windowThread.setFullscreen(output == FULLSCREEN);
+    // As for a window opened that way: the whole screen hides the pointer.
+    pointerVisible = output != FULLSCREEN;
+    connection.refreshCursor();
+    return 1;
+}
+
 bool WaylandConsole::scalesInCompositor()
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);

@@ -72,6 +72,7 @@ public:
     // taken only where the compositor offers viewports.
     int setScaling(int scaling) override;
     int setPointerVisible(int visible) override;
+    int setOutput(int output) override;
     // Whether the open window's frames are scaled by the compositor now: a
     // window of the frame's own size needs no scaling.
     bool scalesInCompositor();

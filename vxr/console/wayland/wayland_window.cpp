@@ -218,6 +218,16 @@ void WaylandWindow::setTitle(const char* text)
     if (connection) wl_display_flush(connection->display());
 }
 
+void WaylandWindow::setFullscreen(bool wanted)
+{
+    if (!toplevel) return;
+    if (wanted)
+        xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    else
+        xdg_toplevel_unset_fullscreen(toplevel);
+    wl_display_flush(connection->display());
+}
+
 void WaylandWindow::toplevelConfigured(std::int32_t width, std::int32_t height)
 {
     pendingWidth = width;

@@ -66,6 +66,9 @@ public:
     bool isRunning() const;
     wl_surface* surface() const { return baseSurface; }
     void setTitle(const char* text);
+    // Asks the compositor to show the window over its whole output or as a
+    // window again; its configure brings the new size.
+    void setFullscreen(bool wanted);
     // Whether the compositor said it draws the window's frame itself.
     bool isDecoratedByCompositor() const { return compositorDecorates.load(); }
 
