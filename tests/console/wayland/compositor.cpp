@@ -194,6 +194,13 @@ std::string Compositor::asUser(const std::string& text) const
            "/sway-ipc.*.sock | head -n 1) " + text;
 }
 
+bool Compositor::screenshotWithPointer(Screenshot& shot)
+{
+    const std::string ppm = folder + "/shot.ppm";
+    std::remove(ppm.c_str());
+    return kind == Kind::SWAY && run(asUser("grim -c -t ppm " + ppm)) && readScreenshot(ppm, shot);
+}
+
 bool Compositor::screenshot(Screenshot& shot)
 {
     const std::string ppm = folder + "/shot.ppm";

@@ -41,6 +41,8 @@ public:
     // The whole output. Weston's screenshots keep a pixel's padding byte as
     // its alpha, so frames shown there for reading back are opaque.
     bool screenshot(Screenshot& shot);
+    // sway only: the output with the pointer's picture drawn in.
+    bool screenshotWithPointer(Screenshot& shot);
     // sway only: presses the keys of text on a virtual keyboard.
     bool type(const std::string& text);
     // sway only: keeps a virtual keyboard on the seat, so that the seat's

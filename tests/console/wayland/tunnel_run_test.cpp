@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/x11/x11_test_support.h"
@@ -144,6 +145,27 @@ TEST(WaylandTunnelRun, TakesTheCompositorOverTheXServerShowsTheRenderedFramesAnd
     ASSERT_TRUE(sway.type("x"));
     expectCleanEnd(tunnel);
     EXPECT_TRUE(view.consoleWindows().empty());
+    fs::remove_all(directory);
+}
+
+TEST(WaylandTunnelRun, ACompositorThatGoesAwayEndsTheFreeRunWithExitCodeOne)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
+    const fs::path directory = workingDirectory("lost");
+    test::ChildProcess tunnel;
+    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), ""));
+    std::string tree;
+    ASSERT_TRUE(test::eventually([&] {
+        return sway.command("-t get_tree", &tree) && tree.find("\"name\": \"tunnel\"") != std::string::npos;
+    })) << tree;
+    // Well into the free run: the fly-in alone takes a few seconds.
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    ASSERT_FALSE(tunnel.hasExited()) << tunnel.errors();
+    sway.kill();
+    EXPECT_EQ(tunnel.waitForExit(std::chrono::seconds(10)), 1);
+    EXPECT_EQ(tunnel.errors(), "vxr error: lost the display\n");
+    EXPECT_EQ(tunnel.output(), "");
     fs::remove_all(directory);
 }
 

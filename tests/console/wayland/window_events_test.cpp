@@ -198,27 +198,33 @@ TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
         EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
 }
 
-TEST(WaylandBadInput, ACompositorThatGoesAwayMakesCallsFailWithoutAHang)
+TEST(WaylandBadInput, ACompositorThatGoesAwayIsACloseEventAndCallsFailWithoutAHang)
 {
     Compositor weston;
     ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
     WaylandConsole console;
+    ASSERT_EQ(console.closeAsEvent(1), 1);
     ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
+    EventReader events(console);
     auto frame = test::randomFrame(console, ARGB8888, 320, 200, 3, true);
     ASSERT_EQ(frame->copy(console.primary(), 0), 1);
     weston.kill();
+    Event close;
+    ASSERT_TRUE(events.next(EventType::Close, close)) << events.seen();
+    EXPECT_TRUE(close.displayLost);
     // Run apart, so that a hang shows as a failure rather than a stuck suite.
     auto calls = std::async(std::launch::async, [&] {
-        int presented = 0;
-        for (int i = 0; i < 50; ++i) presented += frame->copy(console.primary(), 0);
-        return std::make_tuple(presented, console.waitRetrace(), console.readKey());
+        int succeeded = 0;
+        for (int i = 0; i < 50; ++i) succeeded += frame->copy(console.primary(), 0);
+        succeeded += console.waitRetrace();
+        succeeded += console.setTitle("after the compositor");
+        succeeded += console.keyPressed();
+        succeeded += console.readKey();
+        succeeded += console.open(320, 200, PREFER16, -1, -1, -1);
+        return succeeded;
     });
     ASSERT_EQ(calls.wait_for(test::PATIENCE), std::future_status::ready);
-    const auto [presented, retraced, key] = calls.get();
-    EXPECT_LT(presented, 50);
-    EXPECT_EQ(retraced, 0);
-    EXPECT_EQ(key, 0);
-    EXPECT_EQ(frame->copy(console.primary(), 0), 0);
+    EXPECT_EQ(calls.get(), 0);
     // A console made now finds no compositor.
     WaylandConsole later;
     EXPECT_EQ(later.ok(), 0);

@@ -10,6 +10,7 @@
 #include "vxr/last_error.h"
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace vxr {
@@ -130,6 +131,7 @@ WaylandConnection::~WaylandConnection()
 
 void WaylandConnection::destroyGlobals()
 {
+    if (decorationManager) zxdg_decoration_manager_v1_destroy(decorationManager);
     if (presentationClock) wp_presentation_destroy(presentationClock);
     if (viewports) wp_viewporter_destroy(viewports);
     if (childSurfaces) wl_subcompositor_destroy(childSurfaces);
@@ -191,6 +193,9 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
     } else if (is(wp_presentation_interface) && !presentationClock) {
         presentationClock =
             bindGlobal<wp_presentation>(from, name, wp_presentation_interface, version, 1);
+    } else if (is(zxdg_decoration_manager_v1_interface) && !decorationManager) {
+        decorationManager = bindGlobal<zxdg_decoration_manager_v1>(
+            from, name, zxdg_decoration_manager_v1_interface, version, 1);
     }
 }
 
@@ -221,7 +226,7 @@ void WaylandConnection::seatChanged(std::uint32_t capabilities)
     else
         keys.release();
     if (capabilities & WL_SEAT_CAPABILITY_POINTER)
-        mouse.bind(inputSeat, seatVersion);
+        mouse.bind(inputSeat, seatVersion, surfaces, sharedMemory);
     else
         mouse.release();
 }
@@ -230,6 +235,12 @@ void WaylandConnection::receiveInput(WaylandInputTarget* target)
 {
     keys.setTarget(target);
     mouse.setTarget(target);
+}
+
+void WaylandConnection::refreshCursor()
+{
+    mouse.refreshCursor();
+    if (link) wl_display_flush(link);
 }
 
 void WaylandConnection::inputSettled()

@@ -15,6 +15,7 @@ struct wl_subcompositor;
 struct xdg_wm_base;
 struct wp_presentation;
 struct wp_viewporter;
+struct zxdg_decoration_manager_v1;
 
 namespace vxr {
 
@@ -42,6 +43,8 @@ public:
     wl_subcompositor* subcompositor() const { return childSurfaces; }
     wp_viewporter* viewporter() const { return viewports; }
     wp_presentation* presentation() const { return presentationClock; }
+    // Where the compositor draws window frames itself; null elsewhere.
+    zxdg_decoration_manager_v1* decorations() const { return decorationManager; }
     std::uint32_t compositorVersion() const { return surfacesVersion; }
     // The wl_shm format frames are sent in: XRGB8888 where offered.
     std::uint32_t frameFormat() const { return chosenFormat; }
@@ -59,6 +62,8 @@ public:
     // key repeats (-1: no limit), and what falls due after each read.
     int millisecondsUntilInputDue() const { return keys.millisecondsUntilRepeat(); }
     void inputSettled();
+    // The window's pointer picture changed: shown again where the pointer is.
+    void refreshCursor();
 
     // Called from the protocol listeners.
     void offerGlobal(wl_registry* registry, std::uint32_t name, const char* interface,
@@ -87,6 +92,7 @@ private:
     wl_subcompositor* childSurfaces = nullptr;
     wp_viewporter* viewports = nullptr;
     wp_presentation* presentationClock = nullptr;
+    zxdg_decoration_manager_v1* decorationManager = nullptr;
     bool hasXrgb = false;
     bool hasArgb = false;
     std::uint32_t chosenFormat = 0;

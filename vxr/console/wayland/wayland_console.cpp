@@ -69,7 +69,7 @@ int WaylandConsole::openFormat(int width, int height, const PixelFormat& format,
 int WaylandConsole::openDisplayFormat(int width, int height, int output, int parameter,
                                       int variant)
 {
-    if (!constructedOk || !connection.isUsable()) return 0;
+    if (!constructedOk || !connection.isUsable() || input.isDisplayLost()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
     closeWindow();
@@ -96,6 +96,8 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.fullscreen = output == FULLSCREEN;
     input.windowOpened();
     placement = Placement{};
+    // A full-screen program draws its own pointer, if any.
+    pointerVisible = output != FULLSCREEN;
     connection.receiveInput(this);
     if (windowThread.open(connection, *this, start)) return true;
     closeWindow();
@@ -149,6 +151,26 @@ int WaylandConsole::setScaling(int scaling)
     return 1;
 }
 
+int WaylandConsole::setPointerVisible(int visible)
+{
+    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    pointerVisible = visible != 0;
+    connection.refreshCursor();
+    return 1;
+}
+
+int WaylandConsole::setOutput(int output)
+{
+    if (output != FULLSCREEN && output != WINDOWED) return 0;
+    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    openOutput = output;
+    windowThread.setFullscreen(output == FULLSCREEN);
+    // As for a window opened that way: the whole screen hides the pointer.
+    pointerVisible = output != FULLSCREEN;
+    connection.refreshCursor();
+    return 1;
+}
+
 bool WaylandConsole::scalesInCompositor()
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
@@ -187,7 +209,7 @@ SurfaceStore* WaylandConsole::createStore(int* width, int* height, const PixelFo
 
 int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
-    if (!source) return 0;
+    if (!source || input.isDisplayLost()) return 0;
     std::unique_lock<std::recursive_mutex> guard(presentLock);
     return presenter.present(guard, *source, sourceArea, destinationArea);
 }
@@ -213,10 +235,14 @@ int WaylandConsole::waitRetrace()
     std::uint64_t frame = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(presentLock);
-        if (!windowThread.isRunning() || !presenter.hasSurface()) return 0;
-        frame = windowThread.requestFrame();
+        if (!windowThread.isRunning() || !presenter.hasSurface() || input.isDisplayLost())
+            return 0;
+        // Asked of the surface whose content changes: a compositor may
+        // skip the window's own surface while the frame's child covers it.
+        wl_surface* content = presenter.frameTarget();
+        frame = windowThread.requestFrame(content);
         // The frame request takes effect with a commit.
-        wl_surface_commit(windowThread.surface());
+        wl_surface_commit(content);
         wl_display_flush(nativeDisplay);
     }
     return windowThread.waitFrame(frame, RETRACE_LIMIT) ? 1 : 0;
@@ -227,7 +253,7 @@ int WaylandConsole::waitRetrace()
 int WaylandConsole::setTitle(const char* text)
 {
     if (!windowTitle.set(text)) return 0;
-    if (!windowThread.isRunning()) return 0;
+    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
     windowThread.setTitle(windowTitle.text());
     return 1;
 }
@@ -239,6 +265,7 @@ int WaylandConsole::title(char* out)
 
 int WaylandConsole::readKey()
 {
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
     return input.readKey();
@@ -246,6 +273,7 @@ int WaylandConsole::readKey()
 
 int WaylandConsole::keyPressed()
 {
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();
 }
@@ -294,6 +322,17 @@ void WaylandConsole::windowCloseRequested()
 {
     // Ends the program as a normal exit unless it asked for the event.
     input.closeRequested();
+}
+
+void WaylandConsole::displayLost()
+{
+    {
+        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        presenter.markLost();
+    }
+    // Nothing the program does can bring the window back: it is told, or
+    // ends, rather than waiting on a window that shows nothing.
+    input.displayLost();
 }
 
 void WaylandConsole::windowEnded()

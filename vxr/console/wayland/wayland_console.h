@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -70,9 +71,13 @@ public:
     // The same choice through the console interface: SCALING_COMPOSITOR is
     // taken only where the compositor offers viewports.
     int setScaling(int scaling) override;
+    int setPointerVisible(int visible) override;
+    int setOutput(int output) override;
     // Whether the open window's frames are scaled by the compositor now: a
     // window of the frame's own size needs no scaling.
     bool scalesInCompositor();
+    // Whether the compositor draws the open window's title bar and border.
+    bool decoratedByCompositor() { return windowThread.isDecoratedByCompositor(); }
 
     // The window's size in buffer pixels, as the compositor last set it.
     std::int32_t clientWidth();
@@ -92,10 +97,12 @@ private:
 
     void windowConfigured(std::int32_t width, std::int32_t height) override;
     void windowCloseRequested() override;
+    void displayLost() override;
     void windowEnded() override;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
     std::int32_t pixelsPerUnit() override { return placement.scale; }
+    bool showsPointer() override { return pointerVisible.load(); }
     // Tells the input where the presenter shows the frame now.
     void notePlacement();
 
@@ -117,6 +124,8 @@ private:
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     WindowTitle windowTitle;
+    // Over the window; a full-screen window hides it until asked.
+    std::atomic<bool> pointerVisible{true};
 };
 
 }  // namespace vxr

@@ -20,6 +20,9 @@ public:
                                 std::int32_t& top) = 0;
     // Window buffer pixels to one surface unit.
     virtual std::int32_t pixelsPerUnit() = 0;
+    // Whether the pointer shows its arrow over the window; asked on either
+    // thread.
+    virtual bool showsPointer() = 0;
 
 protected:
     ~WaylandInputTarget() = default;

@@ -17,10 +17,10 @@ constexpr int FIXED_FRACTION_BITS = 8;
 
 WaylandPointer& ownerOf(void* data) { return *static_cast<WaylandPointer*>(data); }
 
-void enter(void* data, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x,
+void enter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
            wl_fixed_t y)
 {
-    ownerOf(data).entered(surface, x, y);
+    ownerOf(data).entered(surface, serial, x, y);
 }
 
 void leave(void* data, wl_pointer*, std::uint32_t, wl_surface*) { ownerOf(data).left(); }
@@ -71,9 +71,12 @@ std::int32_t buttonNumber(std::uint32_t code)
 
 }  // namespace
 
-void WaylandPointer::bind(wl_seat* seat, std::uint32_t seatVersion)
+void WaylandPointer::bind(wl_seat* seat, std::uint32_t seatVersion, wl_compositor* compositor,
+                          wl_shm* shm)
 {
     if (pointer || !seat) return;
+    surfaces = compositor;
+    sharedMemory = shm;
     pointer = wl_seat_get_pointer(seat);
     if (!pointer) return;
     boundVersion = seatVersion;
@@ -85,6 +88,10 @@ void WaylandPointer::release()
     if (!pointer) return;
     left();
     settle();
+    {
+        std::lock_guard<std::mutex> guard(cursorLock);
+        cursor.release();
+    }
     if (boundVersion >= WL_POINTER_RELEASE_SINCE_VERSION)
         wl_pointer_release(pointer);
     else
@@ -98,6 +105,22 @@ void WaylandPointer::setTarget(WaylandInputTarget* receiver)
     overWindow = leavePending = false;
     vertical = horizontal = Scroll{};
     target.store(receiver);
+}
+
+void WaylandPointer::showCursor(WaylandInputTarget& receiver)
+{
+    std::lock_guard<std::mutex> guard(cursorLock);
+    const bool visible = receiver.showsPointer();
+    // Drawn at the window's scale, which is the output's.
+    if (visible) cursor.load(surfaces, sharedMemory, receiver.pixelsPerUnit());
+    cursor.show(pointer, enterSerial.load(), visible);
+}
+
+void WaylandPointer::refreshCursor()
+{
+    WaylandInputTarget* receiver = target.load();
+    if (!receiver || !pointer || !inside.load()) return;
+    showCursor(*receiver);
 }
 
 bool WaylandPointer::groupsInFrames() const
@@ -116,11 +139,16 @@ void WaylandPointer::windowPixel(std::int32_t x, std::int32_t y, std::int32_t& w
     windowY = static_cast<std::int32_t>((fixedY * scale) >> FIXED_FRACTION_BITS);
 }
 
-void WaylandPointer::entered(wl_surface* surface, std::int32_t x, std::int32_t y)
+void WaylandPointer::entered(wl_surface* surface, std::uint32_t serial, std::int32_t x,
+                             std::int32_t y)
 {
     WaylandInputTarget* receiver = target.load();
     if (!receiver || !surface || !receiver->placeOfSurface(surface, originLeft, originTop)) return;
     over = surface;
+    // Each entry, into the window or its child, takes a picture of its own.
+    enterSerial = serial;
+    inside = true;
+    showCursor(*receiver);
     scale = receiver->pixelsPerUnit();
     std::int32_t windowX = 0, windowY = 0;
     windowPixel(x, y, windowX, windowY);
@@ -136,6 +164,7 @@ void WaylandPointer::entered(wl_surface* surface, std::int32_t x, std::int32_t y
 void WaylandPointer::left()
 {
     over = nullptr;
+    inside = false;
     if (overWindow) leavePending = true;
 }
 

@@ -2,8 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
+#include "vxr/console/wayland/wayland_cursor.h"
+
+struct wl_compositor;
 struct wl_pointer;
+struct wl_shm;
 struct wl_seat;
 struct wl_surface;
 
@@ -22,7 +27,8 @@ public:
     WaylandPointer(const WaylandPointer&) = delete;
     WaylandPointer& operator=(const WaylandPointer&) = delete;
 
-    void bind(wl_seat* seat, std::uint32_t seatVersion);
+    // compositor and shm make the pointer's picture.
+    void bind(wl_seat* seat, std::uint32_t seatVersion, wl_compositor* compositor, wl_shm* shm);
     void release();
     bool isBound() const { return pointer != nullptr; }
 
@@ -34,8 +40,12 @@ public:
     // of the window's surfaces followed is the pointer leaving the window.
     void settle();
 
+    // Sets the picture the target asks for now, where the pointer is over
+    // the window; on any thread.
+    void refreshCursor();
+
     // Called from the protocol listener; positions are wl_fixed_t.
-    void entered(wl_surface* surface, std::int32_t x, std::int32_t y);
+    void entered(wl_surface* surface, std::uint32_t serial, std::int32_t x, std::int32_t y);
     void left();
     void moved(std::int32_t x, std::int32_t y);
     void buttonChanged(std::uint32_t button, std::uint32_t state);
@@ -55,6 +65,7 @@ private:
                      std::int32_t& windowY) const;
     void sendWheel();
     bool groupsInFrames() const;
+    void showCursor(WaylandInputTarget& receiver);
 
     wl_pointer* pointer = nullptr;
     std::uint32_t boundVersion = 0;
@@ -65,6 +76,15 @@ private:
     std::int32_t originTop = 0;
     std::int32_t scale = 1;
     bool overWindow = false;
+    // For refreshCursor on the application's thread: the enter that the
+    // picture answers, and whether the pointer is still over the window.
+    std::atomic<std::uint32_t> enterSerial{0};
+    std::atomic<bool> inside{false};
+    // Guards the picture, which either thread may set.
+    std::mutex cursorLock;
+    WaylandCursor cursor;
+    wl_compositor* surfaces = nullptr;
+    wl_shm* sharedMemory = nullptr;
     bool leavePending = false;
     Scroll vertical;
     Scroll horizontal;

@@ -82,6 +82,9 @@ public:
     // The child surface frames go on while the compositor scales (null
     // otherwise), and where it lies in the window, in surface units.
     wl_surface* stageSurface() const { return stage.surface(); }
+    // The surface frames are committed to: the stage's child while the
+    // compositor scales, the window's otherwise.
+    wl_surface* frameTarget() const;
     Rect stageArea() const;
 
 private:
@@ -112,7 +115,6 @@ private:
     std::int32_t bufferHeight() const;
     // Where the frame lies in a buffer.
     Rect letterbox() const;
-    wl_surface* frameTarget() const;
     // True when the bars were drawn now, so that the whole buffer changed.
     bool drawBars(ShmBuffer& buffer, const Rect& frame);
     void carryOver(ShmBuffer& buffer);

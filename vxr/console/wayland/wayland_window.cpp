@@ -7,6 +7,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace vxr {
@@ -46,6 +47,13 @@ void frameCallbackDone(void* data, wl_callback* callback, std::uint32_t)
 
 const wl_callback_listener FRAME_LISTENER = {frameCallbackDone};
 
+void decorationConfigure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t mode)
+{
+    ownerOf(data).decorationConfigured(mode);
+}
+
+const zxdg_toplevel_decoration_v1_listener DECORATION_LISTENER = {decorationConfigure};
+
 }  // namespace
 
 WaylandWindow::~WaylandWindow() { close(); }
@@ -58,7 +66,7 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
     {
         std::lock_guard<std::mutex> guard(stateLock);
         running = false;
-        framesRequested = framesDone = 0;
+        framesRequested = frameAnswered = 0;
     }
     if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         wakePipe[0] = wakePipe[1] = -1;
@@ -72,6 +80,8 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
 
 void WaylandWindow::close()
 {
+    // Called from the window thread itself only while the process ends.
+    if (thread.isStarted() && std::this_thread::get_id() == threadId) return;
     if (thread.isStarted() && wakePipe[1] >= 0) {
         const char wake = 0;
         [[maybe_unused]] const ssize_t written = write(wakePipe[1], &wake, 1);
@@ -86,9 +96,14 @@ void WaylandWindow::close()
 
 void WaylandWindow::destroySurface()
 {
-    // A frame the compositor never drew (a hidden window) is not coming now.
-    if (outstandingFrame) wl_callback_destroy(outstandingFrame);
-    outstandingFrame = nullptr;
+    {
+        // A frame the compositor never drew (a hidden window) is not coming now.
+        std::lock_guard<std::mutex> guard(stateLock);
+        dropOutstandingFrame();
+    }
+    if (decoration) zxdg_toplevel_decoration_v1_destroy(decoration);
+    decoration = nullptr;
+    compositorDecorates = false;
     if (toplevel) xdg_toplevel_destroy(toplevel);
     if (shellSurface) xdg_surface_destroy(shellSurface);
     if (baseSurface) wl_surface_destroy(baseSurface);
@@ -107,10 +122,12 @@ bool WaylandWindow::isRunning() const
 
 void WaylandWindow::run(const Start& start)
 {
+    threadId = std::this_thread::get_id();
     const bool made = create(start) && awaitFirstConfigure();
     signalStarted(made);  // start lives on the opener's stack: not used from here on
-    if (made) dispatchUntilStopped();
+    const bool closed = !made || dispatchUntilStopped();
     markEnded();
+    if (!closed) handler->displayLost();
     if (made) handler->windowEnded();
 }
 
@@ -130,6 +147,7 @@ bool WaylandWindow::create(const Start& start)
     xdg_toplevel_set_title(toplevel, start.title ? start.title : "");
     xdg_toplevel_set_app_id(toplevel, APPLICATION_ID);
     if (start.fullscreen) xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    askForDecorations();
     // The first commit carries no buffer: it asks the compositor to
     // configure the window.
     wl_surface_commit(baseSurface);
@@ -147,14 +165,14 @@ bool WaylandWindow::awaitFirstConfigure()
     return true;
 }
 
-void WaylandWindow::dispatchUntilStopped()
+bool WaylandWindow::dispatchUntilStopped()
 {
     for (;;) {
         // A held key's next repeat is due by then.
-        if (!dispatchOnce(connection->millisecondsUntilInputDue())) return;
+        if (!dispatchOnce(connection->millisecondsUntilInputDue())) return false;
         connection->inputSettled();
         char drained[16];
-        if (read(wakePipe[0], drained, sizeof drained) > 0) return;
+        if (read(wakePipe[0], drained, sizeof drained) > 0) return true;
     }
 }
 
@@ -200,6 +218,16 @@ void WaylandWindow::setTitle(const char* text)
     if (connection) wl_display_flush(connection->display());
 }
 
+void WaylandWindow::setFullscreen(bool wanted)
+{
+    if (!toplevel) return;
+    if (wanted)
+        xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    else
+        xdg_toplevel_unset_fullscreen(toplevel);
+    wl_display_flush(connection->display());
+}
+
 void WaylandWindow::toplevelConfigured(std::int32_t width, std::int32_t height)
 {
     pendingWidth = width;
@@ -221,24 +249,57 @@ void WaylandWindow::surfaceConfigured(std::uint32_t serial)
     handler->windowConfigured(width, height);
 }
 
+void WaylandWindow::askForDecorations()
+{
+    // A window the compositor frames looks like its neighbours, and the
+    // frame area keeps every pixel. Asked before the first commit, as the
+    // protocol requires.
+    zxdg_decoration_manager_v1* manager = connection->decorations();
+    if (!manager) return;
+    decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(manager, toplevel);
+    if (!decoration) return;
+    zxdg_toplevel_decoration_v1_add_listener(decoration, &DECORATION_LISTENER, this);
+    zxdg_toplevel_decoration_v1_set_mode(decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+}
+
+void WaylandWindow::decorationConfigured(std::uint32_t mode)
+{
+    compositorDecorates = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE;
+}
+
 void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }
 
-std::uint64_t WaylandWindow::requestFrame()
+std::uint64_t WaylandWindow::requestFrame(wl_surface* content)
 {
     std::lock_guard<std::mutex> guard(stateLock);
-    if (outstandingFrame) return framesRequested;
-    outstandingFrame = baseSurface && running ? wl_surface_frame(baseSurface) : nullptr;
+    if (outstandingFrame && outstandingFor == content) return framesRequested;
+    // The frame moved to another surface (the stage came or went): the old
+    // one's callback may never come.
+    dropOutstandingFrame();
+    outstandingFrame = content && running ? wl_surface_frame(content) : nullptr;
     if (!outstandingFrame) return 0;
+    outstandingFor = content;
     wl_callback_add_listener(outstandingFrame, &FRAME_LISTENER, this);
     return ++framesRequested;
 }
 
+void WaylandWindow::dropOutstandingFrame()
+{
+    // Under stateLock: frameDone, for a callback being dispatched as it is
+    // destroyed here, finds it no longer outstanding and leaves it alone.
+    if (outstandingFrame) wl_callback_destroy(outstandingFrame);
+    outstandingFrame = nullptr;
+    outstandingFor = nullptr;
+}
+
 void WaylandWindow::frameDone(wl_callback* callback)
 {
-    wl_callback_destroy(callback);
     std::lock_guard<std::mutex> guard(stateLock);
+    if (callback != outstandingFrame) return;
+    wl_callback_destroy(callback);
     outstandingFrame = nullptr;
-    ++framesDone;
+    outstandingFor = nullptr;
+    frameAnswered = framesRequested;
     stateChanged.notify_all();
 }
 
@@ -246,8 +307,14 @@ bool WaylandWindow::waitFrame(std::uint64_t serial, std::chrono::milliseconds li
 {
     if (serial == 0) return false;
     std::unique_lock<std::mutex> guard(stateLock);
-    stateChanged.wait_for(guard, limit, [this, serial] { return framesDone >= serial || !running; });
-    return framesDone >= serial;
+    const bool answered = stateChanged.wait_for(
+        guard, limit, [this, serial] { return frameAnswered >= serial || !running; });
+    if (frameAnswered >= serial) return true;
+    if (answered) return false;  // the window ended
+    // Kept waiting for, an unanswered callback would make every later wait
+    // run into the limit as well.
+    if (framesRequested == serial) dropOutstandingFrame();
+    return false;
 }
 
 }  // namespace vxr

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include "vxr/console/window_thread.h"
 
@@ -11,6 +13,7 @@ struct wl_callback;
 struct wl_surface;
 struct xdg_surface;
 struct xdg_toplevel;
+struct zxdg_toplevel_decoration_v1;
 
 namespace vxr {
 
@@ -29,6 +32,9 @@ public:
         // surface coordinates; a frame of that size may be committed now.
         virtual void windowConfigured(std::int32_t width, std::int32_t height) = 0;
         virtual void windowCloseRequested() = 0;
+        // The connection failed while the window was open: the compositor
+        // is gone. Comes once, before windowEnded.
+        virtual void displayLost() = 0;
         // The loop has ended: the window was closed or the compositor is gone.
         virtual void windowEnded() = 0;
 
@@ -60,12 +66,22 @@ public:
     bool isRunning() const;
     wl_surface* surface() const { return baseSurface; }
     void setTitle(const char* text);
+    // Asks the compositor to show the window over its whole output or as a
+    // window again; its configure brings the new size.
+    void setFullscreen(bool wanted);
+    // Whether the compositor said it draws the window's frame itself.
+    bool isDecoratedByCompositor() const { return compositorDecorates.load(); }
 
-    // Asks for the surface's next frame callback (one at most is
-    // outstanding: a second request shares it); the caller commits. The
-    // result is the number waitFrame waits for, 0 when none could be made.
-    std::uint64_t requestFrame();
-    // Whether frame callback number serial arrived within the limit.
+    // Asks for the next frame callback of content, the window's surface or
+    // a child of it whose content changes (one at most is outstanding: a
+    // second request for the same surface shares it); the caller commits
+    // content. The result is the number waitFrame waits for, 0 when none
+    // could be made.
+    std::uint64_t requestFrame(wl_surface* content);
+    // Whether frame callback number serial, or a later one, arrived within
+    // the limit. One that did not is given up, so that the next request
+    // asks again: a compositor need not answer for a surface it did not
+    // draw.
     bool waitFrame(std::uint64_t serial, std::chrono::milliseconds limit);
 
     // Called from the protocol listeners, on the window thread.
@@ -73,12 +89,15 @@ public:
     void surfaceConfigured(std::uint32_t serial);
     void closeRequested();
     void frameDone(wl_callback* callback);
+    void decorationConfigured(std::uint32_t mode);
 
 private:
     void run(const Start& start);
     bool create(const Start& start);
+    void askForDecorations();
     bool awaitFirstConfigure();
-    void dispatchUntilStopped();
+    // True when close() stopped it, false when the connection failed.
+    bool dispatchUntilStopped();
     // One pass: read what the compositor sent, waiting up to timeoutMs
     // (-1: no limit); false once the connection has failed.
     bool dispatchOnce(int timeoutMs);
@@ -89,11 +108,16 @@ private:
     WaylandConnection* connection = nullptr;
     Handler* handler = nullptr;
     WindowThread thread;
+    // A handler that ends the process on a lost display runs on the window
+    // thread, and the exit's clean-up may close the window from there.
+    std::thread::id threadId;
     int wakePipe[2] = {-1, -1};
 
     wl_surface* baseSurface = nullptr;
     xdg_surface* shellSurface = nullptr;
     xdg_toplevel* toplevel = nullptr;
+    zxdg_toplevel_decoration_v1* decoration = nullptr;
+    std::atomic<bool> compositorDecorates{false};
     std::int32_t requestedWidth = 0;
     std::int32_t requestedHeight = 0;
     std::int32_t pendingWidth = 0;
@@ -104,8 +128,11 @@ private:
     std::condition_variable stateChanged;
     bool running = false;
     std::uint64_t framesRequested = 0;
-    std::uint64_t framesDone = 0;
+    // The number of the last callback answered.
+    std::uint64_t frameAnswered = 0;
     wl_callback* outstandingFrame = nullptr;
+    wl_surface* outstandingFor = nullptr;
+    void dropOutstandingFrame();
 };
 
 }  // namespace vxr

@@ -1,0 +1,98 @@
+// The pointer's picture over the window, as the compositor draws it into
+// screenshots that include the pointer.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/x11/x11_test_support.h"
+#include "event_reader.h"
+#include "vxr/console/wayland/wayland_console.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
+#include "wayland_session.h"
+
+namespace vxr {
+namespace {
+
+using test::Compositor;
+using test::EventReader;
+
+constexpr int WIDTH = 320;
+constexpr int HEIGHT = 200;
+
+// Pixels of the window around the pointer's place that differ from the
+// frame: the arrow, where one is drawn.
+int pointerPixels(Compositor& sway, Surface& frame, int x, int y)
+{
+    test::Screenshot shot;
+    if (!sway.screenshotWithPointer(shot)) return -1;
+    const std::vector<std::uint32_t> expected = test::expectedPixels(frame, WIDTH, HEIGHT);
+    int differing = 0;
+    for (int row = y; row < y + 16 && row < HEIGHT; ++row)
+        for (int column = x; column < x + 16 && column < WIDTH; ++column) {
+            const std::uint8_t* shown = &shot.rgb[(std::size_t(row) * shot.width + column) * 3];
+            const std::uint32_t want = expected[std::size_t(row) * WIDTH + column];
+            differing += shown[0] != ((want >> 16) & 0xFF) || shown[1] != ((want >> 8) & 0xFF) ||
+                         shown[2] != (want & 0xFF);
+        }
+    return differing;
+}
+
+TEST(WaylandCursor, TheWindowShowsTheArrowWhenAskedAndNothingWhenHidden)
+{
+    Compositor sway;
+    // The output is the frame's size: the one window shows it unscaled at 0,0.
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
+    ASSERT_TRUE(sway.holdPointer());
+    WaylandConsole console;
+    ASSERT_EQ(console.open(WIDTH, HEIGHT, PREFER32, -1, -1, -1), 1);
+    EventReader events(console);
+    // Hidden while the frame is checked: the compositor draws the arrow
+    // into every screenshot.
+    ASSERT_EQ(console.setPointerVisible(0), 1);
+    auto frame = test::randomFrame(console, ARGB8888, WIDTH, HEIGHT, 21, true);
+    std::string why;
+    ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
+    Event entered;
+    ASSERT_TRUE(test::eventually([&] {
+        if (!sway.placePointer(100, 80, WIDTH, HEIGHT)) return false;
+        while (events.next(entered, 500))
+            if (entered.type == EventType::MouseEnter || entered.type == EventType::MouseMove)
+                return entered.pointer.windowX == 100 && entered.pointer.windowY == 80;
+        return false;
+    })) << events.seen();
+    EXPECT_EQ(pointerPixels(sway, *frame, 100, 80), 0);
+
+    ASSERT_EQ(console.setPointerVisible(1), 1);
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) > 10; }));
+    ASSERT_EQ(console.setPointerVisible(0), 1);
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) == 0; }));
+}
+
+TEST(WaylandCursor, AFullScreenWindowHidesThePointer)
+{
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
+    ASSERT_TRUE(sway.holdPointer());
+    WaylandConsole console;
+    ASSERT_EQ(console.open(WIDTH, HEIGHT, PREFER32, FULLSCREEN, -1, -1), 1);
+    EventReader events(console);
+    auto frame = test::randomFrame(console, ARGB8888, WIDTH, HEIGHT, 22, true);
+    std::string why;
+    ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
+    Event entered;
+    ASSERT_TRUE(test::eventually([&] {
+        if (!sway.placePointer(100, 80, WIDTH, HEIGHT)) return false;
+        while (events.next(entered, 500))
+            if (entered.type == EventType::MouseEnter || entered.type == EventType::MouseMove)
+                return entered.pointer.windowX == 100 && entered.pointer.windowY == 80;
+        return false;
+    })) << events.seen();
+    // Given time to draw an arrow, none shows; asked for, it does.
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) == 0; }));
+    ASSERT_EQ(console.setPointerVisible(1), 1);
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) > 10; }));
+}
+
+}  // namespace
+}  // namespace vxr
