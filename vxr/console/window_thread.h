@@ -48,9 +48,15 @@ public:
         startSignal.notify_all();
     }
 
+    // From the thread itself (a process ending on it, through a static
+    // console's destructor) there is nothing to wait for: it lets go.
     void join()
     {
-        if (thread.joinable()) thread.join();
+        if (!thread.joinable()) return;
+        if (thread.get_id() == std::this_thread::get_id())
+            thread.detach();
+        else
+            thread.join();
     }
     bool isStarted() const { return thread.joinable(); }
 
