@@ -54,6 +54,7 @@ int X11Console::openFormat(int width, int height, const PixelFormat& format, int
 
 int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
 {
+    if (input.isDisplayLost()) return 0;
     if (!constructedOk || !displayFormat.isValid()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
@@ -201,11 +202,23 @@ void X11Console::releaseImage(SharedImage& image)
 
 int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
-    if (!source) return 0;
+    if (!source || input.isDisplayLost()) return 0;
     // An indexed frame may bring its palette to an 8-bit display.
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    return presenter.present(*source, sourceArea, destinationArea);
+    const int shown = presenter.present(*source, sourceArea, destinationArea);
+    return noticeLostDisplay() ? 0 : shown;
+}
+
+bool X11Console::noticeLostDisplay()
+{
+    // A connection that fails while a window shows means the server is gone:
+    // the window thread may not have seen it yet, and the program must not
+    // go on presenting into nothing.
+    if (input.isDisplayLost()) return true;
+    if (!windowThread.isOpen() || connection.isUsable()) return false;
+    input.displayLost();
+    return true;
 }
 
 void X11Console::surfaceLeaving(Surface* surface)
@@ -263,20 +276,21 @@ int X11Console::waitRetrace()
 {
     // Under presentLock: it reads the connection's events.
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    if (!retraceWatched || !connection.isUsable()) return 0;
+    if (noticeLostDisplay() || !retraceWatched) return 0;
     xcb_connection_t* link = connection.connection();
     const std::uint32_t serial = ++retraceSerial;
     // The next frame of the window's screen: target 0 with divisor 1.
     xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
     xcb_flush(link);
-    return connection.waitForRetrace(serial) ? 1 : 0;
+    const bool waited = connection.waitForRetrace(serial);
+    return !noticeLostDisplay() && waited ? 1 : 0;
 }
 
 // ---- title and keys ---------------------------------------------------------
 
 int X11Console::setTitle(const char* text)
 {
-    if (!windowTitle.set(text)) return 0;
+    if (!windowTitle.set(text) || input.isDisplayLost()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen() || !connection.isUsable()) return 0;
     X11Window::setTitle(connection.connection(), windowThread.id(), connection, windowTitle.text());
@@ -291,6 +305,9 @@ int X11Console::title(char* out)
 
 int X11Console::readKey()
 {
+    // No key comes from a display that is gone, and the terminal is not
+    // where this program's keys were coming from.
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
     return input.readKey();
@@ -298,6 +315,7 @@ int X11Console::readKey()
 
 int X11Console::keyPressed()
 {
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();
 }

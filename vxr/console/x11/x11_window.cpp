@@ -101,13 +101,18 @@ void X11Window::run(const X11Display& display, Handler& handler, WindowInput& in
     const bool made = create(display, start);
     thread.signalStarted(made);  // start lives on the opener's stack: not used from here on
     if (!made) return;
+    bool destroyed = false;
     while (xcb_generic_event_t* event = nextEvent()) {
-        const bool goesOn = dispatch(*event, display, handler, input);
+        destroyed = !dispatch(*event, display, handler, input);
         std::free(event);
-        if (!goesOn) break;
+        if (destroyed) break;
     }
     std::free(following);
     following = nullptr;
+    // A window that close() destroyed ends quietly; a connection that failed
+    // under it means the server went away, which nobody asked for. The Close
+    // that says so is posted before the waits end, so a waiting reader gets it.
+    if (!destroyed && xcb_connection_has_error(link)) input.displayLost();
     handler.windowEnded();
 }
 
