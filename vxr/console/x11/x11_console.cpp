@@ -94,6 +94,7 @@ bool X11Console::openWindow(int width, int height, int output)
     input.windowOpened();
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.open(connection, *this, input, start)) return false;
+    windowThread.showPointer(pointerShownFor(output));
     std::lock_guard<std::recursive_mutex> present(presentLock);
     presenter.attachWindow(windowThread.id(), start.managed, width, height);
     placeFrame();
@@ -112,6 +113,20 @@ void X11Console::closeWindow()
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
     input.windowEnded();
+}
+
+bool X11Console::pointerShownFor(int output) const
+{
+    return pointerChoice >= 0 ? pointerChoice == 1 : output != FULLSCREEN;
+}
+
+int X11Console::setPointerVisible(int visible)
+{
+    if ((visible != 0 && visible != 1) || input.isDisplayLost()) return 0;
+    std::lock_guard<std::mutex> guard(windowLock);
+    if (!windowThread.isOpen()) return 0;
+    pointerChoice = visible;
+    return windowThread.showPointer(visible == 1) ? 1 : 0;
 }
 
 bool X11Console::createPrimary()

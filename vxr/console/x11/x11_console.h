@@ -45,6 +45,7 @@ public:
     int readKey() override;
     int keyPressed() override;
     int setTitle(const char* text) override;
+    int setPointerVisible(int visible) override;
     int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_X11; }
     void* handle() override { return &nativeConnection; }
@@ -86,6 +87,7 @@ private:
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     bool openWindow(int width, int height, int output);
     void closeWindow();
+    bool pointerShownFor(int output) const;
     bool createPrimary();
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();
@@ -106,6 +108,11 @@ private:
     std::int32_t frameHeight = 0;
     std::int32_t creatingStaging = 0;
     WindowTitle windowTitle;
+
+    // The program's choice of pointer, kept for later windows; -1 until it
+    // chooses: shown over a window, hidden over the whole screen, where
+    // nothing else is there to point at.
+    std::int32_t pointerChoice = -1;
 
     bool retraceWatched = false;
     std::uint32_t retraceSerial = 0;

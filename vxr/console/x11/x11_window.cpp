@@ -89,6 +89,35 @@ void X11Window::close()
     if (link) xcb_disconnect(link);
     link = nullptr;
     window = 0;
+    blankCursor = XCB_NONE;
+}
+
+xcb_cursor_t X11Window::makeBlankCursor(xcb_window_t root)
+{
+    // A new pixmap's contents are undefined: the mask is cleared on purpose.
+    const xcb_pixmap_t pixels = xcb_generate_id(link);
+    xcb_create_pixmap(link, 1, pixels, root, 1, 1);
+    const xcb_gcontext_t clear = xcb_generate_id(link);
+    const std::uint32_t zero = 0;
+    xcb_create_gc(link, clear, pixels, XCB_GC_FOREGROUND, &zero);
+    const xcb_rectangle_t whole{0, 0, 1, 1};
+    xcb_poly_fill_rectangle(link, pixels, clear, 1, &whole);
+    xcb_free_gc(link, clear);
+    const xcb_cursor_t cursor = xcb_generate_id(link);
+    xcb_create_cursor(link, cursor, pixels, pixels, 0, 0, 0, 0, 0, 0, 0, 0);
+    xcb_free_pixmap(link, pixels);
+    return cursor;
+}
+
+bool X11Window::showPointer(bool visible)
+{
+    if (!isOpen() || !link || window == XCB_NONE || xcb_connection_has_error(link)) return false;
+    // Shown, the window takes its parent's cursor again.
+    const std::uint32_t cursor = visible ? XCB_NONE : blankCursor;
+    xcb_generic_error_t* error = xcb_request_check(
+        link, xcb_change_window_attributes_checked(link, window, XCB_CW_CURSOR, &cursor));
+    std::free(error);
+    return error == nullptr;
 }
 
 void X11Window::run(const X11Display& display, Handler& handler, WindowInput& input,
@@ -167,6 +196,7 @@ bool X11Window::create(const X11Display& display, const Start& start)
         return false;
     }
     describe(display, start);
+    blankCursor = makeBlankCursor(display.root());
     xcb_map_window(link, window);
     // A round trip, so that the window is there for the presenting
     // connection once the opener goes on.

@@ -63,6 +63,9 @@ public:
     void close();
 
     bool isOpen() const { return thread.isStarted(); }
+    // Shows the pointer over the window, or hides it; false when the server
+    // refused. Any thread may call it while the window is open.
+    bool showPointer(bool visible);
     xcb_window_t id() const { return window; }
 
     // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
@@ -72,6 +75,7 @@ public:
 private:
     void run(const X11Display& display, Handler& handler, WindowInput& input, const Start& start);
     bool create(const X11Display& display, const Start& start);
+    xcb_cursor_t makeBlankCursor(xcb_window_t root);
     void describe(const X11Display& display, const Start& start);
     // The next event to handle; null once the connection has failed.
     xcb_generic_event_t* nextEvent();
@@ -87,6 +91,9 @@ private:
     WindowThread thread;
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
+    // The core protocol cannot hide the pointer: a hidden pointer is a
+    // cursor whose mask lets no pixel through. Freed with the connection.
+    xcb_cursor_t blankCursor = XCB_NONE;
     X11Keyboard keyboard;
     // An event read ahead, handled next.
     xcb_generic_event_t* following = nullptr;
