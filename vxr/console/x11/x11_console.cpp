@@ -74,10 +74,7 @@ int X11Console::openDisplayFormat(int width, int height, int output, int paramet
 bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
-    const std::int32_t scale =
-        fullscreen ? 1
-                   : FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                              connection.screenHeight());
+    const std::int32_t scale = fullscreen ? 1 : windowScale(width, height);
     X11Window::Start start;
     start.title = windowTitle.text();
     start.width = fullscreen ? connection.screenWidth() : width * scale;
@@ -113,6 +110,31 @@ void X11Console::closeWindow()
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
     input.windowEnded();
+}
+
+std::int32_t X11Console::windowScale(int width, int height) const
+{
+    return FrameScaler::windowScale(width, height, connection.screenWidth(),
+                                    connection.screenHeight());
+}
+
+int X11Console::setOutput(int output)
+{
+    if ((output != FULLSCREEN && output != WINDOWED) || input.isDisplayLost()) return 0;
+    std::lock_guard<std::mutex> guard(windowLock);
+    if (!windowThread.isOpen()) return 0;
+    if (output == openOutput) return 1;
+    const bool fullscreen = output == FULLSCREEN;
+    const std::int64_t scale = fullscreen ? 1 : windowScale(frameWidth, frameHeight);
+    const std::int64_t width = fullscreen ? connection.screenWidth() : frameWidth * scale;
+    const std::int64_t height = fullscreen ? connection.screenHeight() : frameHeight * scale;
+    if (!windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(),
+                                   static_cast<std::int32_t>(width),
+                                   static_cast<std::int32_t>(height)))
+        return 0;
+    openOutput = output;
+    windowThread.showPointer(pointerShownFor(output));
+    return 1;
 }
 
 bool X11Console::pointerShownFor(int output) const

@@ -46,6 +46,7 @@ public:
     int keyPressed() override;
     int setTitle(const char* text) override;
     int setPointerVisible(int visible) override;
+    int setOutput(int output) override;
     int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_X11; }
     void* handle() override { return &nativeConnection; }
@@ -88,6 +89,8 @@ private:
     bool openWindow(int width, int height, int output);
     void closeWindow();
     bool pointerShownFor(int output) const;
+    // The window's client size for a frame shown windowed.
+    std::int32_t windowScale(int width, int height) const;
     bool createPrimary();
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();

@@ -161,6 +161,56 @@ xcb_generic_event_t* X11Window::nextEvent()
     }
 }
 
+bool X11Window::switchOutput(const X11Display& display, bool fullscreen, bool managed,
+                             std::int32_t width, std::int32_t height)
+{
+    if (!isOpen() || !link || window == XCB_NONE || xcb_connection_has_error(link)) return false;
+    if (managed)
+        askForFullscreen(display, fullscreen);
+    else
+        placeUnmanaged(fullscreen, width, height);
+    // A round trip: the change has been made when the caller goes on.
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(link, xcb_get_input_focus(link), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
+    return answered && !xcb_connection_has_error(link);
+}
+
+void X11Window::askForFullscreen(const X11Display& display, bool fullscreen)
+{
+    // The desktop conventions' request to a window manager: a client message
+    // to the root, which only the manager listens for.
+    constexpr std::uint32_t REMOVE = 0, ADD = 1, FROM_APPLICATION = 1;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = display.atoms().state;
+    message.data.data32[0] = fullscreen ? ADD : REMOVE;
+    message.data.data32[1] = display.atoms().stateFullscreen;
+    message.data.data32[3] = FROM_APPLICATION;
+    xcb_send_event(link, 0, display.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
+void X11Window::placeUnmanaged(bool fullscreen, std::int32_t width, std::int32_t height)
+{
+    // Override-redirect only takes effect when the window is mapped: the
+    // window leaves the screen, changes, and comes back.
+    xcb_unmap_window(link, window);
+    const std::uint32_t overrideRedirect = fullscreen ? 1 : 0;
+    xcb_change_window_attributes(link, window, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    const std::uint32_t place[] = {0, 0, static_cast<std::uint32_t>(width),
+                                   static_cast<std::uint32_t>(height)};
+    xcb_configure_window(link, window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         place);
+    xcb_map_window(link, window);
+}
+
 bool X11Window::create(const X11Display& display, const Start& start)
 {
     link = xcb_connect(display.name(), nullptr);
