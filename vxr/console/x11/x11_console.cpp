@@ -17,7 +17,7 @@ X11Console::X11Console() : presenter(connection, *this)
 {
     nativeConnection = connection.connection();
     constructedOk = connection.isUsable() && presenter.isReady() ? 1 : 0;
-    displayFormat = connection.format();
+    displayFormat = connection.frameFormat();
     icon.readProjectIcon();
 }
 
@@ -180,7 +180,7 @@ bool X11Console::isShownFormat(const PixelFormat& format) const
 {
     // The 3-3-2 pixels of an 8-bit display's direct-colour map go out as
     // they are, like its indices.
-    return format.isValid() && (format == displayFormat ||
+    return format.isValid() && (format == connection.format() ||
                                 (connection.isPseudoColor() && format == PixelFormat(RGB332)));
 }
 
