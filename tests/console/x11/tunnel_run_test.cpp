@@ -124,6 +124,30 @@ TEST_F(TunnelRun, ShowsTheDemosFramesUntilAKeyThenSaysGoodbyeAfterTheWindowIsGon
     fs::remove_all(directory);
 }
 
+TEST_F(TunnelRun, ADisplayLostInTheFreeRunEndsItWithOneAndSaysSo)
+{
+    const fs::path directory = workingDirectory("lost", true);
+    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), session.server.display()));
+    std::vector<xcb_window_t> windows;
+    ASSERT_TRUE(test::eventually([&] {
+        windows = session.view.consoleWindows();
+        return windows.size() == 1;
+    }));
+    // The free run is where the demo waits for nothing but a key: the
+    // server goes once the window shows a frame past the fly-in.
+    ASSERT_TRUE(test::eventually([&] {
+        const std::vector<std::uint8_t> picture = session.view.image(windows[0], WIDTH, HEIGHT);
+        return picture.size() == std::size_t(WIDTH) * HEIGHT * 2 &&
+               frameIndexShowing(picture) >= FrameSchedule::FLY_IN_FRAMES;
+    }));
+    session.server.kill();
+
+    EXPECT_EQ(tunnel.waitForExit(), 1);
+    EXPECT_EQ(tunnel.errors(), "vxr error: lost the display\n");
+    EXPECT_EQ(tunnel.output(), "");
+    fs::remove_all(directory);
+}
+
 TEST_F(TunnelRun, WithoutItsTextureItSaysSoAndEndsWithOne)
 {
     const fs::path directory = workingDirectory("no-texture", false);

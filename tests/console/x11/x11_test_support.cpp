@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <thread>
 
 #include "vxr/console/console.h"
+#include "vxr/format/converter.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
@@ -121,6 +123,10 @@ bool XvfbServer::startOn(int candidate, const Options& options)
         // A server left without clients resets and drops whoever connects
         // meanwhile; between two consoles nobody may be connected.
         "-nolisten", "tcp", "-noreset"};
+    if (options.visualClass >= 0) {
+        arguments.push_back("-cc");
+        arguments.push_back(std::to_string(options.visualClass));
+    }
     if (!options.sharedMemory) {
         arguments.push_back("-extension");
         arguments.push_back("MIT-SHM");
@@ -500,9 +506,26 @@ std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& show
                                          int clientHeight, std::uint32_t barPixel)
 {
     const int frameWidth = frame.width(), frameHeight = frame.height();
-    Surface converted(&Console::defaultConsole(), frameWidth, frameHeight, shown, MEMORY_SYSTEM,
-                      TOP_DOWN, 0, -1);
+    // A layout no surface can hold is written by the converters directly,
+    // from the frame's pixels; an indexed frame's colours are looked up first.
+    const bool direct = !shown.isValid();
+    const PixelFormat before =
+        frame.format().model == INDEXED ? PixelFormat(ARGB8888) : frame.format();
+    Surface converted(&Console::defaultConsole(), frameWidth, frameHeight,
+                      direct ? before : shown, MEMORY_SYSTEM, TOP_DOWN, 0, -1);
     if (!converted.isValid() || !frame.copy(&converted, 0)) return {};
+    std::vector<std::uint8_t> directPixels;
+    if (direct) {
+        std::unique_ptr<Converter> converter(selectConverter(before, shown));
+        directPixels.resize(std::size_t(frameWidth) * frameHeight * shown.bytes);
+        const std::uint8_t* pixels = converted.lock(0);
+        const bool done =
+            converter && pixels &&
+            converter->convertRect(pixels, converted.pitch(), converted.area(),
+                                   directPixels.data(), frameWidth * shown.bytes, 0, 0, nullptr);
+        converted.unlock();
+        if (!done) return {};
+    }
 
     // The largest area of the frame's aspect, centred; width first.
     std::int64_t width = clientWidth, height = std::int64_t{clientWidth} * frameHeight / frameWidth;
@@ -515,7 +538,8 @@ std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& show
     const int bytes = shown.bytes;
     const std::int64_t stride = (std::int64_t{clientWidth} * bytes + 3) / 4 * 4;
     std::vector<std::uint8_t> window(static_cast<std::size_t>(stride * clientHeight));
-    const std::uint8_t* source = converted.lock(1);
+    const std::uint8_t* source = direct ? directPixels.data() : converted.lock(1);
+    const std::int64_t pitch = direct ? std::int64_t{frameWidth} * bytes : converted.pitch();
     for (int y = 0; y < clientHeight; ++y) {
         for (int x = 0; x < clientWidth; ++x) {
             std::uint8_t* out = &window[static_cast<std::size_t>(y * stride + x * bytes)];
@@ -527,10 +551,10 @@ std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& show
             // The source pixel under the centre of the window pixel.
             const int sx = static_cast<int>((x - left + 0.5) * frameWidth / width);
             const int sy = static_cast<int>((y - top + 0.5) * frameHeight / height);
-            std::memcpy(out, source + std::int64_t{sy} * converted.pitch() + sx * bytes, bytes);
+            std::memcpy(out, source + sy * pitch + sx * bytes, bytes);
         }
     }
-    converted.unlock();
+    if (!direct) converted.unlock();
     return window;
 }
 

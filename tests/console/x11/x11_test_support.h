@@ -39,6 +39,9 @@ public:
         int width = 640;
         int height = 480;
         bool sharedMemory = true;
+        // The root visual's class (XCB_VISUAL_CLASS_...); -1 for the
+        // server's own choice at the depth.
+        int visualClass = -1;
     };
 
     XvfbServer() = default;

@@ -17,7 +17,7 @@ X11Console::X11Console() : presenter(connection, *this)
 {
     nativeConnection = connection.connection();
     constructedOk = connection.isUsable() && presenter.isReady() ? 1 : 0;
-    displayFormat = connection.format();
+    displayFormat = connection.frameFormat();
     icon.readProjectIcon();
 }
 
@@ -54,6 +54,7 @@ int X11Console::openFormat(int width, int height, const PixelFormat& format, int
 
 int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
 {
+    if (input.isDisplayLost()) return 0;
     if (!constructedOk || !displayFormat.isValid()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
@@ -73,10 +74,7 @@ int X11Console::openDisplayFormat(int width, int height, int output, int paramet
 bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
-    const std::int32_t scale =
-        fullscreen ? 1
-                   : FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                              connection.screenHeight());
+    const std::int32_t scale = fullscreen ? 1 : windowScale(width, height);
     X11Window::Start start;
     start.title = windowTitle.text();
     start.width = fullscreen ? connection.screenWidth() : width * scale;
@@ -93,6 +91,7 @@ bool X11Console::openWindow(int width, int height, int output)
     input.windowOpened();
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.open(connection, *this, input, start)) return false;
+    windowThread.showPointer(pointerShownFor(output));
     std::lock_guard<std::recursive_mutex> present(presentLock);
     presenter.attachWindow(windowThread.id(), start.managed, width, height);
     placeFrame();
@@ -111,6 +110,45 @@ void X11Console::closeWindow()
     // Outside the lock, so the thread can finish the events that need it.
     windowThread.close();
     input.windowEnded();
+}
+
+std::int32_t X11Console::windowScale(int width, int height) const
+{
+    return FrameScaler::windowScale(width, height, connection.screenWidth(),
+                                    connection.screenHeight());
+}
+
+int X11Console::setOutput(int output)
+{
+    if ((output != FULLSCREEN && output != WINDOWED) || input.isDisplayLost()) return 0;
+    std::lock_guard<std::mutex> guard(windowLock);
+    if (!windowThread.isOpen()) return 0;
+    if (output == openOutput) return 1;
+    const bool fullscreen = output == FULLSCREEN;
+    const std::int64_t scale = fullscreen ? 1 : windowScale(frameWidth, frameHeight);
+    const std::int64_t width = fullscreen ? connection.screenWidth() : frameWidth * scale;
+    const std::int64_t height = fullscreen ? connection.screenHeight() : frameHeight * scale;
+    if (!windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(),
+                                   static_cast<std::int32_t>(width),
+                                   static_cast<std::int32_t>(height)))
+        return 0;
+    openOutput = output;
+    windowThread.showPointer(pointerShownFor(output));
+    return 1;
+}
+
+bool X11Console::pointerShownFor(int output) const
+{
+    return pointerChoice >= 0 ? pointerChoice == 1 : output != FULLSCREEN;
+}
+
+int X11Console::setPointerVisible(int visible)
+{
+    if ((visible != 0 && visible != 1) || input.isDisplayLost()) return 0;
+    std::lock_guard<std::mutex> guard(windowLock);
+    if (!windowThread.isOpen()) return 0;
+    pointerChoice = visible;
+    return windowThread.showPointer(visible == 1) ? 1 : 0;
 }
 
 bool X11Console::createPrimary()
@@ -142,7 +180,7 @@ bool X11Console::isShownFormat(const PixelFormat& format) const
 {
     // The 3-3-2 pixels of an 8-bit display's direct-colour map go out as
     // they are, like its indices.
-    return format.isValid() && (format == displayFormat ||
+    return format.isValid() && (format == connection.format() ||
                                 (connection.isPseudoColor() && format == PixelFormat(RGB332)));
 }
 
@@ -201,11 +239,23 @@ void X11Console::releaseImage(SharedImage& image)
 
 int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
-    if (!source) return 0;
+    if (!source || input.isDisplayLost()) return 0;
     // An indexed frame may bring its palette to an 8-bit display.
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    return presenter.present(*source, sourceArea, destinationArea);
+    const int shown = presenter.present(*source, sourceArea, destinationArea);
+    return noticeLostDisplay() ? 0 : shown;
+}
+
+bool X11Console::noticeLostDisplay()
+{
+    // A connection that fails while a window shows means the server is gone:
+    // the window thread may not have seen it yet, and the program must not
+    // go on presenting into nothing.
+    if (input.isDisplayLost()) return true;
+    if (!windowThread.isOpen() || connection.isUsable()) return false;
+    input.displayLost();
+    return true;
 }
 
 void X11Console::surfaceLeaving(Surface* surface)
@@ -263,20 +313,21 @@ int X11Console::waitRetrace()
 {
     // Under presentLock: it reads the connection's events.
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    if (!retraceWatched || !connection.isUsable()) return 0;
+    if (noticeLostDisplay() || !retraceWatched) return 0;
     xcb_connection_t* link = connection.connection();
     const std::uint32_t serial = ++retraceSerial;
     // The next frame of the window's screen: target 0 with divisor 1.
     xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
     xcb_flush(link);
-    return connection.waitForRetrace(serial) ? 1 : 0;
+    const bool waited = connection.waitForRetrace(serial);
+    return !noticeLostDisplay() && waited ? 1 : 0;
 }
 
 // ---- title and keys ---------------------------------------------------------
 
 int X11Console::setTitle(const char* text)
 {
-    if (!windowTitle.set(text)) return 0;
+    if (!windowTitle.set(text) || input.isDisplayLost()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen() || !connection.isUsable()) return 0;
     X11Window::setTitle(connection.connection(), windowThread.id(), connection, windowTitle.text());
@@ -291,6 +342,9 @@ int X11Console::title(char* out)
 
 int X11Console::readKey()
 {
+    // No key comes from a display that is gone, and the terminal is not
+    // where this program's keys were coming from.
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
     return input.readKey();
@@ -298,6 +352,7 @@ int X11Console::readKey()
 
 int X11Console::keyPressed()
 {
+    if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();
 }

@@ -45,6 +45,8 @@ public:
     int readKey() override;
     int keyPressed() override;
     int setTitle(const char* text) override;
+    int setPointerVisible(int visible) override;
+    int setOutput(int output) override;
     int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_X11; }
     void* handle() override { return &nativeConnection; }
@@ -76,6 +78,9 @@ private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
     void windowEnded() override;
+    // True once the display is gone: reports it the first time the
+    // presenting connection is found failed while a window is open.
+    bool noticeLostDisplay();
     // Tells the input where the presenter shows the frame now; under
     // presentLock.
     void placeFrame();
@@ -83,6 +88,9 @@ private:
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     bool openWindow(int width, int height, int output);
     void closeWindow();
+    bool pointerShownFor(int output) const;
+    // The window's client size for a frame shown windowed.
+    std::int32_t windowScale(int width, int height) const;
     bool createPrimary();
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();
@@ -103,6 +111,11 @@ private:
     std::int32_t frameHeight = 0;
     std::int32_t creatingStaging = 0;
     WindowTitle windowTitle;
+
+    // The program's choice of pointer, kept for later windows; -1 until it
+    // chooses: shown over a window, hidden over the whole screen, where
+    // nothing else is there to point at.
+    std::int32_t pointerChoice = -1;
 
     bool retraceWatched = false;
     std::uint32_t retraceSerial = 0;

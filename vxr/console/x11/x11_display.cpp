@@ -28,13 +28,19 @@ std::uint32_t swapBytes(std::uint32_t value)
     return (value >> 24) | (value >> 8 & 0xFF00u) | (value << 8 & 0xFF0000u) | (value << 24);
 }
 
+// The mask's top 8 bits: the converters write channels of up to 8 bits, so
+// a wider channel (a 30-bit visual's 10) gets its top bits, the rest 0.
+std::uint32_t topEightBits(std::uint32_t mask)
+{
+    const Channel channel = PixelFormat::analyseMask(mask);
+    if (channel.size <= 8) return mask;
+    return mask & ~((std::uint32_t{1} << (channel.shift + channel.size - 8)) - 1u);
+}
+
 bool channelsFit(std::uint32_t red, std::uint32_t green, std::uint32_t blue)
 {
-    // The converters work on channels of up to 8 bits.
-    for (std::uint32_t mask : {red, green, blue}) {
-        const Channel channel = PixelFormat::analyseMask(mask);
-        if (channel.size < 1 || channel.size > 8) return false;
-    }
+    for (std::uint32_t mask : {red, green, blue})
+        if (PixelFormat::analyseMask(mask).size < 1) return false;
     return true;
 }
 
@@ -79,8 +85,9 @@ X11Display::X11Display()
             setLastError("could not connect to the X display '%s': %s", displayName,
                          connectionFailure(failure));
         else
-            setLastError("the X display '%s' has no screen %d the library can draw on",
-                         displayName, screenNumber);
+            setLastError("the X display '%s' has no screen %d in a visual the library can "
+                         "draw into (class %d, depth %d)",
+                         displayName, screenNumber, rootVisualClass, rootDepth);
         xcb_disconnect(link);
         link = nullptr;
         return;
@@ -125,6 +132,7 @@ bool X11Display::readScreen(int screenNumber)
              xcb_visualtype_next(&v)) {
             if (v.data->visual_id != rootVisual) continue;
             rootVisualClass = v.data->_class;
+            rootVisualType = *v.data;
             pixelFormat = formatOf(*v.data, rootDepth, bitsPerPixel, setup->image_byte_order);
         }
     }
@@ -132,7 +140,7 @@ bool X11Display::readScreen(int screenNumber)
     largestRequest = static_cast<std::uint32_t>(
         std::clamp<std::uint64_t>(largest, 2 * REQUEST_HEADER_BYTES, UINT32_MAX) -
         REQUEST_HEADER_BYTES);
-    return bitsPerPixel > 0 && scanlinePad > 0 && scanlinePad % 8 == 0;
+    return bitsPerPixel > 0 && scanlinePad > 0 && scanlinePad % 8 == 0 && pixelFormat.bytes > 0;
 }
 
 const char* X11Display::connectionFailure(int code)
@@ -190,13 +198,22 @@ PixelFormat X11Display::formatOf(const xcb_visualtype_t& visual, std::uint8_t de
 {
     if (visual._class == XCB_VISUAL_CLASS_PSEUDO_COLOR && depth == 8 && bitsPerPixel == 8)
         return PixelFormat(INDEX8);
-    if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR) return {};
-    if (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return {};
+    // A DirectColor visual lays its pixels out as TrueColor does; its
+    // colormap is made to show them the same way.
+    if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR &&
+        visual._class != XCB_VISUAL_CLASS_DIRECT_COLOR)
+        return {};
+    if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)
+        return {};
     std::uint32_t red = visual.red_mask, green = visual.green_mask, blue = visual.blue_mask;
     if (!channelsFit(red, green, blue)) return {};
     const std::uint32_t pixelMask =
         bitsPerPixel == 32 ? 0xFFFFFFFFu : (std::uint32_t{1} << bitsPerPixel) - 1u;
+    // From the full masks: the low bits of a wide channel are colour, not alpha.
     std::uint32_t alpha = pixelMask & ~(red | green | blue);
+    red = topEightBits(red);
+    green = topEightBits(green);
+    blue = topEightBits(blue);
     if (imageByteOrder != XCB_IMAGE_ORDER_LSB_FIRST) {
         // Only whole 32-bit pixels can be described with their bytes turned.
         if (bitsPerPixel != 32) return {};
@@ -208,6 +225,20 @@ PixelFormat X11Display::formatOf(const xcb_visualtype_t& visual, std::uint8_t de
     PixelFormat format;
     format.setMasks(red, green, blue, alpha, RGB, bitsPerPixel);
     return format;
+}
+
+PixelFormat X11Display::frameFormat() const
+{
+    // Surfaces need a format of the library's table; a visual whose layout
+    // is not one gets frames in the table format of its pixel size, which
+    // the presenter converts to the visual's own.
+    if (pixelFormat.isValid() || !pixelFormat.bytes) return pixelFormat;
+    switch (pixelFormat.bytes) {
+        case 1: return PixelFormat(RGB332);
+        case 2: return PixelFormat(RGB565);
+        case 3: return PixelFormat(RGB888);
+        default: return PixelFormat(ARGB8888);
+    }
 }
 
 std::int64_t X11Display::imageStride(std::int32_t width) const

@@ -49,7 +49,17 @@ public:
     std::int32_t screenWidth() const { return widthInPixels; }
     std::int32_t screenHeight() const { return heightInPixels; }
     std::uint32_t blackPixel() const { return black; }
+    // The layout of the visual's pixels, which may be no table format.
     const PixelFormat& format() const { return pixelFormat; }
+    // The format the console's surfaces and frames are in: the visual's own
+    // where the library's table has it, else one of the same pixel size.
+    PixelFormat frameFormat() const;
+    // The root visual's description; null when the screen did not list it.
+    const xcb_visualtype_t* visualType() const
+    {
+        return rootVisualType.visual_id ? &rootVisualType : nullptr;
+    }
+    bool isDirectColor() const { return rootVisualClass == XCB_VISUAL_CLASS_DIRECT_COLOR; }
     bool isPseudoColor() const { return rootVisualClass == XCB_VISUAL_CLASS_PSEUDO_COLOR; }
     bool hasSharedMemory() const { return sharedMemory; }
     bool hasPresent() const { return presentExtension; }
@@ -76,7 +86,7 @@ public:
     // The pixel format of a visual's pixels in the server's image layout;
     // the empty format for visuals the library cannot draw into. Bits the
     // visual leaves unused count as alpha, so that depth 24 in 32-bit pixels
-    // is ARGB8888.
+    // is ARGB8888; a channel wider than 8 bits gets its top 8.
     static PixelFormat formatOf(const xcb_visualtype_t& visual, std::uint8_t depth,
                                 std::int32_t bitsPerPixel, std::uint8_t imageByteOrder);
 
@@ -105,6 +115,7 @@ private:
     std::int32_t scanlinePad = 32;
     std::uint32_t largestRequest = 0;
     PixelFormat pixelFormat;
+    xcb_visualtype_t rootVisualType{};
     bool sharedMemory = false;
     bool presentExtension = false;
     std::uint8_t completionEvent = 0;

@@ -1,11 +1,15 @@
 #include "vxr/console/x11/x11_presenter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "vxr/console/x11/shared_memory_store.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/console/x11/x11_display.h"
+#include "vxr/format/converter.h"
 #include "vxr/format/palette.h"
 #include "vxr/surface/surface.h"
 
@@ -57,6 +61,7 @@ X11Presenter::X11Presenter(X11Display& target, X11Console& owner) : display(targ
     if (!display.isUsable()) return;
     blackIndex = display.blackPixel();
     if (display.isPseudoColor() && !makeColormaps()) return;
+    if (display.isDirectColor() && !makeRamps()) return;
     xcb_connection_t* link = display.connection();
     // Made on the root, it serves every window of the root's depth.
     context = xcb_generate_id(link);
@@ -74,6 +79,7 @@ X11Presenter::~X11Presenter()
     if (context != XCB_NONE) xcb_free_gc(link, context);
     if (paletteColormap != XCB_NONE) xcb_free_colormap(link, paletteColormap);
     if (directColormap != XCB_NONE) xcb_free_colormap(link, directColormap);
+    if (rampColormap != XCB_NONE) xcb_free_colormap(link, rampColormap);
     xcb_flush(link);
 }
 
@@ -106,6 +112,41 @@ bool X11Presenter::makeColormaps()
     return !xcb_connection_has_error(link);
 }
 
+bool X11Presenter::makeRamps()
+{
+    xcb_connection_t* link = display.connection();
+    const xcb_visualtype_t* visual = display.visualType();
+    if (!visual) return false;
+    rampColormap = xcb_generate_id(link);
+    xcb_create_colormap(link, XCB_COLORMAP_ALLOC_ALL, rampColormap, display.root(),
+                        display.visual());
+    // Entry i of each channel's ramp sits at i in that channel's bits of the
+    // pixel; a narrower channel's ramp stops at its own top entry.
+    const Channel red = PixelFormat::analyseMask(visual->red_mask);
+    const Channel green = PixelFormat::analyseMask(visual->green_mask);
+    const Channel blue = PixelFormat::analyseMask(visual->blue_mask);
+    const std::uint32_t entries = std::uint32_t{1} << std::max({red.size, green.size, blue.size});
+    auto level = [](std::uint32_t index, const Channel& channel) {
+        const std::uint32_t top = (std::uint32_t{1} << channel.size) - 1u;
+        return static_cast<std::uint16_t>(std::min(index, top) * 65535u / top);
+    };
+    auto place = [](std::uint32_t index, const Channel& channel) {
+        const std::uint32_t top = (std::uint32_t{1} << channel.size) - 1u;
+        return std::min(index, top) << channel.shift;
+    };
+    std::vector<xcb_coloritem_t> items(entries);
+    for (std::uint32_t i = 0; i < entries; ++i)
+        items[i] = xcb_coloritem_t{place(i, red) | place(i, green) | place(i, blue),
+                                   level(i, red),
+                                   level(i, green),
+                                   level(i, blue),
+                                   XCB_COLOR_FLAG_RED | XCB_COLOR_FLAG_GREEN | XCB_COLOR_FLAG_BLUE,
+                                   0};
+    xcb_store_colors(link, rampColormap, entries, items.data());
+    currentColormap = rampColormap;
+    return !xcb_connection_has_error(link);
+}
+
 void X11Presenter::attachWindow(xcb_window_t id, bool managed, std::int32_t width,
                                 std::int32_t height)
 {
@@ -129,8 +170,11 @@ void X11Presenter::detachWindow()
     presentedSurface = nullptr;
     presented = Picture{};
     for (SharedImage& buffer : buffers) buffer.release();
+    visualImage.release();
     delete staging;
     staging = nullptr;
+    delete unpaletted;
+    unpaletted = nullptr;
 }
 
 void X11Presenter::resize(std::int32_t width, std::int32_t height)
@@ -295,6 +339,7 @@ bool X11Presenter::convert(Surface& source, const Rect& sourceArea, Picture& pic
     const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
     const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
     const PixelFormat shown = shownFormatFor(source.format());
+    if (!shown.isValid()) return convertToVisual(source, sourceArea, picture);
     if (!staging || staging->width() != width || staging->height() != height ||
         staging->format() != shown) {
         if (staging) forgetImage(imageOf(*staging));
@@ -306,6 +351,46 @@ bool X11Presenter::convert(Surface& source, const Rect& sourceArea, Picture& pic
     // The library's converters, through the staging surface's store.
     if (!source.copyArea(staging, &sourceArea, &whole, 0)) return false;
     picture = Picture{&imageOf(*staging), whole};
+    return true;
+}
+
+bool X11Presenter::convertToVisual(Surface& source, const Rect& sourceArea, Picture& picture)
+{
+    const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
+    const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
+    Surface* from = &source;
+    Rect area = sourceArea;
+    if (source.format().model == INDEXED) {
+        // The surface copy looks the colours up in the frame's palette; at 8
+        // bits a channel they lose nothing on the way.
+        const PixelFormat colours(ARGB8888);
+        if (!unpaletted || unpaletted->width() != width || unpaletted->height() != height) {
+            delete unpaletted;
+            unpaletted = new (std::nothrow)
+                Surface(&Console::defaultConsole(), width, height, colours, MEMORY_SYSTEM,
+                        TOP_DOWN, -1, -1);
+            if (!unpaletted || !unpaletted->isValid()) return false;
+        }
+        area = unpaletted->area();
+        if (!source.copyArea(unpaletted, &sourceArea, &area, 0)) return false;
+        from = unpaletted;
+    }
+    if (visualImage.width() != width || visualImage.height() != height) {
+        forgetImage(visualImage);
+        if (!visualImage.create(display, width, height, true, false)) return false;
+    }
+    if (!visualImage.waitIdle()) return false;
+    Converter* converter = selectConverter(from->format(), display.format());
+    const std::uint8_t* pixels = from->lock(0);
+    const bool converted = converter && pixels &&
+                           converter->convertRect(pixels, from->pitch(), area,
+                                                  visualImage.pixels(),
+                                                  static_cast<std::int32_t>(visualImage.stride()),
+                                                  0, 0, nullptr);
+    if (pixels) from->unlock();
+    delete converter;
+    if (!converted) return false;
+    picture = Picture{&visualImage, Rect{0, 0, width, height}};
     return true;
 }
 

@@ -67,10 +67,16 @@ private:
     };
 
     bool makeColormaps();
+    // On a DirectColor display: a colormap whose ramps show each channel's
+    // values evenly from black to full, as TrueColor would.
+    bool makeRamps();
     void useColormap(xcb_colormap_t colormap);
     bool chooseColours(Surface& source);
     PixelFormat shownFormatFor(const PixelFormat& source) const;
     bool convert(Surface& source, const Rect& sourceArea, Picture& picture);
+    // For a visual whose layout is no table format, where no surface can
+    // hold it: the converters write the frame straight into an image.
+    bool convertToVisual(Surface& source, const Rect& sourceArea, Picture& picture);
     static SharedImage& imageOf(Surface& surface);
     Rect letterbox() const;
     bool draw(const Picture& picture, const Rect& target);
@@ -96,6 +102,10 @@ private:
     // Two images to scale into, so that a frame is scaled while the server
     // still reads the one before.
     SharedImage buffers[2];
+    // The frame in the visual's own layout, where that is no table format,
+    // and an indexed frame's colours on the way there.
+    SharedImage visualImage;
+    Surface* unpaletted = nullptr;
     int nextBuffer = 0;
     FrameScaler scaler;
     Surface* staging = nullptr;
@@ -107,6 +117,7 @@ private:
     // ones through a fixed 3-3-2 map.
     xcb_colormap_t paletteColormap = XCB_NONE;
     xcb_colormap_t directColormap = XCB_NONE;
+    xcb_colormap_t rampColormap = XCB_NONE;
     xcb_colormap_t currentColormap = XCB_NONE;
     std::uint32_t blackIndex = 0;
     std::uint32_t paletteColours[256] = {};

@@ -89,6 +89,35 @@ void X11Window::close()
     if (link) xcb_disconnect(link);
     link = nullptr;
     window = 0;
+    blankCursor = XCB_NONE;
+}
+
+xcb_cursor_t X11Window::makeBlankCursor(xcb_window_t root)
+{
+    // A new pixmap's contents are undefined: the mask is cleared on purpose.
+    const xcb_pixmap_t pixels = xcb_generate_id(link);
+    xcb_create_pixmap(link, 1, pixels, root, 1, 1);
+    const xcb_gcontext_t clear = xcb_generate_id(link);
+    const std::uint32_t zero = 0;
+    xcb_create_gc(link, clear, pixels, XCB_GC_FOREGROUND, &zero);
+    const xcb_rectangle_t whole{0, 0, 1, 1};
+    xcb_poly_fill_rectangle(link, pixels, clear, 1, &whole);
+    xcb_free_gc(link, clear);
+    const xcb_cursor_t cursor = xcb_generate_id(link);
+    xcb_create_cursor(link, cursor, pixels, pixels, 0, 0, 0, 0, 0, 0, 0, 0);
+    xcb_free_pixmap(link, pixels);
+    return cursor;
+}
+
+bool X11Window::showPointer(bool visible)
+{
+    if (!isOpen() || !link || window == XCB_NONE || xcb_connection_has_error(link)) return false;
+    // Shown, the window takes its parent's cursor again.
+    const std::uint32_t cursor = visible ? XCB_NONE : blankCursor;
+    xcb_generic_error_t* error = xcb_request_check(
+        link, xcb_change_window_attributes_checked(link, window, XCB_CW_CURSOR, &cursor));
+    std::free(error);
+    return error == nullptr;
 }
 
 void X11Window::run(const X11Display& display, Handler& handler, WindowInput& input,
@@ -101,13 +130,18 @@ void X11Window::run(const X11Display& display, Handler& handler, WindowInput& in
     const bool made = create(display, start);
     thread.signalStarted(made);  // start lives on the opener's stack: not used from here on
     if (!made) return;
+    bool destroyed = false;
     while (xcb_generic_event_t* event = nextEvent()) {
-        const bool goesOn = dispatch(*event, display, handler, input);
+        destroyed = !dispatch(*event, display, handler, input);
         std::free(event);
-        if (!goesOn) break;
+        if (destroyed) break;
     }
     std::free(following);
     following = nullptr;
+    // A window that close() destroyed ends quietly; a connection that failed
+    // under it means the server went away, which nobody asked for. The Close
+    // that says so is posted before the waits end, so a waiting reader gets it.
+    if (!destroyed && xcb_connection_has_error(link)) input.displayLost();
     handler.windowEnded();
 }
 
@@ -125,6 +159,56 @@ xcb_generic_event_t* X11Window::nextEvent()
         if (!following || !isRepeatPress(*event, *following)) return event;
         std::free(event);
     }
+}
+
+bool X11Window::switchOutput(const X11Display& display, bool fullscreen, bool managed,
+                             std::int32_t width, std::int32_t height)
+{
+    if (!isOpen() || !link || window == XCB_NONE || xcb_connection_has_error(link)) return false;
+    if (managed)
+        askForFullscreen(display, fullscreen);
+    else
+        placeUnmanaged(fullscreen, width, height);
+    // A round trip: the change has been made when the caller goes on.
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(link, xcb_get_input_focus(link), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
+    return answered && !xcb_connection_has_error(link);
+}
+
+void X11Window::askForFullscreen(const X11Display& display, bool fullscreen)
+{
+    // The desktop conventions' request to a window manager: a client message
+    // to the root, which only the manager listens for.
+    constexpr std::uint32_t REMOVE = 0, ADD = 1, FROM_APPLICATION = 1;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = display.atoms().state;
+    message.data.data32[0] = fullscreen ? ADD : REMOVE;
+    message.data.data32[1] = display.atoms().stateFullscreen;
+    message.data.data32[3] = FROM_APPLICATION;
+    xcb_send_event(link, 0, display.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
+void X11Window::placeUnmanaged(bool fullscreen, std::int32_t width, std::int32_t height)
+{
+    // Override-redirect only takes effect when the window is mapped: the
+    // window leaves the screen, changes, and comes back.
+    xcb_unmap_window(link, window);
+    const std::uint32_t overrideRedirect = fullscreen ? 1 : 0;
+    xcb_change_window_attributes(link, window, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    const std::uint32_t place[] = {0, 0, static_cast<std::uint32_t>(width),
+                                   static_cast<std::uint32_t>(height)};
+    xcb_configure_window(link, window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         place);
+    xcb_map_window(link, window);
 }
 
 bool X11Window::create(const X11Display& display, const Start& start)
@@ -162,6 +246,7 @@ bool X11Window::create(const X11Display& display, const Start& start)
         return false;
     }
     describe(display, start);
+    blankCursor = makeBlankCursor(display.root());
     xcb_map_window(link, window);
     // A round trip, so that the window is there for the presenting
     // connection once the opener goes on.

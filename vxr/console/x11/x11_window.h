@@ -63,6 +63,15 @@ public:
     void close();
 
     bool isOpen() const { return thread.isStarted(); }
+    // Shows the pointer over the window, or hides it; false when the server
+    // refused. Any thread may call it while the window is open.
+    bool showPointer(bool visible);
+    // Moves the open window to the whole screen or back to a window of
+    // width x height: through the window manager's full-screen state where
+    // one runs, by placing it over everything itself where none does. The
+    // new size comes back as a ConfigureNotify, like any other resize.
+    bool switchOutput(const X11Display& display, bool fullscreen, bool managed,
+                      std::int32_t width, std::int32_t height);
     xcb_window_t id() const { return window; }
 
     // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
@@ -72,6 +81,9 @@ public:
 private:
     void run(const X11Display& display, Handler& handler, WindowInput& input, const Start& start);
     bool create(const X11Display& display, const Start& start);
+    xcb_cursor_t makeBlankCursor(xcb_window_t root);
+    void askForFullscreen(const X11Display& display, bool fullscreen);
+    void placeUnmanaged(bool fullscreen, std::int32_t width, std::int32_t height);
     void describe(const X11Display& display, const Start& start);
     // The next event to handle; null once the connection has failed.
     xcb_generic_event_t* nextEvent();
@@ -87,6 +99,9 @@ private:
     WindowThread thread;
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
+    // The core protocol cannot hide the pointer: a hidden pointer is a
+    // cursor whose mask lets no pixel through. Freed with the connection.
+    xcb_cursor_t blankCursor = XCB_NONE;
     X11Keyboard keyboard;
     // An event read ahead, handled next.
     xcb_generic_event_t* following = nullptr;
