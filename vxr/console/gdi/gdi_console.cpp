@@ -185,9 +185,11 @@ int GdiConsole::prepareWindow(int width, int height, int output)
     int outerWidth = width, outerHeight = height;
     addFrameSize(&outerWidth, &outerHeight, output);
     if (output == WINDOWED)
-        return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight);
+        return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight,
+                          false);
     if (output == FULLSCREEN)
-        return openWindow(FULLSCREEN_CLASS, FULLSCREEN_STYLE, SW_HIDE, outerWidth, outerHeight);
+        return openWindow(FULLSCREEN_CLASS, FULLSCREEN_STYLE, SW_HIDE, outerWidth, outerHeight,
+                          true);
     return 0;
 }
 
