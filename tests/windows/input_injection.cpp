@@ -130,6 +130,27 @@ void bringForward(HWND window)
     AttachThreadInput(GetCurrentThreadId(), windowThread, FALSE);
 }
 
+HCURSOR shownCursor()
+{
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetCursorInfo(&info)) return reinterpret_cast<HCURSOR>(-1);
+    return (info.flags & CURSOR_SHOWING) ? info.hCursor : nullptr;
+}
+
+HCURSOR awaitCursor(HWND window, HCURSOR expected)
+{
+    HCURSOR shown = nullptr;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // A sent message returns once every message posted before it is done.
+        SendMessageA(window, WM_NULL, 0, 0);
+        shown = shownCursor();
+        if (shown == expected) return shown;
+        Sleep(20);
+    }
+    return shown;
+}
+
 bool waitUntil(Console& console, const std::function<bool(const Event&)>& wanted,
                std::vector<Event>& seen, std::chrono::milliseconds limit)
 {

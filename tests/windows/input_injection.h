@@ -35,6 +35,13 @@ POINT onScreen(HWND window, int clientX, int clientY);
 // Makes the window the one that takes the keyboard, as a click on it would.
 void bringForward(HWND window);
 
+// The pointer shape the system shows now (GetCursorInfo), null when none.
+HCURSOR shownCursor();
+// Lets the window thread handle what is queued for it, then waits a bounded
+// while for the shown shape to become the one expected; returns the shape
+// last seen, so a failure can say what was shown instead.
+HCURSOR awaitCursor(HWND window, HCURSOR expected);
+
 // Reads events until one of the wanted type arrives (true) or none has
 // come for the limit; everything read on the way is kept in seen.
 bool waitFor(Console& console, EventType type, std::vector<Event>& seen,

@@ -119,6 +119,25 @@ TEST_F(DirectXInput, TheScreensCornersAreTheFramesCornersAndButtonsAndTheWheelAr
     EXPECT_FLOAT_EQ(next(EventType::Wheel).wheelY, -1.0f);
 }
 
+// The pointer does not stay put on the changed mode's screen (see above),
+// so the system's question over the client area is posted as it would come.
+TEST_F(DirectXInput, ThePointerStartsHiddenAndShowsWhenAsked)
+{
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    const auto overClient = [&] {
+        PostMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    };
+    overClient();
+    EXPECT_EQ(testing::awaitCursor(window, nullptr), nullptr);
+    ASSERT_EQ(console.setPointerVisible(1), 1);
+    overClient();
+    EXPECT_EQ(testing::awaitCursor(window, arrow), arrow);
+    ASSERT_EQ(console.setPointerVisible(0), 1);
+    overClient();
+    EXPECT_EQ(testing::awaitCursor(window, nullptr), nullptr);
+}
+
 TEST_F(DirectXInput, WithCloseAsEventAskingToCloseLeavesTheDisplayOpen)
 {
     ASSERT_EQ(console.closeAsEvent(1), 1);

@@ -173,6 +173,41 @@ TEST_F(GdiInput, PointerPositionsMapOntoTheStretchedFrame)
     EXPECT_TRUE(state.overWindow);
 }
 
+// The shape the system shows is the one the window's thread set last, which
+// Wine reports truthfully through GetCursorInfo.
+TEST_F(GdiInput, ThePointerHidesAndShowsOverTheClientAreaAndNowhereElse)
+{
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    moveTo(80, 50);
+    EXPECT_EQ(testing::awaitCursor(window, arrow), arrow);
+
+    // Hidden at once where the pointer stands, without a move.
+    ASSERT_EQ(console.setPointerVisible(0), 1);
+    EXPECT_EQ(testing::awaitCursor(window, nullptr), nullptr);
+    // The caption keeps the system's shape; the client area hides it again.
+    // Wine reports X pointer warps near the caption back late, so the
+    // system's question is posted as it would come there.
+    const auto askOver = [&](WORD hit) {
+        PostMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                     MAKELPARAM(hit, WM_MOUSEMOVE));
+    };
+    askOver(HTCAPTION);
+    EXPECT_EQ(testing::awaitCursor(window, arrow), arrow);
+    askOver(HTCLIENT);
+    EXPECT_EQ(testing::awaitCursor(window, nullptr), nullptr);
+
+    ASSERT_EQ(console.setPointerVisible(1), 1);
+    EXPECT_EQ(testing::awaitCursor(window, arrow), arrow);
+}
+
+TEST(GdiPointer, ChoosingThePointerNeedsAnOpenWindow)
+{
+    GdiConsole console(nullptr);
+    EXPECT_EQ(console.setPointerVisible(0), 0);
+    ASSERT_TRUE(testing::openSettled(console, FRAME_WIDTH, FRAME_HEIGHT));
+    EXPECT_EQ(console.setPointerVisible(0), 1);
+}
+
 TEST_F(GdiInput, AHeldButtonKeepsThePointerOutsideUntilItsRelease)
 {
     moveTo(40, 50);

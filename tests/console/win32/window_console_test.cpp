@@ -22,7 +22,7 @@ public:
 
     int open(int width, int height)
     {
-        const int opened = openWindow(testClass, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height);
+        const int opened = openWindow(testClass, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height, false);
         if (opened) registerWindow(testRegistry, windowHandle, this);
         return opened;
     }

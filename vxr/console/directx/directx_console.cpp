@@ -408,7 +408,7 @@ int DirectXConsole::prepareWindow(int width, int height, int output, int paramet
     if (variant != VARIANT_DEFAULT && variant != -1) return 0;
     closeWindow();
     addFrameSize(&width, &height, output);
-    return openWindow(FULLSCREEN_CLASS, WS_POPUP, SW_HIDE, width, height);
+    return openWindow(FULLSCREEN_CLASS, WS_POPUP, SW_HIDE, width, height, true);
 }
 
 int DirectXConsole::finishOpen(int width, int height, const PixelFormat& format, int output,
@@ -576,8 +576,9 @@ int DirectXConsole::waitRetrace()
 }
 
 // The picture lives in the primary surface: the window draws nothing and
-// shows no cursor. Its palette messages wait for a palette change in
-// progress; everything else is the shared handling.
+// shows no pointer unless the application asks for it. Its palette messages
+// wait for a palette change in progress; everything else is the shared
+// handling, which sets the pointer over the client area.
 LRESULT CALLBACK DirectXConsole::fullscreenProcedure(HWND window, UINT message, WPARAM wParam,
                                                      LPARAM lParam)
 {
@@ -585,13 +586,13 @@ LRESULT CALLBACK DirectXConsole::fullscreenProcedure(HWND window, UINT message, 
     auto* console = static_cast<DirectXConsole*>(findConsole(registry(), window));
     switch (message) {
     case WM_CREATE:
-    case WM_SETCURSOR:
+        // Not registered yet: the pointer starts hidden, as the window opens.
         SetCursor(nullptr);
         return 0;
     case WM_PAINT:
         if (console) {
             SectionGuard guard(console->windowLock);
-            SetCursor(nullptr);
+            if (console->hidesPointer()) SetCursor(nullptr);
         }
         // Nothing is drawn, but the window must count as painted, or the
         // message would come back at once, for ever.
@@ -600,7 +601,7 @@ LRESULT CALLBACK DirectXConsole::fullscreenProcedure(HWND window, UINT message, 
     case WM_ACTIVATE:
         if (console && LOWORD(wParam) == WA_ACTIVE) {
             SectionGuard guard(console->windowLock);
-            SetCursor(nullptr);
+            if (console->hidesPointer()) SetCursor(nullptr);
         }
         break;
     default:

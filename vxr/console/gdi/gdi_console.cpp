@@ -175,7 +175,73 @@ int GdiConsole::openWindowed(int width, int height, int output, int parameter, i
 Rect GdiConsole::frameArea(int clientAreaWidth, int clientAreaHeight)
 {
     if (!primarySurface) return Rect{0, 0, 0, 0};
-    return Rect{0, 0, clientAreaWidth, clientAreaHeight};
+    return shownArea(clientWidth, clientHeight, clientAreaWidth, clientAreaHeight,
+                     openOutput == FULLSCREEN);
+}
+
+Rect GdiConsole::shownArea(int frameWidth, int frameHeight, int clientAreaWidth,
+                           int clientAreaHeight, bool letterboxed)
+{
+    const Rect whole{0, 0, clientAreaWidth, clientAreaHeight};
+    if (!letterboxed || frameWidth <= 0 || frameHeight <= 0) return whole;
+    const std::int64_t areaWidth = clientAreaWidth, areaHeight = clientAreaHeight;
+    // The side that runs out first sets the scale; the other gets bars.
+    std::int64_t width = areaWidth, height = areaHeight;
+    if (areaWidth * frameHeight <= areaHeight * frameWidth)
+        height = areaWidth * frameHeight / frameWidth;
+    else
+        width = areaHeight * frameWidth / frameHeight;
+    const auto left = static_cast<std::int32_t>((areaWidth - width) / 2);
+    const auto top = static_cast<std::int32_t>((areaHeight - height) / 2);
+    return Rect{left, top, left + static_cast<std::int32_t>(width),
+                top + static_cast<std::int32_t>(height)};
+}
+
+int GdiConsole::setOutput(int output)
+{
+    if (!ownsWindow() || !windowHandle || !primarySurface) return 0;
+    if (output != WINDOWED && output != FULLSCREEN) return 0;
+    if (output == openOutput) return 1;
+    return output == FULLSCREEN ? coverScreen() : restoreWindow();
+}
+
+// Set before the window changes, so that the WM_SIZE it brings places the
+// frame for the new output; presentations read it under presentLock.
+void GdiConsole::setOutputState(int output)
+{
+    SectionGuard guard(windowLock);
+    SectionGuard present(presentLock);
+    openOutput = output;
+}
+
+int GdiConsole::coverScreen()
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT place{};
+    if (!GetWindowRect(windowHandle, &place) ||
+        !GetMonitorInfoA(MonitorFromWindow(windowHandle, MONITOR_DEFAULTTONEAREST), &monitor))
+        return 0;
+    windowedPlace = place;
+    setOutputState(FULLSCREEN);
+    const RECT& screen = monitor.rcMonitor;
+    SetWindowLongPtrA(windowHandle, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(windowHandle, HWND_TOP, screen.left, screen.top, screen.right - screen.left,
+                 screen.bottom - screen.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    InvalidateRect(windowHandle, nullptr, FALSE);
+    return 1;
+}
+
+int GdiConsole::restoreWindow()
+{
+    setOutputState(WINDOWED);
+    int outerWidth = clientWidth, outerHeight = clientHeight;
+    addFrameSize(&outerWidth, &outerHeight, WINDOWED);
+    SetWindowLongPtrA(windowHandle, GWL_STYLE, WINDOWED_STYLE | WS_VISIBLE);
+    SetWindowPos(windowHandle, HWND_TOP, windowedPlace.left, windowedPlace.top, outerWidth,
+                 outerHeight, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    InvalidateRect(windowHandle, nullptr, FALSE);
+    return 1;
 }
 
 int GdiConsole::prepareWindow(int width, int height, int output)
@@ -185,9 +251,11 @@ int GdiConsole::prepareWindow(int width, int height, int output)
     int outerWidth = width, outerHeight = height;
     addFrameSize(&outerWidth, &outerHeight, output);
     if (output == WINDOWED)
-        return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight);
+        return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight,
+                          false);
     if (output == FULLSCREEN)
-        return openWindow(FULLSCREEN_CLASS, FULLSCREEN_STYLE, SW_HIDE, outerWidth, outerHeight);
+        return openWindow(FULLSCREEN_CLASS, FULLSCREEN_STYLE, SW_HIDE, outerWidth, outerHeight,
+                          true);
     return 0;
 }
 
@@ -196,6 +264,8 @@ int GdiConsole::fitWindow(int width, int height, int output)
     int outerWidth = width, outerHeight = height;
     addFrameSize(&outerWidth, &outerHeight, output);
     if (!windowHandle) return 0;
+    // A window switched to the whole screen is made anew, frame and all.
+    if (openOutput != output) return 0;
     if (output == WINDOWED) {
         // A window that would run off the desktop where it stands is made anew.
         RECT frame{};
@@ -457,18 +527,41 @@ int GdiConsole::drawLocked(Surface* source, const Rect& sourceArea, const Rect& 
     if (!GetClientRect(windowHandle, &client)) return 0;
     const int windowWidth = client.right - client.left;
     const int windowHeight = client.bottom - client.top;
-    const Rect target = scaleToClient(destinationArea, windowWidth, windowHeight);
+    const Rect area = shownArea(clientWidth, clientHeight, windowWidth, windowHeight,
+                                openOutput == FULLSCREEN);
+    const int areaWidth = static_cast<int>(area.width());
+    const int areaHeight = static_cast<int>(area.height());
+    Rect target = scaleToClient(destinationArea, areaWidth, areaHeight);
     // An area clamped away to nothing, or turned inside out, would be drawn
     // mirrored by GDI.
     if (target.right <= target.left || target.bottom <= target.top) return 0;
+    target = Rect{target.left + area.left, target.top + area.top, target.right + area.left,
+                  target.bottom + area.top};
 
     const int result = source->format().model == INDEXED
                            ? drawIndexed(*source, *store, target, sourceArea)
                            : drawDirect(*source, *store, target, sourceArea);
-    const bool fullCover = target.left == 0 && target.top == 0 && target.right == windowWidth &&
-                           target.bottom == windowHeight;
-    if (result && fullCover) remember(source, sourceArea, destinationArea);
+    const bool fullCover = target.left == area.left && target.top == area.top &&
+                           target.right == area.right && target.bottom == area.bottom;
+    if (result && fullCover) {
+        fillBars(area, windowWidth, windowHeight);
+        remember(source, sourceArea, destinationArea);
+    }
     return result;
+}
+
+// The client area around a letterboxed frame, painted black with every
+// whole frame, so that nothing the window showed before stays there.
+void GdiConsole::fillBars(const Rect& area, int windowWidth, int windowHeight)
+{
+    const RECT bars[] = {{0, 0, windowWidth, area.top},
+                         {0, area.bottom, windowWidth, windowHeight},
+                         {0, area.top, area.left, area.bottom},
+                         {area.right, area.top, windowWidth, area.bottom}};
+    auto* black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    for (const RECT& bar : bars)
+        if (bar.right > bar.left && bar.bottom > bar.top)
+            FillRect(deviceContext.get(), &bar, black);
 }
 
 void GdiConsole::remember(Surface* source, const Rect& sourceArea, const Rect& destinationArea)

@@ -36,6 +36,9 @@ public:
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int name(char* out) override;
+    // Turns the open window into a borderless one over its whole monitor,
+    // the frame letterboxed there, and back into the window it was.
+    int setOutput(int output) override;
     int ok() override { return constructedOk ? gdiOk : 0; }
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
                               int* memoryKind, int* orientation, int* linePadding,
@@ -71,8 +74,13 @@ public:
     // The pairs of every activated GDI window and its console.
     static WindowRegistry& registry();
 
+    // Where a frame of the given size is shown in a client area: all of it
+    // in a window, centred at its own aspect over the whole screen.
+    static Rect shownArea(int frameWidth, int frameHeight, int clientAreaWidth,
+                          int clientAreaHeight, bool letterboxed);
+
 protected:
-    // The frame is stretched over the whole client area.
+    // The frame fills shownArea.
     Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
 
 private:
@@ -89,6 +97,10 @@ private:
     int prepareWindow(int width, int height, int output);
     int fitWindow(int width, int height, int output);
     int activateWindow(int output);
+    int coverScreen();
+    int restoreWindow();
+    void setOutputState(int output);
+    void fillBars(const Rect& area, int windowWidth, int windowHeight);
     void closeGdiWindow();
     int createPrimary();
     int createStaging();
@@ -114,6 +126,8 @@ private:
     GdiObject<HPALETTE> displayPalette;
     std::unique_ptr<DrawDibBinding> drawDibBinding;
     std::int32_t gdiOk = 1;
+    // Where the window stood before it covered the screen.
+    RECT windowedPlace{};
 };
 
 }  // namespace vxr

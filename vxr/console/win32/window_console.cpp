@@ -165,6 +165,10 @@ std::uint32_t buttonBit(std::int32_t button) { return 1u << (button - 1); }
 
 constexpr std::size_t CLASS_NAME_CAPACITY = 64;
 
+// Asks the window thread to set the pointer's shape again where it is now,
+// so that a change shows without waiting for the pointer to move.
+constexpr UINT REFRESH_POINTER = WM_APP + 0x0C0;
+
 bool widenClassName(const char* name, wchar_t (&out)[CLASS_NAME_CAPACITY])
 {
     return MultiByteToWideChar(CP_ACP, 0, name, -1, out, CLASS_NAME_CAPACITY) > 0;
@@ -222,10 +226,14 @@ void WindowConsole::leaveRegistries()
 }
 
 int WindowConsole::openWindow(const char* className, DWORD style, int showCommand,
-                              int outerWidth, int outerHeight)
+                              int outerWidth, int outerHeight, bool pointerHidden)
 {
     if (!ownsItsWindow) return 0;
     closeWindow();
+    {
+        SectionGuard guard(windowLock);
+        hidingPointer = pointerHidden;
+    }
     OwnedHandle readyEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!readyEvent) return 0;
     WindowStart start{this,       className,   titleString ? titleString.get() : "",
@@ -348,6 +356,18 @@ void WindowConsole::surfaceLeaving(Surface* surface)
     // before its store goes, and none starts after.
     SectionGuard guard(presentLock);
     if (surface && surface == presentedSurface) presentedSurface = nullptr;
+}
+
+int WindowConsole::setPointerVisible(int visible)
+{
+    // A window given to the console keeps its own procedure, which would
+    // never read the choice.
+    if (!ownsOpenWindow()) return 0;
+    SectionGuard guard(windowLock);
+    if (!IsWindow(windowHandle)) return 0;
+    hidingPointer = visible == 0;
+    PostMessageW(windowHandle, REFRESH_POINTER, 0, 0);
+    return 1;
 }
 
 int WindowConsole::setTitle(const char* text)
@@ -521,6 +541,11 @@ bool WindowConsole::handleInput(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
         clientResized(wParam, lParam);
         return false;
+    case WM_SETCURSOR:
+        return setCursorMessage(window, wParam, lParam);
+    case REFRESH_POINTER:
+        refreshPointer(window);
+        return true;
     case WM_MOVE:
         // A frame placed by the screen rather than the window moves in it.
         placeFrameIn(window);
@@ -689,6 +714,24 @@ void WindowConsole::clientResized(WPARAM kind, LPARAM lParam)
     const int height = HIWORD(lParam);
     placeFrameLocked(width, height);
     input.resized(width, height);
+}
+
+// Over the client area the pointer takes the console's choice; over the
+// frame and elsewhere the system's shapes stay (resize arrows and so on).
+bool WindowConsole::setCursorMessage(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (reinterpret_cast<HWND>(wParam) != window || LOWORD(lParam) != HTCLIENT) return false;
+    SetCursor(hidingPointer ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
+    return true;
+}
+
+void WindowConsole::refreshPointer(HWND window)
+{
+    POINT cursor{};
+    if (!GetCursorPos(&cursor) || WindowFromPoint(cursor) != window) return;
+    const LRESULT hit = defaultHandling(window, WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y));
+    setCursorMessage(window, reinterpret_cast<WPARAM>(window),
+                     MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
 }
 
 Rect WindowConsole::frameArea(int, int) { return Rect{0, 0, 0, 0}; }

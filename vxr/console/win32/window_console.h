@@ -51,6 +51,9 @@ public:
     int modes(std::vector<ConsoleMode>& list) override;
     int detach(Surface* surface) override;
     void surfaceLeaving(Surface* surface) override;
+    // Takes effect at once when the pointer is over the client area, and
+    // for every later visit; 0 without an open window.
+    int setPointerVisible(int visible) override;
 
     // The message handling every console window shares; console is null for
     // a window that is not registered (yet).
@@ -79,8 +82,9 @@ protected:
     // second console finds them already there, which is fine.
     static void registerClasses(const char* windowedClass, WNDPROC windowedProcedure,
                                 const char* fullscreenClass, WNDPROC fullscreenProcedure);
+    // A window that covers the screen starts with the pointer hidden.
     int openWindow(const char* className, DWORD style, int showCommand, int outerWidth,
-                   int outerHeight);
+                   int outerHeight, bool pointerHidden);
     void closeWindow();
     int resizeWindow(int outerWidth, int outerHeight);
     void setPresented(Surface* surface, const Rect& source, const Rect& destination);
@@ -96,6 +100,9 @@ protected:
     // Tells the input where the frame is shown now; consoles call it when
     // they place a new frame. Takes windowLock.
     void placeFrame();
+    // Whether the pointer is hidden over the client area; read under
+    // windowLock.
+    bool hidesPointer() const { return hidingPointer; }
 
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
@@ -129,6 +136,8 @@ private:
     void forgetPointer();
     void captureLost(HWND window);
     void clientResized(WPARAM kind, LPARAM lParam);
+    bool setCursorMessage(HWND window, WPARAM wParam, LPARAM lParam);
+    void refreshPointer(HWND window);
     void leaveRegistries();
     bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
 
@@ -152,6 +161,7 @@ private:
     bool pointerKnown = false;
     std::int32_t pointerX = 0;
     std::int32_t pointerY = 0;
+    bool hidingPointer = false;  // under windowLock
 };
 
 }  // namespace vxr
