@@ -17,7 +17,7 @@ namespace vxr {
 
 // Everything a console's window thread reports about input, in portable
 // terms, and everything the application reads back: the event queue, the
-// keys held, the mouse, the modifiers, and the spec's key count that
+// keys held, the mouse, the modifiers, and the count of key presses that
 // readKey and keyPressed answer from. Each backend only turns its native
 // events into calls on it.
 //
