@@ -5,12 +5,14 @@
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
-void SurfaceUpdateLoop::run(benchmark::State& state, vxr::Console& console, int width, int height,
-                            std::int32_t format)
+std::uint64_t SurfaceUpdateLoop::run(benchmark::State& state, vxr::Console& console, int width,
+                                     int height, std::int32_t format, bool readEvents)
 {
     vxr::Surface surface(&console, width, height, vxr::PixelFormat(format), vxr::MEMORY_SYSTEM,
                          -1, -1, -1);
     vxr::test::fillRandom(surface, 1);
+    std::uint64_t events = 0;
+    vxr::Event event;
     for (auto _ : state) {
         benchmark::DoNotOptimize(surface.lock(1));
         surface.unlock();
@@ -18,5 +20,7 @@ void SurfaceUpdateLoop::run(benchmark::State& state, vxr::Console& console, int 
             state.SkipWithError("update failed");
             break;
         }
+        while (readEvents && console.pollEvent(&event)) ++events;
     }
+    return events;
 }

@@ -10,9 +10,10 @@ class Console;
 
 // A console's present benchmark: a frame of random pixels on the console,
 // locked where the program would draw its next frame, then Surface::update,
-// each iteration.
+// and, where asked, every waiting event read, each iteration. Returns the
+// events read.
 class SurfaceUpdateLoop {
 public:
-    static void run(benchmark::State& state, vxr::Console& console, int width, int height,
-                    std::int32_t format);
+    static std::uint64_t run(benchmark::State& state, vxr::Console& console, int width,
+                             int height, std::int32_t format, bool readEvents = false);
 };

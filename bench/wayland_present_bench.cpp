@@ -162,20 +162,8 @@ void vxrWaylandUpdateReadingEvents(benchmark::State& state)
         state.SkipWithError("no virtual pointer");
         return;
     }
-    vxr::Surface surface(&console, frame.width, frame.height, vxr::PixelFormat(frame.format),
-                         vxr::MEMORY_SYSTEM, -1, -1, -1);
-    vxr::test::fillRandom(surface, 1);
-    std::int64_t events = 0;
-    vxr::Event event;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(surface.lock(1));
-        surface.unlock();
-        if (!surface.update()) {
-            state.SkipWithError("update failed");
-            break;
-        }
-        while (console.pollEvent(&event)) ++events;
-    }
+    const std::uint64_t events =
+        SurfaceUpdateLoop::run(state, console, frame.width, frame.height, frame.format, true);
     stream.stop();
     if (pointerMoves && events == 0) state.SkipWithError("no pointer event reached the window");
     state.counters["events_per_frame"] =

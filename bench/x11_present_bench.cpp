@@ -145,9 +145,6 @@ void vxrUpdateWithMotion(benchmark::State& state)
         state.SkipWithError("the X11 console did not open");
         return;
     }
-    vxr::Surface surface(&console, frame.width, frame.height, vxr::PixelFormat(frame.format),
-                         vxr::MEMORY_SYSTEM, -1, -1, -1);
-    vxr::test::fillRandom(surface, 1);
     PointerStream pointer;
     // The window is at the screen's top left; the screens are wider.
     if (!pointer.start(display, overWindow ? 0 : frame.width + 4, frame.width / 3,
@@ -155,17 +152,8 @@ void vxrUpdateWithMotion(benchmark::State& state)
         state.SkipWithError("no XTEST on the server");
         return;
     }
-    std::uint64_t events = 0;
-    vxr::Event event;
-    for (auto _ : state) {
-        while (console.pollEvent(&event)) ++events;
-        benchmark::DoNotOptimize(surface.lock(1));
-        surface.unlock();
-        if (!surface.update()) {
-            state.SkipWithError("update failed");
-            break;
-        }
-    }
+    const std::uint64_t events =
+        SurfaceUpdateLoop::run(state, console, frame.width, frame.height, frame.format, true);
     state.counters["events/frame"] =
         benchmark::Counter(static_cast<double>(events) / static_cast<double>(state.iterations()));
     state.counters["moves/s"] =
