@@ -124,9 +124,12 @@ bool Compositor::start(Kind which, int width, int height, int scale)
     chmod(folder.c_str(), 0700);
     const std::string log = folder + "/compositor.log";
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    if (kind == Kind::WESTON) {
-        process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "weston",
-                         "--backend=headless-backend.so", "--use-pixman", "--socket=" +
+    outputSize = size;
+    if (kind == Kind::WESTON || kind == Kind::WESTON_IN_X11) {
+        const char* backend =
+            kind == Kind::WESTON ? "--backend=headless-backend.so" : "--backend=x11-backend.so";
+        process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "weston", backend,
+                         "--use-pixman", "--socket=" +
                          std::string(WESTON_SOCKET), "--width=" + std::to_string(width),
                          "--height=" + std::to_string(height), "--debug", "--idle-time=0"},
                         log);
@@ -153,7 +156,7 @@ bool Compositor::waitForSocket()
 {
     namespace fs = std::filesystem;
     return eventually([this] {
-        bool ipcReady = kind == Kind::WESTON;
+        bool ipcReady = kind != Kind::SWAY;
         for (const auto& entry : fs::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
             if (entry.is_socket() && name.rfind("sway-ipc", 0) == 0) ipcReady = true;
@@ -206,6 +209,13 @@ bool Compositor::screenshot(Screenshot& shot)
     const std::string ppm = folder + "/shot.ppm";
     std::remove(ppm.c_str());
     if (kind == Kind::SWAY) return run(asUser("grim -t ppm " + ppm)) && readScreenshot(ppm, shot);
+    // Read from the X screen, where weston's window lies at the origin:
+    // weston's own screenshots would lose the colour of pixels whose
+    // padding byte is 0.
+    if (kind == Kind::WESTON_IN_X11)
+        return run("import -window root -crop " + outputSize + "+0+0 +repage -depth 8 " + ppm +
+                   " 2>/dev/null") &&
+               readScreenshot(ppm, shot);
     // weston's screenshooter writes a PNG named after the time into its folder.
     const std::string shots = folder + "/shots";
     std::filesystem::remove_all(shots);

@@ -25,7 +25,9 @@ struct Screenshot {
 // and commands from outside.
 class Compositor {
 public:
-    enum class Kind { WESTON, SWAY };
+    // WESTON_IN_X11: weston in a window of the X server that DISPLAY names,
+    // taking its pointer from there, so that xdotool can click in it.
+    enum class Kind { WESTON, SWAY, WESTON_IN_X11 };
 
     Compositor() = default;
     ~Compositor();
@@ -39,7 +41,8 @@ public:
     void kill();
 
     // The whole output. Weston's screenshots keep a pixel's padding byte as
-    // its alpha, so frames shown there for reading back are opaque.
+    // its alpha, so frames shown there for reading back are opaque; weston
+    // in X11 is read from the X screen instead, with weston's pointer.
     bool screenshot(Screenshot& shot);
     // sway only: the output with the pointer's picture drawn in.
     bool screenshotWithPointer(Screenshot& shot);
@@ -98,6 +101,7 @@ private:
     wl_proxy* holderObjects[3] = {};
     std::string folder;
     std::string socketName;
+    std::string outputSize;
 };
 
 // Where the frame's window lies in the screenshot: the place whose pixels

@@ -1,34 +1,153 @@
-// Window frames: drawn by the compositor where it offers to.
+// Window frames: drawn by the compositor where it offers to, by libdecor
+// where it does not, and none at all where neither can.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <map>
+
+#include "console/x11/x11_test_support.h"
 #include "vxr/console/wayland/wayland_console.h"
+#include "vxr/surface/surface.h"
 #include "wayland_session.h"
 
 namespace vxr {
 namespace {
 
 using test::Compositor;
+using test::Screenshot;
+
+std::uint32_t pixelAt(const Screenshot& shot, int x, int y)
+{
+    const std::uint8_t* p = &shot.rgb[(static_cast<std::size_t>(y) * shot.width + x) * 3];
+    return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+}
+
+// Whether a title bar lies on the rows just above a window's content: a
+// band of one colour across its width, as no desktop background is.
+bool titleBarAbove(const Screenshot& shot, int left, int top, int width)
+{
+    const int row = top - 2;
+    if (row < 0) return false;
+    std::map<std::uint32_t, int> colours;
+    for (int x = left; x < left + width; ++x) ++colours[pixelAt(shot, x, row)];
+    int most = 0;
+    for (const auto& [colour, count] : colours) most = std::max(most, count);
+    return most * 10 >= width * 9;
+}
+
+// hello_frame's picture: red across, green down, a little blue.
+std::vector<std::uint32_t> helloFramePixels()
+{
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 320; ++x)
+            pixels.push_back(std::uint32_t(x * 255 / 319) << 16 | std::uint32_t(y * 255 / 199) << 8 |
+                             0x60);
+    return pixels;
+}
+
+// Waits for hello_frame's window on the compositor's screen.
+bool findHelloFrame(Compositor& compositor, Screenshot& shot, int& left, int& top)
+{
+    const std::vector<std::uint32_t> expected = helloFramePixels();
+    return test::eventually([&] {
+        return compositor.screenshot(shot) && test::findWindow(shot, expected, 320, 200, left, top);
+    });
+}
 
 TEST(WaylandDecorations, TheCompositorDrawsTheFrameWhereItOffersTo)
 {
-    {
-        Compositor sway;
-        ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-        WaylandConsole console;
-        ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-        // The compositor's answer comes with the first configure, before open returns.
-        EXPECT_TRUE(console.decoratedByCompositor());
-        // A second window asks again.
-        ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-        EXPECT_TRUE(console.decoratedByCompositor());
-    }
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    // The compositor's answer comes with the first configure, before open returns.
+    EXPECT_TRUE(console.decoratedByCompositor());
+    EXPECT_FALSE(console.decoratedByClient());
+    // A second window asks again.
+    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    EXPECT_TRUE(console.decoratedByCompositor());
+}
 
-    // Where it does not, the window opens all the same, undecorated.
+TEST(WaylandDecorations, LibdecorFramesTheWindowOutsideEveryPixelOfTheFrame)
+{
     Compositor weston;
     ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
-    WaylandConsole plain;
-    ASSERT_EQ(plain.open(320, 200, PREFER32, -1, -1, -1), 1);
-    EXPECT_FALSE(plain.decoratedByCompositor());
+    WaylandConsole console;
+    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    EXPECT_FALSE(console.decoratedByCompositor());
+    ASSERT_TRUE(console.decoratedByClient());
+    console.setTitle("Framed");
+
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 7, true);
+    std::string why;
+    ASSERT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
+    Screenshot shot;
+    int left = 0, top = 0;
+    ASSERT_TRUE(weston.screenshot(shot));
+    ASSERT_TRUE(test::findWindow(shot, test::expectedPixels(*frame, 320, 200), 320, 200, left, top));
+    EXPECT_TRUE(titleBarAbove(shot, left, top, 320)) << "no title bar above the frame at " << left
+                                                      << "," << top;
+
+    // Full-screen and back: the frame goes with the window, and returns.
+    ASSERT_EQ(console.setOutput(FULLSCREEN), 1);
+    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+    ASSERT_EQ(console.setOutput(WINDOWED), 1);
+    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
+    ASSERT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
+    ASSERT_TRUE(weston.screenshot(shot));
+    ASSERT_TRUE(test::findWindow(shot, test::expectedPixels(*frame, 320, 200), 320, 200, left, top));
+    EXPECT_TRUE(titleBarAbove(shot, left, top, 320));
+}
+
+// weston in a window of its own on a private X server; its pointer,
+// which it draws itself, parked where no window opens.
+struct NestedWeston {
+    test::XvfbServer server;
+    Compositor weston;
+
+    bool start()
+    {
+        return server.start({24, 640, 480}) &&
+               weston.start(Compositor::Kind::WESTON_IN_X11, 640, 480) &&
+               test::runXdotool(server.display(), {"mousemove", "4", "470"});
+    }
+};
+
+TEST(WaylandDecorations, WithoutLibdecorTheWindowOpensUndecorated)
+{
+    NestedWeston nested;
+    ASSERT_TRUE(nested.start());
+    Compositor& weston = nested.weston;
+    // libdecor made unloadable for one child alone: a file that is no
+    // library over it, in a mount namespace of the child's own.
+    const std::string hidden =
+        "mount --bind /dev/null /usr/lib/x86_64-linux-gnu/libdecor-0.so.0 && exec " +
+        std::string(VXR_HELLO_FRAME_PROGRAM);
+    test::ChildProcess child;
+    ASSERT_TRUE(child.start({"/usr/bin/unshare", "--mount", "/bin/sh", "-c", hidden}, ".", ""));
+    Screenshot shot;
+    int left = 0, top = 0;
+    ASSERT_TRUE(findHelloFrame(weston, shot, left, top)) << child.errors();
+    EXPECT_FALSE(titleBarAbove(shot, left, top, 320));
+}
+
+TEST(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
+{
+    NestedWeston nested;
+    ASSERT_TRUE(nested.start());
+    Compositor& weston = nested.weston;
+    test::ChildProcess child;
+    ASSERT_TRUE(child.start({VXR_HELLO_FRAME_PROGRAM}, ".", ""));
+    Screenshot shot;
+    int left = 0, top = 0;
+    ASSERT_TRUE(findHelloFrame(weston, shot, left, top)) << child.errors();
+    ASSERT_TRUE(titleBarAbove(shot, left, top, 320));
+    // The close button is the last of the bar's buttons, at its right end.
+    const int x = left + 320 - 16, y = top - 12;
+    ASSERT_TRUE(test::runXdotool(nested.server.display(), {"mousemove", std::to_string(x),
+                                                    std::to_string(y), "sleep", "0.3", "click", "1"}));
+    EXPECT_EQ(child.waitForExit(std::chrono::seconds(10)), 0) << child.errors();
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
-// Switching an open window to the whole screen and back on a server without
-// a window manager, read back from the window: its size, its bars, its frame.
+// Switching an open window to the whole screen and back, on a server
+// without a window manager and under one, read back from the window: its
+// size, its bars, its frame.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "vxr/console/x11/x11_console.h"
@@ -64,6 +69,61 @@ TEST(X11ConsoleOutput, SwitchesAnOpenWindowToTheWholeScreenAndBack)
     EXPECT_FALSE(session.view.overrideRedirect(window));
     EXPECT_TRUE(session.presentsExactly(frame, console.format(), window, 0, why)) << why;
     EXPECT_EQ(console.setOutput(7), 0);
+}
+
+// Whether a shell command on the session's display succeeds.
+bool succeeds(const X11Session& session, const std::string& command)
+{
+    return std::system(("DISPLAY=" + session.server.display() + " " + command +
+                        " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool fullscreenState(const X11Session& session, xcb_window_t window)
+{
+    return succeeds(session, "xprop -id " + std::to_string(window) +
+                                 " _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN");
+}
+
+TEST(X11ConsoleOutput, AWindowManagerTakesTheWindowToTheWholeScreenAndBack)
+{
+    X11Session session;
+    ASSERT_TRUE(session.start({24, 640, 480, true}));
+    // The manager runs its start-up command once it manages windows; its
+    // desktop property comes earlier, while a window mapped then is lost.
+    const std::string ready = std::filesystem::temp_directory_path() /
+                              ("vxr-manager-ready-" + std::to_string(getpid()));
+    std::filesystem::remove(ready);
+    test::ChildProcess manager;
+    ASSERT_TRUE(manager.start({"/usr/bin/openbox", "--sm-disable", "--startup", "touch " + ready},
+                              ".", session.server.display()));
+    ASSERT_TRUE(test::eventually([&] { return std::filesystem::exists(ready); }))
+        << manager.errors();
+    std::filesystem::remove(ready);
+    ASSERT_TRUE(succeeds(session, "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"));
+
+    X11Console console;
+    ASSERT_EQ(console.open(200, 100, PREFER32, WINDOWED, -1, -1), 1);
+    const xcb_window_t window = X11Session::windowOf(console);
+    Surface frame(&console, 200, 100, PixelFormat(ARGB8888), MEMORY_SYSTEM, -1, -1, -1);
+    test::fillRandom(frame, 12);
+    std::string why;
+    ASSERT_TRUE(session.presentsExactly(frame, console.format(), window, 0, why)) << why;
+    int windowedWidth = 0, windowedHeight = 0;
+    ASSERT_TRUE(session.view.geometry(window, windowedWidth, windowedHeight));
+
+    // The manager, asked through the window's state, gives it the screen.
+    ASSERT_EQ(console.setOutput(FULLSCREEN), 1);
+    EXPECT_EQ(console.output(), FULLSCREEN);
+    EXPECT_TRUE(resizedTo(console, 640, 480));
+    EXPECT_TRUE(fullscreenState(session, window));
+    EXPECT_FALSE(session.view.overrideRedirect(window)) << "the manager's way, not around it";
+    EXPECT_TRUE(session.presentsExactly(frame, console.format(), window, 0, why)) << why;
+
+    ASSERT_EQ(console.setOutput(WINDOWED), 1);
+    EXPECT_EQ(console.output(), WINDOWED);
+    EXPECT_TRUE(resizedTo(console, windowedWidth, windowedHeight));
+    EXPECT_FALSE(fullscreenState(session, window));
+    EXPECT_TRUE(session.presentsExactly(frame, console.format(), window, 0, why)) << why;
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ public:
     bool scalesInCompositor();
     // Whether the compositor draws the open window's title bar and border.
     bool decoratedByCompositor() { return windowThread.isDecoratedByCompositor(); }
+    // Whether libdecor draws them instead, where the compositor does not.
+    bool decoratedByClient() { return windowThread.isDecoratedByClient(); }
 
     // The window's size in buffer pixels, as the compositor last set it.
     std::int32_t clientWidth();

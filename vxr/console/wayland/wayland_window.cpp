@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
@@ -67,7 +69,9 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
         std::lock_guard<std::mutex> guard(stateLock);
         running = false;
         framesRequested = frameAnswered = 0;
+        requests = Requests{};
     }
+    stopping = false;
     if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         wakePipe[0] = wakePipe[1] = -1;
         return false;
@@ -82,10 +86,8 @@ void WaylandWindow::close()
 {
     // Called from the window thread itself only while the process ends.
     if (thread.isStarted() && std::this_thread::get_id() == threadId) return;
-    if (thread.isStarted() && wakePipe[1] >= 0) {
-        const char wake = 0;
-        [[maybe_unused]] const ssize_t written = write(wakePipe[1], &wake, 1);
-    }
+    stopping = true;
+    if (thread.isStarted()) wake();
     thread.join();
     destroySurface();
     for (int& end : wakePipe) {
@@ -104,6 +106,9 @@ void WaylandWindow::destroySurface()
     if (decoration) zxdg_toplevel_decoration_v1_destroy(decoration);
     decoration = nullptr;
     compositorDecorates = false;
+    // The frame's shell surface and its own surfaces go before the content.
+    clientFrame.release();
+    clientDecorates = false;
     if (toplevel) xdg_toplevel_destroy(toplevel);
     if (shellSurface) xdg_surface_destroy(shellSurface);
     if (baseSurface) wl_surface_destroy(baseSurface);
@@ -138,6 +143,19 @@ bool WaylandWindow::create(const Start& start)
     pendingWidth = pendingHeight = 0;
     baseSurface = wl_compositor_create_surface(connection->compositor());
     if (!baseSurface) return false;
+    // A compositor that draws frames is asked for one below; elsewhere
+    // libdecor frames the window, and maps it with its first commit.
+    if (!connection->decorations()) {
+        const LibdecorFrame::Start framing = {start.title ? start.title : "", APPLICATION_ID,
+                                              start.fullscreen, start.width, start.height};
+        clientDecorates = clientFrame.decorate(connection->display(), baseSurface, framing, *this);
+    }
+    if (!clientDecorates && !createShellSurface(start)) return false;
+    return wl_display_flush(connection->display()) >= 0 || errno == EAGAIN;
+}
+
+bool WaylandWindow::createShellSurface(const Start& start)
+{
     shellSurface = xdg_wm_base_get_xdg_surface(connection->shell(), baseSurface);
     if (!shellSurface) return false;
     xdg_surface_add_listener(shellSurface, &SURFACE_LISTENER, this);
@@ -151,7 +169,7 @@ bool WaylandWindow::create(const Start& start)
     // The first commit carries no buffer: it asks the compositor to
     // configure the window.
     wl_surface_commit(baseSurface);
-    return wl_display_flush(connection->display()) >= 0 || errno == EAGAIN;
+    return true;
 }
 
 bool WaylandWindow::awaitFirstConfigure()
@@ -172,8 +190,19 @@ bool WaylandWindow::dispatchUntilStopped()
         if (!dispatchOnce(connection->millisecondsUntilInputDue())) return false;
         connection->inputSettled();
         char drained[16];
-        if (read(wakePipe[0], drained, sizeof drained) > 0) return true;
+        while (read(wakePipe[0], drained, sizeof drained) > 0) {
+        }
+        if (stopping.load()) return true;
+        applyRequests();
     }
+}
+
+void WaylandWindow::wake()
+{
+    if (wakePipe[1] < 0) return;
+    const char signal = 0;
+    // A full pipe already holds a wake-up.
+    [[maybe_unused]] const ssize_t written = write(wakePipe[1], &signal, 1);
 }
 
 bool WaylandWindow::dispatchOnce(int timeoutMs)
@@ -214,18 +243,44 @@ void WaylandWindow::markEnded()
 
 void WaylandWindow::setTitle(const char* text)
 {
-    if (toplevel) xdg_toplevel_set_title(toplevel, text ? text : "");
-    if (connection) wl_display_flush(connection->display());
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        if (!running) return;
+        requests.title = true;
+        std::snprintf(requests.titleText, sizeof requests.titleText, "%s", text ? text : "");
+    }
+    wake();
 }
 
 void WaylandWindow::setFullscreen(bool wanted)
 {
-    if (!toplevel) return;
-    if (wanted)
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        if (!running) return;
+        requests.output = true;
+        requests.fullscreen = wanted;
+    }
+    wake();
+}
+
+void WaylandWindow::applyRequests()
+{
+    Requests taken;
+    {
+        std::lock_guard<std::mutex> guard(stateLock);
+        taken = requests;
+        requests = Requests{};
+    }
+    if (taken.title && clientDecorates)
+        clientFrame.setTitle(taken.titleText);
+    else if (taken.title && toplevel)
+        xdg_toplevel_set_title(toplevel, taken.titleText);
+    if (taken.output && clientDecorates)
+        clientFrame.setFullscreen(taken.fullscreen);
+    else if (taken.output && taken.fullscreen && toplevel)
         xdg_toplevel_set_fullscreen(toplevel, nullptr);
-    else
+    else if (taken.output && toplevel)
         xdg_toplevel_unset_fullscreen(toplevel);
-    wl_display_flush(connection->display());
 }
 
 void WaylandWindow::toplevelConfigured(std::int32_t width, std::int32_t height)
@@ -247,6 +302,17 @@ void WaylandWindow::surfaceConfigured(std::uint32_t serial)
     // outline for the window's.
     if (width > 0 && height > 0) xdg_surface_set_window_geometry(shellSurface, 0, 0, width, height);
     handler->windowConfigured(width, height);
+}
+
+void WaylandWindow::frameConfigured(std::int32_t width, std::int32_t height)
+{
+    configured = true;
+    handler->windowConfigured(width, height);
+}
+
+void WaylandWindow::frameCommitNeeded()
+{
+    wl_surface_commit(baseSurface);
 }
 
 void WaylandWindow::askForDecorations()

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "vxr/console/wayland/libdecor_frame.h"
 #include "vxr/console/window_thread.h"
 
 struct wl_callback;
@@ -23,7 +24,11 @@ class WaylandConnection;
 // the connection's events while it is open. The thread makes the surface,
 // waits for the compositor's first configure, signals the opener, and then
 // dispatches until the window is closed or the compositor goes away.
-class WaylandWindow {
+//
+// Where the compositor draws window frames, it is asked to; elsewhere
+// libdecor draws one around the surface when it is installed; failing
+// both, the window has none.
+class WaylandWindow : private LibdecorFrame::Listener {
 public:
     // What the window thread reports, on that thread.
     class Handler {
@@ -65,12 +70,15 @@ public:
     // Whether the thread still dispatches: false once the compositor is gone.
     bool isRunning() const;
     wl_surface* surface() const { return baseSurface; }
+    // Both are carried out on the window thread, which owns the frame.
     void setTitle(const char* text);
     // Asks the compositor to show the window over its whole output or as a
     // window again; its configure brings the new size.
     void setFullscreen(bool wanted);
     // Whether the compositor said it draws the window's frame itself.
     bool isDecoratedByCompositor() const { return compositorDecorates.load(); }
+    // Whether libdecor draws the window's frame.
+    bool isDecoratedByClient() const { return clientDecorates.load(); }
 
     // Asks for the next frame callback of content, the window's surface or
     // a child of it whose content changes (one at most is outstanding: a
@@ -92,9 +100,16 @@ public:
     void decorationConfigured(std::uint32_t mode);
 
 private:
+    void frameConfigured(std::int32_t width, std::int32_t height) override;
+    void frameCloseRequested() override { closeRequested(); }
+    void frameCommitNeeded() override;
     void run(const Start& start);
     bool create(const Start& start);
+    bool createShellSurface(const Start& start);
     void askForDecorations();
+    // Wakes the thread: to stop, or to carry out what was asked.
+    void wake();
+    void applyRequests();
     bool awaitFirstConfigure();
     // True when close() stopped it, false when the connection failed.
     bool dispatchUntilStopped();
@@ -118,6 +133,9 @@ private:
     xdg_toplevel* toplevel = nullptr;
     zxdg_toplevel_decoration_v1* decoration = nullptr;
     std::atomic<bool> compositorDecorates{false};
+    LibdecorFrame clientFrame;
+    std::atomic<bool> clientDecorates{false};
+    std::atomic<bool> stopping{false};
     std::int32_t requestedWidth = 0;
     std::int32_t requestedHeight = 0;
     std::int32_t pendingWidth = 0;
@@ -133,6 +151,14 @@ private:
     wl_callback* outstandingFrame = nullptr;
     wl_surface* outstandingFor = nullptr;
     void dropOutstandingFrame();
+
+    // What the program asked for since the thread last looked, under stateLock.
+    struct Requests {
+        bool title = false;
+        char titleText[1024] = {};
+        bool output = false;
+        bool fullscreen = false;
+    } requests;
 };
 
 }  // namespace vxr
