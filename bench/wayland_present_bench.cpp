@@ -51,25 +51,27 @@ const FrameCase& frameCase(const benchmark::State& state)
     return CASES[state.range(0)];
 }
 
-// One compositor per output size for the whole run, started on first use;
-// WAYLAND_DISPLAY then names it.
-vxr::test::Compositor* compositorFor(int width, int height)
+// One compositor per kind and output size for the whole run, started on
+// first use; WAYLAND_DISPLAY then names it.
+vxr::test::Compositor* compositorFor(int width, int height,
+                                     vxr::test::Compositor::Kind kind = vxr::test::Compositor::Kind::SWAY)
 {
     struct Running {
+        vxr::test::Compositor::Kind kind;
         int width, height;
         std::unique_ptr<vxr::test::Compositor> compositor;
     };
     static std::vector<Running> running;
     for (Running& known : running)
-        if (known.width == width && known.height == height) {
+        if (known.kind == kind && known.width == width && known.height == height) {
             if (!known.compositor) return nullptr;
             setenv("XDG_RUNTIME_DIR", known.compositor->runtimeFolder().c_str(), 1);
             setenv("WAYLAND_DISPLAY", known.compositor->socket().c_str(), 1);
             return known.compositor.get();
         }
     auto compositor = std::make_unique<vxr::test::Compositor>();
-    if (!compositor->start(vxr::test::Compositor::Kind::SWAY, width, height)) compositor.reset();
-    running.push_back({width, height, std::move(compositor)});
+    if (!compositor->start(kind, width, height)) compositor.reset();
+    running.push_back({kind, width, height, std::move(compositor)});
     return running.back().compositor.get();
 }
 
@@ -199,6 +201,36 @@ void sdl2WaylandWindowSurface(benchmark::State& state)
     countFrames(state, frame);
 }
 
+// Surface::update on weston, which draws no window frames: with libdecor's
+// title bar and borders around the window (argument 1: 1), against the
+// same window bare (0). The frame is libdecor's own surfaces, redrawn only
+// when the window changes, so the program's cost per frame should not move.
+void vxrWaylandFramed(benchmark::State& state)
+{
+    const FrameCase& frame = CASES[state.range(0)];
+    const bool framed = state.range(1) != 0;
+    if (!compositorFor(frame.width, frame.height, vxr::test::Compositor::Kind::WESTON)) {
+        state.SkipWithError("weston did not start");
+        return;
+    }
+    vxr::WaylandConsole console;
+    console.frameOnClient(framed);
+    if (!console.ok() || !console.open(frame.width, frame.height,
+                                       frame.format == vxr::RGB565 ? vxr::PREFER16 : vxr::PREFER32,
+                                       -1, -1, -1)) {
+        state.SkipWithError("the Wayland console did not open");
+        return;
+    }
+    if (console.decoratedByClient() != framed || console.clientWidth() != frame.width) {
+        state.SkipWithError("the window is not framed as asked, or not at scale 1");
+        return;
+    }
+    SurfaceUpdateLoop::run(state, console, frame.width, frame.height, frame.format);
+    countFrames(state, frame);
+    state.SetLabel(std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                   (framed ? ", libdecor frame" : ", bare") + " weston headless");
+}
+
 // A frame shown larger than it is: 320x200 on a 1920x1080 output, where
 // sway tiles the window over the whole output and the frame fills
 // 1728x1080 of it. The library scales it into full-size buffers, or the
@@ -238,6 +270,10 @@ void vxrWaylandScaled(benchmark::State& state)
 
 BENCHMARK(vxrWaylandScaled)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandUpdate)->Arg(0)->Arg(1)->Arg(2)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(vxrWaylandFramed)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandUpdateReadingEvents)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->UseRealTime()

@@ -94,6 +94,7 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.width = width * scale;
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
+    start.clientFrame = clientFrames;
     input.windowOpened();
     placement = Placement{};
     // A full-screen program draws its own pointer, if any.

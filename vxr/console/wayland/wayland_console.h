@@ -80,6 +80,9 @@ public:
     bool decoratedByCompositor() { return windowThread.isDecoratedByCompositor(); }
     // Whether libdecor draws them instead, where the compositor does not.
     bool decoratedByClient() { return windowThread.isDecoratedByClient(); }
+    // Whether windows opened from now on get libdecor's frame where the
+    // compositor draws none (the default), or stay bare there.
+    void frameOnClient(bool wanted) { clientFrames = wanted; }
 
     // The window's size in buffer pixels, as the compositor last set it.
     std::int32_t clientWidth();
@@ -128,6 +131,7 @@ private:
     WindowTitle windowTitle;
     // Over the window; a full-screen window hides it until asked.
     std::atomic<bool> pointerVisible{true};
+    bool clientFrames = true;
 };
 
 }  // namespace vxr

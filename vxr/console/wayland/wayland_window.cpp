@@ -145,7 +145,7 @@ bool WaylandWindow::create(const Start& start)
     if (!baseSurface) return false;
     // A compositor that draws frames is asked for one below; elsewhere
     // libdecor frames the window, and maps it with its first commit.
-    if (!connection->decorations()) {
+    if (!connection->decorations() && start.clientFrame) {
         const LibdecorFrame::Start framing = {start.title ? start.title : "", APPLICATION_ID,
                                               start.fullscreen, start.width, start.height};
         clientDecorates = clientFrame.decorate(connection->display(), baseSurface, framing, *this);

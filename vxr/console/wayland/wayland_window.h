@@ -53,6 +53,8 @@ public:
         std::int32_t width = 0;
         std::int32_t height = 0;
         bool fullscreen = false;
+        // Whether libdecor may frame the window where the compositor does not.
+        bool clientFrame = true;
     };
 
     WaylandWindow() = default;
