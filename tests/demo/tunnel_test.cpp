@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -18,9 +17,9 @@ constexpr double PI = 3.14159265358979323846;
 TEST(TunnelState, ConstructionValuesKeepTheirBitPatterns)
 {
     const Tunnel tunnel;
-    EXPECT_EQ(std::bit_cast<uint32_t>(tunnel.angleX), 0x40925103u);
-    EXPECT_EQ(std::bit_cast<uint32_t>(tunnel.angleY), 0x4096cbe4u);
-    EXPECT_EQ(std::bit_cast<uint32_t>(tunnel.angleZ), 0u);
+    EXPECT_EQ(__builtin_bit_cast(uint32_t, tunnel.angleX), 0x40925103u);
+    EXPECT_EQ(__builtin_bit_cast(uint32_t, tunnel.angleY), 0x4096cbe4u);
+    EXPECT_EQ(__builtin_bit_cast(uint32_t, tunnel.angleZ), 0u);
     EXPECT_EQ(tunnel.radius, 0.0f);
     EXPECT_EQ(tunnel.cameraZ, -20.0f);
     EXPECT_EQ(tunnel.texture, nullptr);

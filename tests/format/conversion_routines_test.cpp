@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <random>
 #include <string>
@@ -34,7 +33,8 @@ Channels ofRgb565(std::uint32_t p)
 // trunc(value x the float with these bits), the product taken exactly.
 std::uint32_t truncatedProduct(std::uint32_t value, std::uint32_t floatBits)
 {
-    return static_cast<std::uint32_t>(value * static_cast<double>(std::bit_cast<float>(floatBits)));
+    const float factor = __builtin_bit_cast(float, floatBits);
+    return static_cast<std::uint32_t>(value * static_cast<double>(factor));
 }
 
 // The 8-bit channels that an RGB565 pixel widens to.

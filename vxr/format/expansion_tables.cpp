@@ -1,6 +1,5 @@
 #include "vxr/format/expansion_tables.h"
 
-#include <bit>
 
 #include "vxr/format/pixel_format.h"
 
@@ -13,7 +12,9 @@ namespace {
 // it is what makes a full 5-bit channel 254 rather than 255.
 std::int32_t scaledBy(std::int32_t value, std::uint32_t constantBits)
 {
-    const double constant = std::bit_cast<float>(constantBits);
+    // The builtin rather than std::bit_cast, which the web build's C++
+    // library lacks.
+    const double constant = __builtin_bit_cast(float, constantBits);
     return static_cast<std::int32_t>(value * constant);
 }
 std::int32_t scaled5(std::int32_t value) { return scaledBy(value, 0x41039CE7u); }

@@ -1,7 +1,6 @@
 #include "vxr/format/palette.h"
 #include "vxr/format/immortal.h"
 
-#include <bit>
 #include <cstring>
 #include <new>
 
@@ -46,7 +45,7 @@ std::uint32_t special14Entry(const Rgba& c)
 // 1/765 (white gives 254, a grey x gives x - 1).
 std::uint8_t greyEntry(const Rgba& c)
 {
-    const double k = std::bit_cast<float>(0x3AAB5591u);
+    const double k = __builtin_bit_cast(float, 0x3AAB5591u);
     const double sum = (c.blue * k + c.green * k) + c.red * k;
     return static_cast<std::uint8_t>(static_cast<std::int32_t>(sum * 255.0));
 }
