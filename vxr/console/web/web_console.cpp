@@ -20,7 +20,14 @@ constexpr std::int64_t SHOWN_PIXEL_BYTES = 4;
 // show such pixels as transparent.
 void makeOpaque(std::uint8_t* row, std::int64_t pixels)
 {
-    for (std::int64_t i = 0; i < pixels; ++i) row[i * SHOWN_PIXEL_BYTES + 3] = 0xFF;
+    // Whole pixels at a time, which the compiler turns into vector ORs.
+    constexpr std::uint32_t OPAQUE = 0xFF000000u;
+    for (std::int64_t i = 0; i < pixels; ++i) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, row + i * SHOWN_PIXEL_BYTES, sizeof pixel);
+        pixel |= OPAQUE;
+        std::memcpy(row + i * SHOWN_PIXEL_BYTES, &pixel, sizeof pixel);
+    }
 }
 
 // Frames shown since the page loaded, for a page or test that must know
