@@ -56,6 +56,8 @@ const char* setName(vxr::InstructionSet set)
             return "AVX-512 (F, BW, VL, VBMI)";
         case vxr::InstructionSet::AVX2:
             return "AVX2";
+        case vxr::InstructionSet::SIMD128:
+            return "SIMD128";
         case vxr::InstructionSet::BASELINE:
             break;
     }

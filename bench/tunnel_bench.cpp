@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/flying_tunnel.h"
 #include "demo/block_fill.h"
 #include "demo/tunnel.h"
 #include "vxr/format/instruction_set.h"
@@ -21,31 +22,15 @@
 
 namespace {
 
-constexpr size_t FRAME_BYTES = demo::Tunnel::FRAME_WIDTH * demo::Tunnel::FRAME_HEIGHT * 2;
-constexpr int32_t FRAME_PITCH = demo::Tunnel::FRAME_WIDTH * 2;
-constexpr float FLIGHT_TIME = 12.0f;
+constexpr size_t FRAME_BYTES = bench::FlyingTunnel::FRAME_BYTES;
+constexpr int32_t FRAME_PITCH = bench::FlyingTunnel::FRAME_PITCH;
+constexpr float FLIGHT_TIME = bench::FlyingTunnel::FLIGHT_TIME;
+using bench::FlyingTunnel;
 
-// A tunnel in mid-flight with a random texture and palette.
-struct FlyingTunnel {
-    demo::Tunnel tunnel;
-    std::vector<uint8_t> texels = std::vector<uint8_t>(256 * 256);
-    std::vector<uint8_t> frame = std::vector<uint8_t>(FRAME_BYTES);
-
-    FlyingTunnel()
-    {
-        std::mt19937 random(1);
-        std::vector<uint32_t> colours(256);
-        for (auto& colour : colours) colour = uint32_t(random());
-        for (auto& texel : texels) texel = uint8_t(random());
-        tunnel.radius = 255.0f;
-        tunnel.buildShade(colours.data());
-        tunnel.ready = 1;
-        for (float t = 0.0f; t < FLIGHT_TIME; t = float(double(t) + 0.01)) {
-            tunnel.animate(0.01f, t);
-        }
-        tunnel.castGrid(FLIGHT_TIME, 1.0f, 0);
-    }
-};
+// The instruction sets as benchmark arguments.
+constexpr int64_t BASELINE = int64_t(vxr::InstructionSet::BASELINE);
+constexpr int64_t AVX2 = int64_t(vxr::InstructionSet::AVX2);
+constexpr int64_t AVX512 = int64_t(vxr::InstructionSet::AVX512);
 
 void BM_FrameMemcpy(benchmark::State& state)
 {
@@ -60,7 +45,7 @@ void BM_FrameMemcpy(benchmark::State& state)
 BENCHMARK(BM_FrameMemcpy)->Unit(benchmark::kMicrosecond);
 
 // Holds the library's dispatcher to the instruction set that a
-// benchmark's first argument names (0 baseline, 1 AVX2, 2 AVX-512), with
+// benchmark's first argument names (0 baseline, 2 AVX2, 3 AVX-512), with
 // or without gathers, while it lives; a set this processor lacks skips the
 // benchmark.
 class LimitedTo {
@@ -108,7 +93,7 @@ void BM_TunnelCastGridPath(benchmark::State& state)
     const LimitedTo limit(state, true);
     if (limit.runnable) castGrids(state);
 }
-BENCHMARK(BM_TunnelCastGridPath)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TunnelCastGridPath)->Arg(BASELINE)->Arg(AVX2)->Arg(AVX512)->Unit(benchmark::kMicrosecond);
 
 void BM_TunnelFillFrame(benchmark::State& state)
 {
@@ -137,7 +122,9 @@ void BM_TunnelFillFramePath(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_TunnelFillFramePath)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TunnelFillFramePath)
+    ->ArgsProduct({{BASELINE, AVX2, AVX512}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 
 // The reads the fill cannot do without: for every pixel the texel at its
 // texture coordinates and that texel's shade at its light level, at the

@@ -85,7 +85,8 @@ void BlockFill::fillBlock(int32_t blockColumn, int32_t blockRow, int32_t pitch,
 void BlockFill::fillFrame(uint8_t* firstPixel, int32_t pitch) const
 {
     const vxr::InstructionSet set = vxr::activeInstructionSet();
-    if (set == vxr::InstructionSet::BASELINE) {
+    // The vector fills are x86 code; SIMD128 builds take the portable one.
+    if (set == vxr::InstructionSet::BASELINE || set == vxr::InstructionSet::SIMD128) {
         fillFramePortable(firstPixel, pitch);
     } else if (!vxr::gathersAreFast()) {
         fillFrameLoads(firstPixel, pitch);

@@ -19,6 +19,8 @@ void RayBatch::cast(float radius, float cameraZ, int32_t fade, GridSample* sampl
         case vxr::InstructionSet::AVX2:
             castAvx2(radius, cameraZ);
             break;
+        // The vector casts are x86 code; SIMD128 builds take the portable one.
+        case vxr::InstructionSet::SIMD128:
         case vxr::InstructionSet::BASELINE:
             castPortable(radius, cameraZ);
             break;

@@ -24,18 +24,19 @@ struct Dispatch {
 inline std::vector<Dispatch> availableDispatches()
 {
     std::vector<Dispatch> dispatches;
-    for (vxr::InstructionSet set :
-         {vxr::InstructionSet::BASELINE, vxr::InstructionSet::AVX2, vxr::InstructionSet::AVX512}) {
-        if (set > vxr::processorInstructionSet()) continue;
+    for (vxr::InstructionSet set : {vxr::InstructionSet::BASELINE, vxr::InstructionSet::SIMD128,
+                                    vxr::InstructionSet::AVX2, vxr::InstructionSet::AVX512}) {
+        if (!vxr::isBuiltFor(set) || set > vxr::processorInstructionSet()) continue;
         dispatches.push_back({set, false});
-        if (set != vxr::InstructionSet::BASELINE) dispatches.push_back({set, true});
+        // Only the x86 bodies gather.
+        if (set >= vxr::InstructionSet::AVX2) dispatches.push_back({set, true});
     }
     return dispatches;
 }
 
 inline std::string nameOf(const Dispatch& dispatch)
 {
-    const char* names[] = {"baseline", "AVX2", "AVX-512"};
+    const char* names[] = {"baseline", "SIMD128", "AVX2", "AVX-512"};
     return std::string(names[int(dispatch.set)]) + (dispatch.gathers ? " with gathers" : "");
 }
 

@@ -292,5 +292,26 @@ TEST(ConvertRow, CopyLengthsBeyondThe32BitCountAreRefused)
     EXPECT_FALSE(converter->convertArea(request));
 }
 
+// The routines step by byte offsets in a ptrdiff_t: 2^29 ARGB pixels are
+// 2^31 bytes, one more than a 32-bit ptrdiff_t holds. Refused before any
+// pixel is touched; natively the run would need gigabytes of buffers.
+TEST(ConvertRow, RunsWhoseBytesPassTheAddressSpaceAreRefused)
+{
+    if (PTRDIFF_MAX > INT32_MAX)
+        GTEST_SKIP() << "a 64-bit ptrdiff_t counts every run a 32-bit count gives";
+    const ConverterPtr converter = select(ARGB8888, RGB565);
+    const std::uint32_t pixels[2] = {0xFFFFFFFFu, 0xFFFFFFFFu};
+    std::uint16_t out[2] = {0x1234, 0x1234};
+    EXPECT_FALSE(converter->convertRow(pixels, out, 1 << 29, nullptr));
+    EXPECT_EQ(out[0], 0x1234);
+    AreaRequest request = requestFor(reinterpret_cast<const std::uint8_t*>(pixels), 8, 8,
+                                     reinterpret_cast<std::uint8_t*>(out), 4, 4, 1, 1);
+    request.width = 1 << 29;
+    EXPECT_FALSE(converter->convertArea(request));
+    EXPECT_EQ(out[0], 0x1234);
+    EXPECT_TRUE(converter->convertRow(pixels, out, 2, nullptr));
+    EXPECT_EQ(out[0], 0xFFFF);
+}
+
 }  // namespace
 }  // namespace vxr

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "vxr/last_error.h"
 #include "vxr/surface/null_store.h"
 
 namespace vxr {
@@ -130,12 +133,68 @@ TEST(MemoryStore, RejectedRequestsLeaveItInvalidAndUntouched)
     }
 }
 
+// Sizes past 32 bits: some wrap to exactly zero or to a few bytes in 32-bit
+// arithmetic, which would make a tiny buffer for a huge surface.
+struct BeyondThirtyTwoBits {
+    int width, height;
+    std::int32_t formatId;
+};
+constexpr BeyondThirtyTwoBits BEYOND_32_BITS[] = {
+    {70000, 70000, ARGB8888},  // 19.6 GB
+    {65536, 65536, ARGB8888},  // 2^34: zero in 32 bits
+    {65536, 32768, RGB565},    // 2^32: zero in 32 bits
+    {32769, 32768, ARGB8888},  // 2^32 + 2^17: 128 KiB in 32 bits
+    {23171, 23171, ARGB8888},  // just under 2^31: a buffer a ptrdiff_t cannot span
+};
+
+bool addressSpaceIs32Bits() { return PTRDIFF_MAX <= INT32_MAX; }
+
 TEST(MemoryStore, SizesThatCannotBeAddressedAreRefusedBeforeAllocating)
 {
     EXPECT_EQ(MemoryStore::lineStride(INT_MAX, PixelFormat(ARGB8888), 0), -1);
     EXPECT_EQ(MemoryStore::lineStride(1, PixelFormat(ARGB8888), INT_MAX), -1);
-    const std::int64_t big = MemoryStore::bufferSize(65535, 65535, PixelFormat(ARGB8888), 0);
-    EXPECT_EQ(big, std::int64_t{65535} * 65535 * 4);
+    for (const BeyondThirtyTwoBits& size : BEYOND_32_BITS) {
+        const PixelFormat format(size.formatId);
+        const std::int64_t exact = std::int64_t{size.width} * size.height * format.bytes;
+        const std::int64_t got = MemoryStore::bufferSize(size.width, size.height, format, 0);
+        // Computed in 64 bits everywhere; refused where it cannot be addressed.
+        EXPECT_EQ(got, addressSpaceIs32Bits() ? -1 : exact) << size.width << " x " << size.height;
+    }
+}
+
+TEST(MemoryStore, StoresBeyondTheAddressSpaceAreRefusedWithAReason)
+{
+    if (!addressSpaceIs32Bits())
+        GTEST_SKIP() << "a 64-bit address space holds these sizes; allocating them is no test";
+    for (const BeyondThirtyTwoBits& size : BEYOND_32_BITS) {
+        Request request;
+        request.width = size.width;
+        request.height = size.height;
+        request.format = PixelFormat(size.formatId);
+        clearLastError();
+        auto store = request.make();
+        EXPECT_EQ(store->isValid(), 0) << size.width << " x " << size.height;
+        EXPECT_EQ(store->lock(1), nullptr);
+        EXPECT_NE(std::string(lastError()).find("larger than this machine can address"),
+                  std::string::npos)
+            << lastError();
+    }
+}
+
+// Within the address space but beyond what the heap can give: the store
+// reports it, the allocation neither aborts nor throws.
+TEST(MemoryStore, AnAllocationTheHeapCannotGiveIsReported)
+{
+    if (!addressSpaceIs32Bits())
+        GTEST_SKIP() << "a 64-bit heap may give 2 GiB; touching it all is no test";
+    Request request;
+    request.width = 23170;  // 23170 x 23170 x 4 bytes: just below 2^31
+    request.height = 23170;
+    request.format = PixelFormat(ARGB8888);
+    clearLastError();
+    auto store = request.make();
+    EXPECT_EQ(store->isValid(), 0);
+    EXPECT_NE(std::string(lastError()).find("out of memory"), std::string::npos) << lastError();
 }
 
 TEST(MemoryStore, LocksOnlyCount)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "vxr/console/console.h"
 #include "vxr/console/null_console.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/memory_store.h"
 
 #ifdef __linux__
@@ -118,6 +120,22 @@ TEST(Surface, BadCreateRequestsLeaveTheOldStorage)
     EXPECT_EQ(surface.width(), 4);
     EXPECT_EQ(surface.lock(1), pixels);
     surface.unlock();
+}
+
+// 70000 x 70000 ARGB is 19.6 GB: where a ptrdiff_t has 32 bits the surface
+// is refused with the store's reason, never made from a wrapped size.
+TEST(Surface, ASurfaceBeyondTheAddressSpaceIsRefusedWithTheReason)
+{
+    if (PTRDIFF_MAX > INT32_MAX)
+        GTEST_SKIP() << "a 64-bit address space holds this surface; allocating it is no test";
+    Console console;
+    Surface surface(&console, 4, 3, argb, -1, -1, -1, -1);
+    ASSERT_TRUE(surface.isValid());
+    EXPECT_EQ(surface.create(&console, 70000, 70000, &argb, -1, -1, -1, -1), 0);
+    EXPECT_NE(std::string(lastError()).find("70000 x 70000 surface is larger than this machine"),
+              std::string::npos)
+        << lastError();
+    EXPECT_EQ(surface.width(), 4);
 }
 
 TEST(Surface, MemoryAnyAcceptsEitherKindButExactRequestsMustMatch)

@@ -36,7 +36,7 @@ struct ReverseBytes {
     template <class T>
     VXR_SIMD_INLINE static void apply(T& x)
     {
-        if constexpr (sizeof(T) >= 32) {
+        if constexpr (sizeof(T) >= simd::byteShuffleWidth) {
             // One byte shuffle at widths that have it.
             using Bytes = simd::U8<sizeof(T)>;
             Bytes reversed;

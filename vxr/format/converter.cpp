@@ -1,5 +1,7 @@
 #include "vxr/format/converter.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "vxr/format/conversion_routines.h"
@@ -21,10 +23,14 @@ void Converter::setRoutines(RowRoutine row, AreaRoutine area)
     areaRoutine = area;
 }
 
-// The copy routines count bytes. A length that no longer fits the routines'
-// 32-bit count is refused rather than wrapped.
+// The routines step through a run by byte offsets held in a ptrdiff_t, and
+// the copy routines count bytes in 32 bits. A length that fits neither is
+// refused rather than wrapped; with a 32-bit address space the first limit
+// is the narrower one for wide pixels.
 bool Converter::scaleToBytes(std::int32_t& count) const
 {
+    const std::int64_t widest = std::max(source.bytes, destination.bytes);
+    if (std::int64_t{count} * widest > PTRDIFF_MAX) return false;
     if (!sameFormat) return true;
     const std::int64_t scaled = std::int64_t{count} * source.bytes;
     if (scaled > INT32_MAX || scaled < INT32_MIN) return false;

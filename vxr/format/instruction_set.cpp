@@ -21,7 +21,18 @@ InstructionSet detectInstructionSet()
         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi"))
         return InstructionSet::AVX512;
     if (__builtin_cpu_supports("avx2")) return InstructionSet::AVX2;
+#elif VXR_HAS_SIMD128_BODIES
+    // The module would not have loaded without SIMD128.
+    return InstructionSet::SIMD128;
 #endif
+    return InstructionSet::BASELINE;
+}
+
+// The widest set at or below the ceiling that this build has bodies for.
+InstructionSet widestBuiltUpTo(int ceiling)
+{
+    for (int set = ceiling; set > 0; --set)
+        if (isBuiltFor(static_cast<InstructionSet>(set))) return static_cast<InstructionSet>(set);
     return InstructionSet::BASELINE;
 }
 
@@ -109,7 +120,7 @@ InstructionSet activeInstructionSet()
 {
     const InstructionSet detected = processorInstructionSet();
     const int ceiling = ceilingSet.load(std::memory_order_relaxed);
-    return ceiling < static_cast<int>(detected) ? static_cast<InstructionSet>(ceiling) : detected;
+    return ceiling < static_cast<int>(detected) ? widestBuiltUpTo(ceiling) : detected;
 }
 
 bool gathersAreFast()

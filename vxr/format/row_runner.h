@@ -167,9 +167,13 @@ std::int32_t wideBlocks(const std::uint8_t* in, std::uint8_t* out, std::int32_t 
             return avx512Blocks<C>(in, out, count, context);
         case InstructionSet::AVX2:
             return avx2Blocks<C>(in, out, count, context);
+        case InstructionSet::SIMD128:
         case InstructionSet::BASELINE:
             break;
     }
+#elif VXR_BASELINE_IS_PLAIN
+    // Without SIMD128 the run's caller converts every pixel on its own.
+    if (activeInstructionSet() != InstructionSet::SIMD128) return 0;
 #endif
     return baselineBlocks<C>(in, out, count, context);
 }

@@ -30,6 +30,15 @@ using U64 = typename VectorOf<std::uint64_t, Width>::type;
 template <class Vector>
 inline constexpr std::size_t laneCount = sizeof(Vector) / sizeof(std::declval<Vector&>()[0]);
 
+// The narrowest width at which any shuffle of single bytes is one
+// instruction. x86 has none for 16 bytes before SSSE3, which the baseline
+// does not assume; WebAssembly's SIMD128 shuffle takes any pattern.
+#if defined(__wasm__)
+inline constexpr int byteShuffleWidth = 16;
+#else
+inline constexpr int byteShuffleWidth = 32;
+#endif
+
 #define VXR_SIMD_INLINE [[gnu::always_inline]] inline
 
 template <class Vector>
@@ -159,8 +168,7 @@ struct PackedTriples {
 template <int Width>
 VXR_SIMD_INLINE void storeLowTriples(std::uint8_t* at, const U32<Width>& pixels)
 {
-    if constexpr (Width >= 32) {
-        // Byte shuffles are single instructions from this width on.
+    if constexpr (Width >= byteShuffleWidth) {
         const U8<Width> bytes = (U8<Width>)pixels;
         U8<Width> packed;
         rearrange<PackedTriples<Width>>(bytes, packed);

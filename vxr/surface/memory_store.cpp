@@ -55,8 +55,11 @@ std::int64_t MemoryStore::bufferSize(std::int32_t width, std::int32_t height,
     const std::int64_t stride = lineStride(width, format, linePadding);
     if (stride < 0 || height < 0) return -1;
     // stride and height are both below 2^31, so the product fits in 63 bits.
+    // The block must also be smaller than PTRDIFF_MAX, not only SIZE_MAX:
+    // the distance between two of its bytes is a ptrdiff_t. On a 32-bit
+    // address space that refuses everything from 2 GiB on.
     const std::int64_t size = stride * height;
-    if (static_cast<std::uint64_t>(size) > SIZE_MAX) return -1;
+    if (static_cast<std::uint64_t>(size) > static_cast<std::uint64_t>(PTRDIFF_MAX)) return -1;
     return size;
 }
 

@@ -44,7 +44,7 @@ public:
     int isValid() override { return buffer && firstLine ? 1 : 0; }
 
     // Bytes from one line's start to the next, or -1 when the request cannot
-    // be addressed with a 32-bit pitch and a size_t buffer.
+    // be addressed with a 32-bit pitch and a buffer below PTRDIFF_MAX bytes.
     static std::int64_t lineStride(std::int32_t width, const PixelFormat& format,
                                    std::int32_t linePadding);
     static std::int64_t bufferSize(std::int32_t width, std::int32_t height,
