@@ -22,7 +22,10 @@ struct Canvas {
 
     void fill(std::uint32_t colour)
     {
-        for (int y = 0; y < HEIGHT; ++y) std::ranges::fill(pixels.row<std::uint32_t>(y), colour);
+        for (int y = 0; y < HEIGHT; ++y) {
+            auto row = pixels.row<std::uint32_t>(y);
+            std::fill(row.begin(), row.end(), colour);
+        }
     }
 
     // A round dab of the brush at (x, y); what falls outside is cut.

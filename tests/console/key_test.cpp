@@ -96,6 +96,29 @@ TEST(Key, WindowsScanCodesKeepExtendedKeysApart)
     EXPECT_EQ(keyFromScanCode(0x1E01C), Key::Unknown);
 }
 
+TEST(Key, BrowserCodesNameThePlaceNotTheLayoutsSymbol)
+{
+    EXPECT_EQ(keyFromDomCode("KeyA"), Key::A);
+    EXPECT_EQ(keyFromDomCode("KeyZ"), Key::Z);
+    EXPECT_EQ(keyFromDomCode("Digit0"), Key::Digit0);
+    EXPECT_EQ(keyFromDomCode("Quote"), Key::Apostrophe);
+    EXPECT_EQ(keyFromDomCode("Backquote"), Key::Grave);
+    EXPECT_EQ(keyFromDomCode("IntlBackslash"), Key::NonUsBackslash);
+    EXPECT_EQ(keyFromDomCode("Enter"), Key::Enter);
+    EXPECT_EQ(keyFromDomCode("NumpadEnter"), Key::KeypadEnter);
+    EXPECT_EQ(keyFromDomCode("Numpad7"), Key::Keypad7);
+    EXPECT_EQ(keyFromDomCode("NumpadSubtract"), Key::KeypadMinus);
+    EXPECT_EQ(keyFromDomCode("ArrowUp"), Key::Up);
+    EXPECT_EQ(keyFromDomCode("ShiftRight"), Key::RightShift);
+    EXPECT_EQ(keyFromDomCode("MetaLeft"), Key::LeftSuper);
+    EXPECT_EQ(keyFromDomCode("F24"), Key::F24);
+    // Names are whole and case matters, as the browser spells them.
+    EXPECT_EQ(keyFromDomCode("keya"), Key::Unknown);
+    EXPECT_EQ(keyFromDomCode("Key"), Key::Unknown);
+    EXPECT_EQ(keyFromDomCode(""), Key::Unknown);
+    EXPECT_EQ(keyFromDomCode(nullptr), Key::Unknown);
+}
+
 TEST(Key, ModifierNamesJoinWithPlusOrSayNone)
 {
     char out[MODIFIER_NAMES_CAPACITY];

@@ -9,6 +9,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#ifdef VXR_WEB_CONSOLE
+#include "vxr/console/web/web_page.h"
+#endif
 
 #include "vxr/console/consoles.h"
 #include "vxr/last_error.h"
@@ -29,10 +32,12 @@ void addReason(char* reasons, Console* candidate, const char* reason)
 
 // Windows tries DirectDraw, then GDI; a Linux desktop tries its Wayland
 // compositor, then its X server (which also serves where only XWayland
-// would). The kinds after those are placeholders, so the search has five
-// places everywhere.
+// would); a page in a browser has its canvas. The kinds after those are
+// placeholders, so the search has five places everywhere.
 #ifdef _WIN32
 enum ConsoleKind { DIRECTX_KIND, GDI_KIND, PLACEHOLDER_KINDS_END = 5 };
+#elif defined(__EMSCRIPTEN__)
+enum ConsoleKind { WEB_KIND, PLACEHOLDER_KINDS_END = 5 };
 #else
 enum ConsoleKind { WAYLAND_KIND, X11_KIND, PLACEHOLDER_KINDS_END = 5 };
 #endif
@@ -53,6 +58,9 @@ Console* ConsoleFrontEnd::makeConsole(int consoleKind)
 #endif
 #ifdef VXR_X11_CONSOLE
     case X11_KIND: return makeX11Console().release();
+#endif
+#ifdef VXR_WEB_CONSOLE
+    case WEB_KIND: return makeWebConsole().release();
 #endif
     default:
         // Kinds without a display here keep their places in the search.
@@ -107,6 +115,10 @@ int ConsoleFrontEnd::showError(const char* message)
     return MessageBoxA(nullptr, message, "vxr error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND |
                                                           MB_TOPMOST);
 #else
+#ifdef VXR_WEB_CONSOLE
+    // The page's notice stands for the message box.
+    WebPage::showError(message);
+#endif
     return std::fprintf(stderr, "vxr error: %s\n", message ? message : "") < 0 ? 0 : 1;
 #endif
 }

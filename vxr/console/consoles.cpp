@@ -12,6 +12,9 @@
 #ifdef VXR_X11_CONSOLE
 #include "vxr/console/x11/x11_console.h"
 #endif
+#ifdef VXR_WEB_CONSOLE
+#include "vxr/console/web/web_console.h"
+#endif
 
 namespace vxr {
 
@@ -46,6 +49,15 @@ std::unique_ptr<Console> makeDirectXConsole()
 {
 #ifdef _WIN32
     return std::unique_ptr<Console>(new (std::nothrow) DirectXConsole(nullptr));
+#else
+    return nullptr;
+#endif
+}
+
+std::unique_ptr<Console> makeWebConsole()
+{
+#ifdef VXR_WEB_CONSOLE
+    return std::unique_ptr<Console>(new (std::nothrow) WebConsole);
 #else
     return nullptr;
 #endif

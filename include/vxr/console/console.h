@@ -139,8 +139,9 @@ public:
     virtual int variant() { return 0; }
     /// The display's pixel format; empty without a display.
     virtual PixelFormat format() { return {}; }
-    /// The native window (an HWND, the X window id, the wl_surface*); null
-    /// while none is open.
+    /// The native window (an HWND, the X window id, the wl_surface*; in a
+    /// browser the canvas's CSS selector, a C string); null while none is
+    /// open.
     virtual void* window() { return nullptr; }
     /// 1 when the console reached its display and may be opened; 0 when it
     /// could not (no server, no DirectDraw). The base console answers 1.

@@ -33,7 +33,7 @@ public:
     /// Deletes the open console; the null console stands in again.
     void close();
     /// Shows message to the user: a message box on Windows, a line on
-    /// standard error elsewhere. Closes the display first, so the notice is
+    /// standard error elsewhere (in a browser also the page's error notice). Closes the display first, so the notice is
     /// seen even after a full-screen mode change; returns what the notice
     /// returned (elsewhere 1 when the line was written).
     int showError(const char* message);
@@ -45,7 +45,8 @@ public:
     bool isOpen() const;
 
     /// The kinds this platform has: on Windows 0: DirectDraw, 1: GDI; on
-    /// Linux desktops 0: Wayland, 1: X11 (each where the build has it); the
+    /// Linux desktops 0: Wayland, 1: X11 (each where the build has it); in
+    /// a browser 0: the page's canvas; the
     /// rest up to 4: placeholders that never open. Null past them or when
     /// memory runs out.
     static Console* makeConsole(int consoleKind);

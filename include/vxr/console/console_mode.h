@@ -29,6 +29,7 @@ inline constexpr std::int32_t CONSOLE_ID_WINDOW = 100;   ///< consoleId() of the
 inline constexpr std::int32_t CONSOLE_ID_DIRECTX = 101;  ///< consoleId() of the DirectDraw console.
 inline constexpr std::int32_t CONSOLE_ID_X11 = 102;      ///< consoleId() of the X11 console.
 inline constexpr std::int32_t CONSOLE_ID_WAYLAND = 103;  ///< consoleId() of the Wayland console.
+inline constexpr std::int32_t CONSOLE_ID_WEB = 104;      ///< consoleId() of the browser's canvas console.
 
 /// One display mode as a console reports it.
 struct ConsoleMode {

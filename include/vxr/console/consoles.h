@@ -21,5 +21,8 @@ std::unique_ptr<Console> makeWaylandConsole();
 std::unique_ptr<Console> makeGdiConsole();
 /// A full-screen DirectDraw display (Windows).
 std::unique_ptr<Console> makeDirectXConsole();
+/// The page's canvas element (a WebAssembly build in a browser); ok() is 0 on a
+/// page without one.
+std::unique_ptr<Console> makeWebConsole();
 
 }  // namespace vxr

@@ -73,7 +73,8 @@ struct Event {
     Key key = Key::Unknown;  ///< the key pressed or released
     /// The platform's own code for the key: an xkb key code (a Linux input
     /// event code plus 8, as X servers number keys) on X11 and Wayland, a
-    /// scan code on Windows (0xE000 added for extended keys). It tells
+    /// scan code on Windows (0xE000 added for extended keys), the DOM
+    /// keyCode in a browser. It tells
     /// Unknown keys apart.
     std::uint32_t nativeCode = 0;
     /// The character the key types on the current layout with no modifier

@@ -176,5 +176,8 @@ Key keyFromEvdev(std::uint32_t code);
 /// The key at a Windows scan code as a key message carries it (extended
 /// keys with 0xE000 added); Unknown where the code has no key of the enum.
 Key keyFromScanCode(std::uint32_t scanCode);
+/// The key a browser's KeyboardEvent.code names ("KeyA", "ArrowLeft",
+/// "NumpadEnter"); Unknown for null or a code that has no key of the enum.
+Key keyFromDomCode(const char* code);
 
 }  // namespace vxr

@@ -1,0 +1,29 @@
+// Runs the present benchmark page in headless Chromium, once through each
+// canvas backend, and prints its table with the processor and the browser.
+//   node --experimental-websocket run-present-bench.mjs BUILD_DIR/bench/web
+import { execFileSync } from 'node:child_process';
+import { readFileSync } from 'node:fs';
+import { Browser, serve } from '../../scripts/web/browser.mjs';
+
+const folder = process.argv[2];
+const processor = /model name\s*:\s*(.*)/.exec(readFileSync('/proc/cpuinfo', 'utf8'))?.[1] || 'unknown';
+const chromium = execFileSync(process.env.VXR_CHROMIUM || '/usr/bin/chromium', ['--version'],
+  { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
+console.log(`processor: ${processor}\nbrowser: ${chromium} (headless)`);
+
+const server = await serve(folder);
+const browser = await Browser.launch();
+try {
+  const page = await browser.newPage();
+  for (const backend of ['2d', 'webgl']) {
+    await page.open(`${server.url}present_bench.html?backend=${backend}`, 1000, 760);
+    const isolated = await page.evaluate('crossOriginIsolated');
+    await page.waitFor('Module.vxrExitCode !== null', 120000);
+    const output = await page.evaluate('document.getElementById("output").textContent');
+    console.log(`\n${output.split('\n').filter(line => !line.startsWith('{')).join('\n').trim()}` +
+                `\n(cross-origin isolated: ${isolated})`);
+  }
+} finally {
+  browser.kill();
+  await server.close();
+}

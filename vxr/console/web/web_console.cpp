@@ -1,0 +1,299 @@
+#include "vxr/console/web/web_console.h"
+
+#include <emscripten.h>
+
+#include <chrono>
+#include <cstring>
+#include <new>
+
+#include "vxr/console/present_store.h"
+#include "vxr/console/web/web_page.h"
+#include "vxr/format/converter.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+namespace {
+
+constexpr std::int64_t SHOWN_PIXEL_BYTES = 4;
+
+// The converters leave alpha at 0 for sources without it; the canvas would
+// show such pixels as transparent.
+void makeOpaque(std::uint8_t* row, std::int64_t pixels)
+{
+    // Whole pixels at a time, which the compiler turns into vector ORs.
+    constexpr std::uint32_t OPAQUE = 0xFF000000u;
+    for (std::int64_t i = 0; i < pixels; ++i) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, row + i * SHOWN_PIXEL_BYTES, sizeof pixel);
+        pixel |= OPAQUE;
+        std::memcpy(row + i * SHOWN_PIXEL_BYTES, &pixel, sizeof pixel);
+    }
+}
+
+// Frames shown since the page loaded, for a page or test that must know
+// which frame the canvas holds.
+std::uint32_t framesShown = 0;
+
+bool liesWithin(const Rect& area, std::int32_t width, std::int32_t height)
+{
+    return area.left >= 0 && area.top >= 0 && area.right <= width && area.bottom <= height &&
+           area.width() > 0 && area.height() > 0;
+}
+
+}  // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE std::uint32_t vxr_web_frames_shown() { return framesShown; }
+
+WebConsole::WebConsole() : input(true) { displayFormat = PixelFormat(ABGR8888); }
+
+WebConsole::~WebConsole()
+{
+    closeCanvas();
+    delete primarySurface;
+    primarySurface = nullptr;
+    releaseSurfaces();
+}
+
+int WebConsole::modes(std::vector<ConsoleMode>& list)
+{
+    const int screenWidth = EM_ASM_INT({ return screen.width; });
+    const int screenHeight = EM_ASM_INT({ return screen.height; });
+    return reportScreenMode(list, screenWidth, screenHeight);
+}
+
+int WebConsole::open(int width, int height, int request, int output, int parameter, int variant)
+{
+    return openRequestInDisplayFormat(width, height, request, output, parameter, variant);
+}
+
+int WebConsole::openFormat(int width, int height, const PixelFormat& format, int output,
+                           int parameter, int variant)
+{
+    return openFormatInDisplayFormat(width, height, format, output, parameter, variant);
+}
+
+int WebConsole::openDisplayFormat(int width, int height, int output, int parameter, int variant)
+{
+    if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
+    closeCanvas();
+    const std::int64_t bytes = std::int64_t{width} * height * SHOWN_PIXEL_BYTES;
+    shown.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    if (!shown) return 0;
+    // Black until the first frame, opaque like every frame after it.
+    for (std::int64_t i = 0; i < bytes; ++i) shown[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
+    frameWidth = width;
+    frameHeight = height;
+    openOutput = output;
+    openParameter = parameter;
+    input.windowOpened();
+    if (!canvas.open(width, height, boxResized, this) || !createPrimary()) {
+        closeCanvas();
+        return 0;
+    }
+    canvas.show(shown.get(), 0, 0, width, height);
+    listener.listen(input);
+    if (output == FULLSCREEN) WebCanvas::requestFullscreen(true);
+    yieldedSinceFrame = true;
+    return 1;
+}
+
+void WebConsole::closeCanvas()
+{
+    listener.stop();
+    if (canvas.isOpen()) {
+        canvas.close();
+        input.windowEnded();
+    }
+    delete primarySurface;
+    primarySurface = nullptr;
+    frameWidth = frameHeight = 0;
+}
+
+bool WebConsole::createPrimary()
+{
+    creatingPrimary = 1;
+    auto* surface = new (std::nothrow)
+        Surface(this, frameWidth, frameHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
+    creatingPrimary = 0;
+    if (surface && surface->isValid()) {
+        primarySurface = surface;
+        return true;
+    }
+    delete surface;
+    return false;
+}
+
+void WebConsole::boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight)
+{
+    auto* self = static_cast<WebConsole*>(console);
+    // The canvas fills its box: pointer positions in it map through the
+    // box's size to frame pixels.
+    self->input.showFrame(self->frameWidth, self->frameHeight, Rect{0, 0, cssWidth, cssHeight});
+    self->input.resized(cssWidth, cssHeight);
+    WebPage::wake();
+}
+
+void* WebConsole::window()
+{
+    static char selector[] = "#canvas";
+    return canvas.isOpen() ? selector : nullptr;
+}
+
+int WebConsole::setOutput(int output)
+{
+    if ((output != FULLSCREEN && output != WINDOWED) || !canvas.isOpen()) return 0;
+    WebCanvas::requestFullscreen(output == FULLSCREEN);
+    openOutput = output;
+    return 1;
+}
+
+// ---- the program's turns and the browser's --------------------------------
+
+int WebConsole::waitRetrace()
+{
+    if (!canvas.isOpen()) return 0;
+    WebPage::waitForAnimationFrame();
+    yieldedSinceFrame = true;
+    return 1;
+}
+
+void WebConsole::yieldAfterFrame()
+{
+    if (!yieldedSinceFrame) WebPage::waitForAnimationFrame();
+    yieldedSinceFrame = false;
+}
+
+int WebConsole::readKey()
+{
+    if (!canvas.isOpen()) return 0;
+    // Keys arrive only while the browser has its turn.
+    while (canvas.isOpen() && !input.hasKeys()) {
+        WebPage::waitForWake(1000);
+        yieldedSinceFrame = true;
+    }
+    return input.hasKeys() ? input.readKey() : 0;
+}
+
+int WebConsole::keyPressed() { return canvas.isOpen() ? input.hasKeys() : 0; }
+
+int WebConsole::waitEvent(Event* out, int timeoutMilliseconds)
+{
+    if (!out || !canvas.isOpen()) return 0;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    for (;;) {
+        if (input.poll(*out)) return 1;
+        if (!canvas.isOpen()) return 0;
+        int wait = 1000;
+        if (timeoutMilliseconds >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (left.count() <= 0) return 0;
+            wait = static_cast<int>(left.count() < wait ? left.count() : wait);
+        }
+        WebPage::waitForWake(wait);
+        yieldedSinceFrame = true;
+    }
+}
+
+int WebConsole::setTitle(const char* text)
+{
+    if (!pageTitle.set(text)) return 0;
+    WebPage::setTitle(pageTitle.text());
+    return 1;
+}
+
+int WebConsole::title(char* out) { return pageTitle.copyTo(out) ? 1 : 0; }
+
+// ---- stores and frames ------------------------------------------------------
+
+SurfaceStore* WebConsole::createStore(int* width, int* height, const PixelFormat* format,
+                                      int* memoryKind, int* orientation, int* linePadding,
+                                      int* variant)
+{
+    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
+        return nullptr;
+    if (*memoryKind == MEMORY_DISPLAY && creatingPrimary) {
+        auto* store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
+                                                      *orientation, *linePadding, *variant);
+        if (store && store->isValid()) return store;
+        delete store;
+        return nullptr;
+    }
+    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
+                                variant);
+}
+
+int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    if (!source || !canvas.isOpen() || !liesWithin(destinationArea, frameWidth, frameHeight) ||
+        !liesWithin(sourceArea, source->width(), source->height()))
+        return 0;
+    const bool sameSize = sourceArea.width() == destinationArea.width() &&
+                          sourceArea.height() == destinationArea.height();
+    const std::int64_t pitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
+    const bool converted = sameSize
+                               ? convertInto(*source, sourceArea, shown.get(), pitch, destinationArea)
+                               : scaleInto(*source, sourceArea, destinationArea);
+    if (!converted) return 0;
+    canvas.show(shown.get(), destinationArea.left, destinationArea.top,
+                static_cast<std::int32_t>(destinationArea.width()),
+                static_cast<std::int32_t>(destinationArea.height()));
+    ++framesShown;
+    yieldAfterFrame();
+    return 1;
+}
+
+bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,
+                             std::int64_t pitch, const Rect& destinationArea)
+{
+    if (!converter || convertedFormat != source.format()) {
+        converter.reset(selectConverter(source.format(), displayFormat));
+        convertedFormat = source.format();
+    }
+    if (!converter) return false;
+    const std::uint8_t* from = source.lock(0);
+    if (!from) return false;
+    const void* lookup = source.lookupFor(displayFormat);
+    const std::int64_t width = sourceArea.width();
+    bool converted = true;
+    // Row by row, so each row is made opaque while it is still in the cache.
+    for (std::int64_t row = 0; row < sourceArea.height() && converted; ++row) {
+        const std::uint8_t* line = from + (sourceArea.top + row) * std::int64_t{source.pitch()};
+        std::uint8_t* target = pixels + (destinationArea.top + row) * pitch +
+                               destinationArea.left * SHOWN_PIXEL_BYTES;
+        const Rect one{sourceArea.left, 0, sourceArea.right, 1};
+        converted = converter->convertRect(line, source.pitch(), one, target,
+                                           static_cast<std::int32_t>(pitch), 0, 0, lookup);
+        makeOpaque(target, width);
+    }
+    source.unlock();
+    return converted;
+}
+
+bool WebConsole::scaleInto(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
+    const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
+    const std::int64_t pitch = std::int64_t{width} * SHOWN_PIXEL_BYTES;
+    const std::int64_t bytes = pitch * height;
+    if (bytes > unscaledBytes) {
+        unscaled.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+        unscaledBytes = unscaled ? bytes : 0;
+        if (!unscaled) return false;
+    }
+    const Rect whole{0, 0, width, height};
+    if (!convertInto(source, sourceArea, unscaled.get(), pitch, whole)) return false;
+    const auto targetWidth = static_cast<std::int32_t>(destinationArea.width());
+    const auto targetHeight = static_cast<std::int32_t>(destinationArea.height());
+    if (!scaler.isPreparedFor(width, height, targetWidth, targetHeight, SHOWN_PIXEL_BYTES) &&
+        !scaler.prepare(width, height, targetWidth, targetHeight, SHOWN_PIXEL_BYTES))
+        return false;
+    const std::int64_t shownPitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
+    scaler.scale(unscaled.get(), pitch,
+                 shown.get() + destinationArea.top * shownPitch +
+                     destinationArea.left * SHOWN_PIXEL_BYTES,
+                 shownPitch);
+    return true;
+}
+
+}  // namespace vxr

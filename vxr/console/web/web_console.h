@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "vxr/console/display_console.h"
+#include "vxr/console/frame_presenter.h"
+#include "vxr/console/frame_scaler.h"
+#include "vxr/console/web/web_canvas.h"
+#include "vxr/console/web/web_input.h"
+#include "vxr/console/window_input.h"
+#include "vxr/console/window_title.h"
+
+namespace vxr {
+
+class Converter;
+
+// Shows frames in the page's <canvas> (a WebAssembly build in a browser).
+// The canvas keeps the frame's size and the page scales it; each frame is
+// converted by the library's converters into the canvas's own byte order,
+// R, G, B, A (ABGR8888), in a buffer the canvas reads straight from wasm
+// memory.
+//
+// There is no window thread: the browser delivers input between the
+// program's turns. The program's blocking loop runs as it is, built with
+// Asyncify: waitRetrace, a frame's update, readKey and waitEvent suspend it
+// and give the browser its turn.
+class WebConsole : public DisplayConsole, public FramePresenter {
+public:
+    WebConsole();
+    ~WebConsole() override;
+
+    int ok() override { return WebCanvas::exists() ? 1 : 0; }
+    int modes(std::vector<ConsoleMode>& list) override;
+    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
+                   int variant) override;
+    int open(int width, int height, int request, int output, int parameter, int variant) override;
+    int waitRetrace() override;
+    int readKey() override;
+    int keyPressed() override;
+    int setTitle(const char* text) override;
+    int title(char* out) override;
+    int consoleId() override { return CONSOLE_ID_WEB; }
+    int name(char* out) override { return writeName(out, "Web"); }
+    int width() override { return frameWidth; }
+    int height() override { return frameHeight; }
+    void* window() override;
+    int waitEvent(Event* out, int timeoutMilliseconds) override;
+    int setOutput(int output) override;
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
+                              int* orientation, int* linePadding, int* variant) override;
+
+    int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
+
+protected:
+    WindowInput* windowInput() override { return &input; }
+
+private:
+    int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
+    void closeCanvas();
+    bool createPrimary();
+    static void boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight);
+
+    // Converts the source area into the canvas's pixels at the destination
+    // area, which has the same size.
+    bool convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,
+                     std::int64_t pitch, const Rect& destinationArea);
+    // A scaled copy: converted first, then scaled by the library's scaler.
+    bool scaleInto(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
+    // Gives the browser a turn unless the program gave it one since the
+    // last frame, so a loop that only presents still gets its frames painted.
+    void yieldAfterFrame();
+
+    WindowInput input;
+    WebInput listener;
+    WebCanvas canvas;
+    WindowTitle pageTitle;
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    // The canvas's pixels: width x height in ABGR8888, rows without gaps.
+    std::unique_ptr<std::uint8_t[]> shown;
+    std::unique_ptr<Converter> converter;
+    PixelFormat convertedFormat;
+    std::unique_ptr<std::uint8_t[]> unscaled;
+    std::int64_t unscaledBytes = 0;
+    FrameScaler scaler;
+    bool yieldedSinceFrame = true;
+};
+
+}  // namespace vxr
