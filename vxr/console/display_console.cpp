@@ -4,6 +4,8 @@
 #include <new>
 
 #include "vxr/last_error.h"
+#include "vxr/surface/surface.h"
+#include "vxr/surface/surface_store.h"
 
 namespace vxr {
 namespace {
@@ -93,6 +95,25 @@ int DisplayConsole::reportScreenMode(std::vector<ConsoleMode>& list, std::int32_
         return 0;
     }
     return 1;
+}
+
+Surface* DisplayConsole::makeScreenSurface(std::int32_t width, std::int32_t height)
+{
+    creatingPrimary = 1;
+    auto* surface = new (std::nothrow)
+        Surface(this, width, height, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
+    creatingPrimary = 0;
+    if (surface && surface->isValid()) return surface;
+    delete surface;
+    return nullptr;
+}
+
+bool DisplayConsole::replacePrimary(std::int32_t width, std::int32_t height)
+{
+    delete primarySurface;
+    primarySurface = nullptr;
+    primarySurface = makeScreenSurface(width, height);
+    return primarySurface != nullptr;
 }
 
 }  // namespace vxr

@@ -17,6 +17,17 @@ class Surface;
 // once for all of them.
 class DisplayConsole : public Console {
 public:
+    // A console that cannot change the display opens in the display's format
+    // alone: every preference, that format's id and its bit depth.
+    int open(int width, int height, int request, int output, int parameter, int variant) override
+    {
+        return openRequestInDisplayFormat(width, height, request, output, parameter, variant);
+    }
+    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
+                   int variant) override
+    {
+        return openFormatInDisplayFormat(width, height, format, output, parameter, variant);
+    }
     int openMode(const ConsoleMode& requested) override;
     ConsoleMode mode() override;
     Surface* primary() override { return primarySurface; }
@@ -52,6 +63,13 @@ protected:
     // Reports the one mode such a console has: the screen in its format.
     int reportScreenMode(std::vector<ConsoleMode>& list, std::int32_t screenWidth,
                          std::int32_t screenHeight);
+
+    // The console's screen surface, of the given size in the display format,
+    // made while isCreatingPrimary() says so; null when it cannot be made.
+    Surface* makeScreenSurface(std::int32_t width, std::int32_t height);
+    // Replaces the screen surface with one of the given size; false, with
+    // none left, when it cannot be made.
+    bool replacePrimary(std::int32_t width, std::int32_t height);
 
     PixelFormat displayFormat;
     std::int32_t openOutput = 0;

@@ -434,14 +434,8 @@ int DirectXConsole::finishOpen(int width, int height, const PixelFormat& format,
 int DirectXConsole::createPrimary()
 {
     destroyPrimary();
-    creatingPrimary = 1;
-    auto* screen = new (std::nothrow) Surface(this, clientWidth, clientHeight, displayFormat,
-                                              MEMORY_DISPLAY, -1, -1, -1);
-    creatingPrimary = 0;
-    if (!screen || !screen->isValid()) {
-        delete screen;
-        return 0;
-    }
+    Surface* screen = makeScreenSurface(clientWidth, clientHeight);
+    if (!screen) return 0;
     SectionGuard guard(windowLock);
     primarySurface = screen;
     return 1;

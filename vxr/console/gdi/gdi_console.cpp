@@ -305,18 +305,7 @@ void GdiConsole::closeGdiWindow()
 int GdiConsole::createPrimary()
 {
     SectionGuard guard(windowLock);
-    delete primarySurface;
-    primarySurface = nullptr;
-    creatingPrimary = 1;
-    auto* surface = new (std::nothrow)
-        Surface(this, clientWidth, clientHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
-    creatingPrimary = 0;
-    if (surface && surface->isValid()) {
-        primarySurface = surface;
-        return 1;
-    }
-    delete surface;
-    return 0;
+    return replacePrimary(clientWidth, clientHeight) ? 1 : 0;
 }
 
 int GdiConsole::createStaging()

@@ -54,18 +54,6 @@ int WaylandConsole::modes(std::vector<ConsoleMode>& list)
     return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
 }
 
-int WaylandConsole::open(int width, int height, int request, int output, int parameter,
-                         int variant)
-{
-    return openRequestInDisplayFormat(width, height, request, output, parameter, variant);
-}
-
-int WaylandConsole::openFormat(int width, int height, const PixelFormat& format, int output,
-                               int parameter, int variant)
-{
-    return openFormatInDisplayFormat(width, height, format, output, parameter, variant);
-}
-
 int WaylandConsole::openDisplayFormat(int width, int height, int output, int parameter,
                                       int variant)
 {
@@ -78,7 +66,7 @@ int WaylandConsole::openDisplayFormat(int width, int height, int output, int par
     if (!openWindow(width, height, output)) return 0;
     openOutput = output;
     openParameter = parameter;
-    if (!createPrimary()) {
+    if (!replacePrimary(frameWidth, frameHeight)) {
         closeWindow();
         return 0;
     }
@@ -115,22 +103,6 @@ void WaylandConsole::closeWindow()
         presenter.detachSurface();
     }
     input.windowEnded();
-}
-
-bool WaylandConsole::createPrimary()
-{
-    delete primarySurface;
-    primarySurface = nullptr;
-    creatingPrimary = 1;
-    auto* surface = new (std::nothrow)
-        Surface(this, frameWidth, frameHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
-    creatingPrimary = 0;
-    if (surface && surface->isValid()) {
-        primarySurface = surface;
-        return true;
-    }
-    delete surface;
-    return false;
 }
 
 void WaylandConsole::scaleInCompositor(bool wanted)

@@ -39,10 +39,6 @@ public:
 
     int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
-    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
-                   int variant) override;
-    int open(int width, int height, int request, int output, int parameter,
-             int variant) override;
     int setPalette(const Palette&) override { return 0; }
     int getPalette(Palette&) override { return 0; }
     int waitRetrace() override;
@@ -114,7 +110,6 @@ private:
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     bool openWindow(int width, int height, int output);
     void closeWindow();
-    bool createPrimary();
 
     // The locks come first, so that they outlive every member that takes them.
     std::recursive_mutex presentLock;

@@ -61,17 +61,6 @@ int WebConsole::modes(std::vector<ConsoleMode>& list)
     return reportScreenMode(list, screenWidth, screenHeight);
 }
 
-int WebConsole::open(int width, int height, int request, int output, int parameter, int variant)
-{
-    return openRequestInDisplayFormat(width, height, request, output, parameter, variant);
-}
-
-int WebConsole::openFormat(int width, int height, const PixelFormat& format, int output,
-                           int parameter, int variant)
-{
-    return openFormatInDisplayFormat(width, height, format, output, parameter, variant);
-}
-
 int WebConsole::openDisplayFormat(int width, int height, int output, int parameter, int variant)
 {
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
@@ -86,7 +75,7 @@ int WebConsole::openDisplayFormat(int width, int height, int output, int paramet
     openOutput = output;
     openParameter = parameter;
     input.windowOpened();
-    if (!canvas.open(width, height, boxResized, this) || !createPrimary()) {
+    if (!canvas.open(width, height, boxResized, this) || !replacePrimary(frameWidth, frameHeight)) {
         closeCanvas();
         return 0;
     }
@@ -107,20 +96,6 @@ void WebConsole::closeCanvas()
     delete primarySurface;
     primarySurface = nullptr;
     frameWidth = frameHeight = 0;
-}
-
-bool WebConsole::createPrimary()
-{
-    creatingPrimary = 1;
-    auto* surface = new (std::nothrow)
-        Surface(this, frameWidth, frameHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
-    creatingPrimary = 0;
-    if (surface && surface->isValid()) {
-        primarySurface = surface;
-        return true;
-    }
-    delete surface;
-    return false;
 }
 
 void WebConsole::boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight)

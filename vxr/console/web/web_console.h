@@ -33,9 +33,6 @@ public:
 
     int ok() override { return WebCanvas::exists() ? 1 : 0; }
     int modes(std::vector<ConsoleMode>& list) override;
-    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
-                   int variant) override;
-    int open(int width, int height, int request, int output, int parameter, int variant) override;
     int waitRetrace() override;
     int readKey() override;
     int keyPressed() override;
@@ -59,7 +56,6 @@ protected:
 private:
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     void closeCanvas();
-    bool createPrimary();
     static void boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight);
 
     // Converts the source area into the canvas's pixels at the destination

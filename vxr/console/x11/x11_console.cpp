@@ -41,17 +41,6 @@ int X11Console::modes(std::vector<ConsoleMode>& list)
     return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
 }
 
-int X11Console::open(int width, int height, int request, int output, int parameter, int variant)
-{
-    return openRequestInDisplayFormat(width, height, request, output, parameter, variant);
-}
-
-int X11Console::openFormat(int width, int height, const PixelFormat& format, int output,
-                           int parameter, int variant)
-{
-    return openFormatInDisplayFormat(width, height, format, output, parameter, variant);
-}
-
 int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
 {
     if (input.isDisplayLost()) return 0;
@@ -154,18 +143,7 @@ int X11Console::setPointerVisible(int visible)
 bool X11Console::createPrimary()
 {
     std::lock_guard<std::mutex> guard(windowLock);
-    delete primarySurface;
-    primarySurface = nullptr;
-    creatingPrimary = 1;
-    auto* surface = new (std::nothrow)
-        Surface(this, frameWidth, frameHeight, displayFormat, MEMORY_DISPLAY, -1, -1, -1);
-    creatingPrimary = 0;
-    if (surface && surface->isValid()) {
-        primarySurface = surface;
-        return true;
-    }
-    delete surface;
-    return false;
+    return replacePrimary(frameWidth, frameHeight);
 }
 
 void* X11Console::window()

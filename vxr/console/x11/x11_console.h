@@ -36,9 +36,6 @@ public:
 
     int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
-    int openFormat(int width, int height, const PixelFormat& format, int output, int parameter,
-                   int variant) override;
-    int open(int width, int height, int request, int output, int parameter, int variant) override;
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
