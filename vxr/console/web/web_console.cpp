@@ -205,17 +205,37 @@ int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
         return 0;
     const bool sameSize = sourceArea.width() == destinationArea.width() &&
                           sourceArea.height() == destinationArea.height();
-    const std::int64_t pitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
-    const bool converted = sameSize
-                               ? convertInto(*source, sourceArea, shown.get(), pitch, destinationArea)
-                               : scaleInto(*source, sourceArea, destinationArea);
-    if (!converted) return 0;
-    canvas.show(shown.get(), destinationArea.left, destinationArea.top,
-                static_cast<std::int32_t>(destinationArea.width()),
-                static_cast<std::int32_t>(destinationArea.height()));
+    if (!(sameSize && showOnGpu(*source, sourceArea, destinationArea))) {
+        // The CPU changes part of the canvas's pixels: they must first be
+        // what the canvas shows.
+        canvas.readShownInto(shown.get());
+        const std::int64_t pitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
+        const bool converted =
+            sameSize ? convertInto(*source, sourceArea, shown.get(), pitch, destinationArea)
+                     : scaleInto(*source, sourceArea, destinationArea);
+        if (!converted) return 0;
+        canvas.show(shown.get(), destinationArea.left, destinationArea.top,
+                    static_cast<std::int32_t>(destinationArea.width()),
+                    static_cast<std::int32_t>(destinationArea.height()));
+    }
     ++framesShown;
     yieldAfterFrame();
     return 1;
+}
+
+bool WebConsole::showOnGpu(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    const std::uint8_t* from = source.lock(0);
+    if (!from) return false;
+    const PixelFormat format = source.format();
+    const std::uint8_t* first = from + sourceArea.top * std::int64_t{source.pitch()} +
+                                sourceArea.left * std::int64_t{format.bytes};
+    const bool shownThere = canvas.showFrame(
+        format, source.lookupFor(displayFormat), first, source.pitch(), destinationArea.left,
+        destinationArea.top, static_cast<std::int32_t>(destinationArea.width()),
+        static_cast<std::int32_t>(destinationArea.height()));
+    source.unlock();
+    return shownThere;
 }
 
 bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,
@@ -239,7 +259,7 @@ bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8
         const Rect one{sourceArea.left, 0, sourceArea.right, 1};
         converted = converter->convertRect(line, source.pitch(), one, target,
                                            static_cast<std::int32_t>(pitch), 0, 0, lookup);
-        makeOpaque(target, width);
+        if (canvas.needsOpaqueBytes()) makeOpaque(target, width);
     }
     source.unlock();
     return converted;
