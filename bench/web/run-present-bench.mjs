@@ -1,5 +1,6 @@
 // Runs the present benchmark page in headless Chromium, once through each
-// canvas backend, and prints its table with the processor and the browser.
+// canvas backend, and prints its table with the processor, the browser and
+// the backend the console takes when the page does not choose.
 //   node --experimental-websocket run-present-bench.mjs BUILD_DIR/bench/web
 import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
@@ -15,8 +16,10 @@ const server = await serve(folder);
 const browser = await Browser.launch();
 try {
   const page = await browser.newPage();
+  await page.open(`${server.url}present_bench.html`, 1000, 760);
+  console.log(`default backend here: ${await page.waitFor('Module.vxrCanvasBackendInUse', 30000)}`);
   for (const backend of ['2d', 'webgl']) {
-    await page.open(`${server.url}present_bench.html?backend=${backend}`, 1000, 760);
+    await page.open(`${server.url}present_bench.html?canvas=${backend}`, 1000, 760);
     const isolated = await page.evaluate('crossOriginIsolated');
     await page.waitFor('Module.vxrExitCode !== null', 120000);
     const output = await page.evaluate('document.getElementById("output").textContent');

@@ -72,7 +72,7 @@ function expected(colourAt) {
   return rgb;
 }
 
-const session = await PageSession.open(folder, `frame_formats_page.html?backend=${backend}`);
+const session = await PageSession.open(folder, `frame_formats_page.html?canvas=${backend}`);
 const { page } = session;
 try {
   await page.waitFor('Module.calledRun && Module._vxr_web_frames_shown() >= 1');

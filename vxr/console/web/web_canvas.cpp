@@ -17,10 +17,12 @@ EM_JS(int, pageHasCanvas, (), {
 constexpr int OPENED_2D = 1;
 constexpr int OPENED_WITH_GL = 2;
 
-// WebGL2 unless the page asks for the 2D context (Module.vxrCanvasBackend =
-// '2d') or the browser has no WebGL2; the frame's conversion then runs on
-// the GPU. The drawing buffer is kept between frames, so that the page (or
-// a test) can read the canvas at any time, as it can a 2D one.
+// The page picks with Module.vxrCanvasBackend: '2d', or 'webgl' (WebGL2
+// wherever the browser has it). Left to itself, the canvas takes WebGL2
+// only where a GPU draws it: a software rasterizer runs the upload and the
+// draw on the CPU too, and takes many times longer than putImageData for
+// each frame. The drawing buffer is kept between frames, so that the page
+// (or a test) can read the canvas at any time, as it can a 2D one.
 EM_JS(int, openCanvasElement, (int width, int height), {
     const canvas = Module.canvas || document.getElementById('canvas');
     if (!canvas) return 0;
@@ -28,7 +30,17 @@ EM_JS(int, openCanvasElement, (int width, int height), {
     canvas.width = width;
     canvas.height = height;
     canvas.style.imageRendering = 'pixelated';
-    if (Module.vxrCanvasBackend !== '2d')
+    const drawnBySoftware = () => {
+        const probe = document.createElement('canvas').getContext('webgl2');
+        if (!probe) return true;
+        const info = probe.getExtension('WEBGL_debug_renderer_info');
+        const renderer = info ? String(probe.getParameter(info.UNMASKED_RENDERER_WEBGL)) : "";
+        const lose = probe.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        return /SwiftShader|llvmpipe|softpipe|software/i.test(renderer);
+    };
+    const asked = Module.vxrCanvasBackend;
+    if (asked === 'webgl' || (asked !== '2d' && !drawnBySoftware()))
         state.gl = canvas.getContext('webgl2', { alpha: false, antialias: false, depth: false,
                                                  stencil: false, preserveDrawingBuffer: true });
     if (!state.gl) {
