@@ -104,7 +104,7 @@ int main()
     Frame bgra(display, vxr::BGRA8888, bgraAt);
     Frame argb1555(display, vxr::ARGB1555, argb1555At);
     if (!shown(rgb565.showWhole()) || !shown(rgb888.showArea(console, 16, 8, 48, 40)) ||
-        !shown(argb.showWhole()) || !shown(argbOther.showArea(console, 8, 4, 40, 20)) ||
+        !shown(argb.showWhole()) || !shown(argbOther.showArea(console, 8, 4, 39, 20)) ||
         !shown(bgra.showWhole()) || !shown(argb1555.showWhole()))
         return step;
     return 0;

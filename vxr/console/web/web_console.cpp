@@ -241,14 +241,18 @@ bool WebConsole::showOnGpu(Surface& source, const Rect& sourceArea, const Rect& 
 bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,
                              std::int64_t pitch, const Rect& destinationArea)
 {
-    if (!converter || convertedFormat != source.format()) {
-        converter.reset(selectConverter(source.format(), displayFormat));
-        convertedFormat = source.format();
+    const PixelFormat format = source.format();
+    const void* lookup = source.lookupFor(displayFormat);
+    // The map gives the converter's colours with alpha opaque in one step;
+    // only formats without one go through the converter and a second step.
+    const bool mapped = pixelMap.prepare(format, lookup);
+    if (!mapped && (!converter || convertedFormat != format)) {
+        converter.reset(selectConverter(format, displayFormat));
+        convertedFormat = format;
     }
-    if (!converter) return false;
+    if (!mapped && !converter) return false;
     const std::uint8_t* from = source.lock(0);
     if (!from) return false;
-    const void* lookup = source.lookupFor(displayFormat);
     const std::int64_t width = sourceArea.width();
     bool converted = true;
     // Row by row, so each row is made opaque while it is still in the cache.
@@ -256,6 +260,10 @@ bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8
         const std::uint8_t* line = from + (sourceArea.top + row) * std::int64_t{source.pitch()};
         std::uint8_t* target = pixels + (destinationArea.top + row) * pitch +
                                destinationArea.left * SHOWN_PIXEL_BYTES;
+        if (mapped) {
+            pixelMap.mapRow(line + sourceArea.left * std::int64_t{format.bytes}, target, width);
+            continue;
+        }
         const Rect one{sourceArea.left, 0, sourceArea.right, 1};
         converted = converter->convertRect(line, source.pitch(), one, target,
                                            static_cast<std::int32_t>(pitch), 0, 0, lookup);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vxr/console/display_console.h"
+#include "vxr/console/web/canvas_pixel_map.h"
 #include "vxr/console/frame_presenter.h"
 #include "vxr/console/frame_scaler.h"
 #include "vxr/console/web/web_canvas.h"
@@ -82,6 +83,7 @@ private:
     // ABGR8888, rows without gaps. After a frame the GPU converted, the
     // canvas reads them back before the CPU changes part of them.
     std::unique_ptr<std::uint8_t[]> shown;
+    CanvasPixelMap pixelMap;
     std::unique_ptr<Converter> converter;
     PixelFormat convertedFormat;
     std::unique_ptr<std::uint8_t[]> unscaled;

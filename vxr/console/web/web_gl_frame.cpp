@@ -2,10 +2,6 @@
 
 #include <emscripten.h>
 
-#include <cstring>
-#include <new>
-
-#include "vxr/format/converter.h"
 
 namespace vxr {
 namespace {
@@ -16,9 +12,7 @@ constexpr int RGBA_TEXTURE = 0;
 constexpr int WORD_TEXTURE = 1;
 constexpr int BYTE_TEXTURE = 2;
 
-constexpr std::int32_t WORD_VALUES = 65536;
-constexpr std::int32_t BYTE_VALUES = 256;
-constexpr std::int32_t TABLE_ENTRY_BYTES = 4;
+constexpr std::int64_t CANVAS_PIXEL_BYTES = 4;
 
 // The build's script minifier takes neither destructuring nor spreading.
 //
@@ -158,11 +152,6 @@ EM_JS(void, dropGlFrame, (), {
     state.frame = null;
 });
 
-bool isWholeByte(const Channel& channel)
-{
-    return channel.size == 8 && channel.shift % 8 == 0 && channel.shift < 32;
-}
-
 }  // namespace
 
 WebGlFrame::WebGlFrame() = default;
@@ -184,102 +173,44 @@ void WebGlFrame::close()
     opened = false;
     shownFormat = PixelFormat();
     shownFromCanvasPixels = false;
-    wordTableFormat = PixelFormat();
-    byteTableFormat = PixelFormat();
-}
-
-WebGlFrame::Sampling WebGlFrame::samplingFor(const PixelFormat& format)
-{
-    if (format.bytes == 4 && format.model == DIRECT && format.colour == RGB &&
-        isWholeByte(format.red) && isWholeByte(format.green) && isWholeByte(format.blue))
-        return Sampling::BYTES;
-    // A palette has 256 colours: only one-byte indices have a table of them.
-    if (format.bytes == 2 && format.model == DIRECT) return Sampling::WORD_TABLE;
-    if (format.bytes == 1 && format.model != SPECIAL) return Sampling::BYTE_TABLE;
-    return Sampling::NONE;
+    wordTableOnGpu = byteTableOnGpu = 0;
 }
 
 bool WebGlFrame::show(const PixelFormat& format, const void* lookup, const std::uint8_t* pixels,
                       std::int32_t pitch, std::int32_t width, std::int32_t height, std::int32_t x,
                       std::int32_t y)
 {
-    const Sampling sampling = samplingFor(format);
     // Rows must step forward by whole pixels from an aligned first pixel for
     // the upload to read them in place.
     const auto address = reinterpret_cast<std::uintptr_t>(pixels);
-    if (!opened || sampling == Sampling::NONE || !pixels || pitch <= 0 ||
-        pitch % format.bytes != 0 || address % static_cast<std::uintptr_t>(format.bytes) != 0)
+    if (!opened || CanvasPixelMap::kindFor(format) == CanvasPixelMap::Kind::NONE || !pixels ||
+        pitch <= 0 || pitch % format.bytes != 0 ||
+        address % static_cast<std::uintptr_t>(format.bytes) != 0 || !map.prepare(format, lookup))
         return false;
+    const bool words = map.kind() == CanvasPixelMap::Kind::WORD_TABLE;
+    const bool tabled = map.table() != nullptr;
+    std::uint32_t& onGpu = words ? wordTableOnGpu : byteTableOnGpu;
+    const bool tableChanges = tabled && onGpu != map.tableVersion();
     const bool whole = x == 0 && y == 0 && width == frameWidth && height == frameHeight;
-    bool failed = false;
-    bool tableChanges = false;
-    if (sampling != Sampling::BYTES) {
-        tableChanges = refreshTable(sampling, format, lookup, &failed);
-        if (failed) return false;
-    }
     if (!whole && (tableChanges || shownFormat != format || shownFromCanvasPixels)) return false;
-    const bool words = sampling == Sampling::WORD_TABLE;
-    const int texture = sampling == Sampling::BYTES ? RGBA_TEXTURE
-                                                    : (words ? WORD_TEXTURE : BYTE_TEXTURE);
+    const int texture = !tabled ? RGBA_TEXTURE : (words ? WORD_TEXTURE : BYTE_TEXTURE);
     if (tableChanges) {
-        setGlTable(texture, words ? wordTable.get() : byteTable.data());
-        (words ? wordTableFormat : byteTableFormat) = format;
+        setGlTable(texture, map.table());
+        onGpu = map.tableVersion();
     }
-    showGlFrame(texture, pixels, pitch / format.bytes, x, y, width, height, format.red.shift / 8,
-                format.green.shift / 8, format.blue.shift / 8);
+    const auto order = map.channelBytes();
+    showGlFrame(texture, pixels, pitch / format.bytes, x, y, width, height, order[0], order[1],
+                order[2]);
     shownFormat = format;
     shownFromCanvasPixels = false;
     return true;
-}
-
-bool WebGlFrame::refreshTable(Sampling sampling, const PixelFormat& format, const void* lookup,
-                              bool* failed)
-{
-    if (sampling == Sampling::WORD_TABLE) {
-        // A direct format's table never changes: made once per format.
-        if (wordTable && wordTableFormat == format) return false;
-        if (!wordTable)
-            wordTable.reset(new (std::nothrow)
-                                std::uint8_t[std::size_t{WORD_VALUES} * TABLE_ENTRY_BYTES]);
-        wordTableFormat = PixelFormat();
-        *failed = !wordTable || !fillTable(format, WORD_VALUES, lookup, wordTable.get());
-        return !*failed;
-    }
-    // An indexed frame's colours follow its palette, which may change between
-    // any two frames: 256 conversions tell.
-    std::array<std::uint8_t, BYTE_VALUES * TABLE_ENTRY_BYTES> made;
-    *failed = !fillTable(format, BYTE_VALUES, lookup, made.data());
-    if (*failed) return false;
-    if (byteTableFormat == format && made == byteTable) return false;
-    byteTable = made;
-    byteTableFormat = PixelFormat();
-    return true;
-}
-
-bool WebGlFrame::fillTable(const PixelFormat& format, std::int32_t values, const void* lookup,
-                           std::uint8_t* table)
-{
-    const PixelFormat canvasFormat(ABGR8888);
-    if (!tableConverter || tableConverter->source != format)
-        tableConverter.reset(selectConverter(format, canvasFormat));
-    if (!tableConverter) return false;
-    // Every value the frame can hold, in its own layout, through the same
-    // converter the CPU path runs.
-    std::unique_ptr<std::uint8_t[]> every(new (std::nothrow)
-                                              std::uint8_t[std::size_t(values) * format.bytes]);
-    if (!every) return false;
-    for (std::int32_t value = 0; value < values; ++value)
-        for (std::int32_t byte = 0; byte < format.bytes; ++byte)
-            every[std::size_t(value) * format.bytes + byte] =
-                static_cast<std::uint8_t>(value >> (8 * byte));
-    return tableConverter->convertRow(every.get(), table, values, lookup);
 }
 
 void WebGlFrame::showCanvasPixels(const std::uint8_t* pixels, std::int32_t x, std::int32_t y,
                                   std::int32_t width, std::int32_t height)
 {
     if (!opened) return;
-    const std::uint8_t* first = pixels + (std::int64_t{y} * frameWidth + x) * TABLE_ENTRY_BYTES;
+    const std::uint8_t* first = pixels + (std::int64_t{y} * frameWidth + x) * CANVAS_PIXEL_BYTES;
     showGlFrame(RGBA_TEXTURE, first, frameWidth, x, y, width, height, 0, 1, 2);
     shownFormat = PixelFormat(ABGR8888);
     shownFromCanvasPixels = true;

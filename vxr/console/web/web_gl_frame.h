@@ -1,19 +1,17 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <memory>
 
+#include "vxr/console/web/canvas_pixel_map.h"
 #include "vxr/format/pixel_format.h"
 
 namespace vxr {
 
-class Converter;
-
 // Draws frames on the canvas's WebGL2 context with the conversion done by
-// the GPU, so a present costs the CPU no pass over the pixels:
+// the GPU (a CanvasPixelMap run by the fragment shader), so a present costs
+// the CPU no pass over the pixels:
 // - 32-bit frames whose channels are whole bytes go up as they are, an RGBA8
-//   texture, and the fragment shader picks each channel's byte;
+//   texture, and the shader picks each channel's byte;
 // - 16-bit and 8-bit frames go up as their raw values (R16UI, R8UI), and the
 //   shader looks each value up in a table texture that the library's own
 //   converter filled, so every colour is the converter's to the byte. An
@@ -55,29 +53,17 @@ public:
     void readBack(std::uint8_t* pixels);
 
 private:
-    enum class Sampling { NONE, BYTES, WORD_TABLE, BYTE_TABLE };
-
-    static Sampling samplingFor(const PixelFormat& format);
-    // Makes the table of format's values in the canvas's byte order; true
-    // when it differs from the one the GPU has, which it then replaces.
-    bool refreshTable(Sampling sampling, const PixelFormat& format, const void* lookup,
-                      bool* failed);
-    bool fillTable(const PixelFormat& format, std::int32_t values, const void* lookup,
-                   std::uint8_t* table);
-
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     bool opened = false;
     // The format of the frame the canvas shows; empty before the first.
     PixelFormat shownFormat;
     bool shownFromCanvasPixels = false;
-    // The 65536-entry table the GPU holds, for wordTableFormat.
-    std::unique_ptr<std::uint8_t[]> wordTable;
-    PixelFormat wordTableFormat;
-    // The 256-entry table the GPU holds, for byteTableFormat.
-    std::array<std::uint8_t, 256 * 4> byteTable{};
-    PixelFormat byteTableFormat;
-    std::unique_ptr<Converter> tableConverter;
+    CanvasPixelMap map;
+    // The versions of the map's tables that the table textures hold; 0 for
+    // none.
+    std::uint32_t wordTableOnGpu = 0;
+    std::uint32_t byteTableOnGpu = 0;
 };
 
 }  // namespace vxr
