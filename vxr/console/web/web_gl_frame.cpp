@@ -95,6 +95,12 @@ EM_JS(int, makeGlFrame, (int width, int height), {
         gl.drawArrays(gl.TRIANGLES, 0, 3);
         frame.last = [index, red, green, blue];
     };
+    frame.upload = (unit, made, rowLength, x, y, w, h, format, type, view, offset) => {
+        gl.activeTexture(gl.TEXTURE0 + unit);
+        gl.bindTexture(gl.TEXTURE_2D, made);
+        gl.pixelStorei(gl.UNPACK_ROW_LENGTH, rowLength);
+        gl.texSubImage2D(gl.TEXTURE_2D, 0, x, y, w, h, format, type, view, offset);
+    };
     state.frame = frame;
     return 1;
 });
@@ -104,27 +110,18 @@ EM_JS(void, showGlFrame, (int index, const void* pixels, int rowLength, int x, i
                           int h, int red, int green, int blue), {
     const frame = Module.vxrCanvasState && Module.vxrCanvasState.frame;
     if (!frame) return;
-    const gl = frame.gl;
     const kind = frame.kinds[index];
-    gl.activeTexture(gl.TEXTURE0);
-    gl.bindTexture(gl.TEXTURE_2D, frame.frameTexture(kind));
-    gl.pixelStorei(gl.UNPACK_ROW_LENGTH, rowLength);
-    const view = kind.wide ? HEAPU16 : HEAPU8;
-    gl.texSubImage2D(gl.TEXTURE_2D, 0, x, y, w, h, kind.format, kind.type, view,
-                     kind.wide ? pixels >> 1 : pixels);
+    frame.upload(0, frame.frameTexture(kind), rowLength, x, y, w, h, kind.format, kind.type,
+                 kind.wide ? HEAPU16 : HEAPU8, kind.wide ? pixels >> 1 : pixels);
     frame.draw(index, red, green, blue);
 });
 
 EM_JS(void, setGlTable, (int index, const void* entries), {
     const frame = Module.vxrCanvasState && Module.vxrCanvasState.frame;
     if (!frame) return;
-    const gl = frame.gl;
     const kind = frame.kinds[index];
-    gl.activeTexture(gl.TEXTURE1);
-    gl.bindTexture(gl.TEXTURE_2D, frame.tableTexture(kind));
-    gl.pixelStorei(gl.UNPACK_ROW_LENGTH, 0);
-    gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, 256, kind.tableHeight, gl.RGBA, gl.UNSIGNED_BYTE,
-                     HEAPU8, entries);
+    frame.upload(1, frame.tableTexture(kind), 0, 0, 0, 256, kind.tableHeight, frame.gl.RGBA,
+                 frame.gl.UNSIGNED_BYTE, HEAPU8, entries);
 });
 
 // Draws the last frame again (the drawing buffer may have been handed to

@@ -46,8 +46,6 @@ public:
     // a whole frame's rows without gaps.
     void showCanvasPixels(const std::uint8_t* pixels, std::int32_t x, std::int32_t y,
                           std::int32_t width, std::int32_t height);
-    // Whether the canvas shows what showCanvasPixels last gave it.
-    bool showsCanvasPixels() const { return shownFromCanvasPixels; }
     // Reads what the canvas shows into pixels (ABGR8888, a whole frame) and
     // shows those from now on, so the CPU path can change part of it.
     void readBack(std::uint8_t* pixels);
