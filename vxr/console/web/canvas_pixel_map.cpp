@@ -49,7 +49,7 @@ CanvasPixelMap::Kind CanvasPixelMap::kindFor(const PixelFormat& format)
 {
     if (format.bytes == 4 && format.model == DIRECT && format.colour == RGB &&
         isWholeByte(format.red) && isWholeByte(format.green) && isWholeByte(format.blue))
-        return Kind::BYTE_ORDER;
+        return Kind::CHANNEL_BYTES;
     // A palette has 256 colours: only one-byte indices have a table of them.
     if (format.bytes == 2 && format.model == DIRECT) return Kind::WORD_TABLE;
     if (format.bytes == 1 && format.model != SPECIAL) return Kind::BYTE_TABLE;
@@ -60,7 +60,7 @@ bool CanvasPixelMap::prepare(const PixelFormat& format, const void* lookup)
 {
     mapKind = kindFor(format);
     switch (mapKind) {
-        case Kind::BYTE_ORDER:
+        case Kind::CHANNEL_BYTES:
             byteOf = {format.red.shift / 8, format.green.shift / 8, format.blue.shift / 8};
             return true;
         case Kind::WORD_TABLE:
@@ -118,7 +118,7 @@ bool CanvasPixelMap::fillTable(const PixelFormat& format, std::int32_t values,
 void CanvasPixelMap::mapRow(const std::uint8_t* from, std::uint8_t* to, std::int64_t count) const
 {
     switch (mapKind) {
-        case Kind::BYTE_ORDER: reorderRow(from, to, count); break;
+        case Kind::CHANNEL_BYTES: reorderRow(from, to, count); break;
         case Kind::WORD_TABLE: lookUpRow<std::uint16_t>(from, to, count, wordTable.get()); break;
         case Kind::BYTE_TABLE: lookUpRow<std::uint8_t>(from, to, count, byteTable.data()); break;
         case Kind::NONE: break;

@@ -19,7 +19,7 @@ class Converter;
 // the canvas has no GPU path.
 class CanvasPixelMap {
 public:
-    enum class Kind { NONE, BYTE_ORDER, WORD_TABLE, BYTE_TABLE };
+    enum class Kind { NONE, CHANNEL_BYTES, WORD_TABLE, BYTE_TABLE };
 
     CanvasPixelMap();
     ~CanvasPixelMap();
@@ -44,7 +44,7 @@ public:
     // The table, 4 bytes (R, G, B, 255) a value, lowest value first, 256
     // values a row: 65536 for WORD_TABLE, 256 for BYTE_TABLE.
     const std::uint8_t* table() const;
-    // For BYTE_ORDER: which byte of the pixel holds red, green and blue.
+    // For CHANNEL_BYTES: which byte of the pixel holds red, green and blue.
     std::array<std::int32_t, 3> channelBytes() const { return byteOf; }
 
     // Maps count pixels of the prepared format at from into canvas bytes.

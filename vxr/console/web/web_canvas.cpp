@@ -37,7 +37,7 @@ EM_JS(int, openCanvasElement, (int width, int height), {
         const renderer = info ? String(probe.getParameter(info.UNMASKED_RENDERER_WEBGL)) : "";
         const lose = probe.getExtension('WEBGL_lose_context');
         if (lose) lose.loseContext();
-        return /SwiftShader|llvmpipe|softpipe|software/i.test(renderer);
+        return /SwiftShader|llvmpipe|softpipe|Basic Render|software/i.test(renderer);
     };
     const asked = Module.vxrCanvasBackend;
     if (asked === 'webgl' || (asked !== '2d' && !drawnBySoftware()))
