@@ -18,7 +18,7 @@ try {
   const page = await browser.newPage();
   await page.open(`${server.url}present_bench.html`, 1000, 760);
   console.log(`default backend here: ${await page.waitFor('Module.vxrCanvasBackendInUse', 30000)}`);
-  for (const backend of ['2d', 'webgl']) {
+  for (const backend of (process.env.BACKENDS || '2d,webgl').split(',')) {
     await page.open(`${server.url}present_bench.html?canvas=${backend}`, 1000, 760);
     const isolated = await page.evaluate('crossOriginIsolated');
     await page.waitFor('Module.vxrExitCode !== null', 120000);

@@ -15,8 +15,8 @@ class Converter;
 // converters': a 32-bit frame whose channels are whole bytes by picking
 // each channel's byte; a 16-bit or 8-bit frame by a table of every value
 // it can hold, filled by the converter (for an indexed frame, through its
-// palette). The GPU runs the same map in its shader; the CPU runs it where
-// the canvas has no GPU path.
+// palette). The GPU runs the map in its shader; without a GPU path the CPU
+// runs the channel picking, a vector step.
 class CanvasPixelMap {
 public:
     enum class Kind { NONE, CHANNEL_BYTES, WORD_TABLE, BYTE_TABLE };

@@ -243,9 +243,12 @@ bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8
 {
     const PixelFormat format = source.format();
     const void* lookup = source.lookupFor(displayFormat);
-    // The map gives the converter's colours with alpha opaque in one step;
-    // only formats without one go through the converter and a second step.
-    const bool mapped = pixelMap.prepare(format, lookup);
+    // Picking a 32-bit frame's channel bytes gives the converter's colours
+    // with alpha opaque in one vector step, about twice as fast as the
+    // converter and a second step. A table looks values up one at a time,
+    // slower than the converters' vector routines: those keep the rest.
+    const bool mapped = CanvasPixelMap::kindFor(format) == CanvasPixelMap::Kind::CHANNEL_BYTES &&
+                        pixelMap.prepare(format, lookup);
     if (!mapped && (!converter || convertedFormat != format)) {
         converter.reset(selectConverter(format, displayFormat));
         convertedFormat = format;
