@@ -2,6 +2,7 @@
 // canvas backend, and prints its table with the processor, the browser and
 // the backend the console takes when the page does not choose.
 //   node --experimental-websocket run-present-bench.mjs BUILD_DIR/bench/web
+// BACKENDS=2d (or webgl) runs only that one.
 import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import { Browser, serve } from '../../scripts/web/browser.mjs';
