@@ -1,6 +1,8 @@
 // Runs the present benchmark page in headless Chromium, once through each
-// canvas backend, and prints its table with the processor and the browser.
+// canvas backend, and prints its table with the processor, the browser and
+// the backend the console takes when the page does not choose.
 //   node --experimental-websocket run-present-bench.mjs BUILD_DIR/bench/web
+// BACKENDS=2d (or webgl) runs only that one.
 import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import { Browser, serve } from '../../scripts/web/browser.mjs';
@@ -15,8 +17,10 @@ const server = await serve(folder);
 const browser = await Browser.launch();
 try {
   const page = await browser.newPage();
-  for (const backend of ['2d', 'webgl']) {
-    await page.open(`${server.url}present_bench.html?backend=${backend}`, 1000, 760);
+  await page.open(`${server.url}present_bench.html`, 1000, 760);
+  console.log(`default backend here: ${await page.waitFor('Module.vxrCanvasBackendInUse', 30000)}`);
+  for (const backend of (process.env.BACKENDS || '2d,webgl').split(',')) {
+    await page.open(`${server.url}present_bench.html?canvas=${backend}`, 1000, 760);
     const isolated = await page.evaluate('crossOriginIsolated');
     await page.waitFor('Module.vxrExitCode !== null', 120000);
     const output = await page.evaluate('document.getElementById("output").textContent');

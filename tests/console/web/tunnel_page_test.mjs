@@ -2,15 +2,17 @@
 // headless renderer's at the same place in the schedule, a key through the
 // browser's input ends the free run, the credit line is the one line of
 // output and the page says how it exited; and without its texture it shows
-// the error and exits with 1.
-//   tunnel_page_test.mjs DEMO_DIR TUNNEL_RENDER TEXTURE
+// the error and exits with 1. A fourth argument names the canvas backend
+// (webgl or 2d); without it the console picks.
+//   tunnel_page_test.mjs DEMO_DIR TUNNEL_RENDER TEXTURE [BACKEND]
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { PageSession, firstDifference } from './page_session.mjs';
 
-const [demoDir, tunnelRender, texture] = process.argv.slice(2);
+const [demoDir, tunnelRender, texture, backend] = process.argv.slice(2);
+const PAGE = backend ? `tunnel.html?canvas=${backend}` : 'tunnel.html';
 const CREDIT = 'vxr tunnel: a textured, lit tunnel drawn on the CPU with the VXR frame-buffer library';
 const AFTER_FREE_RUN = 150 + 64;
 // The native renderer comes from the native preset's build of this tree.
@@ -41,9 +43,11 @@ async function compareFrameAfter(session, frames) {
 }
 
 async function fullRun() {
-  const session = await PageSession.open(demoDir, 'tunnel.html');
+  const session = await PageSession.open(demoDir, PAGE);
   try {
     await session.page.waitFor('document.title === "tunnel"');
+    const inUse = await session.page.evaluate('Module.vxrCanvasBackendInUse');
+    session.check(!backend || inUse === backend, `canvas drawn through ${inUse}, not ${backend}`);
     // The canvas keeps the frame's size; CSS shows it three times over in
     // 1000x760, the frame's proportions kept and every pixel sharp.
     const style = await session.page.evaluate(
@@ -72,7 +76,7 @@ async function withoutTexture() {
   const folder = path.join(work, 'page');
   execFileSync('mkdir', ['-p', folder]);
   for (const name of ['tunnel.html', 'tunnel.js', 'tunnel.wasm']) copyFileSync(path.join(demoDir, name), path.join(folder, name));
-  const session = await PageSession.open(folder, 'tunnel.html');
+  const session = await PageSession.open(folder, PAGE);
   try {
     const status = await session.exited();
     session.check(status === 'exited with code 1', `status without the texture: ${status}`);

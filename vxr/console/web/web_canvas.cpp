@@ -13,8 +13,16 @@ EM_JS(int, pageHasCanvas, (), {
     return (Module.canvas || document.getElementById('canvas')) ? 1 : 0;
 });
 
-// WebGL draws the texture texel for texel, alpha made opaque; the 2D
-// context takes the frame's bytes as they are.
+// What openCanvasElement returns when it has a context.
+constexpr int OPENED_2D = 1;
+constexpr int OPENED_WITH_GL = 2;
+
+// The page picks with Module.vxrCanvasBackend: '2d', or 'webgl' (WebGL2
+// wherever the browser has it). Left to itself, the canvas takes WebGL2
+// only where a GPU draws it: a software rasterizer runs the upload and the
+// draw on the CPU too, and takes many times longer than putImageData for
+// each frame. The drawing buffer is kept between frames, so that the page
+// (or a test) can read the canvas at any time, as it can a 2D one.
 EM_JS(int, openCanvasElement, (int width, int height), {
     const canvas = Module.canvas || document.getElementById('canvas');
     if (!canvas) return 0;
@@ -22,40 +30,24 @@ EM_JS(int, openCanvasElement, (int width, int height), {
     canvas.width = width;
     canvas.height = height;
     canvas.style.imageRendering = 'pixelated';
-    if (Module.vxrCanvasBackend === 'webgl') {
-        const gl = canvas.getContext('webgl2', { alpha: false, antialias: false, depth: false,
+    const drawnBySoftware = () => {
+        const probe = document.createElement('canvas').getContext('webgl2');
+        if (!probe) return true;
+        const info = probe.getExtension('WEBGL_debug_renderer_info');
+        const renderer = info ? String(probe.getParameter(info.UNMASKED_RENDERER_WEBGL)) : "";
+        const lose = probe.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        return /SwiftShader|llvmpipe|softpipe|Basic Render|software/i.test(renderer);
+    };
+    const asked = Module.vxrCanvasBackend;
+    if (asked === 'webgl' || (asked !== '2d' && !drawnBySoftware()))
+        state.gl = canvas.getContext('webgl2', { alpha: false, antialias: false, depth: false,
                                                  stencil: false, preserveDrawingBuffer: true });
-        if (!gl) return 0;
-        const shader = (type, text) => {
-            const made = gl.createShader(type);
-            gl.shaderSource(made, text);
-            gl.compileShader(made);
-            return made;
-        };
-        const program = gl.createProgram();
-        gl.attachShader(program, shader(gl.VERTEX_SHADER,
-            '#version 300 es\nin vec2 p;void main(){gl_Position=vec4(p,0.0,1.0);}'));
-        gl.attachShader(program, shader(gl.FRAGMENT_SHADER,
-            '#version 300 es\nprecision highp float;uniform highp sampler2D t;uniform int h;' +
-            'out vec4 c;void main(){ivec2 at=ivec2(gl_FragCoord.xy);' +
-            'c=vec4(texelFetch(t,ivec2(at.x,h-1-at.y),0).rgb,1.0);}'));
-        gl.bindAttribLocation(program, 0, 'p');
-        gl.linkProgram(program);
-        if (!gl.getProgramParameter(program, gl.LINK_STATUS)) return 0;
-        gl.useProgram(program);
-        gl.uniform1i(gl.getUniformLocation(program, 'h'), height);
-        gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
-        gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 3, -1, -1, 3]), gl.STATIC_DRAW);
-        gl.enableVertexAttribArray(0);
-        gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
-        gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
-        gl.texStorage2D(gl.TEXTURE_2D, 1, gl.RGBA8, width, height);
-        gl.viewport(0, 0, width, height);
-        state.gl = gl;
-    } else {
+    if (!state.gl) {
         state.context = canvas.getContext('2d', { alpha: false });
         if (!state.context) return 0;
     }
+    Module.vxrCanvasBackendInUse = state.gl ? 'webgl' : '2d';
     // The largest whole scale that fits: the screen when full-screen, else
     // the width of the canvas's holder and the window's height below its top.
     state.fit = () => {
@@ -78,7 +70,7 @@ EM_JS(int, openCanvasElement, (int width, int height), {
     state.fit();
     state.observer.observe(canvas);
     Module.vxrCanvasState = state;
-    return 1;
+    return state.gl ? 2 : 1;  // OPENED_WITH_GL, OPENED_2D
 });
 
 EM_JS(void, closeCanvasElement, (), {
@@ -90,20 +82,11 @@ EM_JS(void, closeCanvasElement, (), {
     Module.vxrCanvasState = null;
 });
 
-// The ImageData is made again only when memory has grown (its buffer is
+// The 2D context's path. The ImageData is made again only when memory has grown (its buffer is
 // then another) or the frame's bytes moved.
-EM_JS(void, showOnCanvas, (const std::uint8_t* pixels, int x, int y, int w, int h), {
+EM_JS(void, putOnCanvas, (const std::uint8_t* pixels, int x, int y, int w, int h), {
     const state = Module.vxrCanvasState;
     if (!state) return;
-    if (state.gl) {
-        const gl = state.gl;
-        gl.pixelStorei(gl.UNPACK_ROW_LENGTH, state.width);
-        gl.pixelStorei(gl.UNPACK_SKIP_PIXELS, x);
-        gl.pixelStorei(gl.UNPACK_SKIP_ROWS, y);
-        gl.texSubImage2D(gl.TEXTURE_2D, 0, x, y, w, h, gl.RGBA, gl.UNSIGNED_BYTE, HEAPU8, pixels);
-        gl.drawArrays(gl.TRIANGLES, 0, 3);
-        return;
-    }
     if (!state.image || state.image.data.buffer !== HEAPU8.buffer || state.pixels !== pixels) {
         const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, state.width * state.height * 4);
         state.image = new ImageData(bytes, state.width, state.height);
@@ -156,14 +139,20 @@ bool WebCanvas::open(std::int32_t width, std::int32_t height, BoxListener onBoxR
     close();
     boxListener = onBoxResized;
     boxListenerTarget = listener;
-    opened = openCanvasElement(width, height) != 0;
-    if (!opened) boxListener = nullptr;
+    const int how = openCanvasElement(width, height);
+    throughGl = how == OPENED_WITH_GL;
+    opened = how == OPENED_2D || (throughGl && gpu.open(width, height));
+    if (!opened) {
+        closeCanvasElement();
+        boxListener = nullptr;
+    }
     return opened;
 }
 
 void WebCanvas::close()
 {
     if (!opened) return;
+    gpu.close();
     closeCanvasElement();
     boxListener = nullptr;
     boxListenerTarget = nullptr;
@@ -173,7 +162,23 @@ void WebCanvas::close()
 void WebCanvas::show(const std::uint8_t* pixels, std::int32_t x, std::int32_t y, std::int32_t w,
                      std::int32_t h)
 {
-    if (opened && pixels && w > 0 && h > 0) showOnCanvas(pixels, x, y, w, h);
+    if (!opened || !pixels || w <= 0 || h <= 0) return;
+    if (throughGl)
+        gpu.showCanvasPixels(pixels, x, y, w, h);
+    else
+        putOnCanvas(pixels, x, y, w, h);
+}
+
+bool WebCanvas::showFrame(const PixelFormat& format, const void* lookup,
+                          const std::uint8_t* pixels, std::int32_t pitch, std::int32_t x,
+                          std::int32_t y, std::int32_t w, std::int32_t h)
+{
+    return opened && throughGl && gpu.show(format, lookup, pixels, pitch, w, h, x, y);
+}
+
+void WebCanvas::readShownInto(std::uint8_t* pixels)
+{
+    if (opened && throughGl) gpu.readBack(pixels);
 }
 
 void WebCanvas::requestFullscreen(bool wanted) { askForFullscreen(wanted ? 1 : 0); }

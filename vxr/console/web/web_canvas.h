@@ -2,12 +2,16 @@
 
 #include <cstdint>
 
+#include "vxr/console/web/web_gl_frame.h"
+#include "vxr/format/pixel_format.h"
+
 namespace vxr {
 
-// The page's <canvas>, sized to the frame: frames go in through
-// putImageData on an ImageData that views the frame's bytes in wasm memory
-// (R, G, B, A in memory order, alpha opaque), or through a WebGL texture
-// when the page asks for that with Module.vxrCanvasBackend = 'webgl'. CSS
+// The page's <canvas>, sized to the frame. With WebGL2 (the default where
+// the browser has it) frames are converted by the GPU (WebGlFrame); with
+// the 2D context (Module.vxrCanvasBackend = '2d', or no WebGL2) they go in
+// through putImageData on an ImageData that views the console's converted
+// bytes in wasm memory (R, G, B, A in memory order, alpha opaque). CSS
 // scales the canvas to the largest whole scale that fits its place (the
 // whole screen while full-screen), pixels kept sharp.
 //
@@ -32,6 +36,19 @@ public:
     // laid out without gaps between rows.
     void show(const std::uint8_t* pixels, std::int32_t x, std::int32_t y, std::int32_t w,
               std::int32_t h);
+    // Shows w x h pixels of a frame in its own format (first pixel at
+    // pixels, rows pitch bytes apart) at (x, y), converted by the GPU. False,
+    // showing nothing, where the canvas cannot (see WebGlFrame::show): the
+    // caller converts the frame itself and uses show().
+    bool showFrame(const PixelFormat& format, const void* lookup, const std::uint8_t* pixels,
+                   std::int32_t pitch, std::int32_t x, std::int32_t y, std::int32_t w,
+                   std::int32_t h);
+    // Brings pixels, the whole frame that show() takes, up to what the
+    // canvas shows after frames that showFrame() drew, before show() changes
+    // part of it.
+    void readShownInto(std::uint8_t* pixels);
+    // Whether show() needs alpha 255 in the bytes: the GPU makes it so itself.
+    bool needsOpaqueBytes() const { return !throughGl; }
 
     // Asks the browser to show the canvas over the whole screen (or to leave
     // it). Browsers grant it only during a user's gesture: a request made
@@ -43,6 +60,8 @@ public:
 
 private:
     bool opened = false;
+    bool throughGl = false;
+    WebGlFrame gpu;
 };
 
 }  // namespace vxr

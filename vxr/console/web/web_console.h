@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vxr/console/display_console.h"
+#include "vxr/console/web/canvas_pixel_map.h"
 #include "vxr/console/frame_presenter.h"
 #include "vxr/console/frame_scaler.h"
 #include "vxr/console/web/web_canvas.h"
@@ -17,10 +18,11 @@ namespace vxr {
 class Converter;
 
 // Shows frames in the page's <canvas> (a WebAssembly build in a browser).
-// The canvas keeps the frame's size and the page scales it; each frame is
-// converted by the library's converters into the canvas's own byte order,
-// R, G, B, A (ABGR8888), in a buffer the canvas reads straight from wasm
-// memory.
+// The canvas keeps the frame's size and the page scales it. Through WebGL2
+// the GPU converts a frame of most formats from its own bytes; any other
+// frame (and every frame on the 2D context) is converted by the library's
+// converters into the canvas's own byte order, R, G, B, A (ABGR8888), in a
+// buffer the canvas reads straight from wasm memory.
 //
 // There is no window thread: the browser delivers input between the
 // program's turns. The program's blocking loop runs as it is, built with
@@ -58,6 +60,9 @@ private:
     void closeCanvas();
     static void boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight);
 
+    // Has the GPU convert the source area onto the same-sized destination
+    // area; false where it cannot, having shown nothing.
+    bool showOnGpu(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
     // Converts the source area into the canvas's pixels at the destination
     // area, which has the same size.
     bool convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,
@@ -74,8 +79,11 @@ private:
     WindowTitle pageTitle;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
-    // The canvas's pixels: width x height in ABGR8888, rows without gaps.
+    // The canvas's pixels as the CPU last converted them: width x height in
+    // ABGR8888, rows without gaps. After a frame the GPU converted, the
+    // canvas reads them back before the CPU changes part of them.
     std::unique_ptr<std::uint8_t[]> shown;
+    CanvasPixelMap pixelMap;
     std::unique_ptr<Converter> converter;
     PixelFormat convertedFormat;
     std::unique_ptr<std::uint8_t[]> unscaled;
