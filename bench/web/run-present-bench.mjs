@@ -1,11 +1,14 @@
-// Runs the present benchmark page in headless Chromium, once through each
-// canvas backend, and prints its table with the processor, the browser and
-// the backend the console takes when the page does not choose.
+// Runs the web build's benchmarks in one headless Chromium: the present
+// benchmark page once through each canvas backend, with the backend the
+// console takes when the page does not choose, and then the converter and
+// tunnel benchmark (bench.js) in a page of its own; prints every table with
+// the processor and the browser.
 //   node --experimental-websocket run-present-bench.mjs BUILD_DIR/bench/web
 // BACKENDS=2d (or webgl) runs only that one.
 import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import { Browser, serve } from '../../scripts/web/browser.mjs';
+import { runWebBench } from './run-web-bench.mjs';
 
 const folder = process.argv[2];
 const processor = /model name\s*:\s*(.*)/.exec(readFileSync('/proc/cpuinfo', 'utf8'))?.[1] || 'unknown';
@@ -27,6 +30,7 @@ try {
     console.log(`\n${output.split('\n').filter(line => !line.startsWith('{')).join('\n').trim()}` +
                 `\n(cross-origin isolated: ${isolated})`);
   }
+  if (!process.env.BACKENDS) console.log(`\n${(await runWebBench(folder, server, browser)).trim()}`);
 } finally {
   browser.kill();
   await server.close();
