@@ -32,12 +32,17 @@ EM_JS(int, makeGlFrame, (int width, int height), {
             gl.shaderSource(shader, text);
             gl.compileShader(shader);
             gl.attachShader(made, shader);
+            // Marked for deletion now, a shader goes with its program.
+            gl.deleteShader(shader);
         };
         attach(gl.VERTEX_SHADER, vertex);
         attach(gl.FRAGMENT_SHADER, fragment);
         gl.bindAttribLocation(made, 0, 'p');
         gl.linkProgram(made);
-        if (!gl.getProgramParameter(made, gl.LINK_STATUS)) return null;
+        if (!gl.getProgramParameter(made, gl.LINK_STATUS)) {
+            gl.deleteProgram(made);
+            return null;
+        }
         gl.useProgram(made);
         gl.uniform1i(gl.getUniformLocation(made, 'top'), height - 1);
         gl.uniform1i(gl.getUniformLocation(made, 'f'), 0);
@@ -53,8 +58,13 @@ EM_JS(int, makeGlFrame, (int width, int height), {
     const table = program(head + 'uniform highp usampler2D f;uniform highp sampler2D l;' +
         'void main(){uint v=texelFetch(f,at(),0).r;' +
         'c=vec4(texelFetch(l,ivec2(int(v&255u),int(v>>8u)),0).rgb,1.0);}');
-    if (!bytes || !table) return 0;
-    gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+    if (!bytes || !table) {
+        gl.deleteProgram(bytes);
+        gl.deleteProgram(table);
+        return 0;
+    }
+    const corners = gl.createBuffer();
+    gl.bindBuffer(gl.ARRAY_BUFFER, corners);
     gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 3, -1, -1, 3]), gl.STATIC_DRAW);
     gl.enableVertexAttribArray(0);
     gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
@@ -78,7 +88,8 @@ EM_JS(int, makeGlFrame, (int width, int height), {
         { internal: gl.R8UI, format: gl.RED_INTEGER, type: gl.UNSIGNED_BYTE, program: table,
           tableHeight: 1 },
     ];
-    const frame = { gl: gl, width: width, height: height, kinds: kinds, last: null };
+    const frame = { gl: gl, width: width, height: height, kinds: kinds, last: null,
+                    programs: [bytes, table], corners: corners };
     frame.frameTexture = kind => kind.texture || (kind.texture = texture(0, kind.internal, width, height));
     frame.tableTexture = kind =>
         kind.table || (kind.table = texture(1, gl.RGBA8, 256, kind.tableHeight));
@@ -146,6 +157,9 @@ EM_JS(void, dropGlFrame, (), {
         if (kind.texture) gl.deleteTexture(kind.texture);
         if (kind.table) gl.deleteTexture(kind.table);
     }
+    // A console opened again makes its own: nothing of this frame is kept.
+    for (const program of state.frame.programs) gl.deleteProgram(program);
+    gl.deleteBuffer(state.frame.corners);
     state.frame = null;
 });
 
