@@ -63,34 +63,32 @@ float wheelSteps(double delta, unsigned long mode)
 void WebInput::listen(WindowInput& input)
 {
     target = &input;
-    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-    emscripten_set_keydown_callback(window, this, 1, keyDown);
-    emscripten_set_keyup_callback(window, this, 1, keyUp);
-    emscripten_set_mousemove_callback(CANVAS, this, 1, mouse);
-    emscripten_set_mousedown_callback(CANVAS, this, 1, mouse);
-    emscripten_set_mouseup_callback(CANVAS, this, 1, mouse);
-    emscripten_set_mouseenter_callback(CANVAS, this, 1, mouse);
-    emscripten_set_mouseleave_callback(CANVAS, this, 1, mouse);
-    emscripten_set_wheel_callback(CANVAS, this, 1, wheel);
-    emscripten_set_focus_callback(window, this, 1, focus);
-    emscripten_set_blur_callback(window, this, 1, focus);
+    route(true);
 }
 
 void WebInput::stop()
 {
     if (!target) return;
-    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-    emscripten_set_keydown_callback(window, nullptr, 1, nullptr);
-    emscripten_set_keyup_callback(window, nullptr, 1, nullptr);
-    emscripten_set_mousemove_callback(CANVAS, nullptr, 1, nullptr);
-    emscripten_set_mousedown_callback(CANVAS, nullptr, 1, nullptr);
-    emscripten_set_mouseup_callback(CANVAS, nullptr, 1, nullptr);
-    emscripten_set_mouseenter_callback(CANVAS, nullptr, 1, nullptr);
-    emscripten_set_mouseleave_callback(CANVAS, nullptr, 1, nullptr);
-    emscripten_set_wheel_callback(CANVAS, nullptr, 1, nullptr);
-    emscripten_set_focus_callback(window, nullptr, 1, nullptr);
-    emscripten_set_blur_callback(window, nullptr, 1, nullptr);
+    route(false);
     target = nullptr;
+}
+
+void WebInput::route(bool on)
+{
+    // Null data and handler take each listener away again.
+    void* self = on ? this : nullptr;
+    const auto handler = [on](auto function) { return on ? function : nullptr; };
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(window, self, 1, handler(keyDown));
+    emscripten_set_keyup_callback(window, self, 1, handler(keyUp));
+    emscripten_set_mousemove_callback(CANVAS, self, 1, handler(mouse));
+    emscripten_set_mousedown_callback(CANVAS, self, 1, handler(mouse));
+    emscripten_set_mouseup_callback(CANVAS, self, 1, handler(mouse));
+    emscripten_set_mouseenter_callback(CANVAS, self, 1, handler(mouse));
+    emscripten_set_mouseleave_callback(CANVAS, self, 1, handler(mouse));
+    emscripten_set_wheel_callback(CANVAS, self, 1, handler(wheel));
+    emscripten_set_focus_callback(window, self, 1, handler(focus));
+    emscripten_set_blur_callback(window, self, 1, handler(focus));
 }
 
 EM_BOOL WebInput::keyDown(int, const EmscriptenKeyboardEvent* event, void* self)

@@ -18,6 +18,8 @@ public:
     void stop();
 
 private:
+    // Sets every listener to this object's handlers, or takes them all away.
+    void route(bool on);
     static EM_BOOL keyDown(int type, const EmscriptenKeyboardEvent* event, void* self);
     static EM_BOOL keyUp(int type, const EmscriptenKeyboardEvent* event, void* self);
     static EM_BOOL mouse(int type, const EmscriptenMouseEvent* event, void* self);
