@@ -38,6 +38,19 @@ int pointerPixels(Compositor& sway, Surface& frame, int x, int y)
     return differing;
 }
 
+// Places the held pointer until the window reports it at (x, y).
+bool pointerArrives(Compositor& sway, EventReader& events, int x, int y)
+{
+    Event entered;
+    return test::eventually([&] {
+        if (!sway.placePointer(x, y, WIDTH, HEIGHT)) return false;
+        while (events.next(entered, 500))
+            if (entered.type == EventType::MouseEnter || entered.type == EventType::MouseMove)
+                return entered.pointer.windowX == x && entered.pointer.windowY == y;
+        return false;
+    });
+}
+
 TEST(WaylandCursor, TheWindowShowsTheArrowWhenAskedAndNothingWhenHidden)
 {
     Compositor sway;
@@ -53,14 +66,7 @@ TEST(WaylandCursor, TheWindowShowsTheArrowWhenAskedAndNothingWhenHidden)
     auto frame = test::randomFrame(console, ARGB8888, WIDTH, HEIGHT, 21, true);
     std::string why;
     ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
-    Event entered;
-    ASSERT_TRUE(test::eventually([&] {
-        if (!sway.placePointer(100, 80, WIDTH, HEIGHT)) return false;
-        while (events.next(entered, 500))
-            if (entered.type == EventType::MouseEnter || entered.type == EventType::MouseMove)
-                return entered.pointer.windowX == 100 && entered.pointer.windowY == 80;
-        return false;
-    })) << events.seen();
+    ASSERT_TRUE(pointerArrives(sway, events, 100, 80)) << events.seen();
     EXPECT_EQ(pointerPixels(sway, *frame, 100, 80), 0);
 
     ASSERT_EQ(console.setPointerVisible(1), 1);
@@ -80,14 +86,7 @@ TEST(WaylandCursor, AFullScreenWindowHidesThePointer)
     auto frame = test::randomFrame(console, ARGB8888, WIDTH, HEIGHT, 22, true);
     std::string why;
     ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
-    Event entered;
-    ASSERT_TRUE(test::eventually([&] {
-        if (!sway.placePointer(100, 80, WIDTH, HEIGHT)) return false;
-        while (events.next(entered, 500))
-            if (entered.type == EventType::MouseEnter || entered.type == EventType::MouseMove)
-                return entered.pointer.windowX == 100 && entered.pointer.windowY == 80;
-        return false;
-    })) << events.seen();
+    ASSERT_TRUE(pointerArrives(sway, events, 100, 80)) << events.seen();
     // Given time to draw an arrow, none shows; asked for, it does.
     EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) == 0; }));
     ASSERT_EQ(console.setPointerVisible(1), 1);
