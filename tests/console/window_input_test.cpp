@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "vxr/console/library_thread.h"
 
 namespace vxr {
 namespace {
@@ -129,8 +135,74 @@ TEST(WindowInput, ACloseIsAnEventOnlyWhenTheProgramAskedForIt)
     Event event;
     ASSERT_TRUE(input.poll(event));
     EXPECT_EQ(event.type, EventType::Close);
+    EXPECT_FALSE(input.isEndAsked());
     input.setCloseAsEvent(false);
-    EXPECT_EXIT(input.closeRequested(), ::testing::ExitedWithCode(0), "");
+    input.closeRequested();
+    EXPECT_TRUE(input.isEndAsked());
+    EXPECT_EXIT(input.poll(event), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(input.hasKeys(), ::testing::ExitedWithCode(0), "");
+}
+
+// What the window thread does when a close or a loss ends the program: it
+// only asks, and goes on; the program's thread ends the process.
+void onLibraryThread(const std::function<void()>& work)
+{
+    std::thread thread([&] {
+        LibraryThread::markCurrent();
+        work();
+    });
+    thread.join();
+}
+
+TEST(WindowInput, AWindowThreadNeverEndsTheProcessItself)
+{
+    WindowInput input;
+    input.windowOpened();
+    bool carriedOn = false;
+    onLibraryThread([&] {
+        input.closeRequested();
+        input.displayLost();
+        input.endIfAsked();
+        carriedOn = true;
+    });
+    EXPECT_TRUE(carriedOn);
+    // The loss outranks the close that came first.
+    EXPECT_EXIT(input.endIfAsked(), ::testing::ExitedWithCode(1), "vxr error: lost the display");
+}
+
+TEST(WindowInput, AProgramWaitingForAKeyOrAnEventWakesToEnd)
+{
+    const auto closeSoon = [](WindowInput& input, bool lose) {
+        return std::thread([&input, lose] {
+            LibraryThread::markCurrent();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (lose)
+                input.displayLost();
+            else
+                input.closeRequested();
+        });
+    };
+    EXPECT_EXIT(
+        {
+            WindowInput input;
+            input.windowOpened();
+            std::thread window = closeSoon(input, false);
+            input.readKey();
+            window.join();
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            WindowInput input;
+            input.windowOpened();
+            std::thread window = closeSoon(input, true);
+            Event event;
+            input.wait(event, std::chrono::milliseconds(-1));
+            window.join();
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(1), "vxr error: lost the display");
 }
 
 TEST(WindowInput, ALostDisplayIsACloseThatSaysSoOrAnExitWithCodeOne)
@@ -149,7 +221,8 @@ TEST(WindowInput, ALostDisplayIsACloseThatSaysSoOrAnExitWithCodeOne)
     input.windowOpened();
     EXPECT_FALSE(input.isDisplayLost());
     input.setCloseAsEvent(false);
-    EXPECT_EXIT(input.displayLost(), ::testing::ExitedWithCode(1), "vxr error: lost the display");
+    input.displayLost();
+    EXPECT_EXIT(input.readKey(), ::testing::ExitedWithCode(1), "vxr error: lost the display");
 }
 
 TEST(WindowInput, ANewWindowForgetsTheOldOnesEventsAndState)

@@ -145,6 +145,11 @@ int Console::detach(Surface* surface)
 
 void Console::surfaceLeaving(Surface*) {}
 
+void Console::endIfAsked()
+{
+    if (WindowInput* input = windowInput()) input->endIfAsked();
+}
+
 int Console::pollEvent(Event* out)
 {
     WindowInput* input = windowInput();

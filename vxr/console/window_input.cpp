@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "vxr/console/library_thread.h"
 #include "vxr/console/utf8_text.h"
 
 namespace vxr {
@@ -24,6 +25,8 @@ WindowInput::WindowInput(bool countPresses) : countsPresses(countPresses) {}
 
 void WindowInput::windowOpened()
 {
+    // A close still to be carried out ends the program before it reopens.
+    endIfAsked();
     {
         std::lock_guard<std::mutex> guard(stateLock);
         mapping = FrameMapping();
@@ -231,7 +234,7 @@ void WindowInput::focusChanged(bool focused)
 void WindowInput::closeRequested()
 {
     // Without the program's request the close box ends it as a normal exit.
-    if (!closeEvents.load()) std::exit(0);
+    if (!closeEvents.load()) return askToEnd(0);
     Event event;
     event.type = EventType::Close;
     post(event);
@@ -240,14 +243,58 @@ void WindowInput::closeRequested()
 void WindowInput::displayLost()
 {
     if (lost.exchange(true)) return;
-    if (!closeEvents.load()) {
-        std::fputs("vxr error: lost the display\n", stderr);
-        std::exit(1);
-    }
+    if (!closeEvents.load()) return askToEnd(1);
     Event event;
     event.type = EventType::Close;
     event.displayLost = true;
     post(event);
+}
+
+void WindowInput::askToEnd(int code)
+{
+    // A loss outranks a close: the program did not end well.
+    int expected = -1;
+    if (!endCode.compare_exchange_strong(expected, code) && code > expected)
+        endCode.store(code);
+    // A program waiting for a key or an event wakes to end.
+    events.close();
+    keys.windowEnded();
+}
+
+void WindowInput::endIfAsked()
+{
+    const int code = endCode.load();
+    if (code < 0 || LibraryThread::isCurrent()) return;
+    if (code != 0) std::fputs("vxr error: lost the display\n", stderr);
+    std::exit(code);
+}
+
+int WindowInput::readKey()
+{
+    endIfAsked();
+    const int key = keys.read();
+    endIfAsked();
+    return key;
+}
+
+int WindowInput::hasKeys()
+{
+    endIfAsked();
+    return keys.hasKeys();
+}
+
+bool WindowInput::poll(Event& out)
+{
+    endIfAsked();
+    return events.poll(out);
+}
+
+bool WindowInput::wait(Event& out, std::chrono::milliseconds limit)
+{
+    endIfAsked();
+    const bool got = events.wait(out, limit);
+    endIfAsked();
+    return got;
 }
 
 void WindowInput::showFrame(std::int32_t frameWidth, std::int32_t frameHeight,

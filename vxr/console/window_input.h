@@ -38,7 +38,8 @@ public:
     // The window has gone: waits end; what was posted stays readable.
     void windowEnded();
     // Whether a close request is posted as an event (true) or ends the
-    // process with exit code 0 (false, the default). Kept across windows.
+    // process with exit code 0 (false, the default), on the program's
+    // thread at its next call into the console. Kept across windows.
     void setCloseAsEvent(bool wanted) { closeEvents.store(wanted); }
     bool closesAsEvent() const { return closeEvents.load(); }
 
@@ -61,24 +62,36 @@ public:
     // Focus lost also lets go of every key held, with a key up for each, so
     // that no key stays down for a program that never sees its release.
     void focusChanged(bool focused);
-    // Posts the close event, or ends the process with exit code 0.
+    // Posts the close event, or asks the program's thread to end the
+    // process with exit code 0. Never ends it here: the window thread may
+    // hold its console's locks, and the program may be drawing.
     void closeRequested();
     // The connection to the display is gone: a close nobody asked for. It
     // posts a Close that says so where the program takes closes as events;
-    // otherwise it writes "vxr error: lost the display" to standard error
-    // and ends the process with exit code 1.
+    // otherwise the program's thread writes "vxr error: lost the display"
+    // to standard error and ends the process with exit code 1.
     void displayLost();
     bool isDisplayLost() const { return lost.load(); }
+
+    // ---- on the program's thread, at every call into the console ---------
+    // Ends the process as a close or a loss asked; does nothing on a
+    // library thread, or while nothing asked. Called before the caller
+    // takes any lock, so that what runs at exit finds none held.
+    void endIfAsked();
+    // Whether the process is to end at the program's next call.
+    bool isEndAsked() const { return endCode.load() >= 0; }
 
     // Where the frame is shown now, for mapping the pointer; the console
     // calls it whenever its presenter places the frame.
     void showFrame(std::int32_t frameWidth, std::int32_t frameHeight, const Rect& shownArea);
 
     // ---- for the application ---------------------------------------------
-    int readKey() { return keys.read(); }
-    int hasKeys() { return keys.hasKeys(); }
-    bool poll(Event& out) { return events.poll(out); }
-    bool wait(Event& out, std::chrono::milliseconds limit) { return events.wait(out, limit); }
+    // Each ends the process first where that was asked, and a wait that a
+    // close or a loss woke ends it too.
+    int readKey();
+    int hasKeys();
+    bool poll(Event& out);
+    bool wait(Event& out, std::chrono::milliseconds limit);
     bool isKeyDown(Key key);
     MouseState mouse();
     std::uint32_t modifiers();
@@ -91,10 +104,14 @@ private:
     void pointerArrived(EventType type, std::int32_t windowX, std::int32_t windowY);
     void post(const Event& event) { events.post(event); }
     void releaseHeldKeys();
+    // The process is to end with code: the program's waits end now.
+    void askToEnd(int code);
 
     const bool countsPresses;
     std::atomic<bool> closeEvents{false};
     std::atomic<bool> lost{false};
+    // The exit code the program's thread ends with; -1 while none is asked.
+    std::atomic<int> endCode{-1};
     WindowKeys keys;
     EventQueue events;
 

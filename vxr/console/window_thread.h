@@ -6,6 +6,8 @@
 #include <thread>
 #include <utility>
 
+#include "vxr/console/library_thread.h"
+
 namespace vxr {
 
 // The start every window thread shares: the opener starts the thread and
@@ -30,7 +32,10 @@ public:
             started = startedOk = false;
         }
         try {
-            thread = std::thread(std::forward<Body>(body));
+            thread = std::thread([run = std::forward<Body>(body)]() mutable {
+                LibraryThread::markCurrent();
+                run();
+            });
         } catch (const std::system_error&) {
             return false;
         }
@@ -48,15 +53,11 @@ public:
         startSignal.notify_all();
     }
 
-    // From the thread itself (a process ending on it, through a static
-    // console's destructor) there is nothing to wait for: it lets go.
+    // Only the program's thread closes a window, so the window thread is
+    // never the one waited on here.
     void join()
     {
-        if (!thread.joinable()) return;
-        if (thread.get_id() == std::this_thread::get_id())
-            thread.detach();
-        else
-            thread.join();
+        if (thread.joinable()) thread.join();
     }
     bool isStarted() const { return thread.joinable(); }
 

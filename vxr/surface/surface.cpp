@@ -204,7 +204,13 @@ bool Surface::readImage(ImageReader& reader, bool hasPalette)
 
 int Surface::isValid() const { return surfaceStore->isValid(); }
 
-std::uint8_t* Surface::lock(int mode) { return surfaceStore->lock(mode); }
+std::uint8_t* Surface::lock(int mode)
+{
+    // A program drawing in a loop reaches the library here: a window closed
+    // meanwhile ends it now, on its own thread.
+    surfaceConsole->endIfAsked();
+    return surfaceStore->lock(mode);
+}
 
 void Surface::unlock() { surfaceStore->unlock(); }
 
@@ -248,6 +254,7 @@ int Surface::copyArea(Surface* destination, const Rect* sourceArea, const Rect* 
 int Surface::copyToConsole(Console* target)
 {
     if (!target) return 0;
+    target->endIfAsked();
     Surface* screen = target->primary();
     return screen ? copy(screen, 0) : 0;
 }

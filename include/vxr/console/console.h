@@ -195,6 +195,14 @@ public:
     /// cannot switch, or has no window.
     virtual int setOutput(int) { return 0; }
 
+    /// Ends the process here, on the program's thread, where this console's
+    /// window asked for that: a close that the program does not take as an
+    /// event (exit code 0), or a lost display (exit code 1, after a line on
+    /// standard error). A console's own operations call it as they begin,
+    /// and so do surfaces when they are locked; on a thread the library
+    /// started it does nothing.
+    void endIfAsked();
+
     /// The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;
 

@@ -182,6 +182,7 @@ SurfaceStore* WaylandConsole::createStore(int* width, int* height, const PixelFo
 
 int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
+    input.endIfAsked();
     if (!source || input.isDisplayLost()) return 0;
     std::unique_lock<std::recursive_mutex> guard(presentLock);
     return presenter.present(guard, *source, sourceArea, destinationArea);
@@ -205,6 +206,7 @@ void WaylandConsole::surfaceLeaving(Surface* surface)
 
 int WaylandConsole::waitRetrace()
 {
+    input.endIfAsked();
     std::uint64_t frame = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(presentLock);
@@ -238,6 +240,7 @@ int WaylandConsole::title(char* out)
 
 int WaylandConsole::readKey()
 {
+    input.endIfAsked();
     if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
@@ -246,6 +249,7 @@ int WaylandConsole::readKey()
 
 int WaylandConsole::keyPressed()
 {
+    input.endIfAsked();
     if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();

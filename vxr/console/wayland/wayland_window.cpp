@@ -84,8 +84,6 @@ bool WaylandWindow::open(WaylandConnection& target, Handler& events, const Start
 
 void WaylandWindow::close()
 {
-    // Called from the window thread itself only while the process ends.
-    if (thread.isStarted() && std::this_thread::get_id() == threadId) return;
     stopping = true;
     if (thread.isStarted()) wake();
     thread.join();
@@ -127,7 +125,6 @@ bool WaylandWindow::isRunning() const
 
 void WaylandWindow::run(const Start& start)
 {
-    threadId = std::this_thread::get_id();
     const bool made = create(start) && awaitFirstConfigure();
     signalStarted(made);  // start lives on the opener's stack: not used from here on
     const bool closed = !made || dispatchUntilStopped();

@@ -127,7 +127,6 @@ private:
     WindowThread thread;
     // A handler that ends the process on a lost display runs on the window
     // thread, and the exit's clean-up may close the window from there.
-    std::thread::id threadId;
     int wakePipe[2] = {-1, -1};
 
     wl_surface* baseSurface = nullptr;

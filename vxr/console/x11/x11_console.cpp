@@ -217,6 +217,7 @@ void X11Console::releaseImage(SharedImage& image)
 
 int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
+    input.endIfAsked();
     if (!source || input.isDisplayLost()) return 0;
     // An indexed frame may bring its palette to an 8-bit display.
     std::lock_guard<std::mutex> palette(paletteLock);
@@ -289,6 +290,7 @@ void X11Console::watchRetrace()
 
 int X11Console::waitRetrace()
 {
+    input.endIfAsked();
     // Under presentLock: it reads the connection's events.
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     if (noticeLostDisplay() || !retraceWatched) return 0;
@@ -320,6 +322,7 @@ int X11Console::title(char* out)
 
 int X11Console::readKey()
 {
+    input.endIfAsked();
     // No key comes from a display that is gone, and the terminal is not
     // where this program's keys were coming from.
     if (input.isDisplayLost()) return 0;
@@ -330,6 +333,7 @@ int X11Console::readKey()
 
 int X11Console::keyPressed()
 {
+    input.endIfAsked();
     if (input.isDisplayLost()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();

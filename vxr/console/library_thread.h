@@ -1,0 +1,17 @@
+#pragma once
+
+namespace vxr {
+
+// Tells the threads the library starts itself (each console's window
+// thread) from the program's own. What only the program's thread may do,
+// ending the process above all, asks here first: a library thread that
+// ended the process would run the program's static destructors under the
+// program's feet, with whatever locks that thread held.
+class LibraryThread {
+public:
+    // Called first thing on every thread the library starts.
+    static void markCurrent();
+    static bool isCurrent();
+};
+
+}  // namespace vxr
