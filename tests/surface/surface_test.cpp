@@ -410,6 +410,63 @@ TEST(Surface, UpdateCopiesToTheConsolesScreen)
     EXPECT_EQ(frame.copyToConsole(&screenless), 0);
 }
 
+TEST(Surface, ASurfaceOverTheProgramsMemoryReadsItAtItsPitchAndNeverFreesIt)
+{
+    ScreenConsole console;
+    // Two lines of three RGB565 pixels, ten bytes apart; the gap is junk.
+    auto memory = std::make_unique<std::uint8_t[]>(20);
+    std::memset(memory.get(), 0xEE, 20);
+    const std::uint16_t line0[3] = {0xF800, 0x07E0, 0x001F};
+    const std::uint16_t line1[3] = {0xFFFF, 0x0000, 0x8410};
+    std::memcpy(memory.get(), line0, 6);
+    std::memcpy(memory.get() + 10, line1, 6);
+    {
+        Surface view;
+        ASSERT_EQ(view.createOver(&console, memory.get(), 10, 3, 2, rgb565), 1) << lastError();
+        EXPECT_EQ(view.pitch(), 10);
+        EXPECT_EQ(view.linePadding(), 4);
+        EXPECT_EQ(view.lock(1), memory.get());
+        view.unlock();
+        ASSERT_EQ(view.update(), 1);
+        // Full channels widen as every RGB565 copy here widens them.
+        EXPECT_EQ(pixelAt(console.screen, 0, 0), 0x00FE0000u);
+        EXPECT_EQ(pixelAt(console.screen, 2, 0), 0x000000FEu);
+        EXPECT_EQ(pixelAt(console.screen, 0, 1), 0x00FEFEFEu);
+        EXPECT_EQ(pixelAt(console.screen, 1, 1), 0u);
+    }
+    // The program's memory outlives the surface (AddressSanitizer would
+    // report a free of memory the surface never allocated).
+    EXPECT_EQ(memory[6], 0xEE);
+}
+
+TEST(Surface, ASurfaceOverMemoryItCannotReadIsRefusedWithAReason)
+{
+    Console console;
+    std::uint8_t memory[64] = {};
+    Surface view(&console, 4, 4, rgb565, -1, -1, -1, -1);
+    ASSERT_TRUE(view.isValid());
+    const struct {
+        void* pixels;
+        std::int64_t pitch;
+        int width;
+    } refused[] = {{nullptr, 8, 4},
+                   {memory, -8, 4},
+                   {memory, 7, 4},
+                   {memory, std::int64_t{INT32_MAX} + 1, 4},
+                   {memory, 8, 0}};
+    for (const auto& request : refused) {
+        clearLastError();
+        EXPECT_EQ(view.createOver(&console, request.pixels, request.pitch, request.width, 4, rgb565), 0)
+            << request.pitch;
+        EXPECT_STRNE(lastError(), "");
+        // The surface keeps what it had.
+        EXPECT_EQ(view.width(), 4);
+        EXPECT_EQ(view.pitch(), 8);
+    }
+    EXPECT_EQ(view.createOver(nullptr, memory, 8, 4, 4, rgb565), 0);
+    EXPECT_EQ(view.createOver(&console, memory, 8, 4, 4, PixelFormat()), 0);
+}
+
 #ifdef __linux__
 // A 2x2 24-bit image, top line first, as any TGA writer makes it.
 std::string writeSmallTga()

@@ -1,6 +1,7 @@
 #include "vxr/surface/surface.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/null_console.h"
 #include "vxr/last_error.h"
+#include "vxr/surface/borrowed_store.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/null_store.h"
 #include "vxr/surface/surface_store.h"
@@ -109,6 +111,13 @@ int Surface::create(Console* console, int width, int height, const PixelFormat* 
         return 0;
     }
 
+    adopt(console, store, *format, reported, stride);
+    return 1;
+}
+
+void Surface::adopt(Console* console, SurfaceStore* store, const PixelFormat& format,
+                    const int (&reported)[6], std::int64_t stride)
+{
     releaseStorage();
     if (console != surfaceConsole) {
         surfaceConsole->detach(this);
@@ -116,7 +125,7 @@ int Surface::create(Console* console, int width, int height, const PixelFormat* 
     }
     surfaceWidth = reported[0];
     surfaceHeight = reported[1];
-    surfaceFormat = *format;
+    surfaceFormat = format;
     surfaceMemoryKind = reported[2];
     surfaceOrientation = reported[3];
     surfaceLinePadding = reported[4];
@@ -126,6 +135,38 @@ int Surface::create(Console* console, int width, int height, const PixelFormat* 
     surfacePitch = static_cast<std::int32_t>(surfaceOrientation == TOP_DOWN ? stride : -stride);
     if (surfaceFormat.colour == GREY) installGreyRamp();
     installDefaultClip();
+}
+
+int Surface::createOver(Console* console, void* pixels, std::int64_t pitch, int width,
+                        int height, const PixelFormat& format)
+{
+    clearLastError();
+    if (!console || width <= 0 || height <= 0 || !format.isValid()) {
+        setLastError("a surface needs a console, a valid format and a positive size (%d x %d)",
+                     width, height);
+        return 0;
+    }
+    if (!pixels) {
+        setLastError("a surface over the program's memory needs its pixels, not null");
+        return 0;
+    }
+    const std::int64_t lineBytes = std::int64_t{width} * format.bytes;
+    // Every byte the surface spans must be reachable as a ptrdiff_t.
+    const std::int64_t span = (std::int64_t{height} - 1) * pitch + lineBytes;
+    if (pitch < lineBytes || pitch > INT32_MAX ||
+        static_cast<std::uint64_t>(span) > static_cast<std::uint64_t>(PTRDIFF_MAX)) {
+        setLastError("a pitch of %lld bytes cannot hold lines of %lld bytes in a 32-bit pitch",
+                     static_cast<long long>(pitch), static_cast<long long>(lineBytes));
+        return 0;
+    }
+    auto* store = new (std::nothrow) BorrowedStore(static_cast<std::uint8_t*>(pixels));
+    if (!store) {
+        setLastError("out of memory for a surface over the program's memory");
+        return 0;
+    }
+    const int reported[6] = {width,    height, MEMORY_SYSTEM, TOP_DOWN,
+                             static_cast<int>(pitch - lineBytes), VARIANT_DEFAULT};
+    adopt(console, store, format, reported, pitch);
     return 1;
 }
 

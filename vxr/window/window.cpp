@@ -49,7 +49,8 @@ Window::Window(const WindowOptions& options)
 
 Window::~Window()
 {
-    // The frame lets go of its store before its console goes.
+    // The frames let go of their stores before their console goes.
+    programPixels.reset();
     surface.reset();
 }
 
@@ -76,6 +77,30 @@ bool Window::present(bool waitForRetrace)
     if (!opened) return false;
     if (waitForRetrace) console().waitRetrace();
     return surface->update() != 0;
+}
+
+bool Window::present(const void* pixels, std::int64_t pitch)
+{
+    if (!opened) {
+        setLastError("present: the window did not open");
+        return false;
+    }
+    if (!programPixels) programPixels.reset(new (std::nothrow) Surface);
+    if (!programPixels) {
+        setLastError("present: out of memory");
+        return false;
+    }
+    // Only read: the surface is a copy's source alone, never a destination.
+    if (!programPixels->createOver(&console(), const_cast<void*>(pixels), pitch, frameWidth,
+                                   frameHeight, surface->format()))
+        return false;
+    // An indexed frame shows through the frame's own palette.
+    if (Palette* colours = surface->palette()) programPixels->attachPalette(colours);
+    const bool shown = programPixels->update() != 0;
+    // Nothing may find the program's memory through the surface any more.
+    programPixels->releaseStorage();
+    if (!shown && !*lastError()) setLastError("present: the console could not show the frame");
+    return shown;
 }
 
 bool Window::setTitle(const char* title) { return opened && console().setTitle(title) != 0; }

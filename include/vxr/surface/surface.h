@@ -47,6 +47,17 @@ public:
     /// and leaves the surface as it was.
     int create(Console* console, int width, int height, const PixelFormat* format, int memoryKind,
                int orientation, int linePadding, int variant);
+    /// Makes the surface stand for width x height pixels of format in memory
+    /// the caller owns, top line first, line y at pixels + y * pitch, without
+    /// copying them: copying the surface onto a console's primary() shows the
+    /// caller's pixels with the one copy the console makes. The caller keeps
+    /// the memory until the surface is released, made again or destroyed;
+    /// no console keeps reading it after a copy returns. 1 on success; 0,
+    /// with the reason in lastError() and the surface as it was, for null
+    /// pixels, a pitch shorter than a line or beyond a 32-bit pitch, or an
+    /// invalid console, size or format.
+    int createOver(Console* console, void* pixels, std::int64_t pitch, int width, int height,
+                   const PixelFormat& format);
     /// Reads an uncompressed TGA file (colour-mapped or true-colour) into the
     /// surface, in the file's own format, on Console::defaultConsole(); a
     /// colour-mapped image brings its palette. linePadding must be 0 or -1
@@ -142,6 +153,10 @@ public:
 private:
     bool acceptsReported(int width, int height, int memoryKind, int orientation,
                          int linePadding, int variant, const int (&reported)[6]) const;
+    // Takes store as the surface's, of the shape reported (width, height,
+    // memory kind, orientation, line padding, variant), on console.
+    void adopt(Console* console, SurfaceStore* store, const PixelFormat& format,
+               const int (&reported)[6], std::int64_t stride);
     void installGreyRamp();
     void installDefaultClip();
     bool readImage(class ImageReader& reader, bool hasPalette);

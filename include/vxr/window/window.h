@@ -57,6 +57,13 @@ public:
     /// Shows the frame, after waiting for the display's next retrace when
     /// asked; false when it could not be shown.
     bool present(bool waitForRetrace = false);
+    /// Shows pixels the program keeps itself, in the frame's size and format
+    /// (the frame lock is not used): line y starts at pixels + y * pitch.
+    /// The window copies them once, as it shows them, and does not read
+    /// them after it returns; for emulators and engines that keep their own
+    /// frame. False, with the reason in lastError() and nothing shown, for
+    /// null pixels or a pitch shorter than a line (a negative one too).
+    bool present(const void* pixels, std::int64_t pitch);
     /// Sets the window's title; false when the window did not open or the
     /// title could not be shown.
     bool setTitle(const char* title);
@@ -78,6 +85,8 @@ private:
 
     ConsoleFrontEnd display;
     std::unique_ptr<Surface> surface;
+    // Stands for the program's own pixels while present() shows them.
+    std::unique_ptr<Surface> programPixels;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     bool opened = false;
