@@ -67,10 +67,21 @@ bool DisplayConsole::settleWindowRequest(int width, int height, int& output, int
     // The largest size a window system takes for a window's side.
     constexpr int LARGEST_WINDOW = 32767;
     if (output == -1) output = WINDOWED;
-    if (output != WINDOWED && output != FULLSCREEN) return false;
+    if (output != WINDOWED && output != FULLSCREEN) {
+        setLastError("output %d is neither WINDOWED (%d) nor FULLSCREEN (%d)", output, WINDOWED,
+                     FULLSCREEN);
+        return false;
+    }
     if (parameter == -1) parameter = 0;
-    if (parameter != 0) return false;
-    if (variant != 10 && variant != -1) return false;
+    if (parameter != 0) {
+        setLastError("a refresh rate of %d Hz cannot be chosen: a window shows the display's own",
+                     parameter);
+        return false;
+    }
+    if (variant != 10 && variant != -1) {
+        setLastError("variant %d is not the default (10)", variant);
+        return false;
+    }
     if (width > 0 && height > 0 && width <= LARGEST_WINDOW && height <= LARGEST_WINDOW) return true;
     setLastError("a window of %d x %d pixels cannot be opened: each side runs from 1 to %d",
                  width, height, LARGEST_WINDOW);
@@ -113,6 +124,8 @@ bool DisplayConsole::replacePrimary(std::int32_t width, std::int32_t height)
     delete primarySurface;
     primarySurface = nullptr;
     primarySurface = makeScreenSurface(width, height);
+    if (!primarySurface && !*lastError())
+        setLastError("the screen surface of %d x %d pixels could not be made", width, height);
     return primarySurface != nullptr;
 }
 

@@ -2,6 +2,8 @@
 
 #include <emscripten.h>
 
+#include "vxr/last_error.h"
+
 namespace vxr {
 namespace {
 
@@ -16,6 +18,8 @@ EM_JS(int, pageHasCanvas, (), {
 // What openCanvasElement returns when it has a context.
 constexpr int OPENED_2D = 1;
 constexpr int OPENED_WITH_GL = 2;
+// The page has a canvas, but it gives neither a 2D nor a WebGL2 context.
+constexpr int NO_CONTEXT = -1;
 
 // The page picks with Module.vxrCanvasBackend: '2d', or 'webgl' (WebGL2
 // wherever the browser has it). Left to itself, the canvas takes WebGL2
@@ -45,7 +49,7 @@ EM_JS(int, openCanvasElement, (int width, int height), {
                                                  stencil: false, preserveDrawingBuffer: true });
     if (!state.gl) {
         state.context = canvas.getContext('2d', { alpha: false });
-        if (!state.context) return 0;
+        if (!state.context) return -1;  // NO_CONTEXT
     }
     Module.vxrCanvasBackendInUse = state.gl ? 'webgl' : '2d';
     // The largest whole scale that fits: the screen when full-screen, else
@@ -142,6 +146,13 @@ bool WebCanvas::open(std::int32_t width, std::int32_t height, BoxListener onBoxR
     const int how = openCanvasElement(width, height);
     throughGl = how == OPENED_WITH_GL;
     opened = how == OPENED_2D || (throughGl && gpu.open(width, height));
+    if (how == 0)
+        setLastError("the page has no canvas: give it an element with id \"canvas\" or set "
+                     "Module.canvas");
+    else if (how == NO_CONTEXT)
+        setLastError("the page's canvas gives neither a 2D nor a WebGL2 context");
+    else if (!opened)
+        setLastError("the canvas's WebGL2 context could not be set up");
     if (!opened) {
         closeCanvasElement();
         boxListener = nullptr;

@@ -9,6 +9,7 @@
 #include "vxr/console/present_store.h"
 #include "vxr/console/web/web_page.h"
 #include "vxr/format/converter.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -40,6 +41,13 @@ bool liesWithin(const Rect& area, std::int32_t width, std::int32_t height)
            area.width() > 0 && area.height() > 0;
 }
 
+// A call that needs the canvas, made while none is open.
+int notOpen(const char* call)
+{
+    setLastError("%s: no canvas is open", call);
+    return 0;
+}
+
 }  // namespace
 
 extern "C" EMSCRIPTEN_KEEPALIVE std::uint32_t vxr_web_frames_shown() { return framesShown; }
@@ -67,7 +75,10 @@ int WebConsole::openDisplayFormat(int width, int height, int output, int paramet
     closeCanvas();
     const std::int64_t bytes = std::int64_t{width} * height * SHOWN_PIXEL_BYTES;
     shown.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
-    if (!shown) return 0;
+    if (!shown) {
+        setLastError("out of memory for the canvas's %d x %d pixels", width, height);
+        return 0;
+    }
     // Black until the first frame, opaque like every frame after it.
     for (std::int64_t i = 0; i < bytes; ++i) shown[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
     frameWidth = width;
@@ -116,7 +127,11 @@ void* WebConsole::window()
 
 int WebConsole::setOutput(int output)
 {
-    if ((output != FULLSCREEN && output != WINDOWED) || !canvas.isOpen()) return 0;
+    if (output != FULLSCREEN && output != WINDOWED) {
+        setLastError("output %d is neither WINDOWED nor FULLSCREEN", output);
+        return 0;
+    }
+    if (!canvas.isOpen()) return notOpen("setOutput");
     WebCanvas::requestFullscreen(output == FULLSCREEN);
     openOutput = output;
     return 1;
@@ -126,7 +141,7 @@ int WebConsole::setOutput(int output)
 
 int WebConsole::waitRetrace()
 {
-    if (!canvas.isOpen()) return 0;
+    if (!canvas.isOpen()) return notOpen("waitRetrace");
     WebPage::waitForAnimationFrame();
     yieldedSinceFrame = true;
     return 1;
@@ -200,9 +215,12 @@ SurfaceStore* WebConsole::createStore(int* width, int* height, const PixelFormat
 
 int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
-    if (!source || !canvas.isOpen() || !liesWithin(destinationArea, frameWidth, frameHeight) ||
-        !liesWithin(sourceArea, source->width(), source->height()))
+    if (!canvas.isOpen()) return notOpen("present");
+    if (!source || !liesWithin(destinationArea, frameWidth, frameHeight) ||
+        !liesWithin(sourceArea, source->width(), source->height())) {
+        setLastError("present: the frame's area lies outside the canvas or its surface");
         return 0;
+    }
     const bool sameSize = sourceArea.width() == destinationArea.width() &&
                           sourceArea.height() == destinationArea.height();
     if (!(sameSize && showOnGpu(*source, sourceArea, destinationArea))) {
@@ -213,7 +231,11 @@ int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
         const bool converted =
             sameSize ? convertInto(*source, sourceArea, shown.get(), pitch, destinationArea)
                      : scaleInto(*source, sourceArea, destinationArea);
-        if (!converted) return 0;
+        if (!converted) {
+            setLastError("present: a %d-bit frame could not be converted for the canvas",
+                         source->format().bits);
+            return 0;
+        }
         canvas.show(shown.get(), destinationArea.left, destinationArea.top,
                     static_cast<std::int32_t>(destinationArea.width()),
                     static_cast<std::int32_t>(destinationArea.height()));
