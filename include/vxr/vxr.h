@@ -7,6 +7,8 @@
 /// Frame buffers on the CPU: pixel formats and their conversions, surfaces,
 /// the consoles that show them, their events, and a small window layer.
 
+#include "vxr/audio/audio_options.h"
+#include "vxr/audio/audio_stream.h"
 #include "vxr/console/console.h"
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/console_mode.h"
