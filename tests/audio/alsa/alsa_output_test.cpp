@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/alsa/alsa_capture.h"
 #include "audio/signal_analysis.h"
 #include "vxr/audio/audio_stream.h"
 #include "vxr/audio/sample_converter.h"
@@ -19,48 +20,6 @@ namespace vxr {
 namespace {
 
 using namespace std::chrono_literals;
-
-// One configuration file for the process, rewritten for each case: ALSA
-// reads its configuration again when the file changes.
-class AlsaCapture {
-public:
-    explicit AlsaCapture(const std::string& slaveRate = "")
-    {
-        const std::string folder = ::testing::TempDir();
-        config = folder + "vxr_asound.conf";
-        capture = folder + "vxr_capture_" + std::to_string(++cases) + ".raw";
-        std::remove(capture.c_str());
-        const std::string file = "{ type file; slave.pcm { type null }; file \"" + capture +
-                                 "\"; format \"raw\" }";
-        std::ofstream out(config, std::ios::trunc);
-        // A fixed rate behind a plug: the stream must resample itself.
-        if (!slaveRate.empty())
-            out << "pcm.!default { type plug; slave { pcm " << file << "; rate " << slaveRate
-                << "; } }\n";
-        else
-            out << "pcm.!default " << file << "\n";
-        out.close();
-        setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-    }
-
-    // Every sample captured, as floats of one channel.
-    test::Signal channel(const AudioStream& stream, int which) const
-    {
-        std::ifstream in(capture, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        const int channels = stream.deviceChannels();
-        const auto count = static_cast<std::int64_t>(bytes.size()) /
-                           SampleConverter::bytesPerSample(stream.deviceFormat());
-        std::vector<float> all(static_cast<std::size_t>(count));
-        SampleConverter::toFloat(bytes.data(), stream.deviceFormat(), all.data(), count);
-        return test::channelOf(all, channels, which);
-    }
-
-private:
-    static inline int cases = 0;
-    std::string config;
-    std::string capture;
-};
 
 // Writes samples as the queue takes them, as a program's loop would.
 void writeAll(AudioStream& stream, const void* samples, std::int64_t frames, int bytesPerFrame)
@@ -87,7 +46,7 @@ void playOut(AudioStream& stream)
 
 // A second of 440 Hz on the left and 660 Hz on the right arrives whole, in
 // pitch, on its own side.
-void expectOneSecondOfTone(const AlsaCapture& capture, const AudioStream& stream)
+void expectOneSecondOfTone(const test::AlsaCapture& capture, const AudioStream& stream)
 {
     const double rate = stream.deviceRate();
     for (int side = 0; side < 2; ++side) {
@@ -105,7 +64,7 @@ void expectOneSecondOfTone(const AlsaCapture& capture, const AudioStream& stream
 
 TEST(AlsaOutput, ASecondOfFloatSamplesArrivesWholeInPitchAndOnItsSide)
 {
-    AlsaCapture capture;
+    test::AlsaCapture capture;
     std::vector<float> tone = test::sineFrames({440.0, 660.0}, 48000, 48000);
     {
         AudioStream stream({.sampleRate = 48000});
@@ -120,7 +79,7 @@ TEST(AlsaOutput, ASecondOfFloatSamplesArrivesWholeInPitchAndOnItsSide)
 
 TEST(AlsaOutput, SixteenBitSamplesArriveAsWell)
 {
-    AlsaCapture capture;
+    test::AlsaCapture capture;
     const std::vector<float> tone = test::sineFrames({440.0, 660.0}, 44100, 44100);
     std::vector<std::int16_t> samples(tone.size());
     SampleConverter::fromFloat(tone.data(), samples.data(), SampleFormat::Int16,
@@ -135,7 +94,8 @@ TEST(AlsaOutput, SixteenBitSamplesArriveAsWell)
 
 TEST(AlsaOutput, ARateTheDeviceDoesNotRunAtIsResampledByTheStream)
 {
-    AlsaCapture capture("48000");
+    // A fixed rate behind a plug: the stream must resample itself.
+    test::AlsaCapture capture("rate 48000;");
     const std::vector<float> tone = test::sineFrames({440.0, 660.0}, 44100, 44100);
     AudioStream stream({.sampleRate = 44100});
     ASSERT_TRUE(stream.isOpen()) << stream.error();
@@ -148,7 +108,7 @@ TEST(AlsaOutput, ARateTheDeviceDoesNotRunAtIsResampledByTheStream)
 
 TEST(AlsaOutput, AWriterThatStopsGetsSilenceThereAndAnUnderrun)
 {
-    AlsaCapture capture;
+    test::AlsaCapture capture;
     const std::vector<float> tone = test::sineFrames({440.0, 660.0}, 48000, 9600);
     AudioStream stream({.sampleRate = 48000});
     ASSERT_TRUE(stream.isOpen()) << stream.error();
@@ -172,7 +132,7 @@ TEST(AlsaOutput, AWriterThatStopsGetsSilenceThereAndAnUnderrun)
 
 TEST(AlsaOutput, ADeviceThatCannotBeOpenedFailsWithAReason)
 {
-    AlsaCapture capture;
+    test::AlsaCapture capture;
     const std::string missing = ::testing::TempDir() + "vxr_no_device.conf";
     std::ofstream(missing) << "pcm.!default { type hw; card 99 }\n";
     setenv("ALSA_CONFIG_PATH", missing.c_str(), 1);

@@ -67,7 +67,11 @@ class PulseServer {
 public:
     bool start()
     {
-        folder = ::testing::TempDir() + "vxr_pulse_" + std::to_string(getpid());
+        // A folder of each server's own: one that was killed may still be
+        // letting go of the last.
+        static int servers = 0;
+        folder = ::testing::TempDir() + "vxr_pulse_" + std::to_string(getpid()) + "_" +
+                 std::to_string(++servers);
         std::system(("rm -rf " + folder).c_str());
         if (!userExists() || mkdir(folder.c_str(), 0755) != 0) return false;
         if (std::system(("chown " + std::string(TEST_USER) + " " + folder).c_str()) != 0) return false;
