@@ -162,10 +162,11 @@ export class Page {
 }
 
 export class Browser {
-  static async launch() {
+  // flags: more of Chromium's switches, for a test that needs them.
+  static async launch(flags = []) {
     const profile = mkdtempSync(path.join(tmpdir(), 'vxr-chromium-'));
     const child = spawn(process.env.VXR_CHROMIUM || '/usr/bin/chromium',
-      [...FLAGS, `--user-data-dir=${profile}/data`, 'about:blank'], {
+      [...FLAGS, ...flags, `--user-data-dir=${profile}/data`, 'about:blank'], {
         detached: true, stdio: ['ignore', 'ignore', 'pipe'],
         env: { ...process.env, HOME: profile, XDG_CONFIG_HOME: `${profile}/config`,
                XDG_CACHE_HOME: `${profile}/cache` },

@@ -4,10 +4,10 @@
 import { Browser, serve } from '../../../scripts/web/browser.mjs';
 
 export class PageSession {
-  static async open(folder, page, { width = 1000, height = 760 } = {}) {
+  static async open(folder, page, { width = 1000, height = 760, flags = [] } = {}) {
     const session = new PageSession();
     session.server = await serve(folder);
-    session.browser = await Browser.launch();
+    session.browser = await Browser.launch(flags);
     session.page = await session.browser.newPage();
     await session.page.open(session.server.url + page, width, height);
     return session;
