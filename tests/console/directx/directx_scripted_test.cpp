@@ -14,6 +14,7 @@
 #include "vxr/console/directx/direct_draw_entry.h"
 #include "vxr/console/directx/directx_console.h"
 #include "vxr/console/null_console.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
@@ -89,6 +90,15 @@ bool holdsPattern(const ScriptedSurface& target, int width, int height)
     return true;
 }
 
+// Whether the thread's last reason says this, for a failure that must say
+// why.
+::testing::AssertionResult reasonSays(const char* part)
+{
+    if (std::string(lastError()).find(part) != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the reason is \"" << lastError() << "\"";
+}
+
 class ScriptedDirectXTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -147,6 +157,14 @@ TEST_F(ScriptedDirectXTest, EachRequestTriesItsDepthsInOrder)
         EXPECT_EQ(depthsAsked(), c.tried) << c.request;
         EXPECT_EQ(console.bits(), static_cast<int>(c.settable)) << c.request;
     }
+    // A mode no depth of the request can have says what was refused last.
+    script() = DirectDrawScript{};
+    accept(400, 300, 8);
+    DirectXConsole console(nullptr);
+    EXPECT_EQ(console.open(400, 300, PREFER16, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("SetDisplayMode(400 x 300, 24 bits) failed: DDERR_INVALIDMODE"));
+    EXPECT_EQ(console.open(400, 300, PREFER16, WINDOWED, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("whole screen only"));
 }
 
 TEST_F(ScriptedDirectXTest, NoModeOfTheSizeFailsWithoutTouchingTheDisplay)
@@ -156,8 +174,10 @@ TEST_F(ScriptedDirectXTest, NoModeOfTheSizeFailsWithoutTouchingTheDisplay)
     DirectXConsole console(nullptr);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("lists no 320 x 200 mode"));
     // 640 x 480 is listed, but not in RGB565.
     EXPECT_EQ(console.open(640, 480, RGB565, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("no 640 x 480 mode in that 16-bit format"));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_TRUE(script().levelRequests.empty());
     EXPECT_TRUE(script().modeRequests.empty());
@@ -167,7 +187,7 @@ TEST_F(ScriptedDirectXTest, NoModeOfTheSizeFailsWithoutTouchingTheDisplay)
     EXPECT_EQ(console.primary(), nullptr);
 }
 
-TEST_F(ScriptedDirectXTest, ExactFormatThatTheDisplayDoesNotTakeIsReportedOnStandardOutput)
+TEST_F(ScriptedDirectXTest, ExactFormatThatTheDisplayDoesNotTakeIsAReasonNotOutput)
 {
     script().offersSecondInterface = false;  // nothing listed: the request is tried
     script().sixteenBitsAreFiveFiveFive = true;
@@ -176,8 +196,8 @@ TEST_F(ScriptedDirectXTest, ExactFormatThatTheDisplayDoesNotTakeIsReportedOnStan
         DirectXConsole console(nullptr);
         ::testing::internal::CaptureStdout();
         EXPECT_EQ(console.open(640, 480, RGB565, -1, -1, -1), 0);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-                  "display format and requested format dont match!\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_TRUE(reasonSays("took 16 bits per pixel in another format"));
         EXPECT_EQ(console.window(), nullptr);
         EXPECT_EQ(console.primary(), nullptr);
         EXPECT_GT(script().restoreDisplayCalls, 0);
@@ -263,6 +283,8 @@ TEST_F(ScriptedDirectXTest, AWindowSetTwiceFailsTheOpenAndClosesEverything)
     script().exclusiveResults = {DDERR_HWNDALREADYSET, DDERR_HWNDALREADYSET};
     DirectXConsole console(nullptr);
     EXPECT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("SetCooperativeLevel"));
+    EXPECT_TRUE(reasonSays("DDERR_HWNDALREADYSET"));
     EXPECT_TRUE(script().modeRequests.empty());
     EXPECT_EQ(console.window(), nullptr);
     EXPECT_EQ(console.primary(), nullptr);
@@ -449,6 +471,8 @@ TEST_F(ScriptedDirectXTest, AFailingDirectDrawLeavesTheConsoleUnusableAndThePrio
     script().createResult = DDERR_NODIRECTDRAWSUPPORT;
     DirectXConsole console(nullptr);
     EXPECT_EQ(console.ok(), 0);
+    EXPECT_TRUE(reasonSays("DirectDrawCreate could not make a DirectDraw object: "
+                           "DDERR_NODIRECTDRAWSUPPORT"));
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
     EXPECT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 0);
     EXPECT_EQ(console.waitRetrace(), 0);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "vxr/console/directx/directx_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "vxr/window/window.h"
 
 namespace vxr {
 namespace {
@@ -262,6 +264,19 @@ TEST(WineWithoutDirectDraw, TheConsoleIsNotUsableAndLeavesThePriorityAlone)
     EXPECT_EQ(priority(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
     EXPECT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 0);
     EXPECT_EQ(console.window(), nullptr);
+}
+
+// Where no kind of console can open, the window's error names each one's
+// reason: DirectDraw is missing, and no window is that large.
+TEST(WineWithoutDirectDraw, AWindowThatCannotOpenSaysWhyForEveryKindOfConsole)
+{
+    Window window({.width = 40000, .height = 40000});
+    EXPECT_FALSE(window.isOpen());
+    const std::string error = window.error();
+    EXPECT_NE(error.find("DirectX: DirectDraw is not there: ddraw.dll could not be loaded"),
+              std::string::npos)
+        << error;
+    EXPECT_NE(error.find("GDI: no window is 40000 x 40000 pixels"), std::string::npos) << error;
 }
 
 }  // namespace

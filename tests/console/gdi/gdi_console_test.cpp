@@ -70,7 +70,7 @@ TEST(GdiConsole, OpensAFramedWindowAroundTheRequestedClientSize)
     EXPECT_EQ(current.output, WINDOWED);
     EXPECT_EQ(current.parameter, 0);
     EXPECT_EQ(current.variant, VARIANT_DEFAULT);
-    for (Surface* screen : {console.primary(), console.staging()}) {
+    for (Surface* screen : {console.primary(), console.nextFrame()}) {
         ASSERT_NE(screen, nullptr);
         EXPECT_EQ(screen->isValid(), 1);
         EXPECT_EQ(screen->width(), 320);
@@ -78,7 +78,7 @@ TEST(GdiConsole, OpensAFramedWindowAroundTheRequestedClientSize)
     }
     EXPECT_EQ(console.primary()->memoryKind(), MEMORY_DISPLAY);
     EXPECT_EQ(console.primary()->lock(1), nullptr);  // the window's pixels are out of reach
-    EXPECT_EQ(console.staging()->backing(), BACKING_DIB);
+    EXPECT_EQ(console.nextFrame()->backing(), BACKING_DIB);
 }
 
 TEST(GdiConsole, OpensOnlyTheDesktopFormatWindowed)
@@ -125,7 +125,7 @@ TEST(GdiConsole, ReopeningResizesAWindowThatFitsAndReplacesOneThatDoesNot)
         EXPECT_EQ(client.right, 240);
         EXPECT_EQ(client.bottom, 150);
         EXPECT_EQ(console.primary()->width(), 240);
-        EXPECT_EQ(console.staging()->height(), 150);
+        EXPECT_EQ(console.nextFrame()->height(), 150);
         EXPECT_EQ(GdiConsole::registry().size(), pairsBefore + 1);
 
         // Wider than the desktop, so it cannot fit wherever the window stands.
@@ -193,7 +193,7 @@ TEST(GdiConsole, AGivenWindowIsDrawnIntoAtItsSizeAndNeverOpened)
         EXPECT_EQ(console.ok(), 1);
         ASSERT_NE(console.primary(), nullptr);
         EXPECT_EQ(console.primary()->width(), 96);
-        EXPECT_EQ(console.staging()->height(), 64);
+        EXPECT_EQ(console.nextFrame()->height(), 64);
         EXPECT_EQ(console.open(96, 64, PREFER16, -1, -1, -1), 0);
         Surface frame(&console, 96, 64, PixelFormat(RGB565), -1, -1, -1, -1);
         testing::fillColour(frame, 0xFF0000);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 namespace vxr::testing {
 
 ClientPixels readClient(HWND window)
@@ -157,6 +159,18 @@ int mismatchesAtBlockCentres(const ClientPixels& client, Surface& frame, int blo
                                             y * client.height / frame.height()),
                                   frame.format());
     return count;
+}
+
+PointerPosition pointerAt(Console& console, HWND window, int clientX, int clientY)
+{
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(clientX, clientY));
+    Event event;
+    while (console.waitEvent(&event, 10000))
+        if (event.type == EventType::MouseMove && event.pointer.windowX == clientX &&
+            event.pointer.windowY == clientY)
+            return event.pointer;
+    ADD_FAILURE() << "no move to " << clientX << "," << clientY;
+    return PointerPosition{};
 }
 
 void settle(HWND window)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "vxr/console/event.h"
 #include "vxr/console/gdi/gdi_console.h"
 #include "vxr/surface/surface.h"
 
@@ -42,6 +43,10 @@ int mismatches(const ClientPixels& client, Surface& frame, int step = 1);
 // The same at block centres only, for scales where GDI may round an edge
 // either way.
 int mismatchesAtBlockCentres(const ClientPixels& client, Surface& frame, int block);
+
+// The frame position a client pixel maps to, read from the move a mouse
+// message there makes.
+PointerPosition pointerAt(Console& console, HWND window, int clientX, int clientY);
 
 // Lets the window thread handle what is queued for it, repaints included,
 // so that no late black fill overwrites a test's frame.

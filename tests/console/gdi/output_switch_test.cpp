@@ -8,6 +8,7 @@
 
 #include "gdi_test_support.h"
 #include "vxr/console/event.h"
+#include "vxr/console/frame_scaler.h"
 #include "vxr/console/gdi/gdi_console.h"
 #include "vxr/surface/surface.h"
 
@@ -33,19 +34,6 @@ void drainEvents(Console& console)
     Event event;
     while (console.waitEvent(&event, 200)) {
     }
-}
-
-// The frame position a client pixel maps to, read from the move it makes.
-PointerPosition pointerAt(Console& console, HWND window, int clientX, int clientY)
-{
-    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(clientX, clientY));
-    Event event;
-    while (console.waitEvent(&event, 10000))
-        if (event.type == EventType::MouseMove && event.pointer.windowX == clientX &&
-            event.pointer.windowY == clientY)
-            return event.pointer;
-    ADD_FAILURE() << "no move to " << clientX << "," << clientY;
-    return PointerPosition{};
 }
 
 class OutputSwitch : public ::testing::Test {
@@ -89,8 +77,7 @@ TEST_F(OutputSwitch, TheWholeScreenShowsTheFrameAtItsAspectBetweenBlackBars)
 
     // The test desktop is 4:3, so a 16:10 frame spans its width with bars
     // above and below.
-    const Rect area = GdiConsole::shownArea(FRAME_WIDTH, FRAME_HEIGHT, screenWidth, screenHeight,
-                                            true);
+    const Rect area = FrameScaler::letterbox(FRAME_WIDTH, FRAME_HEIGHT, screenWidth, screenHeight);
     ASSERT_EQ(area.width(), screenWidth);
     ASSERT_EQ(area.height(), screenWidth * FRAME_HEIGHT / FRAME_WIDTH);
     ASSERT_GT(area.top, 0);
@@ -120,11 +107,11 @@ TEST_F(OutputSwitch, TheWholeScreenShowsTheFrameAtItsAspectBetweenBlackBars)
     // The pointer maps onto the letterboxed frame, and a bar is outside it.
     const int scale = static_cast<int>(area.width() / FRAME_WIDTH);
     const PointerPosition inFrame =
-        pointerAt(console, window, area.left + scale * 10 + 1, area.top + scale * 20 + 1);
+        testing::pointerAt(console, window, area.left + scale * 10 + 1, area.top + scale * 20 + 1);
     EXPECT_EQ(inFrame.x, 10);
     EXPECT_EQ(inFrame.y, 20);
     EXPECT_TRUE(inFrame.inside);
-    EXPECT_FALSE(pointerAt(console, window, 5, area.top / 2).inside);
+    EXPECT_FALSE(testing::pointerAt(console, window, 5, area.top / 2).inside);
 }
 
 TEST_F(OutputSwitch, BackInAWindowTheFrameFillsTheWindowedClientArea)

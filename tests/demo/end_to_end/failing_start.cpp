@@ -28,7 +28,7 @@ public:
                                    int* memoryKind, int* orientation, int* linePadding,
                                    int* variant) override
     {
-        if (primary() && staging()) return nullptr;
+        if (primary() && nextFrame()) return nullptr;
         return GdiConsole::createStore(width, height, format, memoryKind, orientation,
                                        linePadding, variant);
     }

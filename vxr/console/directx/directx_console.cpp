@@ -5,10 +5,13 @@
 #include <new>
 #include <span>
 
-#include "vxr/console/win32/section_guard.h"
 #include "vxr/console/directx/direct_draw_entry.h"
+#include "vxr/console/directx/direct_draw_error.h"
 #include "vxr/console/directx/directx_store.h"
+#include "vxr/console/win32/section_guard.h"
+#include "vxr/console/win32/system_error.h"
 #include "vxr/format/immortal.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -16,7 +19,6 @@ namespace {
 
 constexpr char FULLSCREEN_CLASS[] = "VXR_DIRECTX_FULLSCREEN";
 constexpr char WINDOWED_CLASS[] = "VXR_DIRECTX_WINDOWED";
-constexpr char MISMATCH_MESSAGE[] = "display format and requested format dont match!\n";
 constexpr DWORD EXCLUSIVE_FULLSCREEN = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN;
 constexpr UINT RUN_ON_WINDOW_THREAD = WM_APP + 0x0D0;
 constexpr char CALL_PROPERTY[] = "VXR_DIRECTX_CALL";
@@ -159,14 +161,23 @@ int DirectXConsole::loadDirectDraw()
     DirectDrawEntry::CreateFunction create = DirectDrawEntry::substituted();
     if (!create) {
         directDrawLibrary.reset(LoadLibraryA("ddraw.dll"));
-        if (!directDrawLibrary) return 0;
+        if (!directDrawLibrary) {
+            setSystemError("DirectDraw is not there: ddraw.dll could not be loaded",
+                           GetLastError());
+            return 0;
+        }
         // A function pointer of unknown type passes through the generic one.
         const auto found = reinterpret_cast<void (*)()>(
             GetProcAddress(directDrawLibrary.get(), "DirectDrawCreate"));
         create = reinterpret_cast<DirectDrawEntry::CreateFunction>(found);
-        if (!create) return 0;
+        if (!create) {
+            setLastError("DirectDraw is not there: ddraw.dll has no DirectDrawCreate");
+            return 0;
+        }
     }
-    if (create(nullptr, directDraw.receive(), nullptr) != DD_OK) {
+    const HRESULT created = create(nullptr, directDraw.receive(), nullptr);
+    if (created != DD_OK) {
+        setDirectDrawError("DirectDrawCreate could not make a DirectDraw object", created);
         directDraw.reset();
         return 0;
     }
@@ -234,13 +245,22 @@ PixelFormat DirectXConsole::readDisplayFormat()
     description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     ComPointer<IDirectDrawSurface> temporary;
     const HRESULT created = createSurface(&description, temporary.receive());
-    if (!temporary) return {};
+    if (created != DD_OK || !temporary) {
+        setDirectDrawError("could not make a primary surface to read the display's format",
+                           created);
+        return {};
+    }
     DDPIXELFORMAT pixelFormat{};
     pixelFormat.dwSize = sizeof pixelFormat;
+    const HRESULT read = temporary->GetPixelFormat(&pixelFormat);
     PixelFormat format;
-    const bool read = created == DD_OK && temporary->GetPixelFormat(&pixelFormat) == DD_OK &&
-                      formatFromDirectDraw(pixelFormat, format);
-    return read ? format : PixelFormat();
+    if (read != DD_OK) {
+        setDirectDrawError("could not read the display's pixel format", read);
+        return {};
+    }
+    if (formatFromDirectDraw(pixelFormat, format)) return format;
+    setLastError("the display's pixels are in no format the library knows");
+    return {};
 }
 
 int DirectXConsole::name(char* out) { return writeName(out, "DirectX"); }
@@ -287,10 +307,19 @@ int DirectXConsole::openExact(int width, int height, const PixelFormat& format, 
 bool DirectXConsole::settleRequest(int width, int height, int& output, int& parameter,
                                    int variant)
 {
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) {
+        setLastError("no display mode is %d x %d pixels", width, height);
+        return false;
+    }
     if (output == -1) output = FULLSCREEN;
-    if (output != FULLSCREEN) return false;
-    if (variant != VARIANT_DEFAULT && variant != -1) return false;
+    if (output != FULLSCREEN) {
+        setLastError("DirectDraw shows frames over the whole screen only; a window is GDI's");
+        return false;
+    }
+    if (variant != VARIANT_DEFAULT && variant != -1) {
+        setLastError("DirectDraw has no variant %d", variant);
+        return false;
+    }
     if (parameter == -1) parameter = 0;
     return true;
 }
@@ -334,6 +363,7 @@ int DirectXConsole::modeAvailable(int width, int height, int request) const
             meetsRequest(listed.format, request))
             return 1;
     }
+    setLastError("the display lists no %d x %d mode for request %d", width, height, request);
     return 0;
 }
 
@@ -344,6 +374,8 @@ int DirectXConsole::exactModeAvailable(int width, int height, const PixelFormat&
     for (const ConsoleMode& listed : list) {
         if (listed.width == width && listed.height == height && listed.format == format) return 1;
     }
+    setLastError("the display lists no %d x %d mode in that %d-bit format", width, height,
+                 format.bits);
     return 0;
 }
 
@@ -362,9 +394,10 @@ int DirectXConsole::setExactMode(int width, int height, const PixelFormat& forma
     if (!setExclusive()) return 0;
     if (!setDisplayMode(width, height, format.bits)) return 0;
     const PixelFormat display = readDisplayFormat();
-    if (display.isValid() && display == format) return 1;
-    std::fputs(MISMATCH_MESSAGE, stdout);
-    std::fflush(stdout);
+    if (!display.isValid()) return 0;
+    if (display == format) return 1;
+    setLastError("the display took %d bits per pixel in another format than the one asked for",
+                 format.bits);
     return 0;
 }
 
@@ -378,7 +411,12 @@ int DirectXConsole::setDisplayMode(int width, int height, int bits)
         if (directDraw) return directDraw->SetDisplayMode(w, h, depth);
         return DDERR_GENERIC;
     });
-    return result == DD_OK ? 1 : 0;
+    if (result == DD_OK) return 1;
+    char what[96];
+    std::snprintf(what, sizeof what, "SetDisplayMode(%d x %d, %d bits) failed", width, height,
+                  bits);
+    setDirectDrawError(what, result);
+    return 0;
 }
 
 HRESULT DirectXConsole::setCooperativeLevel(HWND window, DWORD flags)
@@ -392,17 +430,23 @@ HRESULT DirectXConsole::setCooperativeLevel(HWND window, DWORD flags)
 int DirectXConsole::setExclusive()
 {
     if (!windowHandle) return 0;
-    const HRESULT result = setCooperativeLevel(windowHandle, EXCLUSIVE_FULLSCREEN);
+    HRESULT result = setCooperativeLevel(windowHandle, EXCLUSIVE_FULLSCREEN);
+    if (result == DDERR_HWNDALREADYSET) {
+        if (!loadDirectDraw()) return 0;
+        result = setCooperativeLevel(windowHandle, EXCLUSIVE_FULLSCREEN);
+    }
     if (result == DD_OK) return 1;
-    if (result != DDERR_HWNDALREADYSET) return 0;
-    if (!loadDirectDraw()) return 0;
-    return setCooperativeLevel(windowHandle, EXCLUSIVE_FULLSCREEN) == DD_OK ? 1 : 0;
+    setDirectDrawError("SetCooperativeLevel could not take the display for itself", result);
+    return 0;
 }
 
 int DirectXConsole::prepareWindow(int width, int height, int output, int parameter, int variant)
 {
     (void)parameter;  // every mode is set at the default rate; it is only reported
-    if (!ownsWindow()) return 0;
+    if (!ownsWindow()) {
+        setLastError("a window given to the DirectDraw console is never opened");
+        return 0;
+    }
     if (output == -1) output = FULLSCREEN;
     if (output != FULLSCREEN) return 0;
     if (variant != VARIANT_DEFAULT && variant != -1) return 0;
@@ -424,7 +468,9 @@ int DirectXConsole::finishOpen(int width, int height, const PixelFormat& format,
     placeFrame();
     // A re-opened console keeps its window, which is listed already.
     if (findConsole(registry(), windowHandle) == this) return 1;
-    return registerWindow(registry(), windowHandle, this);
+    if (registerWindow(registry(), windowHandle, this)) return 1;
+    setLastError("no memory to note the new window");
+    return 0;
 }
 
 // The screen is made and destroyed outside windowLock, since DirectDraw
@@ -434,8 +480,13 @@ int DirectXConsole::finishOpen(int width, int height, const PixelFormat& format,
 int DirectXConsole::createPrimary()
 {
     destroyPrimary();
+    clearLastError();
     Surface* screen = makeScreenSurface(clientWidth, clientHeight);
-    if (!screen) return 0;
+    if (!screen) {
+        // The primary surface's own reason, where it gave one, says why.
+        if (!*lastError()) setLastError("could not make the screen surface");
+        return 0;
+    }
     SectionGuard guard(windowLock);
     primarySurface = screen;
     return 1;
@@ -509,18 +560,25 @@ DirectXStore* DirectXConsole::screenStore() const
 
 int DirectXConsole::setPalette(const Palette& palette)
 {
+    endIfAsked();
     SectionGuard guard(paletteLock);
-    if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
+    if (!takesPalette(&palette)) return 0;
     // DirectDraw's palette entries are red, green, blue, flags: ABGR8888.
     Palette colours;
     colours.copyFrom(palette);
     const void* table = colours.lookup(PixelFormat(ABGR8888), 4);
-    if (!table) return 0;
+    if (!table) {
+        setLastError("no memory for the palette's entries");
+        return 0;
+    }
     PALETTEENTRY entries[Palette::SIZE];
     std::memcpy(entries, table, sizeof entries);
 
     DirectXStore* screen = screenStore();
-    if (!screen || !screen->hasSurface()) return 0;
+    if (!screen || !screen->hasSurface()) {
+        setLastError("the display is not open: there is no screen to hang a palette on");
+        return 0;
+    }
     // The surface keeps its own reference to the palette; this one is ours.
     ComPointer<IDirectDrawPalette> attached;
     const HRESULT found = screen->attachedPalette(attached.receive());
@@ -531,26 +589,51 @@ int DirectXConsole::setPalette(const Palette& palette)
             return object->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries,
                                          attached.receive(), nullptr);
         });
-        if (created != DD_OK || !attached) return 0;
-        if (screen->attachPalette(attached.get()) != DD_OK) return 0;
+        if (created != DD_OK || !attached) {
+            setDirectDrawError("CreatePalette failed", created);
+            return 0;
+        }
+        const HRESULT hung = screen->attachPalette(attached.get());
+        if (hung != DD_OK) {
+            setDirectDrawError("SetPalette could not hang the palette on the screen", hung);
+            return 0;
+        }
     } else if (found != DD_OK || !attached) {
+        setDirectDrawError("GetPalette could not read the screen's palette", found);
         return 0;
     }
-    return attached->SetEntries(0, 0, Palette::SIZE, entries) == DD_OK ? 1 : 0;
+    const HRESULT set = attached->SetEntries(0, 0, Palette::SIZE, entries);
+    if (set == DD_OK) return 1;
+    setDirectDrawError("SetEntries could not change the palette", set);
+    return 0;
 }
 
 int DirectXConsole::getPalette(Palette& palette)
 {
     SectionGuard guard(paletteLock);
-    if (displayFormat.model != INDEXED) return 0;
+    if (!takesPalette(nullptr)) return 0;
     DirectXStore* screen = screenStore();
-    if (!screen || !screen->hasSurface()) return 0;
+    if (!screen || !screen->hasSurface()) {
+        setLastError("the display is not open: there is no palette to read");
+        return 0;
+    }
     ComPointer<IDirectDrawPalette> attached;
-    if (screen->attachedPalette(attached.receive()) != DD_OK || !attached) return 0;
+    const HRESULT found = screen->attachedPalette(attached.receive());
+    if (found != DD_OK || !attached) {
+        setDirectDrawError("GetPalette could not read the screen's palette", found);
+        return 0;
+    }
     PALETTEENTRY entries[Palette::SIZE] = {};
     const HRESULT read = attached->GetEntries(0, 0, Palette::SIZE, entries);
-    std::uint32_t* colours = read == DD_OK ? palette.lock() : nullptr;
-    if (!colours) return 0;
+    if (read != DD_OK) {
+        setDirectDrawError("GetEntries could not read the palette", read);
+        return 0;
+    }
+    std::uint32_t* colours = palette.lock();
+    if (!colours) {
+        setLastError("the palette to read into has no room (it ran out of memory)");
+        return 0;
+    }
     // Red, green, blue, flags become ARGB8888 with the flags in the alpha byte.
     for (int i = 0; i < Palette::SIZE; ++i) {
         colours[i] = std::uint32_t{entries[i].peFlags} << 24 |
@@ -564,9 +647,12 @@ int DirectXConsole::getPalette(Palette& palette)
 // Once a frame: on the caller's thread, since it leaves the window alone.
 int DirectXConsole::waitRetrace()
 {
+    endIfAsked();
     const HRESULT result = useDirectDraw(
         [](auto* object) { return object->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr); });
-    return result == DD_OK ? 1 : 0;
+    if (result == DD_OK) return 1;
+    setDirectDrawError("WaitForVerticalBlank failed", result);
+    return 0;
 }
 
 // The picture lives in the primary surface: the window draws nothing and

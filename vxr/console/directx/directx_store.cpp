@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "vxr/console/directx/direct_draw_error.h"
 #include "vxr/console/directx/directx_console.h"
 #include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
@@ -61,13 +62,22 @@ DirectXStore::DirectXStore(DirectXConsole& owner, std::int32_t& width, std::int3
         description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
         isPrimary = 1;
     }
-    if (console->createSurface(&description, surface.receive()) != DD_OK) {
+    const HRESULT created = console->createSurface(&description, surface.receive());
+    if (created != DD_OK) {
+        // Ordinary surfaces fall back on plain memory; the reason stays for
+        // the screen, which has no such way out.
+        setDirectDrawError(isPrimary ? "could not make the primary surface"
+                                     : "could not make a system-memory surface",
+                           created);
         surface.reset();
         return;
     }
 
     std::int32_t padding = 0;
     if (!measurePadding(width, height, format, padding)) {
+        setLastError("the DirectDraw surface is smaller or of another depth than %d x %d at %d "
+                     "bits",
+                     width, height, format.bits);
         surface.reset();
         return;
     }
@@ -171,7 +181,10 @@ std::uint8_t* DirectXStore::lock(int)
         if (!restore()) return nullptr;
         result = callSurface(lockWhole);
     }
-    if (result != DD_OK || !description.lpSurface) return nullptr;
+    if (result != DD_OK || !description.lpSurface) {
+        setDirectDrawError("could not lock the DirectDraw surface", result);
+        return nullptr;
+    }
     lockedPointer = static_cast<std::uint8_t*>(description.lpSurface);
     outstandingLocks = 1;
     return lockedPointer;
@@ -186,15 +199,14 @@ void DirectXStore::unlock()
     if (outstandingLocks > 0) --outstandingLocks;
 }
 
-// A restored primary surface has lost its picture: the window's frame, if
-// it has one, is shown again.
+// A restored primary surface has lost its picture until the program's
+// next frame.
 int DirectXStore::restore()
 {
-    if (callSurface([](auto* target) { return target->Restore(); }) != DD_OK) return 0;
-    if (isPrimary) {
-        if (Surface* shown = console->presented()) shown->update();
-    }
-    return 1;
+    const HRESULT result = callSurface([](auto* target) { return target->Restore(); });
+    if (result == DD_OK) return 1;
+    setDirectDrawError("could not restore the lost DirectDraw surface", result);
+    return 0;
 }
 
 int DirectXStore::isValid()

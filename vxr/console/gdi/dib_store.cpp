@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/console/win32/system_error.h"
 #include "vxr/surface/store_parameters.h"
 
 namespace vxr {
@@ -53,8 +54,12 @@ DibStore::DibStore(std::int32_t& width, std::int32_t& height, const PixelFormat&
     HDC screen = GetWindowDC(nullptr);
     bitmap.reset(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(header.get()),
                                   DIB_RGB_COLORS, &pixels, nullptr, 0));
+    const DWORD failure = bitmap ? ERROR_SUCCESS : GetLastError();
     if (screen) ReleaseDC(nullptr, screen);
     if (!bitmap) {
+        // The console falls back on plain memory; the reason stays for a
+        // caller that needed the section.
+        setSystemError("CreateDIBSection failed", failure);
         pixels = nullptr;
         releaseHeader();
         return;

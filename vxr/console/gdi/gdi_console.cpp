@@ -2,15 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
-#include "vxr/console/win32/section_guard.h"
-#include "vxr/console/win32/window_device_context.h"
+#include "vxr/console/frame_scaler.h"
 #include "vxr/console/gdi/dib_store.h"
-#include "vxr/console/win32/owned_resource.h"
 #include "vxr/console/gdi/window_store.h"
+#include "vxr/console/win32/owned_resource.h"
+#include "vxr/console/win32/section_guard.h"
+#include "vxr/console/win32/system_error.h"
+#include "vxr/console/win32/window_device_context.h"
 #include "vxr/format/immortal.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -68,7 +73,7 @@ GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
     } else {
         // A given window is drawn into at the size it already has.
         if (!createPrimary()) gdiOk = 0;
-        if (!createStaging()) gdiOk = 0;
+        if (!createCopies()) gdiOk = 0;
     }
     drawDibBinding.reset(new (std::nothrow) DrawDibBinding);
 }
@@ -132,39 +137,62 @@ int GdiConsole::open(int width, int height, int request, int output, int paramet
 {
     // The desktop's format is the only one there is, whatever is preferred.
     if (isPreference(request)) return openWindowed(width, height, output, parameter, variant);
-    if (openFormat(width, height, PixelFormat(request), output, parameter, variant)) return 1;
     if (displayFormat.isValid() && request == displayFormat.bits)
         return openWindowed(width, height, output, parameter, variant);
-    return 0;
+    return openFormat(width, height, PixelFormat(request), output, parameter, variant);
 }
 
 int GdiConsole::openFormat(int width, int height, const PixelFormat& format, int output,
                            int parameter, int variant)
 {
-    if (!format.isValid() || format != displayFormat) return 0;
+    if (!displayFormat.isValid()) {
+        setLastError("the desktop's %d bits per pixel are no format GDI frames are made in",
+                     screenCapability(BITSPIXEL));
+        return 0;
+    }
+    if (!format.isValid() || format != displayFormat) {
+        setLastError("GDI opens only in the desktop's own format, %d bits per pixel",
+                     displayFormat.bits);
+        return 0;
+    }
     return openWindowed(width, height, output, parameter, variant);
 }
 
 int GdiConsole::openWindowed(int width, int height, int output, int parameter, int variant)
 {
-    if (!ownsWindow()) return 0;
+    if (!ownsWindow()) {
+        setLastError("a window given to the GDI console is drawn into as it is, never opened");
+        return 0;
+    }
     if (output == -1) output = WINDOWED;
-    if (output != WINDOWED) return 0;
     if (parameter == -1) parameter = 0;
-    if (parameter != openParameter) return 0;
-    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
+    if (output != WINDOWED) {
+        setLastError("GDI opens in a window; setOutput takes it over the whole screen");
+        return 0;
+    }
+    if (parameter != openParameter || (variant != VARIANT_DEFAULT && variant != -1)) {
+        setLastError("GDI has no display parameter or variant to choose");
+        return 0;
+    }
     // Sizes no window can have are refused before the frame is added to them.
-    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) return 0;
+    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) {
+        setLastError("no window is %d x %d pixels: each side takes 1 to %d", width, height,
+                     LARGEST_CLIENT);
+        return 0;
+    }
 
     if (!prepareWindow(width, height, output) || !activateWindow(output)) {
         closeGdiWindow();
         return 0;
     }
-    clientWidth = width;
-    clientHeight = height;
+    {
+        SectionGuard guard(windowLock);
+        clientWidth = width;
+        clientHeight = height;
+    }
     openOutput = output;
     openParameter = parameter;
-    if (!createPrimary() || !createStaging()) {
+    if (!createPrimary() || !createCopies()) {
         closeGdiWindow();
         return 0;
     }
@@ -175,43 +203,22 @@ int GdiConsole::openWindowed(int width, int height, int output, int parameter, i
 Rect GdiConsole::frameArea(int clientAreaWidth, int clientAreaHeight)
 {
     if (!primarySurface) return Rect{0, 0, 0, 0};
-    return shownArea(clientWidth, clientHeight, clientAreaWidth, clientAreaHeight,
-                     openOutput == FULLSCREEN);
-}
-
-Rect GdiConsole::shownArea(int frameWidth, int frameHeight, int clientAreaWidth,
-                           int clientAreaHeight, bool letterboxed)
-{
-    const Rect whole{0, 0, clientAreaWidth, clientAreaHeight};
-    if (!letterboxed || frameWidth <= 0 || frameHeight <= 0) return whole;
-    const std::int64_t areaWidth = clientAreaWidth, areaHeight = clientAreaHeight;
-    // The side that runs out first sets the scale; the other gets bars.
-    std::int64_t width = areaWidth, height = areaHeight;
-    if (areaWidth * frameHeight <= areaHeight * frameWidth)
-        height = areaWidth * frameHeight / frameWidth;
-    else
-        width = areaHeight * frameWidth / frameHeight;
-    const auto left = static_cast<std::int32_t>((areaWidth - width) / 2);
-    const auto top = static_cast<std::int32_t>((areaHeight - height) / 2);
-    return Rect{left, top, left + static_cast<std::int32_t>(width),
-                top + static_cast<std::int32_t>(height)};
+    return FrameScaler::letterbox(clientWidth, clientHeight, clientAreaWidth, clientAreaHeight);
 }
 
 int GdiConsole::setOutput(int output)
 {
-    if (!ownsWindow() || !windowHandle || !primarySurface) return 0;
-    if (output != WINDOWED && output != FULLSCREEN) return 0;
+    endIfAsked();
+    if (!ownsWindow() || !windowHandle || !primarySurface) {
+        setLastError("no window of the console's own is open to change the output of");
+        return 0;
+    }
+    if (output != WINDOWED && output != FULLSCREEN) {
+        setLastError("the output is WINDOWED or FULLSCREEN, not %d", output);
+        return 0;
+    }
     if (output == openOutput) return 1;
     return output == FULLSCREEN ? coverScreen() : restoreWindow();
-}
-
-// Set before the window changes, so that the WM_SIZE it brings places the
-// frame for the new output; presentations read it under presentLock.
-void GdiConsole::setOutputState(int output)
-{
-    SectionGuard guard(windowLock);
-    SectionGuard present(presentLock);
-    openOutput = output;
 }
 
 int GdiConsole::coverScreen()
@@ -220,10 +227,12 @@ int GdiConsole::coverScreen()
     monitor.cbSize = sizeof monitor;
     RECT place{};
     if (!GetWindowRect(windowHandle, &place) ||
-        !GetMonitorInfoA(MonitorFromWindow(windowHandle, MONITOR_DEFAULTTONEAREST), &monitor))
+        !GetMonitorInfoA(MonitorFromWindow(windowHandle, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        setSystemError("could not find the monitor the window is on", GetLastError());
         return 0;
+    }
     windowedPlace = place;
-    setOutputState(FULLSCREEN);
+    openOutput = FULLSCREEN;
     const RECT& screen = monitor.rcMonitor;
     SetWindowLongPtrA(windowHandle, GWL_STYLE, WS_POPUP | WS_VISIBLE);
     SetWindowPos(windowHandle, HWND_TOP, screen.left, screen.top, screen.right - screen.left,
@@ -234,7 +243,7 @@ int GdiConsole::coverScreen()
 
 int GdiConsole::restoreWindow()
 {
-    setOutputState(WINDOWED);
+    openOutput = WINDOWED;
     int outerWidth = clientWidth, outerHeight = clientHeight;
     addFrameSize(&outerWidth, &outerHeight, WINDOWED);
     SetWindowLongPtrA(windowHandle, GWL_STYLE, WINDOWED_STYLE | WS_VISIBLE);
@@ -285,6 +294,7 @@ int GdiConsole::activateWindow(int output)
     // A window reused by a later open is listed once.
     if (findConsole(registry(), windowHandle) == this) return 1;
     if (!registerWindow(registry(), windowHandle, this)) {
+        setLastError("no memory to note the new window");
         closeGdiWindow();
         return 0;
     }
@@ -296,7 +306,7 @@ void GdiConsole::closeGdiWindow()
     if (!ownsWindow()) return;
     if (displayPalette && windowHandle) {
         // Leave the window black rather than showing stale palette colours.
-        clearPresented();
+        forgetShown();
         PostMessageA(windowHandle, WM_PAINT, 0, 0);
     }
     closeWindow();
@@ -305,43 +315,63 @@ void GdiConsole::closeGdiWindow()
 int GdiConsole::createPrimary()
 {
     SectionGuard guard(windowLock);
-    return replacePrimary(clientWidth, clientHeight) ? 1 : 0;
+    if (replacePrimary(clientWidth, clientHeight)) return 1;
+    setLastError("could not make the %d x %d screen surface", clientWidth, clientHeight);
+    return 0;
 }
 
-int GdiConsole::createStaging()
+// Both copies are made with the screen, so that an open that cannot have
+// them fails and presents make none; only frames bound for GDI's dithering
+// on an 8-bit desktop remake them in their own format.
+int GdiConsole::createCopies()
 {
-    SectionGuard guard(windowLock);
-    delete stagingSurface;
-    stagingSurface = nullptr;
-    auto* surface = new (std::nothrow)
-        Surface(this, clientWidth, clientHeight, displayFormat, MEMORY_SYSTEM, -1, -1, -1);
-    if (!surface || !surface->isValid() || surface->backing() != BACKING_DIB) {
-        delete surface;
+    releaseCopies();
+    Surface* shown = makeCopy(displayFormat);
+    nextCopy = shown ? makeCopy(displayFormat) : nullptr;
+    if (!nextCopy) {
+        delete shown;
         return 0;
     }
-    stagingSurface = surface;
-    SectionGuard palette(paletteLock);
-    shareStagingPalette();
+    SectionGuard guard(presentLock);
+    shownCopy = shown;
     return 1;
+}
+
+Surface* GdiConsole::makeCopy(const PixelFormat& format)
+{
+    clearLastError();
+    auto* copy = new (std::nothrow)
+        Surface(this, clientWidth, clientHeight, format, MEMORY_SYSTEM, -1, -1, -1);
+    if (copy && copy->isValid() && copy->backing() == BACKING_DIB) return copy;
+    delete copy;
+    // The DIB section's own reason, where it gave one, says why.
+    char detail[LAST_ERROR_CAPACITY];
+    std::snprintf(detail, sizeof detail, "%s", *lastError() ? lastError() : "no memory");
+    setLastError("could not make a %d x %d DIB section of %d bits per pixel: %s", clientWidth,
+                 clientHeight, format.bits, detail);
+    return nullptr;
+}
+
+void GdiConsole::releaseCopies()
+{
+    Surface* shown;
+    {
+        SectionGuard guard(presentLock);
+        shown = shownCopy;
+        shownCopy = nullptr;
+        holdsShownFrame = false;
+    }
+    delete shown;
+    delete nextCopy;
+    nextCopy = nullptr;
 }
 
 void GdiConsole::releaseScreenSurfaces()
 {
+    releaseCopies();
     SectionGuard guard(windowLock);
-    delete stagingSurface;
-    stagingSurface = nullptr;
     delete primarySurface;
     primarySurface = nullptr;
-}
-
-void GdiConsole::shareStagingPalette()
-{
-    // Frames converted into the staging surface on an 8-bit desktop keep
-    // their indices, which mean the console palette's colours. Called with
-    // paletteLock held.
-    if (!stagingSurface || !logicalColours || displayFormat.model != INDEXED) return;
-    SectionGuard guard(presentLock);
-    stagingSurface->setPalette(consolePalette);
 }
 
 SurfaceStore* GdiConsole::createStore(int* width, int* height, const PixelFormat* format,
@@ -365,8 +395,9 @@ SurfaceStore* GdiConsole::createStore(int* width, int* height, const PixelFormat
 
 int GdiConsole::setPalette(const Palette& palette)
 {
+    endIfAsked();
     SectionGuard guard(paletteLock);
-    if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
+    if (!takesPalette(&palette)) return 0;
     {
         // present reads the console palette under presentLock alone.
         SectionGuard present(presentLock);
@@ -378,7 +409,7 @@ int GdiConsole::setPalette(const Palette& palette)
 int GdiConsole::getPalette(Palette& palette)
 {
     SectionGuard guard(paletteLock);
-    if (displayFormat.model != INDEXED) return 0;
+    if (!takesPalette(nullptr)) return 0;
     palette.copyFrom(consolePalette);
     return 1;
 }
@@ -389,6 +420,7 @@ int GdiConsole::buildPalette()
     std::unique_ptr<LogicalPalette> colours(new (std::nothrow) LogicalPalette{});
     const std::uint32_t* entries = colours ? consolePalette.lock() : nullptr;
     if (!entries) {
+        setLastError("no memory for the desktop's palette");
         SectionGuard present(presentLock);
         releasePalette();
         return 0;
@@ -403,6 +435,7 @@ int GdiConsole::buildPalette()
     }
     consolePalette.unlock();
     HPALETTE handle = CreatePalette(reinterpret_cast<const LOGPALETTE*>(colours.get()));
+    if (!handle) setSystemError("CreatePalette could not make the desktop's palette", GetLastError());
     {
         // Swap under presentLock so that no presentation draws with a
         // palette that is being deleted.
@@ -410,7 +443,6 @@ int GdiConsole::buildPalette()
         releasePalette();
         logicalColours = std::move(colours);
         displayPalette.reset(handle);
-        shareStagingPalette();
     }
     // Word parameter 0 names no window: the window realises the palette in
     // the background. Without a window there is nothing to tell (a null
@@ -442,8 +474,8 @@ LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM
 {
     auto* console = static_cast<GdiConsole*>(findConsole(registry(), window));
     const bool paletteMessage = message == WM_QUERYNEWPALETTE || message == WM_PALETTECHANGED;
-    // Everything else is the shared handling, which holds windowLock itself
-    // and must not hold it when the close box ends the process.
+    // Everything else is the shared handling, which takes windowLock itself
+    // for only as long as the console's own handling runs.
     if (!console || !paletteMessage) return handleMessage(console, window, message, wParam, lParam);
 
     SectionGuard windowGuard(console->windowLock);
@@ -482,60 +514,101 @@ Rect GdiConsole::scaleToClient(const Rect& area, int windowWidth, int windowHeig
 
 int GdiConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
+    return show(source, sourceArea, destinationArea, 0);
+}
+
+int GdiConsole::show(Surface* source, const Rect& sourceArea, const Rect& destinationArea,
+                     int flags)
+{
+    endIfAsked();
+    Surface* copy = source ? copyFrame(*source, sourceArea, destinationArea, flags) : nullptr;
+    if (!copy) return 0;
     int result;
     {
         SectionGuard guard(presentLock);
-        result = drawLocked(source, sourceArea, destinationArea);
+        bool whole = false;
+        result = drawLocked(*copy, destinationArea, &whole);
+        if (result && whole) keepShown(destinationArea);
     }
     Sleep(0);
     return result;
 }
 
-int GdiConsole::presentConverted(Surface* source, const Rect& sourceArea,
-                                 const Rect& destinationArea, int flags)
+// The library converts into the desktop's format; only direct colours
+// bound for an 8-bit desktop keep theirs, for GDI to dither.
+Surface* GdiConsole::copyFrame(Surface& source, const Rect& sourceArea,
+                               const Rect& destinationArea, int flags)
 {
-    int result = 0;
-    {
-        // Held across the conversion too, so a repaint never draws a half
-        // converted staging surface.
-        SectionGuard guard(presentLock);
-        if (source && stagingSurface &&
-            source->copyArea(stagingSurface, &sourceArea, &destinationArea, flags))
-            result = drawLocked(stagingSurface, destinationArea, destinationArea);
+    const bool indexed = source.format().model == INDEXED;
+    if (indexed && displayFormat.model != INDEXED && !source.palette()) {
+        setLastError("an indexed frame without a palette has no colours to show");
+        return nullptr;
     }
-    Sleep(0);
-    return result;
+    const bool dithered = displayFormat.model == INDEXED && !indexed;
+    if (!prepareNextCopy(dithered ? source.format() : displayFormat)) return nullptr;
+    if (source.copyArea(nextCopy, &sourceArea, &destinationArea, flags)) return nextCopy;
+    setLastError("the frame could not be converted to the desktop's %d bits per pixel",
+                 displayFormat.bits);
+    return nullptr;
 }
 
-int GdiConsole::drawLocked(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+bool GdiConsole::prepareNextCopy(const PixelFormat& format)
 {
-    if (!source || !deviceContext || source->backing() != BACKING_DIB) return 0;
-    auto* store = dynamic_cast<DibStore*>(source->store());
-    if (!store || !store->bitmapHandle()) return 0;
+    if (nextCopy && nextCopy->format() == format && nextCopy->width() == clientWidth &&
+        nextCopy->height() == clientHeight)
+        return true;
+    delete nextCopy;
+    nextCopy = makeCopy(format);
+    return nextCopy != nullptr;
+}
+
+// Under presentLock: the copy just drawn is what the window shows now.
+void GdiConsole::keepShown(const Rect& area)
+{
+    std::swap(shownCopy, nextCopy);
+    shownArea = area;
+    holdsShownFrame = true;
+}
+
+void GdiConsole::forgetShown()
+{
+    SectionGuard guard(presentLock);
+    holdsShownFrame = false;
+}
+
+bool GdiConsole::repaintFrame()
+{
+    SectionGuard guard(presentLock);
+    bool whole = false;
+    return holdsShownFrame && shownCopy && drawLocked(*shownCopy, shownArea, &whole);
+}
+
+int GdiConsole::drawLocked(Surface& copy, const Rect& area, bool* whole)
+{
+    auto* store = dynamic_cast<DibStore*>(copy.store());
     RECT client{};
-    if (!GetClientRect(windowHandle, &client)) return 0;
+    if (!deviceContext || !store || !GetClientRect(windowHandle, &client)) {
+        setLastError("no window is open to draw the frame in");
+        return 0;
+    }
     const int windowWidth = client.right - client.left;
     const int windowHeight = client.bottom - client.top;
-    const Rect area = shownArea(clientWidth, clientHeight, windowWidth, windowHeight,
-                                openOutput == FULLSCREEN);
-    const int areaWidth = static_cast<int>(area.width());
-    const int areaHeight = static_cast<int>(area.height());
-    Rect target = scaleToClient(destinationArea, areaWidth, areaHeight);
+    const Rect place = FrameScaler::letterbox(clientWidth, clientHeight, windowWidth, windowHeight);
+    Rect target = scaleToClient(area, static_cast<int>(place.width()),
+                                static_cast<int>(place.height()));
     // An area clamped away to nothing, or turned inside out, would be drawn
     // mirrored by GDI.
-    if (target.right <= target.left || target.bottom <= target.top) return 0;
-    target = Rect{target.left + area.left, target.top + area.top, target.right + area.left,
-                  target.bottom + area.top};
-
-    const int result = source->format().model == INDEXED
-                           ? drawIndexed(*source, *store, target, sourceArea)
-                           : drawDirect(*source, *store, target, sourceArea);
-    const bool fullCover = target.left == area.left && target.top == area.top &&
-                           target.right == area.right && target.bottom == area.bottom;
-    if (result && fullCover) {
-        fillBars(area, windowWidth, windowHeight);
-        remember(source, sourceArea, destinationArea);
+    if (target.right <= target.left || target.bottom <= target.top) {
+        setLastError("the area lands outside the window's client area");
+        return 0;
     }
+    target = Rect{target.left + place.left, target.top + place.top, target.right + place.left,
+                  target.bottom + place.top};
+
+    const int result = copy.format().model == INDEXED ? drawIndexed(*store, target, area)
+                                                      : drawDirect(copy, *store, target, area);
+    *whole = target == place;
+    if (result && *whole) fillBars(place, windowWidth, windowHeight);
     return result;
 }
 
@@ -553,52 +626,27 @@ void GdiConsole::fillBars(const Rect& area, int windowWidth, int windowHeight)
             FillRect(deviceContext.get(), &bar, black);
 }
 
-void GdiConsole::remember(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
+// Only the 8-bit desktop keeps indices: they mean the console palette's
+// colours, realised in the window.
+int GdiConsole::drawIndexed(DibStore& store, const Rect& target, const Rect& area)
 {
-    // Only a surface of this console tells the console when it goes away;
-    // any other could leave the repaint with a dangling surface.
-    if (source->console() == this) setPresented(source, sourceArea, destinationArea);
-}
-
-int GdiConsole::drawIndexed(Surface& source, DibStore& store, const Rect& target,
-                            const Rect& area)
-{
-    Palette* own = source.palette();
-    const bool bottomUp = source.orientation() == BOTTOM_UP;
-    if (displayFormat.model != INDEXED) {
-        // A frame without colours cannot be shown on a direct-colour desktop.
-        const std::uint32_t* colours = own ? own->lock() : nullptr;
-        if (!colours) return 0;
-        int result = 0;
-        if (bottomUp) {
-            store.setColourTable(colours);
-            result = drawThroughDrawDib(store, target, area, 0);
-        }
-        if (!result) result = drawThroughStretchBlt(store, target, area, colours, false);
-        own->unlock();
-        return result;
-    }
-
-    // On an 8-bit desktop the indices go through the console palette.
-    if (!logicalColours || !displayPalette) return 0;
-    if (bottomUp && own) {
-        if (const std::uint32_t* colours = own->lock()) {
-            store.setColourTable(colours);
-            own->unlock();
-            if (int result = drawThroughDrawDib(store, target, area, 0)) return result;
-        }
+    if (!logicalColours || !displayPalette) {
+        setLastError("the 8-bit desktop has no palette yet: setPalette gives it one");
+        return 0;
     }
     const std::uint32_t* colours = consolePalette.lock();
-    if (!colours) return 0;
+    if (!colours) {
+        setLastError("the console palette has no colours");
+        return 0;
+    }
     const int result = drawThroughStretchBlt(store, target, area, colours, true);
     consolePalette.unlock();
     return result;
 }
 
-int GdiConsole::drawDirect(Surface& source, DibStore& store, const Rect& target,
-                           const Rect& area)
+int GdiConsole::drawDirect(Surface& copy, DibStore& store, const Rect& target, const Rect& area)
 {
-    if (drawDibBinding && source.orientation() == BOTTOM_UP) {
+    if (drawDibBinding && copy.orientation() == BOTTOM_UP) {
         // Dithering keeps a direct-colour frame readable on a palettised desktop.
         const UINT flags = displayFormat.model == INDEXED ? DDF_HALFTONE_FLAG : 0;
         if (int result = drawThroughDrawDib(store, target, area, flags)) return result;
@@ -622,7 +670,10 @@ int GdiConsole::drawThroughStretchBlt(DibStore& store, const Rect& target, const
                                       const std::uint32_t* colours, bool selectPalette)
 {
     MemoryDeviceContext memory(CreateCompatibleDC(deviceContext.get()));
-    if (!memory) return 0;
+    if (!memory) {
+        setSystemError("CreateCompatibleDC could not make a context to draw from", GetLastError());
+        return 0;
+    }
     int result = 0;
     HGDIOBJ previousBitmap = SelectObject(memory.get(), store.bitmapHandle());
     if (previousBitmap && previousBitmap != HGDI_ERROR) {
@@ -648,6 +699,7 @@ int GdiConsole::drawThroughStretchBlt(DibStore& store, const Rect& target, const
         if (previousPalette) SelectPalette(deviceContext.get(), previousPalette, TRUE);
         SelectObject(memory.get(), previousBitmap);
     }
+    if (!result) setSystemError("StretchBlt could not draw the frame", GetLastError());
     return result;
 }
 

@@ -19,9 +19,17 @@ namespace vxr {
 class DibStore;
 
 // Shows frames in an ordinary desktop window through GDI, in whatever format
-// the desktop has; frames of any size are stretched to the client area.
+// the desktop has; a frame is stretched to the client area at its own
+// aspect, with black bars beside or above it.
+//
 // Every surface made on it lives in a DIB section when GDI can hold its
-// format, so a frame is drawn straight from the application's pixels.
+// format. A present copies the frame, converted to the desktop's format
+// where the library can, into a DIB section of the console's own, and
+// draws that: the window thread repaints from the copy of the last whole
+// frame and never reads the program's pixels, which the program may be
+// rewriting meanwhile. Two such copies take turns: the shown one, read under
+// presentLock, and the next one, which only the program's thread touches,
+// so the copy is made without holding a lock the window thread waits for.
 class GdiConsole : public WindowConsole, public FramePresenter {
 public:
     // A null window makes the console open windows of its own; a given
@@ -44,14 +52,12 @@ public:
                               int* memoryKind, int* orientation, int* linePadding,
                               int* variant) override;
 
-    // Draws an area of a DIB-backed surface onto the window. The destination
-    // area is in the screen surface's coordinates and is scaled onto the
-    // client area as it is now; non-zero when something was drawn.
+    // Shows an area of a surface in the window. The destination area is in
+    // the screen surface's coordinates and is scaled onto the frame's place
+    // in the client area as it is now; non-zero when something was drawn.
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
-    // For a surface that is not a DIB section: converts the area into the
-    // staging surface and presents the staging surface's copy instead.
-    int presentConverted(Surface* source, const Rect& sourceArea, const Rect& destinationArea,
-                         int flags);
+    // The same with the copy's flags.
+    int show(Surface* source, const Rect& sourceArea, const Rect& destinationArea, int flags);
 
     // The GDI logical palette built from the last palette set, laid out as
     // CreatePalette reads it.
@@ -61,7 +67,10 @@ public:
         PALETTEENTRY entries[256];
     };
 
-    Surface* staging() const { return stagingSurface; }
+    // The copy the window shows and repaints from (null until a whole frame
+    // was shown), and the one the next present fills.
+    Surface* shownFrame() const { return holdsShownFrame ? shownCopy : nullptr; }
+    Surface* nextFrame() const { return nextCopy; }
     const LogicalPalette* logicalPalette() const { return logicalColours.get(); }
     HPALETTE paletteHandle() const { return displayPalette.get(); }
     DrawDibBinding* drawDib() const { return drawDibBinding.get(); }
@@ -74,14 +83,10 @@ public:
     // The pairs of every activated GDI window and its console.
     static WindowRegistry& registry();
 
-    // Where a frame of the given size is shown in a client area: all of it
-    // in a window, centred at its own aspect over the whole screen.
-    static Rect shownArea(int frameWidth, int frameHeight, int clientAreaWidth,
-                          int clientAreaHeight, bool letterboxed);
-
 protected:
-    // The frame fills shownArea.
+    // The frame is letterboxed in the client area.
     Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
+    bool repaintFrame() override;
 
 private:
     static int screenCapability(int index);
@@ -99,28 +104,40 @@ private:
     int activateWindow(int output);
     int coverScreen();
     int restoreWindow();
-    void setOutputState(int output);
     void fillBars(const Rect& area, int windowWidth, int windowHeight);
     void closeGdiWindow();
     int createPrimary();
-    int createStaging();
+    int createCopies();
+    void releaseCopies();
     void releaseScreenSurfaces();
-    void shareStagingPalette();
     int buildPalette();
     void releasePalette();
     LRESULT realisePalette(BOOL background);
 
-    // The two ways onto the window, and what present does for each kind of
-    // source; each returns non-zero when it drew.
+    // The frame into the next copy, on the program's thread; the copy, or
+    // null with a reason.
+    Surface* copyFrame(Surface& source, const Rect& sourceArea, const Rect& destinationArea,
+                       int flags);
+    bool prepareNextCopy(const PixelFormat& format);
+    Surface* makeCopy(const PixelFormat& format);
+    void keepShown(const Rect& area);
+    void forgetShown();
+
+    // The two ways onto the window, and what a draw does for each kind of
+    // copy; each returns non-zero when it drew. Under presentLock.
     int drawThroughDrawDib(DibStore& store, const Rect& target, const Rect& source, UINT flags);
     int drawThroughStretchBlt(DibStore& store, const Rect& target, const Rect& source,
                               const std::uint32_t* colours, bool selectPalette);
-    int drawIndexed(Surface& source, DibStore& store, const Rect& target, const Rect& area);
-    int drawDirect(Surface& source, DibStore& store, const Rect& target, const Rect& area);
-    int drawLocked(Surface* source, const Rect& sourceArea, const Rect& destinationArea);
-    void remember(Surface* source, const Rect& sourceArea, const Rect& destinationArea);
+    int drawIndexed(DibStore& store, const Rect& target, const Rect& area);
+    int drawDirect(Surface& copy, DibStore& store, const Rect& target, const Rect& area);
+    // Draws an area of a copy, which lies where it does on the screen
+    // surface; whole says whether it covered the frame's whole place.
+    int drawLocked(Surface& copy, const Rect& area, bool* whole);
 
-    Surface* stagingSurface = nullptr;
+    Surface* shownCopy = nullptr;  // swapped and read under presentLock
+    Surface* nextCopy = nullptr;   // the program's thread alone
+    Rect shownArea{};              // the shown copy's area, under presentLock
+    bool holdsShownFrame = false;  // under presentLock
     Palette consolePalette;
     std::unique_ptr<LogicalPalette> logicalColours;
     GdiObject<HPALETTE> displayPalette;

@@ -18,12 +18,10 @@ WindowStore::WindowStore(GdiConsole* target, std::int32_t& width, std::int32_t& 
 int WindowStore::copyArea(Surface* source, const Rect* sourceArea, Surface*,
                           const Rect* destinationArea, int flags, const void*)
 {
-    // The destination is always the console's screen, and a conversion
-    // through the staging surface brings its own lookup.
+    // The destination is always the console's screen, and the copy into
+    // the console's own DIB section brings its own lookup.
     if (!console || !source || !sourceArea || !destinationArea) return 0;
-    if (source->backing() == BACKING_DIB)
-        return console->present(source, *sourceArea, *destinationArea);
-    return console->presentConverted(source, *sourceArea, *destinationArea, flags);
+    return console->show(source, *sourceArea, *destinationArea, flags);
 }
 
 }  // namespace vxr

@@ -8,9 +8,8 @@ namespace vxr {
 
 class GdiConsole;
 
-// Stands for a GDI console's window, bottom-up like a DIB section. DIB
-// sections are drawn straight onto the window; any other frame goes through
-// the console's staging surface first, with the copy's own flags.
+// Stands for a GDI console's window, bottom-up like a DIB section: a copy
+// into it is shown by the console, with the copy's own flags.
 class WindowStore : public PresentStore {
 public:
     WindowStore(GdiConsole* console, std::int32_t& width, std::int32_t& height,

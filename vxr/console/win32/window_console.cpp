@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "vxr/console/library_thread.h"
 #include "vxr/console/win32/section_guard.h"
+#include "vxr/console/win32/system_error.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -168,6 +171,9 @@ constexpr std::size_t CLASS_NAME_CAPACITY = 64;
 // Asks the window thread to set the pointer's shape again where it is now,
 // so that a change shows without waiting for the pointer to move.
 constexpr UINT REFRESH_POINTER = WM_APP + 0x0C0;
+// Asks the window thread to destroy the window, which only the thread that
+// made it may do.
+constexpr UINT DESTROY_WINDOW = WM_APP + 0x0C1;
 
 bool widenClassName(const char* name, wchar_t (&out)[CLASS_NAME_CAPACITY])
 {
@@ -187,6 +193,7 @@ struct WindowConsole::WindowStart {
     int outerWidth;
     int outerHeight;
     HANDLE readyEvent;
+    DWORD creationError;  // GetLastError after a CreateWindowEx that failed
 };
 
 WindowConsole::WindowConsole(HWND given)
@@ -235,10 +242,16 @@ int WindowConsole::openWindow(const char* className, DWORD style, int showComman
         hidingPointer = pointerHidden;
     }
     OwnedHandle readyEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!readyEvent) return 0;
-    WindowStart start{this,       className,   titleString ? titleString.get() : "",
-                      style,      showCommand, outerWidth,
-                      outerHeight, readyEvent.get()};
+    // The window thread sets the key event from its first message on.
+    keyEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!readyEvent || !keyEvent) {
+        setSystemError("could not make the window thread's events", GetLastError());
+        keyEvent.reset();
+        return 0;
+    }
+    WindowStart start{this,        className,   titleString ? titleString.get() : "",
+                      style,       showCommand, outerWidth,
+                      outerHeight, readyEvent.get(), ERROR_SUCCESS};
 
     // Before the thread starts, so that nothing the new window reports is
     // cleared away.
@@ -246,28 +259,33 @@ int WindowConsole::openWindow(const char* className, DWORD style, int showComman
     forgetPointer();
     const uintptr_t thread = _beginthreadex(nullptr, 0, windowMain, &start, 0, nullptr);
     if (!thread) {
+        setLastError("could not start the window thread: %s", std::strerror(errno));
         closeWindow();
         return 0;
     }
     windowThread.reset(reinterpret_cast<HANDLE>(thread));
     WaitForSingleObject(readyEvent.get(), INFINITE);
 
-    if (IsWindow(windowHandle)) {
-        keyEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        if (keyEvent && deviceContext.take(windowHandle)) return 1;
-    }
+    if (!IsWindow(windowHandle))
+        setSystemError("CreateWindowEx could not make the window", start.creationError);
+    else if (deviceContext.take(windowHandle))
+        return 1;
+    else
+        setLastError("the new window gave no device context to draw with");
     closeWindow();
     return 0;
 }
 
 unsigned __stdcall WindowConsole::windowMain(void* argument)
 {
-    const WindowStart& start = *static_cast<WindowStart*>(argument);
+    LibraryThread::markCurrent();
+    WindowStart& start = *static_cast<WindowStart*>(argument);
     WindowConsole* console = start.console;
     const int showCommand = start.showCommand;
     HWND window = CreateWindowExA(0, start.className, start.title, start.style, CW_USEDEFAULT,
                                   CW_USEDEFAULT, start.outerWidth, start.outerHeight, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!window) start.creationError = GetLastError();
     console->windowHandle = window;
     if (IsWindow(window)) ShowWindow(window, showCommand);
     SetEvent(start.readyEvent);  // the record is gone from here on
@@ -276,11 +294,15 @@ unsigned __stdcall WindowConsole::windowMain(void* argument)
     SetFocus(window);
     if (showCommand != 0) SetForegroundWindow(window);
     // The wide loop keeps typed characters as the UTF-16 units they are; the
-    // narrow one would pass them through the ANSI code page.
+    // narrow one would pass them through the ANSI code page. A modal loop
+    // the window was destroyed in (a move or a resize the user had begun)
+    // may have taken the quit message for itself: the loop also ends when
+    // the window is gone.
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) == 1) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+        if (!IsWindow(window)) break;
         Sleep(0);
     }
     return 0;
@@ -293,8 +315,7 @@ void WindowConsole::closeWindow()
         {
             SectionGuard guard(windowLock);
             deviceContext.reset();
-            presentedSurface = nullptr;
-            PostMessageA(windowHandle, WM_DESTROY, 0, 0);
+            PostMessageA(windowHandle, DESTROY_WINDOW, 0, 0);
         }
         // Outside the lock, so the thread can finish the messages that need it.
         WaitForSingleObject(windowThread.get(), INFINITE);
@@ -309,24 +330,8 @@ void WindowConsole::closeWindow()
 
 int WindowConsole::resizeWindow(int outerWidth, int outerHeight)
 {
-    {
-        SectionGuard guard(windowLock);
-        clearPresented();
-    }
     SetWindowPos(windowHandle, nullptr, 0, 0, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOMOVE);
     return 1;
-}
-
-void WindowConsole::setPresented(Surface* surface, const Rect&, const Rect&)
-{
-    SectionGuard guard(presentLock);
-    presentedSurface = surface;
-}
-
-void WindowConsole::clearPresented()
-{
-    SectionGuard guard(presentLock);
-    presentedSurface = nullptr;
 }
 
 void WindowConsole::addMode(const ConsoleMode& mode)
@@ -344,27 +349,26 @@ int WindowConsole::modes(std::vector<ConsoleMode>& list)
     return 1;
 }
 
-int WindowConsole::detach(Surface* surface)
+int WindowConsole::waitRetrace()
 {
-    if (surface && surface == presentedSurface) clearPresented();
-    return Console::detach(surface);
-}
-
-void WindowConsole::surfaceLeaving(Surface* surface)
-{
-    // Under presentLock, so a repaint drawing from the surface finishes
-    // before its store goes, and none starts after.
-    SectionGuard guard(presentLock);
-    if (surface && surface == presentedSurface) presentedSurface = nullptr;
+    input.endIfAsked();
+    return 0;
 }
 
 int WindowConsole::setPointerVisible(int visible)
 {
+    input.endIfAsked();
     // A window given to the console keeps its own procedure, which would
     // never read the choice.
-    if (!ownsOpenWindow()) return 0;
+    if (!ownsItsWindow) {
+        setLastError("a window given to the console keeps its own pointer");
+        return 0;
+    }
     SectionGuard guard(windowLock);
-    if (!IsWindow(windowHandle)) return 0;
+    if (!windowHandle || !IsWindow(windowHandle)) {
+        setLastError("no window is open to show or hide the pointer over");
+        return 0;
+    }
     hidingPointer = visible == 0;
     PostMessageW(windowHandle, REFRESH_POINTER, 0, 0);
     return 1;
@@ -376,7 +380,10 @@ int WindowConsole::setTitle(const char* text)
     std::unique_ptr<char[]> copy = boundedCopyOf(text);
     if (!copy) return 0;
     titleString = std::move(copy);
-    return windowHandle && SetWindowTextA(windowHandle, titleString.get()) ? 1 : 0;
+    if (!windowHandle) return 0;
+    if (SetWindowTextA(windowHandle, titleString.get())) return 1;
+    setSystemError("SetWindowText could not set the title", GetLastError());
+    return 0;
 }
 
 int WindowConsole::title(char* out)
@@ -388,19 +395,26 @@ int WindowConsole::title(char* out)
     return 1;
 }
 
+// The key event stays set while keys wait, and is also set when the
+// process is to end, so a reader woken with no key ends it here.
 int WindowConsole::readKey()
 {
+    input.endIfAsked();
     if (!ownsOpenWindow()) return Console::readKey();
-    WaitForSingleObject(keyEvent.get(), INFINITE);
-    SectionGuard guard(keyLock);
-    std::int32_t key = 0;
-    keyQueue.pop(&key);
-    if (!keyQueue.hasItems()) ResetEvent(keyEvent.get());
-    return key;
+    for (;;) {
+        WaitForSingleObject(keyEvent.get(), INFINITE);
+        input.endIfAsked();
+        SectionGuard guard(keyLock);
+        std::int32_t key = 0;
+        const bool got = keyQueue.pop(&key);
+        if (!keyQueue.hasItems()) ResetEvent(keyEvent.get());
+        if (got) return key;
+    }
 }
 
 int WindowConsole::keyPressed()
 {
+    input.endIfAsked();
     if (!ownsOpenWindow()) return Console::keyPressed();
     SectionGuard guard(keyLock);
     return keyQueue.hasItems();
@@ -411,6 +425,12 @@ void WindowConsole::pushKey()
     SectionGuard guard(keyLock);
     // Every key counts the same; a full queue drops the press.
     keyQueue.push(1);
+    if (keyEvent) SetEvent(keyEvent.get());
+}
+
+void WindowConsole::wakeKeyReaders()
+{
+    SectionGuard guard(keyLock);
     if (keyEvent) SetEvent(keyEvent.get());
 }
 
@@ -427,10 +447,7 @@ void WindowConsole::fillBlack(HWND window)
 
 void WindowConsole::paint(HWND window)
 {
-    {
-        SectionGuard guard(presentLock);
-        if (!presentedSurface || !presentedSurface->copyToConsole(this)) fillBlack(window);
-    }
+    if (!repaintFrame()) fillBlack(window);
     ValidateRect(window, nullptr);
 }
 
@@ -443,13 +460,14 @@ LRESULT WindowConsole::defaultHandling(HWND window, UINT message, WPARAM wParam,
                                    : DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Outside windowLock: the default ends the process, which must not leave
-// the lock held for whatever runs at exit; the event is posted through the
-// input's own locks alone.
+// Takes no console lock but keyLock: a close box sends WM_CLOSE from
+// inside the default handling of the click. A window the console does not
+// know (yet, or any more) has nobody to ask.
 void WindowConsole::handleClose(WindowConsole* console)
 {
-    if (!console) std::exit(0);
+    if (!console) return;
     console->input.closeRequested();
+    if (console->input.isEndAsked()) console->wakeKeyReaders();
 }
 
 LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT message,
@@ -459,33 +477,44 @@ LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT m
         handleClose(console);
         return 0;
     }
-    if (console) console->windowLock.enter();
+    // Outside windowLock too: destruction runs messages through the default
+    // handling.
+    if (message == DESTROY_WINDOW) {
+        DestroyWindow(window);
+        return 0;
+    }
     LRESULT result = 0;
+    if (console) {
+        SectionGuard guard(console->windowLock);
+        if (console->handleLocked(window, message, wParam, lParam, &result)) return result;
+    } else if (message == WM_PAINT) {
+        fillBlack(window);
+        ValidateRect(window, nullptr);
+        return 0;
+    }
+    // Outside windowLock: a move or a resize runs its modal loop in here.
+    return defaultHandling(window, message, wParam, lParam);
+}
+
+// Under windowLock; true when the message is done with and result holds
+// its answer, false when the default handling is still to run.
+bool WindowConsole::handleLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 LRESULT* result)
+{
     switch (message) {
     case WM_DESTROY:
-        ShowWindow(window, SW_HIDE);
         PostQuitMessage(0);
-        break;
+        return true;
     case WM_PAINT:
-        if (console) {
-            console->paint(window);
-        } else {
-            fillBlack(window);
-            ValidateRect(window, nullptr);
-        }
-        break;
+        paint(window);
+        return true;
     default:
-        // Messages the console handles completely return here; system keys
+        // Messages the console handles completely end here; system keys
         // still go on, so that Alt+F4 and the window menu keep working.
-        if (console && console->handleInput(window, message, wParam, lParam)) {
-            result = message == WM_XBUTTONDOWN || message == WM_XBUTTONUP ? TRUE : 0;
-            break;
-        }
-        result = defaultHandling(window, message, wParam, lParam);
-        break;
+        if (!handleInput(window, message, wParam, lParam)) return false;
+        *result = message == WM_XBUTTONDOWN || message == WM_XBUTTONUP ? TRUE : 0;
+        return true;
     }
-    if (console) console->windowLock.leave();
-    return result;
 }
 
 // Returns whether the message is done with; called under windowLock.
@@ -735,6 +764,20 @@ void WindowConsole::refreshPointer(HWND window)
 }
 
 Rect WindowConsole::frameArea(int, int) { return Rect{0, 0, 0, 0}; }
+
+bool WindowConsole::takesPalette(const Palette* given) const
+{
+    if (displayFormat.model != INDEXED) {
+        setLastError("the display has direct colour: it has no palette to %s",
+                     given ? "set" : "read");
+        return false;
+    }
+    if (given && !given->isValid()) {
+        setLastError("the palette has no colours (it ran out of memory)");
+        return false;
+    }
+    return true;
+}
 
 void WindowConsole::placeFrameLocked(int clientAreaWidth, int clientAreaHeight)
 {

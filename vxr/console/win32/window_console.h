@@ -21,13 +21,22 @@ namespace vxr {
 
 // The part of a display console that owns a desktop window: a thread of its
 // own that creates the window and runs its message loop, the shared message
-// handling, the key queue that thread fills, the title, the display modes
-// and the surface the window repaints from.
+// handling, the key queue that thread fills, the title and the display
+// modes.
 //
-// Locks: windowLock is always taken first. A message is handled under it,
-// with presentLock (repaints) or keyLock (keys) inside; paletteLock is taken
-// inside windowLock, and presentLock may be taken inside paletteLock. The
-// WindowInput's own locks come last of all.
+// Threads: the window thread is a library thread; it never ends the process
+// and never reads the program's frames. A close is only asked for there,
+// through the WindowInput; the program's thread ends the process at its next
+// call into the console (readKey, keyPressed, present, waitRetrace...), and
+// a readKey that waits is woken for it.
+//
+// Locks, in the order they are taken: windowLock, then paletteLock, then
+// presentLock, then keyLock; the WindowInput's own locks come last of all.
+// A message is handled under windowLock, but no lock is held while the
+// system's default handling runs (DefWindowProc), since a move or a resize
+// by the user runs a modal loop inside it that may last for seconds;
+// WM_CLOSE, which a close box sends from inside such handling, takes no
+// console lock at all.
 //
 // Input reaches the application twice: every key press still counts in the
 // console's own key queue (readKey, keyPressed), and keys, text, the mouse
@@ -49,8 +58,9 @@ public:
     void* window() override { return windowHandle; }
     int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
-    int detach(Surface* surface) override;
-    void surfaceLeaving(Surface* surface) override;
+    // No retrace to wait for: returns 0, after ending the process where a
+    // close asked for that.
+    int waitRetrace() override;
     // Takes effect at once when the pointer is over the client area, and
     // for every later visit; 0 without an open window.
     int setPointerVisible(int visible) override;
@@ -75,7 +85,6 @@ public:
 
     int ownsWindow() const { return ownsItsWindow; }
     HDC windowDeviceContext() const { return deviceContext.get(); }
-    Surface* presented() const { return presentedSurface; }
 
 protected:
     // Registers a console kind's two window classes with the window icon; a
@@ -87,8 +96,6 @@ protected:
                    int outerHeight, bool pointerHidden);
     void closeWindow();
     int resizeWindow(int outerWidth, int outerHeight);
-    void setPresented(Surface* surface, const Rect& source, const Rect& destination);
-    void clearPresented();
     void addMode(const ConsoleMode& mode);
     void clearModes() { modeList.clear(); }
     const std::vector<ConsoleMode>& displayModes() const { return modeList; }
@@ -97,9 +104,16 @@ protected:
     // the window thread under windowLock, whenever the client area changes.
     // Empty while no frame is shown.
     virtual Rect frameArea(int clientAreaWidth, int clientAreaHeight);
+    // Draws the frame the window shows again, from memory the console owns;
+    // called on the window thread under windowLock. False when there is no
+    // such frame, and the client area is then filled black.
+    virtual bool repaintFrame() { return false; }
     // Tells the input where the frame is shown now; consoles call it when
     // they place a new frame. Takes windowLock.
     void placeFrame();
+    // Whether the display has a palette to set (to the one given) or to read
+    // (null); false with the reason where not.
+    bool takesPalette(const Palette* given) const;
     // Whether the pointer is hidden over the client area; read under
     // windowLock.
     bool hidesPointer() const { return hidingPointer; }
@@ -120,6 +134,9 @@ private:
     static void fillBlack(HWND window);
     void paint(HWND window);
     void pushKey();
+    void wakeKeyReaders();
+    bool handleLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                      LRESULT* result);
     void placeFrameLocked(int clientAreaWidth, int clientAreaHeight);
     void placeFrameIn(HWND window);
     static LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -146,7 +163,6 @@ private:
     OwnedHandle keyEvent;
     OwnedHandle windowThread;
     std::unique_ptr<char[]> titleString;
-    Surface* presentedSurface = nullptr;
     std::vector<ConsoleMode> modeList;
     // The registries this console's windows were entered in, so that no
     // pair outlives the window or the console.
