@@ -30,6 +30,10 @@ using namespace std::chrono_literals;
 // Wine opens ALSA with, the file holds 16-bit stereo at this rate.
 constexpr int CAPTURE_RATE = 48000;
 constexpr int CAPTURE_CHANNELS = 2;
+// Wine's mixer drains a null device several times faster than real time,
+// so a writer held up for a few scheduler slices would race it and leave
+// gaps no real device would: the tone cases queue their second whole.
+constexpr int WHOLE_TONE_QUEUE_MILLISECONDS = 2000;
 
 // The Unix path ALSA reads, and the same path as this Windows program
 // reaches it through the drive Wine maps to the root.
@@ -116,7 +120,7 @@ TEST(WasapiOutput, ASecondOfFloatSamplesArrivesWholeInPitchAndOnItsSide)
     WineCapture capture;
     const std::vector<float> tone = test::sineFrames({440.0, 660.0}, 48000, 48000);
     {
-        AudioStream stream({.sampleRate = 48000});
+        AudioStream stream({.sampleRate = 48000, .queueMilliseconds = WHOLE_TONE_QUEUE_MILLISECONDS});
         ASSERT_TRUE(stream.isOpen()) << stream.error();
         // Wine's mixer runs in float at 48 kHz here: no resampling.
         EXPECT_EQ(stream.deviceFormat(), SampleFormat::Float32);
@@ -134,7 +138,9 @@ TEST(WasapiOutput, AMixerOfSixteenBitSamplesIsWrittenInItsOwnFormat)
 {
     WineCapture capture(WineCapture::Device::IntegerOnly);
     {
-        AudioStream stream({.sampleRate = 48000, .format = SampleFormat::Int16});
+        AudioStream stream({.sampleRate = 48000,
+                             .format = SampleFormat::Int16,
+                             .queueMilliseconds = WHOLE_TONE_QUEUE_MILLISECONDS});
         ASSERT_TRUE(stream.isOpen()) << stream.error();
         EXPECT_EQ(stream.deviceFormat(), SampleFormat::Int16);
         playSixteenBitTone(stream);
@@ -146,7 +152,9 @@ TEST(WasapiOutput, SixteenBitSamplesAt44100AreResampledByTheStreamToTheMixer)
 {
     WineCapture capture;
     {
-        AudioStream stream({.sampleRate = 44100, .format = SampleFormat::Int16});
+        AudioStream stream({.sampleRate = 44100,
+                             .format = SampleFormat::Int16,
+                             .queueMilliseconds = WHOLE_TONE_QUEUE_MILLISECONDS});
         ASSERT_TRUE(stream.isOpen()) << stream.error();
         EXPECT_EQ(stream.deviceRate(), 48000);
         EXPECT_EQ(stream.deviceFormat(), SampleFormat::Float32);

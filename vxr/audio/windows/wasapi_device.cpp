@@ -111,6 +111,8 @@ void WasapiDevice::stop()
 void WasapiDevice::run()
 {
     LibraryThread::markCurrent();
+    // A thread that misses the endpoint's event by a period is heard as a gap.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(com)) {
         failed("COM could not start on the audio thread", com);

@@ -152,6 +152,8 @@ void WaveOutDevice::close()
 void WaveOutDevice::run()
 {
     LibraryThread::markCurrent();
+    // A buffer given back and not sent again in time is heard as a gap.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     const HANDLE wakes[] = {stopAsked, bufferDone};
     char why[128];
     while (sendReturnedBuffers(why, sizeof why)) {
