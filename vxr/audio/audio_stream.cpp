@@ -5,6 +5,7 @@
 
 #include "vxr/audio/audio_device.h"
 #include "vxr/audio/audio_playback.h"
+#include "vxr/failure_reason.h"
 
 namespace vxr {
 namespace {
@@ -53,12 +54,7 @@ AudioStream::~AudioStream() = default;
 
 bool AudioStream::fail(const char* what)
 {
-    const char* detail = lastError();
-    if (*detail)
-        std::snprintf(reason, sizeof reason, "%s: %s", what, detail);
-    else
-        std::snprintf(reason, sizeof reason, "%s", what);
-    setLastError("%s", reason);
+    writeFailureReason(reason, sizeof reason, what);
     return false;
 }
 

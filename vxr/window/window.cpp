@@ -5,6 +5,7 @@
 
 #include "vxr/console/console.h"
 #include "vxr/console/console_mode.h"
+#include "vxr/failure_reason.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
@@ -56,13 +57,7 @@ Window::~Window()
 
 bool Window::fail(const char* what)
 {
-    // The library's own reason, where it gave one, says more than the step.
-    const char* detail = lastError();
-    if (*detail)
-        std::snprintf(reason, sizeof reason, "%s: %s", what, detail);
-    else
-        std::snprintf(reason, sizeof reason, "%s", what);
-    setLastError("%s", reason);
+    writeFailureReason(reason, sizeof reason, what);
     return false;
 }
 

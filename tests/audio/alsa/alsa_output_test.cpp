@@ -13,6 +13,7 @@
 
 #include "audio/alsa/alsa_capture.h"
 #include "audio/signal_analysis.h"
+#include "audio/stream_playing.h"
 #include "vxr/audio/audio_stream.h"
 #include "vxr/audio/sample_converter.h"
 
@@ -21,45 +22,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Writes samples as the queue takes them, as a program's loop would.
-void writeAll(AudioStream& stream, const void* samples, std::int64_t frames, int bytesPerFrame)
-{
-    const auto* at = static_cast<const std::uint8_t*>(samples);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (frames > 0 && std::chrono::steady_clock::now() < deadline) {
-        const std::int64_t taken = stream.write(at, frames);
-        at += taken * bytesPerFrame;
-        frames -= taken;
-        if (frames > 0) std::this_thread::sleep_for(5ms);
-    }
-    ASSERT_EQ(frames, 0);
-}
-
-// Until the queue is empty and the device's buffer has played out.
-void playOut(AudioStream& stream)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (stream.queued() > 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3 * stream.latencyMilliseconds() + 50));
-}
-
 // A second of 440 Hz on the left and 660 Hz on the right arrives whole, in
 // pitch, on its own side.
 void expectOneSecondOfTone(const test::AlsaCapture& capture, const AudioStream& stream)
 {
-    const double rate = stream.deviceRate();
-    for (int side = 0; side < 2; ++side) {
-        const test::Signal signal = capture.channel(stream, side);
-        std::size_t first = 0, end = 0;
-        test::soundingSpan(signal, first, end);
-        ASSERT_GT(end, first) << "nothing arrived on channel " << side;
-        EXPECT_NEAR(static_cast<double>(end - first), rate, rate * 0.05) << "channel " << side;
-        const test::Signal sounding(signal.begin() + static_cast<std::ptrdiff_t>(first),
-                                    signal.begin() + static_cast<std::ptrdiff_t>(end));
-        EXPECT_NEAR(test::strongestFrequency(sounding, rate), side == 0 ? 440.0 : 660.0, 1.0)
-            << "channel " << side;
-    }
+    test::expectOneSecondOfTone([&](int side) { return capture.channel(stream, side); },
+                                stream.deviceRate());
 }
 
 TEST(AlsaOutput, ASecondOfFloatSamplesArrivesWholeInPitchAndOnItsSide)
@@ -70,8 +38,8 @@ TEST(AlsaOutput, ASecondOfFloatSamplesArrivesWholeInPitchAndOnItsSide)
         AudioStream stream({.sampleRate = 48000});
         ASSERT_TRUE(stream.isOpen()) << stream.error();
         EXPECT_EQ(stream.deviceRate(), 48000);
-        writeAll(stream, tone.data(), 48000, 8);
-        playOut(stream);
+        test::writeAll(stream, tone.data(), 48000, 8);
+        test::playOut(stream);
         expectOneSecondOfTone(capture, stream);
         EXPECT_FALSE(stream.failed());
     }
@@ -87,8 +55,8 @@ TEST(AlsaOutput, SixteenBitSamplesArriveAsWell)
     AudioStream stream({.sampleRate = 44100, .format = SampleFormat::Int16});
     ASSERT_TRUE(stream.isOpen()) << stream.error();
     EXPECT_EQ(stream.deviceFormat(), SampleFormat::Int16);
-    writeAll(stream, samples.data(), 44100, 4);
-    playOut(stream);
+    test::writeAll(stream, samples.data(), 44100, 4);
+    test::playOut(stream);
     expectOneSecondOfTone(capture, stream);
 }
 
@@ -101,8 +69,8 @@ TEST(AlsaOutput, ARateTheDeviceDoesNotRunAtIsResampledByTheStream)
     ASSERT_TRUE(stream.isOpen()) << stream.error();
     EXPECT_EQ(stream.sampleRate(), 44100);
     EXPECT_EQ(stream.deviceRate(), 48000);
-    writeAll(stream, tone.data(), 44100, 8);
-    playOut(stream);
+    test::writeAll(stream, tone.data(), 44100, 8);
+    test::playOut(stream);
     expectOneSecondOfTone(capture, stream);
 }
 
@@ -112,22 +80,15 @@ TEST(AlsaOutput, AWriterThatStopsGetsSilenceThereAndAnUnderrun)
     const std::vector<float> tone = test::sineFrames({440.0, 660.0}, 48000, 9600);
     AudioStream stream({.sampleRate = 48000});
     ASSERT_TRUE(stream.isOpen()) << stream.error();
-    writeAll(stream, tone.data(), 4800, 8);
-    playOut(stream);
+    test::writeAll(stream, tone.data(), 4800, 8);
+    test::playOut(stream);
     std::this_thread::sleep_for(200ms);
-    writeAll(stream, tone.data() + 4800 * 2, 4800, 8);
-    playOut(stream);
+    test::writeAll(stream, tone.data() + 4800 * 2, 4800, 8);
+    test::playOut(stream);
     EXPECT_GE(stream.underruns(), 1u);
     // Between the two halves, silence at least as long as the wait.
     const test::Signal left = capture.channel(stream, 0);
-    std::size_t first = 0, end = 0;
-    test::soundingSpan(left, first, end);
-    std::size_t longestGap = 0, gap = 0;
-    for (std::size_t i = first; i < end; ++i) {
-        gap = left[i] == 0.0f ? gap + 1 : 0;
-        longestGap = std::max(longestGap, gap);
-    }
-    EXPECT_GE(longestGap, 48000u / 5);
+    EXPECT_GE(test::longestSilence(left), 48000u / 5);
 }
 
 TEST(AlsaOutput, ADeviceThatCannotBeOpenedFailsWithAReason)
