@@ -12,6 +12,7 @@ namespace {
 
 constexpr int RATE = 48000;
 constexpr int FRAME_SAMPLES = RATE / 60;
+constexpr double TURN = 6.283185307179586;  // 2 pi: not every C library names it
 const vxr::Key KEYS[] = {vxr::Key::A, vxr::Key::S, vxr::Key::D, vxr::Key::F,
                          vxr::Key::G, vxr::Key::H, vxr::Key::J, vxr::Key::K};
 const double NOTES[] = {261.63, 293.66, 329.63, 349.23, 392.00, 440.00, 493.88, 523.25};
@@ -55,7 +56,7 @@ int main()
             level += ((note > 0.0 ? 0.4 : 0.0) - level) * 0.002;
             if (note > 0.0) lastNote = note;
             phase += lastNote / RATE;
-            sample = static_cast<float>(level * std::sin(2.0 * M_PI * (phase - std::floor(phase))));
+            sample = static_cast<float>(level * std::sin(TURN * (phase - std::floor(phase))));
         }
         if (sound.queued() < 2 * FRAME_SAMPLES) sound.write(wave.data(), FRAME_SAMPLES);
         drawWave(window, wave);
