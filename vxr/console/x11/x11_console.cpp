@@ -172,34 +172,19 @@ SurfaceStore* X11Console::createStore(int* width, int* height, const PixelFormat
     if (*memoryKind == MEMORY_DISPLAY && creatingPrimary)
         store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
                                                 *orientation, *linePadding, *variant);
-    else if (constructedOk && isShownFormat(*format) &&
-             (connection.hasSharedMemory() || creatingStaging))
-        store = new (std::nothrow)
-            SharedMemoryStore(*this, creatingStaging == 0, *width, *height, *format, *memoryKind,
-                              *orientation, *linePadding, *variant);
+    else if (constructedOk && isShownFormat(*format) && connection.hasSharedMemory())
+        store = new (std::nothrow) SharedMemoryStore(*this, *width, *height, *format, *memoryKind,
+                                                     *orientation, *linePadding, *variant);
     if (store && store->isValid()) return store;
     delete store;
-    if (creatingStaging) return nullptr;
     return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
                                 variant);
 }
 
-Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format)
-{
-    creatingStaging = 1;
-    auto* surface =
-        new (std::nothrow) Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
-    creatingStaging = 0;
-    if (surface && surface->isValid()) return surface;
-    delete surface;
-    return nullptr;
-}
-
-bool X11Console::createImage(SharedImage& image, std::int32_t width, std::int32_t height,
-                             bool requireShared)
+bool X11Console::createImage(SharedImage& image, std::int32_t width, std::int32_t height)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    return image.create(connection, width, height, true, requireShared);
+    return image.create(connection, width, height, true, true);
 }
 
 void X11Console::waitForImage(SharedImage& image)
@@ -211,7 +196,6 @@ void X11Console::waitForImage(SharedImage& image)
 void X11Console::releaseImage(SharedImage& image)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    presenter.forgetImage(image);
     image.release();
 }
 
@@ -235,15 +219,6 @@ bool X11Console::noticeLostDisplay()
     if (!windowThread.isOpen() || connection.isUsable()) return false;
     input.displayLost();
     return true;
-}
-
-void X11Console::surfaceLeaving(Surface* surface)
-{
-    // The window thread redraws from the remembered frame: it must not find
-    // a surface that is letting go of its pixels.
-    if (!surface) return;
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
-    presenter.forgetSurface(*surface);
 }
 
 // ---- palettes ---------------------------------------------------------------
