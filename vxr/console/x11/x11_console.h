@@ -70,8 +70,9 @@ private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
     void windowEnded() override;
-    // True once the display is gone: reports it the first time the
-    // presenting connection is found failed while a window is open.
+    // True once the display is gone, with that as the thread's last error:
+    // reports the loss the first time the presenting connection is found
+    // failed while a window is open.
     bool noticeLostDisplay();
     // Tells the input where the presenter shows the frame now; under
     // presentLock.
