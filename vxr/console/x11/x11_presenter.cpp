@@ -327,7 +327,7 @@ void X11Presenter::useColormap(xcb_colormap_t colormap)
     xcb_change_window_attributes(link, window, XCB_CW_BACK_PIXEL | XCB_CW_COLORMAP, values);
     // Without a window manager nobody else installs a window's colormap.
     if (!windowManaged) xcb_install_colormap(link, colormap);
-    barsClientWidth = -1;
+    barsRecoloured = true;
 }
 
 bool X11Presenter::storePalette(const std::uint32_t* colours)
@@ -342,7 +342,7 @@ bool X11Presenter::storePalette(const std::uint32_t* colours)
     paletteStored = true;
     if (currentColormap == paletteColormap) {
         const std::uint32_t darkest = darkestEntry(paletteColours);
-        if (darkest != blackIndex) barsClientWidth = -1;
+        if (darkest != blackIndex) barsRecoloured = true;
         blackIndex = darkest;
     }
     return !xcb_connection_has_error(link);
@@ -443,9 +443,15 @@ bool X11Presenter::drawScaled(const Picture& picture, const Rect& target)
 void X11Presenter::fillBars(const Rect& frame, bool always)
 {
     // A window that kept its size keeps its bars.
-    if (!always && frame == barsDrawnFor && clientWidth == barsClientWidth &&
+    if (!always && !barsRecoloured && frame == barsDrawnFor && clientWidth == barsClientWidth &&
         clientHeight == barsClientHeight)
         return;
+    // The window thread may learn of a new size after frames went out at
+    // the old one: the bars reach over all the old window, so that no frame
+    // drawn where the old size put it stays beside the new one.
+    const std::int64_t width = std::max(clientWidth, barsClientWidth);
+    const std::int64_t height = std::max(clientHeight, barsClientHeight);
+    barsRecoloured = false;
     barsDrawnFor = frame;
     barsClientWidth = clientWidth;
     barsClientHeight = clientHeight;
@@ -455,10 +461,10 @@ void X11Presenter::fillBars(const Rect& frame, bool always)
                                static_cast<std::uint16_t>(height)};
     };
     const xcb_rectangle_t bars[] = {
-        band(0, 0, clientWidth, frame.top),
-        band(0, frame.bottom, clientWidth, clientHeight - frame.bottom),
+        band(0, 0, width, frame.top),
+        band(0, frame.bottom, width, height - frame.bottom),
         band(0, frame.top, frame.left, frame.height()),
-        band(frame.right, frame.top, clientWidth - frame.right, frame.height())};
+        band(frame.right, frame.top, width - frame.right, frame.height())};
     fill(bars, 4);
 }
 

@@ -112,6 +112,7 @@ private:
     Rect barsDrawnFor;
     std::int32_t barsClientWidth = -1;
     std::int32_t barsClientHeight = -1;
+    bool barsRecoloured = false;  // black is another colour entry now
 
     // The last frame presented, whole, as the window shows it at scale 1;
     // keptFrame says whether anything was presented into it yet.
