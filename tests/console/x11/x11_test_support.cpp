@@ -484,7 +484,10 @@ bool runXdotool(const std::string& display, const std::vector<std::string>& argu
     std::vector<std::string> command = {"/usr/bin/xdotool"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     ChildProcess tool;
-    return tool.start(command, "", display) && tool.waitForExit() == 0;
+    if (tool.start(command, "", display) && tool.waitForExit() == 0) return true;
+    // What xdotool said is the reason a test gives for its failure.
+    std::fprintf(stderr, "xdotool failed: %s\n", tool.errors().c_str());
+    return false;
 }
 
 // ---- counts ----------------------------------------------------------------------
