@@ -2,6 +2,10 @@
 // the X11 console (also while the pointer moves over the window all along,
 // its events read each frame), against the limit (a raw MIT-SHM put of a ready image in
 // the display's format) and SDL2's window surface on the same server.
+// Beside the limit, the raw ways a presenter can keep the frame it showed
+// for the exposures to come: copying it into an image of its own that it
+// puts, copying it while the server reads the program's own image, or
+// having the server put it into a pixmap that it then copies.
 //
 // Each frame waits until the server has read the one before, as a program
 // that draws its next frame into the same memory must: the console does so
@@ -21,6 +25,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "console/x11/x11_test_support.h"
 #include "console/x11/xtest_input.h"
@@ -161,10 +166,13 @@ void vxrUpdateWithMotion(benchmark::State& state)
     countFrames(state, frame, overWindow ? ", pointer over the window" : ", pointer beside it");
 }
 
-// The limit: one window, one shared image in the display's format, one put a
-// frame, each after the server has finished the last.
+// The limit and the ways a console could keep what it showed: one window,
+// shared images in the display's format, each put after the server has
+// finished reading it.
 class RawShmWindow {
 public:
+    static constexpr int IMAGES = 2;
+
     bool open(const std::string& display, const FrameCase& frame)
     {
         link = xcb_connect(display.c_str(), nullptr);
@@ -178,19 +186,15 @@ public:
                           static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
         xcb_map_window(link, window);
+        pixmap = xcb_generate_id(link);
+        xcb_create_pixmap(link, depth, pixmap, window, static_cast<std::uint16_t>(width),
+                          static_cast<std::uint16_t>(height));
         context = xcb_generate_id(link);
         xcb_create_gc(link, context, window, 0, nullptr);
-        const std::size_t bytes =
-            std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
-        segmentId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        pixels = static_cast<std::uint8_t*>(shmat(segmentId, nullptr, 0));
-        segment = xcb_generate_id(link);
-        xcb_generic_error_t* error =
-            xcb_request_check(link, xcb_shm_attach_checked(link, segment, segmentId, 1));
-        shmctl(segmentId, IPC_RMID, nullptr);
-        std::free(error);
-        if (error || pixels == reinterpret_cast<std::uint8_t*>(-1)) return false;
-        std::memset(pixels, 0x5A, bytes);
+        bytes = std::size_t(width) * height * vxr::PixelFormat(frame.format).bytes;
+        for (Image& image : images)
+            if (!attach(image)) return false;
+        program.assign(bytes, 0x5A);
         completion = xcb_get_extension_data(link, &xcb_shm_id)->first_event + XCB_SHM_COMPLETION;
         return true;
     }
@@ -198,47 +202,129 @@ public:
     ~RawShmWindow()
     {
         if (!link) return;
-        waitForCompletion();
-        if (pixels && pixels != reinterpret_cast<std::uint8_t*>(-1)) shmdt(pixels);
+        for (Image& image : images) {
+            waitForCompletion(image);
+            if (image.pixels && image.pixels != reinterpret_cast<std::uint8_t*>(-1))
+                shmdt(image.pixels);
+        }
         xcb_disconnect(link);
     }
 
+    // The program's own shared image straight to the window.
     void present()
     {
-        waitForCompletion();
-        xcb_shm_put_image(link, window, context, static_cast<std::uint16_t>(width),
-                          static_cast<std::uint16_t>(height), 0, 0,
-                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
-                          0, depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 1, segment, 0);
+        put(images[0], window);
         xcb_flush(link);
-        pending = true;
+    }
+
+    // The program's frame (plain memory) copied into one of two images of
+    // the presenter's own, which is put while the program draws the next.
+    void presentCopy()
+    {
+        Image& image = images[next];
+        next ^= 1;
+        waitForCompletion(image);
+        copyLines(program.data(), image.pixels);
+        put(image, window);
+        xcb_flush(link);
+    }
+
+    // The program's own shared image straight to the window, and while the
+    // server reads it, the same pixels copied into memory of the
+    // presenter's own, which an exposure would draw from.
+    void presentAndKeep()
+    {
+        put(images[0], window);
+        xcb_flush(link);
+        copyLines(images[0].pixels, program.data());
+    }
+
+    // The program's shared image into a pixmap of the presenter's own, and
+    // that pixmap to the window: an exposure would copy from the pixmap.
+    void presentThroughPixmap()
+    {
+        put(images[0], pixmap);
+        xcb_copy_area(link, pixmap, window, context, 0, 0, 0, 0,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
+        xcb_flush(link);
     }
 
 private:
-    void waitForCompletion()
+    struct Image {
+        int segmentId = -1;
+        xcb_shm_seg_t segment = 0;
+        std::uint8_t* pixels = nullptr;
+        bool pending = false;
+    };
+
+    // Line by line, as the console copies: a line stays in the cache from
+    // its read to its write.
+    void copyLines(const std::uint8_t* from, std::uint8_t* to) const
     {
-        while (pending) {
+        const std::size_t line = bytes / static_cast<std::size_t>(height);
+        for (int y = 0; y < height; ++y) std::memcpy(to + y * line, from + y * line, line);
+    }
+
+    bool attach(Image& image)
+    {
+        image.segmentId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        image.pixels = static_cast<std::uint8_t*>(shmat(image.segmentId, nullptr, 0));
+        image.segment = xcb_generate_id(link);
+        xcb_generic_error_t* error = xcb_request_check(
+            link, xcb_shm_attach_checked(link, image.segment, image.segmentId, 1));
+        shmctl(image.segmentId, IPC_RMID, nullptr);
+        std::free(error);
+        if (error || image.pixels == reinterpret_cast<std::uint8_t*>(-1)) return false;
+        std::memset(image.pixels, 0x5A, bytes);
+        return true;
+    }
+
+    // Each put waits for the server to finish the last put of its image, as
+    // a program that writes that image again must.
+    void put(Image& image, xcb_drawable_t target)
+    {
+        waitForCompletion(image);
+        xcb_shm_put_image(link, target, context, static_cast<std::uint16_t>(width),
+                          static_cast<std::uint16_t>(height), 0, 0,
+                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                          0, depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 1, image.segment, 0);
+        image.pending = true;
+    }
+
+    void waitForCompletion(Image& image)
+    {
+        while (image.pending) {
             xcb_generic_event_t* event = xcb_wait_for_event(link);
-            if (!event) return;
-            if ((event->response_type & 0x7F) == completion || event->response_type == 0)
-                pending = false;
+            if (!event) {
+                image.pending = false;
+                return;
+            }
+            if ((event->response_type & 0x7F) == completion) {
+                const auto* done = reinterpret_cast<const xcb_shm_completion_event_t*>(event);
+                for (Image& each : images)
+                    if (each.segment == done->shmseg) each.pending = false;
+            } else if (event->response_type == 0) {
+                for (Image& each : images) each.pending = false;
+            }
             std::free(event);
         }
     }
 
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
+    xcb_pixmap_t pixmap = 0;
     xcb_gcontext_t context = 0;
-    xcb_shm_seg_t segment = 0;
-    int segmentId = -1;
-    std::uint8_t* pixels = nullptr;
+    Image images[IMAGES];
+    int next = 0;
+    std::vector<std::uint8_t> program;
+    std::size_t bytes = 0;
     std::uint8_t depth = 0;
     std::uint8_t completion = 0;
     int width = 0, height = 0;
-    bool pending = false;
 };
 
-void rawShmPutImage(benchmark::State& state)
+// Each raw way, by the RawShmWindow call that presents a frame.
+void rawPresent(benchmark::State& state, void (RawShmWindow::*present)(), const char* note)
 {
     const FrameCase& frame = frameCase(state);
     RawShmWindow raw;
@@ -246,8 +332,30 @@ void rawShmPutImage(benchmark::State& state)
         state.SkipWithError("no shared-memory window");
         return;
     }
-    for (auto _ : state) raw.present();
-    countFrames(state, frame);
+    for (auto _ : state) (raw.*present)();
+    countFrames(state, frame, note);
+}
+
+// The limit, and the ways of keeping the frame shown in memory the
+// presenter owns, which the X11 console chose from.
+void rawShmPutImage(benchmark::State& state)
+{
+    rawPresent(state, &RawShmWindow::present, "");
+}
+
+void rawShmPutOfACopy(benchmark::State& state)
+{
+    rawPresent(state, &RawShmWindow::presentCopy, ", copied into two images");
+}
+
+void rawShmPutAndKeep(benchmark::State& state)
+{
+    rawPresent(state, &RawShmWindow::presentAndKeep, ", kept while the server reads");
+}
+
+void rawShmPutThroughPixmap(benchmark::State& state)
+{
+    rawPresent(state, &RawShmWindow::presentThroughPixmap, ", through a pixmap");
 }
 
 void sdl2WindowSurface(benchmark::State& state)
@@ -267,4 +375,7 @@ BENCHMARK(vxrUpdateWithMotion)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
 BENCHMARK(rawShmPutImage)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(rawShmPutOfACopy)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(rawShmPutAndKeep)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(rawShmPutThroughPixmap)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(sdl2WindowSurface)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();

@@ -3,10 +3,7 @@
 // size, its bars, its frame.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "vxr/console/x11/x11_console.h"
@@ -88,17 +85,8 @@ TEST(X11ConsoleOutput, AWindowManagerTakesTheWindowToTheWholeScreenAndBack)
 {
     X11Session session;
     ASSERT_TRUE(session.start({24, 640, 480, true}));
-    // The manager runs its start-up command once it manages windows; its
-    // desktop property comes earlier, while a window mapped then is lost.
-    const std::string ready = std::filesystem::temp_directory_path() /
-                              ("vxr-manager-ready-" + std::to_string(getpid()));
-    std::filesystem::remove(ready);
     test::ChildProcess manager;
-    ASSERT_TRUE(manager.start({"/usr/bin/openbox", "--sm-disable", "--startup", "touch " + ready},
-                              ".", session.server.display()));
-    ASSERT_TRUE(test::eventually([&] { return std::filesystem::exists(ready); }))
-        << manager.errors();
-    std::filesystem::remove(ready);
+    ASSERT_TRUE(session.startWindowManager(manager)) << manager.errors();
     ASSERT_TRUE(succeeds(session, "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"));
 
     X11Console console;

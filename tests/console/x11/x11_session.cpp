@@ -1,7 +1,10 @@
 #include "x11_session.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 
 #include "vxr/console/console.h"
 #include "vxr/surface/surface.h"
@@ -56,6 +59,21 @@ bool X11Session::presentsExactly(Surface& frame, const PixelFormat& shown, xcb_w
 bool X11Session::hasFocus(xcb_window_t window)
 {
     return eventually([&] { return view.focus() == window; });
+}
+
+bool X11Session::startWindowManager(ChildProcess& manager)
+{
+    // The manager runs its start-up command once it manages windows; its
+    // desktop property comes earlier, while a window mapped then is lost.
+    const std::string ready = std::filesystem::temp_directory_path() /
+                              ("vxr-manager-ready-" + std::to_string(getpid()));
+    std::filesystem::remove(ready);
+    const bool started =
+        manager.start({"/usr/bin/openbox", "--sm-disable", "--startup", "touch " + ready}, ".",
+                      server.display()) &&
+        eventually([&] { return std::filesystem::exists(ready); });
+    std::filesystem::remove(ready);
+    return started;
 }
 
 }  // namespace vxr::test

@@ -33,6 +33,8 @@ public:
                          std::uint32_t barPixel, std::string& why);
     // Waits until keys pressed on the server reach the window.
     bool hasFocus(xcb_window_t window);
+    // Starts openbox on the server and waits until it manages windows.
+    bool startWindowManager(ChildProcess& manager);
 };
 
 }  // namespace vxr::test

@@ -327,6 +327,42 @@ xcb_window_t ServerView::focus()
     return reply.reply ? reply.reply->focus : XCB_NONE;
 }
 
+bool ServerView::snapshot(xcb_window_t window, int& width, int& height,
+                          std::vector<std::uint8_t>& pixels)
+{
+    xcb_grab_server(connection);
+    const bool sized = geometry(window, width, height);
+    if (sized) pixels = image(window, width, height);
+    xcb_ungrab_server(connection);
+    xcb_flush(connection);
+    return sized && !pixels.empty();
+}
+
+xcb_window_t ServerView::makeCover(int x, int y, int width, int height)
+{
+    const xcb_window_t cover = xcb_generate_id(connection);
+    const std::uint32_t values[] = {0, 1};  // black, and override-redirect
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, cover, rootWindow,
+                      static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_flush(connection);
+    return cover;
+}
+
+void ServerView::showCover(xcb_window_t cover, bool shown)
+{
+    if (shown) {
+        xcb_map_window(connection, cover);
+        const std::uint32_t top = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(connection, cover, XCB_CONFIG_WINDOW_STACK_MODE, &top);
+    } else {
+        xcb_unmap_window(connection, cover);
+    }
+    xcb_flush(connection);
+}
+
 void ServerView::resize(xcb_window_t window, int width, int height)
 {
     const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
@@ -448,7 +484,10 @@ bool runXdotool(const std::string& display, const std::vector<std::string>& argu
     std::vector<std::string> command = {"/usr/bin/xdotool"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     ChildProcess tool;
-    return tool.start(command, "", display) && tool.waitForExit() == 0;
+    if (tool.start(command, "", display) && tool.waitForExit() == 0) return true;
+    // What xdotool said is the reason a test gives for its failure.
+    std::fprintf(stderr, "xdotool failed: %s\n", tool.errors().c_str());
+    return false;
 }
 
 // ---- counts ----------------------------------------------------------------------

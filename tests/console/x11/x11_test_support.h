@@ -91,7 +91,16 @@ public:
     std::vector<std::uint32_t> colormapColours(xcb_window_t window);
     xcb_window_t focus();
 
+    // The window's size and pixels with the server grabbed, so that both are
+    // of one moment: no other client's request comes between them.
+    bool snapshot(xcb_window_t window, int& width, int& height, std::vector<std::uint8_t>& pixels);
+
     void resize(xcb_window_t window, int width, int height);
+    // A black window of the test's own over an area of the screen, which no
+    // window manager moves; mapping and unmapping it covers and uncovers
+    // what lies under it, as another program's window would.
+    xcb_window_t makeCover(int x, int y, int width, int height);
+    void showCover(xcb_window_t cover, bool shown);
     // Paints the window white from outside and sends it an Expose, as a
     // window that was covered and shown again gets.
     void coverAndExpose(xcb_window_t window, int width, int height);

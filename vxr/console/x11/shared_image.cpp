@@ -142,18 +142,20 @@ bool SharedImage::putShared(xcb_drawable_t target, xcb_gcontext_t context, const
 bool SharedImage::putPlain(xcb_drawable_t target, xcb_gcontext_t context, const Rect& area,
                            std::int32_t x, std::int32_t y)
 {
-    // Plain requests carry whole lines; a band of lines per request keeps
+    // Plain requests carry whole lines: the area's lines go whole, placed
+    // so that the area lands at (x, y). A band of lines per request keeps
     // each under the server's request limit.
-    if (area.left != 0 || area.width() != imageWidth) return false;
+    const std::int32_t left = x - area.left;
+    if (!fitsCoordinates(left, y)) return false;
     const std::int64_t rowsPerBand =
         std::max<std::int64_t>(1, display->maxImageBytes() / lineBytes);
     for (std::int32_t top = area.top; top < area.bottom;) {
         const std::int64_t rows = std::min<std::int64_t>(rowsPerBand, area.bottom - top);
         xcb_put_image(display->connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, target, context,
                       static_cast<std::uint16_t>(imageWidth), static_cast<std::uint16_t>(rows),
-                      static_cast<std::int16_t>(x), static_cast<std::int16_t>(y + top - area.top),
-                      0, display->depth(), static_cast<std::uint32_t>(rows * lineBytes),
-                      memory + top * lineBytes);
+                      static_cast<std::int16_t>(left),
+                      static_cast<std::int16_t>(y + top - area.top), 0, display->depth(),
+                      static_cast<std::uint32_t>(rows * lineBytes), memory + top * lineBytes);
         top += static_cast<std::int32_t>(rows);
     }
     return true;

@@ -41,7 +41,8 @@ public:
     bool waitIdle();
 
     // Draws an area of the image with its top left at (x, y) in the target.
-    // A plain image is always drawn whole lines wide, from its left edge.
+    // A plain image is drawn whole lines wide: the pixels beside the area on
+    // its lines land beside it.
     bool put(xcb_drawable_t target, xcb_gcontext_t context, const Rect& area, std::int32_t x,
              std::int32_t y);
 

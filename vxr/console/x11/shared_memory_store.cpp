@@ -6,7 +6,7 @@
 
 namespace vxr {
 
-SharedMemoryStore::SharedMemoryStore(X11Console& owner, bool requireShared, std::int32_t& width,
+SharedMemoryStore::SharedMemoryStore(X11Console& owner, std::int32_t& width,
                                      std::int32_t& height, const PixelFormat& format,
                                      std::int32_t& memoryKind, std::int32_t& orientation,
                                      std::int32_t& linePadding, std::int32_t& variant)
@@ -20,7 +20,7 @@ SharedMemoryStore::SharedMemoryStore(X11Console& owner, bool requireShared, std:
     const std::int64_t stride = console.display().imageStride(width);
     const std::int64_t padding = stride - std::int64_t{width} * format.bytes;
     if (stride <= 0 || padding < 0 || (linePadding != -1 && linePadding != padding)) return;
-    if (!console.createImage(sharedImage, width, height, requireShared)) return;
+    if (!console.createImage(sharedImage, width, height)) return;
 
     memoryKind = MEMORY_SYSTEM;
     orientation = TOP_DOWN;

@@ -12,14 +12,13 @@ class X11Console;
 
 // A surface's pixels in an image the X11 console can put on its window as
 // it is: the display's layout, top line first, lines padded as the server
-// pads them. In shared memory where the server can reach it, so a frame is
-// shown without being copied; the console's own staging surfaces may fall
-// back to plain memory. The MemoryStore part stays empty: its copies reach
-// the pixels through lock.
+// pads them, in shared memory the server reads, so that a frame is shown
+// without being copied first. Invalid where the server cannot reach this
+// process's memory. The MemoryStore part stays empty: its copies reach the
+// pixels through lock.
 class SharedMemoryStore : public MemoryStore {
 public:
-    // requireShared: stay invalid rather than fall back to plain memory.
-    SharedMemoryStore(X11Console& console, bool requireShared, std::int32_t& width,
+    SharedMemoryStore(X11Console& console, std::int32_t& width,
                       std::int32_t& height, const PixelFormat& format, std::int32_t& memoryKind,
                       std::int32_t& orientation, std::int32_t& linePadding, std::int32_t& variant);
     ~SharedMemoryStore() override;

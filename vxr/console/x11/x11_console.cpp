@@ -9,6 +9,7 @@
 #include "vxr/console/frame_scaler.h"
 #include "vxr/console/present_store.h"
 #include "vxr/console/x11/shared_memory_store.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -43,8 +44,7 @@ int X11Console::modes(std::vector<ConsoleMode>& list)
 
 int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
 {
-    if (input.isDisplayLost()) return 0;
-    if (!constructedOk || !displayFormat.isValid()) return 0;
+    if (noticeLostDisplay() || !constructedOk || !displayFormat.isValid()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
     closeWindow();
@@ -109,7 +109,7 @@ std::int32_t X11Console::windowScale(int width, int height) const
 
 int X11Console::setOutput(int output)
 {
-    if ((output != FULLSCREEN && output != WINDOWED) || input.isDisplayLost()) return 0;
+    if ((output != FULLSCREEN && output != WINDOWED) || noticeLostDisplay()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen()) return 0;
     if (output == openOutput) return 1;
@@ -133,7 +133,7 @@ bool X11Console::pointerShownFor(int output) const
 
 int X11Console::setPointerVisible(int visible)
 {
-    if ((visible != 0 && visible != 1) || input.isDisplayLost()) return 0;
+    if ((visible != 0 && visible != 1) || noticeLostDisplay()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen()) return 0;
     pointerChoice = visible;
@@ -172,34 +172,19 @@ SurfaceStore* X11Console::createStore(int* width, int* height, const PixelFormat
     if (*memoryKind == MEMORY_DISPLAY && creatingPrimary)
         store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
                                                 *orientation, *linePadding, *variant);
-    else if (constructedOk && isShownFormat(*format) &&
-             (connection.hasSharedMemory() || creatingStaging))
-        store = new (std::nothrow)
-            SharedMemoryStore(*this, creatingStaging == 0, *width, *height, *format, *memoryKind,
-                              *orientation, *linePadding, *variant);
+    else if (constructedOk && isShownFormat(*format) && connection.hasSharedMemory())
+        store = new (std::nothrow) SharedMemoryStore(*this, *width, *height, *format, *memoryKind,
+                                                     *orientation, *linePadding, *variant);
     if (store && store->isValid()) return store;
     delete store;
-    if (creatingStaging) return nullptr;
     return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
                                 variant);
 }
 
-Surface* X11Console::makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format)
-{
-    creatingStaging = 1;
-    auto* surface =
-        new (std::nothrow) Surface(this, width, height, format, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
-    creatingStaging = 0;
-    if (surface && surface->isValid()) return surface;
-    delete surface;
-    return nullptr;
-}
-
-bool X11Console::createImage(SharedImage& image, std::int32_t width, std::int32_t height,
-                             bool requireShared)
+bool X11Console::createImage(SharedImage& image, std::int32_t width, std::int32_t height)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    return image.create(connection, width, height, true, requireShared);
+    return image.create(connection, width, height, true, true);
 }
 
 void X11Console::waitForImage(SharedImage& image)
@@ -211,14 +196,13 @@ void X11Console::waitForImage(SharedImage& image)
 void X11Console::releaseImage(SharedImage& image)
 {
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    presenter.forgetImage(image);
     image.release();
 }
 
 int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
     input.endIfAsked();
-    if (!source || input.isDisplayLost()) return 0;
+    if (!source || noticeLostDisplay()) return 0;
     // An indexed frame may bring its palette to an 8-bit display.
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
@@ -231,25 +215,19 @@ bool X11Console::noticeLostDisplay()
     // A connection that fails while a window shows means the server is gone:
     // the window thread may not have seen it yet, and the program must not
     // go on presenting into nothing.
-    if (input.isDisplayLost()) return true;
-    if (!windowThread.isOpen() || connection.isUsable()) return false;
-    input.displayLost();
+    if (!input.isDisplayLost()) {
+        if (!windowThread.isOpen() || connection.isUsable()) return false;
+        input.displayLost();
+    }
+    setLastError("the X display '%s' has gone away", connection.name());
     return true;
-}
-
-void X11Console::surfaceLeaving(Surface* surface)
-{
-    // The window thread redraws from the remembered frame: it must not find
-    // a surface that is letting go of its pixels.
-    if (!surface) return;
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
-    presenter.forgetSurface(*surface);
 }
 
 // ---- palettes ---------------------------------------------------------------
 
 int X11Console::setPalette(const Palette& palette)
 {
+    if (noticeLostDisplay()) return 0;
     std::lock_guard<std::mutex> guard(paletteLock);
     if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
     // lock() is not const: read the colours through a copy.
@@ -265,6 +243,7 @@ int X11Console::setPalette(const Palette& palette)
 
 int X11Console::getPalette(Palette& palette)
 {
+    if (noticeLostDisplay()) return 0;
     std::lock_guard<std::mutex> guard(paletteLock);
     if (displayFormat.model != INDEXED) return 0;
     std::uint32_t* entries = palette.lock();
@@ -307,7 +286,7 @@ int X11Console::waitRetrace()
 
 int X11Console::setTitle(const char* text)
 {
-    if (!windowTitle.set(text) || input.isDisplayLost()) return 0;
+    if (!windowTitle.set(text) || noticeLostDisplay()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen() || !connection.isUsable()) return 0;
     X11Window::setTitle(connection.connection(), windowThread.id(), connection, windowTitle.text());
@@ -325,16 +304,19 @@ int X11Console::readKey()
     input.endIfAsked();
     // No key comes from a display that is gone, and the terminal is not
     // where this program's keys were coming from.
-    if (input.isDisplayLost()) return 0;
+    if (noticeLostDisplay()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
-    // 0 once the window has gone: no key is coming.
-    return input.readKey();
+    // 0 once the window has gone: no key is coming. A loss that woke the
+    // wait says so.
+    const int key = input.readKey();
+    if (key == 0) noticeLostDisplay();
+    return key;
 }
 
 int X11Console::keyPressed()
 {
     input.endIfAsked();
-    if (input.isDisplayLost()) return 0;
+    if (noticeLostDisplay()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();
 }

@@ -53,20 +53,15 @@ public:
     void* window() override;
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
                               int* orientation, int* linePadding, int* variant) override;
-    void surfaceLeaving(Surface* surface) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
-    // For the console's stores: their images are made, waited for and
-    // released under presentLock.
+    // For the console's stores: their images are made (in shared memory
+    // only), waited for and released under presentLock.
     X11Display& display() { return connection; }
-    bool createImage(SharedImage& image, std::int32_t width, std::int32_t height,
-                     bool requireShared);
+    bool createImage(SharedImage& image, std::int32_t width, std::int32_t height);
     void waitForImage(SharedImage& image);
     void releaseImage(SharedImage& image);
-    // A surface of the console's own that frames are converted into; null
-    // when it cannot be made.
-    Surface* makeStaging(std::int32_t width, std::int32_t height, const PixelFormat& format);
 
 protected:
     WindowInput* windowInput() override { return &input; }
@@ -75,8 +70,9 @@ private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
     void windowEnded() override;
-    // True once the display is gone: reports it the first time the
-    // presenting connection is found failed while a window is open.
+    // True once the display is gone, with that as the thread's last error:
+    // reports the loss the first time the presenting connection is found
+    // failed while a window is open.
     bool noticeLostDisplay();
     // Tells the input where the presenter shows the frame now; under
     // presentLock.
@@ -106,7 +102,6 @@ private:
     std::int32_t constructedOk = 0;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
-    std::int32_t creatingStaging = 0;
     WindowTitle windowTitle;
 
     // The program's choice of pointer, kept for later windows; -1 until it

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -167,12 +168,10 @@ void X11Presenter::attachWindow(xcb_window_t id, bool managed, std::int32_t widt
 void X11Presenter::detachWindow()
 {
     window = XCB_NONE;
-    presentedSurface = nullptr;
-    presented = Picture{};
+    kept.release();
+    keptFrame = false;
     for (SharedImage& buffer : buffers) buffer.release();
-    visualImage.release();
-    delete staging;
-    staging = nullptr;
+    staging.release();
     delete unpaletted;
     unpaletted = nullptr;
 }
@@ -192,35 +191,85 @@ int X11Presenter::present(Surface& source, const Rect& sourceArea, const Rect& d
 {
     if (window == XCB_NONE || !display.isUsable()) return 0;
     const Rect target = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, letterbox());
-    if (isEmpty(target) || isEmpty(sourceArea) || !chooseColours(source)) return 0;
-
-    Picture picture;
-    auto* own = dynamic_cast<SharedMemoryStore*>(source.store());
-    if (own && own->owner() == &console) {
-        picture = Picture{&own->image(), sourceArea};
-    } else if (!convert(source, sourceArea, picture)) {
+    if (isEmpty(target) || isEmpty(sourceArea) || !fitsFrame(destinationArea) ||
+        !chooseColours(source) || !keepReady())
         return 0;
-    }
+    Picture picture;
+    if (!pictureOf(source, sourceArea, destinationArea, picture)) return 0;
     fillBars(letterbox(), false);
-    const bool drawn = draw(picture, target);
+    bool shown = draw(picture, target);
     xcb_flush(display.connection());
-    if (!drawn) return 0;
-    const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
-    remember(wholeFrame ? &source : nullptr, picture);
-    return 1;
+    // The server reads the program's frame now; meanwhile this thread
+    // copies it for the repaints to come.
+    if (shown && picture.image != &kept) shown = keep(picture, destinationArea);
+    keptFrame = keptFrame || shown;
+    return shown ? 1 : 0;
 }
 
-void X11Presenter::remember(const Surface* surface, const Picture& picture)
+bool X11Presenter::pictureOf(Surface& source, const Rect& sourceArea, const Rect& destinationArea,
+                             Picture& picture)
 {
-    if (surface) {
-        presentedSurface = surface;
-        presented = picture;
-    } else if (presented.image == picture.image) {
-        // A part of a frame overwrote the converted copy the window was
-        // being redrawn from.
-        presentedSurface = nullptr;
-        presented = Picture{};
+    if (SharedImage* own = programImage(source)) {
+        picture = Picture{own, sourceArea};
+        return true;
     }
+    if (sourceArea.width() == destinationArea.width() &&
+        sourceArea.height() == destinationArea.height()) {
+        picture = Picture{&kept, destinationArea};
+        return convertInto(kept, destinationArea.left, destinationArea.top, source, sourceArea);
+    }
+    const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
+    const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
+    if ((staging.width() != width || staging.height() != height) &&
+        !staging.create(display, width, height, true, false))
+        return false;
+    picture = Picture{&staging, Rect{0, 0, width, height}};
+    return convertInto(staging, 0, 0, source, sourceArea);
+}
+
+SharedImage* X11Presenter::programImage(Surface& source) const
+{
+    auto* own = dynamic_cast<SharedMemoryStore*>(source.store());
+    return own && own->owner() == &console ? &own->image() : nullptr;
+}
+
+bool X11Presenter::keepReady()
+{
+    if (kept.width() == frameWidth && kept.height() == frameHeight) return true;
+    keptFrame = false;
+    return kept.create(display, frameWidth, frameHeight, true, false);
+}
+
+bool X11Presenter::fitsFrame(const Rect& area) const
+{
+    return area.left >= 0 && area.top >= 0 && area.right <= frameWidth &&
+           area.bottom <= frameHeight;
+}
+
+bool X11Presenter::keep(const Picture& picture, const Rect& area)
+{
+    // A repaint may still have the server reading the kept frame.
+    if (!kept.waitIdle()) return false;
+    const std::int64_t bytes = display.format().bytes;
+    const SharedImage& from = *picture.image;
+    const std::uint8_t* source =
+        from.pixels() + picture.area.top * from.stride() + picture.area.left * bytes;
+    std::uint8_t* target = kept.pixels() + area.top * kept.stride() + area.left * bytes;
+    const std::int32_t width = static_cast<std::int32_t>(area.width());
+    const std::int32_t height = static_cast<std::int32_t>(area.height());
+    if (picture.area.width() != width || picture.area.height() != height) {
+        if (!keepScaler.prepare(static_cast<std::int32_t>(picture.area.width()),
+                                static_cast<std::int32_t>(picture.area.height()), width, height,
+                                static_cast<std::int32_t>(bytes)))
+            return false;
+        keepScaler.scale(source, from.stride(), target, kept.stride());
+        return true;
+    }
+    // Line by line: a line stays in the cache from the read to the write.
+    const std::size_t lineBytes = static_cast<std::size_t>(width * bytes);
+    for (std::int32_t y = 0; y < height; ++y)
+        std::memcpy(target + y * kept.stride(), source + y * from.stride(), lineBytes);
+    return true;
 }
 
 void X11Presenter::repaint()
@@ -228,26 +277,12 @@ void X11Presenter::repaint()
     if (window == XCB_NONE || !display.isUsable()) return;
     const Rect frame = letterbox();
     fillBars(frame, true);
-    if (!presented.image || !draw(presented, frame)) {
+    if (!keptFrame || !draw(Picture{&kept, Rect{0, 0, frameWidth, frameHeight}}, frame)) {
         const xcb_rectangle_t whole{0, 0, static_cast<std::uint16_t>(clientWidth),
                                     static_cast<std::uint16_t>(clientHeight)};
         fill(&whole, 1);
     }
     xcb_flush(display.connection());
-}
-
-void X11Presenter::forgetImage(const SharedImage& image)
-{
-    if (presented.image != &image) return;
-    presentedSurface = nullptr;
-    presented = Picture{};
-}
-
-void X11Presenter::forgetSurface(const Surface& surface)
-{
-    if (presentedSurface != &surface) return;
-    presentedSurface = nullptr;
-    presented = Picture{};
 }
 
 PixelFormat X11Presenter::shownFormatFor(const PixelFormat& source) const
@@ -292,7 +327,7 @@ void X11Presenter::useColormap(xcb_colormap_t colormap)
     xcb_change_window_attributes(link, window, XCB_CW_BACK_PIXEL | XCB_CW_COLORMAP, values);
     // Without a window manager nobody else installs a window's colormap.
     if (!windowManaged) xcb_install_colormap(link, colormap);
-    barsClientWidth = -1;
+    barsRecoloured = true;
 }
 
 bool X11Presenter::storePalette(const std::uint32_t* colours)
@@ -307,7 +342,7 @@ bool X11Presenter::storePalette(const std::uint32_t* colours)
     paletteStored = true;
     if (currentColormap == paletteColormap) {
         const std::uint32_t darkest = darkestEntry(paletteColours);
-        if (darkest != blackIndex) barsClientWidth = -1;
+        if (darkest != blackIndex) barsRecoloured = true;
         blackIndex = darkest;
     }
     return !xcb_connection_has_error(link);
@@ -334,70 +369,47 @@ bool X11Presenter::readPalette(std::uint32_t* colours)
     return complete;
 }
 
-bool X11Presenter::convert(Surface& source, const Rect& sourceArea, Picture& picture)
+bool X11Presenter::convertInto(SharedImage& image, std::int32_t x, std::int32_t y,
+                               Surface& source, const Rect& sourceArea)
 {
-    const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
-    const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
-    const PixelFormat shown = shownFormatFor(source.format());
-    if (!shown.isValid()) return convertToVisual(source, sourceArea, picture);
-    if (!staging || staging->width() != width || staging->height() != height ||
-        staging->format() != shown) {
-        if (staging) forgetImage(imageOf(*staging));
-        delete staging;
-        staging = console.makeStaging(width, height, shown);
-        if (!staging) return false;
-    }
-    const Rect whole = staging->area();
-    // The library's converters, through the staging surface's store.
-    if (!source.copyArea(staging, &sourceArea, &whole, 0)) return false;
-    picture = Picture{&imageOf(*staging), whole};
-    return true;
-}
-
-bool X11Presenter::convertToVisual(Surface& source, const Rect& sourceArea, Picture& picture)
-{
-    const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
-    const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
-    Surface* from = &source;
     Rect area = sourceArea;
-    if (source.format().model == INDEXED) {
-        // The surface copy looks the colours up in the frame's palette; at 8
-        // bits a channel they lose nothing on the way.
-        const PixelFormat colours(ARGB8888);
-        if (!unpaletted || unpaletted->width() != width || unpaletted->height() != height) {
-            delete unpaletted;
-            unpaletted = new (std::nothrow)
-                Surface(&Console::defaultConsole(), width, height, colours, MEMORY_SYSTEM,
-                        TOP_DOWN, -1, -1);
-            if (!unpaletted || !unpaletted->isValid()) return false;
-        }
-        area = unpaletted->area();
-        if (!source.copyArea(unpaletted, &sourceArea, &area, 0)) return false;
-        from = unpaletted;
-    }
-    if (visualImage.width() != width || visualImage.height() != height) {
-        forgetImage(visualImage);
-        if (!visualImage.create(display, width, height, true, false)) return false;
-    }
-    if (!visualImage.waitIdle()) return false;
-    Converter* converter = selectConverter(from->format(), display.format());
+    Surface* from = colourSource(source, area);
+    if (!from) return false;
+    // A visual whose layout is no table format gets it from the converters
+    // all the same: they write any channel masks.
+    PixelFormat to = shownFormatFor(source.format());
+    if (!to.isValid()) to = display.format();
+    const std::unique_ptr<Converter> converter(selectConverter(from->format(), to));
+    // The server may still read the image from the last put.
+    if (!converter || !image.waitIdle()) return false;
     const std::uint8_t* pixels = from->lock(0);
-    const bool converted = converter && pixels &&
-                           converter->convertRect(pixels, from->pitch(), area,
-                                                  visualImage.pixels(),
-                                                  static_cast<std::int32_t>(visualImage.stride()),
-                                                  0, 0, nullptr);
-    if (pixels) from->unlock();
-    delete converter;
-    if (!converted) return false;
-    picture = Picture{&visualImage, Rect{0, 0, width, height}};
-    return true;
+    if (!pixels) return false;
+    const bool converted =
+        converter->convertRect(pixels, from->pitch(), area, image.pixels(),
+                               static_cast<std::int32_t>(image.stride()), x, y,
+                               from->lookupFor(to));
+    from->unlock();
+    return converted;
 }
 
-SharedImage& X11Presenter::imageOf(Surface& surface)
+Surface* X11Presenter::colourSource(Surface& source, Rect& area)
 {
-    // Only surfaces in this console's shared images get here.
-    return static_cast<SharedMemoryStore*>(surface.store())->image();
+    if (shownFormatFor(source.format()).isValid() || source.format().model != INDEXED)
+        return &source;
+    // The surface copy looks the colours up in the frame's palette; at 8
+    // bits a channel they lose nothing on the way.
+    const std::int32_t width = static_cast<std::int32_t>(area.width());
+    const std::int32_t height = static_cast<std::int32_t>(area.height());
+    if (!unpaletted || unpaletted->width() != width || unpaletted->height() != height) {
+        delete unpaletted;
+        unpaletted = new (std::nothrow) Surface(&Console::defaultConsole(), width, height,
+                                                PixelFormat(ARGB8888), MEMORY_SYSTEM, TOP_DOWN,
+                                                -1, -1);
+        if (!unpaletted || !unpaletted->isValid()) return nullptr;
+    }
+    const Rect sourceArea = area;
+    area = unpaletted->area();
+    return source.copyArea(unpaletted, &sourceArea, &area, 0) ? unpaletted : nullptr;
 }
 
 bool X11Presenter::draw(const Picture& picture, const Rect& target)
@@ -431,9 +443,15 @@ bool X11Presenter::drawScaled(const Picture& picture, const Rect& target)
 void X11Presenter::fillBars(const Rect& frame, bool always)
 {
     // A window that kept its size keeps its bars.
-    if (!always && frame == barsDrawnFor && clientWidth == barsClientWidth &&
+    if (!always && !barsRecoloured && frame == barsDrawnFor && clientWidth == barsClientWidth &&
         clientHeight == barsClientHeight)
         return;
+    // The window thread may learn of a new size after frames went out at
+    // the old one: the bars reach over all the old window, so that no frame
+    // drawn where the old size put it stays beside the new one.
+    const std::int64_t width = std::max(clientWidth, barsClientWidth);
+    const std::int64_t height = std::max(clientHeight, barsClientHeight);
+    barsRecoloured = false;
     barsDrawnFor = frame;
     barsClientWidth = clientWidth;
     barsClientHeight = clientHeight;
@@ -443,10 +461,10 @@ void X11Presenter::fillBars(const Rect& frame, bool always)
                                static_cast<std::uint16_t>(height)};
     };
     const xcb_rectangle_t bars[] = {
-        band(0, 0, clientWidth, frame.top),
-        band(0, frame.bottom, clientWidth, clientHeight - frame.bottom),
+        band(0, 0, width, frame.top),
+        band(0, frame.bottom, width, height - frame.bottom),
         band(0, frame.top, frame.left, frame.height()),
-        band(frame.right, frame.top, clientWidth - frame.right, frame.height())};
+        band(frame.right, frame.top, width - frame.right, frame.height())};
     fill(bars, 4);
 }
 

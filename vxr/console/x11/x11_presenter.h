@@ -18,8 +18,13 @@ class X11Display;
 // Puts frames on an X11 console's window: each frame's area scaled onto the
 // window's letterbox by the library's own scaler, converted first where it
 // is not in a format the display shows as it is, with black bars around it.
-// It remembers the last frame that covered the window, to draw it again
-// when the window is exposed.
+//
+// It keeps a copy of its own of the last frame presented, at the frame's
+// size in the display's layout, and every repaint (an exposure, a resize)
+// draws from that copy: the program's pixels are read only inside present,
+// on the program's thread, never while the program may be writing them. A
+// frame in the display's layout still goes to the server without a copy;
+// the presenter copies it for itself while the server reads it.
 //
 // Not locked itself: the console calls everything here under its
 // presentLock, which also serialises the reading of the display's events.
@@ -48,11 +53,8 @@ public:
     std::uint32_t barPixel() const { return blackIndex; }
 
     int present(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
-    // Draws the remembered frame again, or black without one.
+    // Draws the kept frame again, or black before any frame was presented.
     void repaint();
-    // An image or surface that goes away is no longer drawn from.
-    void forgetImage(const SharedImage& image);
-    void forgetSurface(const Surface& surface);
 
     // The 8-bit display's palette, 256 colours laid out like ARGB8888.
     bool storePalette(const std::uint32_t* colours);
@@ -73,17 +75,29 @@ private:
     void useColormap(xcb_colormap_t colormap);
     bool chooseColours(Surface& source);
     PixelFormat shownFormatFor(const PixelFormat& source) const;
-    bool convert(Surface& source, const Rect& sourceArea, Picture& picture);
-    // For a visual whose layout is no table format, where no surface can
-    // hold it: the converters write the frame straight into an image.
-    bool convertToVisual(Surface& source, const Rect& sourceArea, Picture& picture);
-    static SharedImage& imageOf(Surface& surface);
+    // The pixels present draws from: the program's own image where it is in
+    // the display's layout, else the frame converted into the kept frame
+    // (or, when it is stretched, into the staging image).
+    bool pictureOf(Surface& source, const Rect& sourceArea, const Rect& destinationArea,
+                   Picture& picture);
+    // The image of a surface in this console's shared memory; null for any
+    // other surface.
+    SharedImage* programImage(Surface& source) const;
+    // Converts an area of a frame into an image, its top left at (x, y).
+    bool convertInto(SharedImage& image, std::int32_t x, std::int32_t y, Surface& source,
+                     const Rect& sourceArea);
+    // What convertInto reads: the frame itself, or for a visual whose layout
+    // is no table format an indexed frame's colours looked up first.
+    Surface* colourSource(Surface& source, Rect& area);
+    bool keepReady();
+    // Copies what was just drawn into the kept frame, at the frame's area.
+    bool keep(const Picture& picture, const Rect& area);
+    bool fitsFrame(const Rect& area) const;
     Rect letterbox() const;
     bool draw(const Picture& picture, const Rect& target);
     bool drawScaled(const Picture& picture, const Rect& target);
     void fillBars(const Rect& frame, bool always);
     void fill(const xcb_rectangle_t* rectangles, std::uint32_t count);
-    void remember(const Surface* surface, const Picture& picture);
 
     X11Display& display;
     X11Console& console;
@@ -98,20 +112,23 @@ private:
     Rect barsDrawnFor;
     std::int32_t barsClientWidth = -1;
     std::int32_t barsClientHeight = -1;
+    bool barsRecoloured = false;  // black is another colour entry now
 
+    // The last frame presented, whole, as the window shows it at scale 1;
+    // keptFrame says whether anything was presented into it yet.
+    SharedImage kept;
+    bool keptFrame = false;
+    FrameScaler keepScaler;
     // Two images to scale into, so that a frame is scaled while the server
     // still reads the one before.
     SharedImage buffers[2];
-    // The frame in the visual's own layout, where that is no table format,
-    // and an indexed frame's colours on the way there.
-    SharedImage visualImage;
-    Surface* unpaletted = nullptr;
     int nextBuffer = 0;
     FrameScaler scaler;
-    Surface* staging = nullptr;
-
-    const Surface* presentedSurface = nullptr;
-    Picture presented;
+    // A frame converted for a present that stretches it to another size.
+    SharedImage staging;
+    // An indexed frame's colours, on the way to a visual whose layout is no
+    // table format.
+    Surface* unpaletted = nullptr;
 
     // On an 8-bit display: indexed frames show through the palette, direct
     // ones through a fixed 3-3-2 map.
