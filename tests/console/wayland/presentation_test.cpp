@@ -171,11 +171,10 @@ TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedAndResi
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
 }
 
-// A 320x200 window of the library's scaling, floating in the corner of a
-// 640x400 output at its frame's size, for resizes by hand.
+// A 320x200 window of the library's scaling, floating in the corner of
+// sway's output at its frame's size, for resizes by hand.
 void openResizable(Compositor& sway, WaylandConsole& console, int request)
 {
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
     console.scaleInCompositor(false);
     ASSERT_EQ(console.open(320, 200, request, -1, -1, -1), 1);
     ASSERT_TRUE(
@@ -189,6 +188,7 @@ TEST(WaylandPresentation, AResizedWindowRedrawsTheLastConvertedFrameByItself)
     // compositor shows; resizes must redraw it from there. Along these sizes
     // the buffer holding it is both reused at its own size and remade.
     Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
     WaylandConsole console;
     ASSERT_NO_FATAL_FAILURE(openResizable(sway, console, PREFER16));
     auto frame = test::blockFrame(console, RGB565, 320, 200, 8, 61);
@@ -270,6 +270,7 @@ TEST(WaylandPresentation, ARedrawShowsThePresentedFrameNotWhatTheProgramWroteSin
     // frame already holds the next picture, not yet presented. At the
     // frame's own size the buffer keeps it; scaled, a copy of the console's.
     Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
     WaylandConsole console;
     ASSERT_NO_FATAL_FAILURE(openResizable(sway, console, PREFER32));
     for (const char* start : {"320 200", "500 300"}) {

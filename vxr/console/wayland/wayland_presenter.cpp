@@ -134,6 +134,9 @@ int WaylandPresenter::present(std::unique_lock<std::mutex>& held, Surface& sourc
     const Rect area = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, frame);
     if (!buffer || isEmpty(area)) return 0;
     const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
+    // The frame shown may be this buffer's: kept elsewhere before anything
+    // draws over it, unless the new one goes straight in at its place.
+    if (!sameSize(sourceArea, area)) keepPresentedOutOf(*buffer);
     if (!wholeFrame) carryOver(*buffer);
     const bool barsDrawn = drawBars(*buffer, frame);
     const Rect damage = barsDrawn ? Rect{0, 0, bufferWidth(), bufferHeight()} : area;
@@ -384,11 +387,12 @@ void WaylandPresenter::repaint()
     repaintPending = target && !lost && !buffer;
     if (!buffer) return;
     const Rect frame = letterbox();
-    buffer->barsWidth = -1;
-    drawBars(*buffer, frame);
-    // A frame converted into this very buffer is already where it belongs.
+    // A frame converted into this very buffer is already where it belongs;
+    // one elsewhere in it is copied out before the bars go over it.
     const bool inPlace = presented.buffer == buffer && presented.area == frame;
     if (!inPlace) keepPresentedOutOf(*buffer);
+    buffer->barsWidth = -1;
+    drawBars(*buffer, frame);
     if (!inPlace && (!presented.pixels || !draw(*buffer, presented, frame)))
         fillArea(*buffer, frame.left, frame.top, frame.right, frame.bottom);
     commit(*buffer, Rect{0, 0, bufferWidth(), bufferHeight()});
