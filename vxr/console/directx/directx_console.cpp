@@ -272,7 +272,10 @@ int DirectXConsole::open(int width, int height, int request, int output, int par
     if (request == INDEXED) request = PREFER8;
     // A request is first a preference or a bit depth, then a format id.
     if (openPreferred(width, height, request, output, parameter, variant)) return 1;
-    return openExact(width, height, PixelFormat(request), output, parameter, variant);
+    // A preference that failed keeps its own reason.
+    const PixelFormat exact(request);
+    if (!exact.isValid()) return 0;
+    return openExact(width, height, exact, output, parameter, variant);
 }
 
 int DirectXConsole::openFormat(int width, int height, const PixelFormat& format, int output,
