@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "close_later.h"
 #include "input_injection.h"
+#include "vxr/surface/surface.h"
 #include "vxr/console/directx/directx_console.h"
 
 namespace vxr {
@@ -145,6 +147,29 @@ TEST_F(DirectXInput, WithCloseAsEventAskingToCloseLeavesTheDisplayOpen)
     next(EventType::Close);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), WIDTH);
+}
+
+// The close request ends the process while its main thread copies frames
+// into the locked screen in a tight loop: on that thread, with code 0,
+// within two seconds. A few runs only: each child process changes the
+// display mode and gives it back, which takes Wine seconds; the GDI suite
+// runs the same close path twenty times.
+TEST(DirectXClose, TheCloseRequestWhilePresentingEndsTheProgramWithCodeZero)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int run = 0; run < 3; ++run) {
+        EXPECT_EXIT(
+            {
+                DirectXConsole own(nullptr);
+                if (!own.open(WIDTH, HEIGHT, PREFER16, -1, -1, -1)) std::exit(3);
+                Surface frame(&Console::defaultConsole(), WIDTH, HEIGHT, PixelFormat(ARGB8888),
+                              -1, -1, -1, -1);
+                testing::closeLater(static_cast<HWND>(own.window()), DWORD(5 + 7 * run));
+                for (;;) frame.copyToConsole(&own);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "run " << run;
+    }
 }
 
 TEST_F(DirectXInput, TheCloseRequestEndsTheProcessWithCodeZeroByDefault)

@@ -14,12 +14,14 @@
 #include "vxr/console/directx/direct_draw_entry.h"
 #include "vxr/console/directx/directx_console.h"
 #include "vxr/console/null_console.h"
-#include "vxr/last_error.h"
+#include "reason_check.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
 namespace vxr {
 namespace {
+
+using testing::reasonSays;
 
 using scripted::DirectDrawScript;
 using scripted::ScriptedDirectDraw;
@@ -88,15 +90,6 @@ bool holdsPattern(const ScriptedSurface& target, int width, int height)
         }
     }
     return true;
-}
-
-// Whether the thread's last reason says this, for a failure that must say
-// why.
-::testing::AssertionResult reasonSays(const char* part)
-{
-    if (std::string(lastError()).find(part) != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the reason is \"" << lastError() << "\"";
 }
 
 class ScriptedDirectXTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gdi_test_support.h"
+#include "reason_check.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -174,6 +175,42 @@ TEST(GdiConsole, PalettesBelongToThe8BitDesktopOnly)
     back.unlock();
 }
 
+// Every open or call the console refuses says why, in words a user can act
+// on.
+TEST(GdiConsole, EveryRefusalGivesAReason)
+{
+    using testing::reasonSays;
+    GdiConsole console(nullptr);
+    EXPECT_EQ(console.open(40000, 40000, PREFER16, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("no window is 40000 x 40000 pixels"));
+    EXPECT_EQ(console.open(0, 48, PREFER16, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("no window is 0 x 48 pixels"));
+    EXPECT_EQ(console.open(64, 48, PREFER16, FULLSCREEN, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("GDI opens in a window"));
+    const PixelFormat other(desktopFormat().id == ARGB8888 ? RGB565 : ARGB8888);
+    EXPECT_EQ(console.openFormat(64, 48, other, -1, -1, -1), 0);
+    EXPECT_TRUE(reasonSays("only in the desktop's own format"));
+    EXPECT_EQ(console.setOutput(FULLSCREEN), 0);
+    EXPECT_TRUE(reasonSays("no window"));
+    EXPECT_EQ(console.setPointerVisible(0), 0);
+    EXPECT_TRUE(reasonSays("no window is open"));
+
+    ASSERT_EQ(console.open(64, 48, PREFER16, -1, -1, -1), 1);
+    EXPECT_EQ(console.setOutput(7), 0);
+    EXPECT_TRUE(reasonSays("WINDOWED or FULLSCREEN"));
+    if (testing::desktopDepth() != 8) {
+        EXPECT_EQ(console.setPalette(Palette()), 0);
+        EXPECT_TRUE(reasonSays("direct colour: it has no palette to set"));
+        Surface indexed(&console, 64, 48, PixelFormat(INDEX8), -1, -1, -1, -1);
+        EXPECT_EQ(indexed.update(), 0);
+        EXPECT_TRUE(reasonSays("without a palette has no colours"));
+    } else {
+        Surface indexed(&console, 64, 48, PixelFormat(INDEX8), -1, -1, -1, -1);
+        EXPECT_EQ(indexed.update(), 0);
+        EXPECT_TRUE(reasonSays("no palette yet"));
+    }
+}
+
 LRESULT CALLBACK plainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcA(window, message, wParam, lParam);
@@ -195,6 +232,7 @@ TEST(GdiConsole, AGivenWindowIsDrawnIntoAtItsSizeAndNeverOpened)
         EXPECT_EQ(console.primary()->width(), 96);
         EXPECT_EQ(console.nextFrame()->height(), 64);
         EXPECT_EQ(console.open(96, 64, PREFER16, -1, -1, -1), 0);
+        EXPECT_TRUE(testing::reasonSays("drawn into as it is, never opened"));
         Surface frame(&console, 96, 64, PixelFormat(RGB565), -1, -1, -1, -1);
         testing::fillColour(frame, 0xFF0000);
         EXPECT_EQ(frame.update(), 1);

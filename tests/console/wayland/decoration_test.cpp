@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <map>
 
 #include "console/x11/x11_test_support.h"
@@ -132,6 +133,19 @@ TEST(WaylandDecorations, WithoutLibdecorTheWindowOpensUndecorated)
     EXPECT_FALSE(titleBarAbove(shot, left, top, 320));
 }
 
+// Whether libdecor draws its close button lit, as it does while the pointer
+// is over it: a corner of the button, clear of its cross and of the arrow,
+// no longer has the bar's colour.
+bool closeButtonLit(const Screenshot& shot, int left, int top, int x, int y)
+{
+    const std::uint32_t bar = pixelAt(shot, left + 4, top - 12);
+    const std::uint32_t corner = pixelAt(shot, x - 9, y + 8);
+    int difference = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        difference += std::abs(int((bar >> shift) & 0xFF) - int((corner >> shift) & 0xFF));
+    return difference > 60;
+}
+
 TEST(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
 {
     NestedWeston nested;
@@ -145,9 +159,29 @@ TEST(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
     ASSERT_TRUE(titleBarAbove(shot, left, top, 320));
     // The close button is the last of the bar's buttons, at its right end.
     const int x = left + 320 - 16, y = top - 12;
-    ASSERT_TRUE(test::runXdotool(nested.server.display(), {"mousemove", std::to_string(x),
-                                                    std::to_string(y), "sleep", "0.3", "click", "1"}));
-    EXPECT_EQ(child.waitForExit(std::chrono::seconds(10)), 0) << child.errors();
+    ASSERT_GE(y, 0) << "the title bar lies off the screen";
+    // With the pointer parked away the button is not lit, so that being lit
+    // says where the pointer is.
+    ASSERT_FALSE(closeButtonLit(shot, left, top, x, y));
+    // The click goes only to a button that shows it has the pointer: the
+    // pointer's arrival has then reached the frame, whatever the client was
+    // busy with when it came. Each try moves the pointer anew.
+    int tries = 0;
+    const bool lit = test::eventually([&] {
+        const int from = x - 1 - tries++ % 2;
+        return test::runXdotool(nested.server.display(),
+                                {"mousemove", std::to_string(from), std::to_string(y), "mousemove",
+                                 std::to_string(x), std::to_string(y)}) &&
+               weston.screenshot(shot) && closeButtonLit(shot, left, top, x, y);
+    });
+    ASSERT_TRUE(lit) << "the close button never showed the pointer over it; " << child.errors();
+    ASSERT_TRUE(test::runXdotool(nested.server.display(), {"click", "1"}));
+    const bool ended = test::eventually([&] { return child.hasExited(); }, std::chrono::seconds(10));
+    // Which side failed: a window still there never took the click.
+    const bool shown = !ended && findHelloFrame(weston, shot, left, top);
+    EXPECT_EQ(child.waitForExit(), 0)
+        << (ended ? "" : shown ? "the window is still there; " : "the window went, the process stayed; ")
+        << child.errors();
 }
 
 }  // namespace

@@ -171,6 +171,17 @@ TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedAndResi
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
 }
 
+// A 320x200 window of the library's scaling, floating in the corner of
+// sway's output at its frame's size, for resizes by hand.
+void openResizable(Compositor& sway, WaylandConsole& console, int request)
+{
+    console.scaleInCompositor(false);
+    ASSERT_EQ(console.open(320, 200, request, -1, -1, -1), 1);
+    ASSERT_TRUE(
+        sway.command("'[app_id=vxr] floating enable, resize set 320 200, move position 0 0'"));
+    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
+}
+
 TEST(WaylandPresentation, AResizedWindowRedrawsTheLastConvertedFrameByItself)
 {
     // A frame at its own size is converted straight into the buffer the
@@ -179,11 +190,7 @@ TEST(WaylandPresentation, AResizedWindowRedrawsTheLastConvertedFrameByItself)
     Compositor sway;
     ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
     WaylandConsole console;
-    console.scaleInCompositor(false);
-    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
-    ASSERT_TRUE(
-        sway.command("'[app_id=vxr] floating enable, resize set 320 200, move position 0 0'"));
-    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
+    ASSERT_NO_FATAL_FAILURE(openResizable(sway, console, PREFER16));
     auto frame = test::blockFrame(console, RGB565, 320, 200, 8, 61);
     std::string why;
     ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
@@ -254,6 +261,35 @@ TEST(WaylandPresentation, PartOfAFrameLandsOnWhatTheWindowShows)
     ASSERT_EQ(second->copyArea(console.primary(), &half, &half, 0), 1);
     ASSERT_EQ(second->copyArea(first.get(), &half, &half, 0), 1);
     EXPECT_TRUE(test::showsFrame(sway, console, *first, 0, 0, why)) << why;
+}
+
+TEST(WaylandPresentation, ARedrawShowsThePresentedFrameNotWhatTheProgramWroteSince)
+{
+    // The window redraws by itself on every resize; what it draws must be
+    // the frame presented, kept by the console, while the program's own
+    // frame already holds the next picture, not yet presented. At the
+    // frame's own size the buffer keeps it; scaled, a copy of the console's.
+    Compositor sway;
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 400));
+    WaylandConsole console;
+    ASSERT_NO_FATAL_FAILURE(openResizable(sway, console, PREFER32));
+    for (const char* start : {"320 200", "500 300"}) {
+        ASSERT_TRUE(
+            sway.command(std::string("'[app_id=vxr] resize set ") + start + ", move position 0 0'"));
+        ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == std::atoi(start); }));
+        auto program = test::blockFrame(console, ARGB8888, 320, 200, 8, 71);
+        auto presented = test::blockFrame(console, ARGB8888, 320, 200, 8, 71);
+        std::string why;
+        ASSERT_TRUE(test::showsFrame(sway, console, *program, 0, 0, why)) << start << ": " << why;
+        // The next picture goes into the program's frame, unpresented.
+        test::fillRandom(*program, 72);
+        for (const char* size : {"400 300", "320 200", "600 350"}) {
+            ASSERT_TRUE(sway.command(std::string("'[app_id=vxr] resize set ") + size +
+                                     ", move position 0 0'"));
+            EXPECT_TRUE(test::stillShowsFrame(sway, console, *presented, 0, 0, why))
+                << start << " then " << size << ": " << why;
+        }
+    }
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <fstream>
 #include <future>
 #include <string>
+#include <thread>
 
 #include "console/x11/x11_test_support.h"
 #include "event_reader.h"
 #include "vxr/console/key_queue.h"
 #include "vxr/console/wayland/wayland_console.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 #include "wayland_session.h"
@@ -77,6 +79,27 @@ TEST(WaylandWindow, TheTitleAndTheApplicationIdReachTheCompositor)
     EXPECT_NE(tree.find("\"app_id\": \"vxr\""), std::string::npos);
 }
 
+// How long a program has to end once the compositor asked, or went.
+constexpr auto CLOSE_LIMIT = std::chrono::seconds(2);
+
+// Run in a process of its own: opens a window, then presents in a tight
+// loop while another thread sends the compositor command; the program must
+// end by itself within CLOSE_LIMIT of it. Exit codes past 1 say what went
+// wrong instead.
+[[noreturn]] void presentUntilEnded(Compositor& sway, const std::string& command)
+{
+    WaylandConsole console;
+    if (console.open(320, 200, PREFER32, -1, -1, -1) != 1) std::_Exit(2);
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 9, true);
+    if (frame->copy(console.primary(), 0) != 1) std::_Exit(3);
+    std::thread([&sway, command] {
+        if (!sway.command(command)) std::_Exit(4);
+        std::this_thread::sleep_for(CLOSE_LIMIT);
+        std::_Exit(5);
+    }).detach();
+    for (;;) frame->copy(console.primary(), 0);
+}
+
 TEST(WaylandWindow, TheCompositorsCloseEndsTheProgramWithExitCodeZero)
 {
     Compositor sway;
@@ -89,7 +112,11 @@ TEST(WaylandWindow, TheCompositorsCloseEndsTheProgramWithExitCodeZero)
         return sway.command("-t get_tree", &tree) && tree.find("\"app_id\": \"vxr\"") != std::string::npos;
     }));
     ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
-    EXPECT_EQ(tunnel.waitForExit(), 0) << tunnel.errors();
+    EXPECT_EQ(tunnel.waitForExit(CLOSE_LIMIT), 0) << tunnel.errors();
+
+    // A program that presents as fast as it can, never reading its input,
+    // ends as well: each present is a call into the library.
+    EXPECT_EXIT(presentUntilEnded(sway, "'[app_id=vxr] kill'"), testing::ExitedWithCode(0), "");
 }
 
 // The close, the window's life after it, and a second close, as an exit
@@ -213,21 +240,56 @@ TEST(WaylandBadInput, ACompositorThatGoesAwayIsACloseEventAndCallsFailWithoutAHa
     ASSERT_TRUE(events.next(EventType::Close, close)) << events.seen();
     EXPECT_TRUE(close.displayLost);
     // Run apart, so that a hang shows as a failure rather than a stuck suite.
+    // Every call fails, and says why on the thread that made it.
     auto calls = std::async(std::launch::async, [&] {
-        int succeeded = 0;
-        for (int i = 0; i < 50; ++i) succeeded += frame->copy(console.primary(), 0);
-        succeeded += console.waitRetrace();
-        succeeded += console.setTitle("after the compositor");
-        succeeded += console.keyPressed();
-        succeeded += console.readKey();
-        succeeded += console.open(320, 200, PREFER16, -1, -1, -1);
-        return succeeded;
+        std::string wrong;
+        const auto failsWithAReason = [&](const char* call, int result) {
+            if (result != 0 || std::string(lastError()).find("compositor has gone") == std::string::npos)
+                wrong += std::string(call) + " gave " + std::to_string(result) + " (\"" +
+                         lastError() + "\"); ";
+            clearLastError();
+        };
+        for (int i = 0; i < 50; ++i) failsWithAReason("a present", frame->copy(console.primary(), 0));
+        failsWithAReason("waitRetrace", console.waitRetrace());
+        failsWithAReason("setTitle", console.setTitle("after the compositor"));
+        failsWithAReason("setOutput", console.setOutput(FULLSCREEN));
+        failsWithAReason("setPointerVisible", console.setPointerVisible(0));
+        failsWithAReason("keyPressed", console.keyPressed());
+        failsWithAReason("readKey", console.readKey());
+        failsWithAReason("open", console.open(320, 200, PREFER16, -1, -1, -1));
+        return wrong;
     });
     ASSERT_EQ(calls.wait_for(test::PATIENCE), std::future_status::ready);
-    EXPECT_EQ(calls.get(), 0);
+    EXPECT_EQ(calls.get(), "");
     // A console made now finds no compositor.
     WaylandConsole later;
     EXPECT_EQ(later.ok(), 0);
+}
+
+// In a process of its own, as presentUntilEnded: the compositor goes while
+// the program waits for a key.
+[[noreturn]] void waitForAKeyAsTheCompositorGoes(Compositor& weston)
+{
+    WaylandConsole console;
+    if (console.open(320, 200, PREFER32, -1, -1, -1) != 1) std::_Exit(2);
+    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 10, true);
+    if (frame->copy(console.primary(), 0) != 1) std::_Exit(3);
+    std::thread([&weston] {
+        weston.kill();
+        std::this_thread::sleep_for(CLOSE_LIMIT);
+        std::_Exit(4);
+    }).detach();
+    console.readKey();
+    // readKey came back instead of the program ending.
+    std::_Exit(5);
+}
+
+TEST(WaylandBadInput, ACompositorThatGoesAwayWhileTheProgramWaitsForAKeyEndsItWithExitCodeOne)
+{
+    Compositor weston;
+    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
+    EXPECT_EXIT(waitForAKeyAsTheCompositorGoes(weston), testing::ExitedWithCode(1),
+                "^vxr error: lost the display\n$");
 }
 
 TEST(WaylandConnection, WithoutACompositorTheConsoleIsNotUsable)

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "vxr/console/win32/owned_resource.h"
 
 #include "vxr/surface/surface.h"
 
@@ -191,6 +194,54 @@ TEST_F(WindowConsoleTest, FrameSizeIsAddedOnlyToWindowedOutput)
     EXPECT_EQ(width, 320 + 2 * GetSystemMetrics(SM_CXFRAME));
     EXPECT_EQ(height,
               200 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME));
+}
+
+// Set when the watched window thread enters a move or resize loop.
+HANDLE sizeMoveEntered = nullptr;
+
+LRESULT CALLBACK watchSizeMove(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == WM_ENTERSIZEMOVE)
+        SetEvent(sizeMoveEntered);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A move or a resize the user begins runs a modal loop inside the system's
+// default handling on the window thread, for as long as the user drags: the
+// program's calls meanwhile return, and closing the window ends the loop
+// and the thread.
+TEST_F(WindowConsoleTest, AMoveOrResizeInProgressStallsNoCallOfTheProgram)
+{
+    for (WPARAM command : {WPARAM{SC_MOVE}, WPARAM{SC_SIZE}}) {
+        TestConsole console;
+        ASSERT_EQ(console.open(200, 150), 1);
+        HWND window = static_cast<HWND>(console.window());
+        OwnedHandle entered(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        sizeMoveEntered = entered.get();
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, watchSizeMove, nullptr,
+                                       GetWindowThreadProcessId(window, nullptr));
+        ASSERT_NE(hook, nullptr);
+        PostMessageA(window, WM_SYSCOMMAND, command, 0);
+        // From the keyboard, a resize waits for an arrow that picks the edge.
+        if (command == SC_SIZE) PostMessageA(window, WM_KEYDOWN, VK_LEFT, 0);
+        ASSERT_EQ(WaitForSingleObject(entered.get(), 5000), DWORD{WAIT_OBJECT_0}) << command;
+
+        OwnedHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        std::thread program([&] {
+            EXPECT_EQ(console.setPointerVisible(0), 1);
+            EXPECT_EQ(console.setTitle("moved"), 1);
+            console.closeWindow();
+            SetEvent(done.get());
+        });
+        const bool returned = WaitForSingleObject(done.get(), 5000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(returned) << command;
+        // Escape ends the loop as the user would, so that a stalled call
+        // finishes and the test goes on.
+        if (!returned) PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        program.join();
+        UnhookWindowsHookEx(hook);
+        EXPECT_FALSE(IsWindow(window)) << command;
+    }
 }
 
 TEST_F(WindowConsoleTest, TheCloseBoxEndsTheProcessWithCodeZero)

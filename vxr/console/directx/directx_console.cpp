@@ -272,7 +272,10 @@ int DirectXConsole::open(int width, int height, int request, int output, int par
     if (request == INDEXED) request = PREFER8;
     // A request is first a preference or a bit depth, then a format id.
     if (openPreferred(width, height, request, output, parameter, variant)) return 1;
-    return openExact(width, height, PixelFormat(request), output, parameter, variant);
+    // A preference that failed keeps its own reason.
+    const PixelFormat exact(request);
+    if (!exact.isValid()) return 0;
+    return openExact(width, height, exact, output, parameter, variant);
 }
 
 int DirectXConsole::openFormat(int width, int height, const PixelFormat& format, int output,
@@ -295,7 +298,11 @@ int DirectXConsole::openPreferred(int width, int height, int request, int output
 int DirectXConsole::openExact(int width, int height, const PixelFormat& format, int output,
                               int parameter, int variant)
 {
-    if (!format.isValid() || !settleRequest(width, height, output, parameter, variant)) return 0;
+    if (!format.isValid()) {
+        setLastError("the request names no pixel format DirectDraw could show");
+        return 0;
+    }
+    if (!settleRequest(width, height, output, parameter, variant)) return 0;
     if (!exactModeAvailable(width, height, format)) return 0;
     if (!beginOpen(width, height, output, parameter, variant)) return 0;
     return endOpen(width, height, setExactMode(width, height, format) ? format : PixelFormat(),
@@ -429,7 +436,10 @@ HRESULT DirectXConsole::setCooperativeLevel(HWND window, DWORD flags)
 // second request names a window that exists.
 int DirectXConsole::setExclusive()
 {
-    if (!windowHandle) return 0;
+    if (!windowHandle) {
+        setLastError("no window to hold the display through");
+        return 0;
+    }
     HRESULT result = setCooperativeLevel(windowHandle, EXCLUSIVE_FULLSCREEN);
     if (result == DDERR_HWNDALREADYSET) {
         if (!loadDirectDraw()) return 0;

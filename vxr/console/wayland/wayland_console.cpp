@@ -10,6 +10,7 @@
 #include "vxr/console/frame_scaler.h"
 #include "vxr/console/present_store.h"
 #include "vxr/console/wayland/viewport_stage.h"
+#include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -31,7 +32,7 @@ bool compositorScalesByDefault()
 
 }  // namespace
 
-WaylandConsole::WaylandConsole() : presenter(connection, *this, presentLock)
+WaylandConsole::WaylandConsole() : presenter(connection, presentLock)
 {
     presenter.scaleInCompositor(compositorScalesByDefault());
     nativeDisplay = connection.display();
@@ -57,7 +58,7 @@ int WaylandConsole::modes(std::vector<ConsoleMode>& list)
 int WaylandConsole::openDisplayFormat(int width, int height, int output, int parameter,
                                       int variant)
 {
-    if (!constructedOk || !connection.isUsable() || input.isDisplayLost()) return 0;
+    if (displayGone() || !constructedOk || !connection.isUsable()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
 
     closeWindow();
@@ -99,7 +100,7 @@ void WaylandConsole::closeWindow()
     windowThread.close();
     connection.receiveInput(nullptr);
     {
-        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        std::lock_guard<std::mutex> guard(presentLock);
         presenter.detachSurface();
     }
     input.windowEnded();
@@ -107,7 +108,7 @@ void WaylandConsole::closeWindow()
 
 void WaylandConsole::scaleInCompositor(bool wanted)
 {
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    std::lock_guard<std::mutex> guard(presentLock);
     presenter.scaleInCompositor(wanted);
     // An open window shows the choice at once, from the frame it holds.
     if (presenter.hasSurface()) presenter.repaint();
@@ -126,7 +127,7 @@ int WaylandConsole::setScaling(int scaling)
 
 int WaylandConsole::setPointerVisible(int visible)
 {
-    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    if (displayGone() || !windowRunning()) return 0;
     pointerVisible = visible != 0;
     connection.refreshCursor();
     return 1;
@@ -135,7 +136,7 @@ int WaylandConsole::setPointerVisible(int visible)
 int WaylandConsole::setOutput(int output)
 {
     if (output != FULLSCREEN && output != WINDOWED) return 0;
-    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    if (displayGone() || !windowRunning()) return 0;
     openOutput = output;
     windowThread.setFullscreen(output == FULLSCREEN);
     // As for a window opened that way: the whole screen hides the pointer.
@@ -146,20 +147,34 @@ int WaylandConsole::setOutput(int output)
 
 bool WaylandConsole::scalesInCompositor()
 {
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    std::lock_guard<std::mutex> guard(presentLock);
     return presenter.scalesInCompositor();
 }
 
 std::int32_t WaylandConsole::clientWidth()
 {
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    std::lock_guard<std::mutex> guard(presentLock);
     return presenter.clientWidth();
 }
 
 std::int32_t WaylandConsole::clientHeight()
 {
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    std::lock_guard<std::mutex> guard(presentLock);
     return presenter.clientHeight();
+}
+
+bool WaylandConsole::displayGone()
+{
+    if (!input.isDisplayLost()) return false;
+    setLastError("the Wayland compositor has gone: nothing can be shown any more");
+    return true;
+}
+
+bool WaylandConsole::windowRunning()
+{
+    if (windowThread.isRunning()) return true;
+    setLastError("no Wayland window is open");
+    return false;
 }
 
 // ---- stores and presentation ------------------------------------------------
@@ -183,23 +198,14 @@ SurfaceStore* WaylandConsole::createStore(int* width, int* height, const PixelFo
 int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
     input.endIfAsked();
-    if (!source || input.isDisplayLost()) return 0;
-    std::unique_lock<std::recursive_mutex> guard(presentLock);
-    return presenter.present(guard, *source, sourceArea, destinationArea);
-}
-
-int WaylandConsole::detach(Surface* surface)
-{
-    surfaceLeaving(surface);
-    return Console::detach(surface);
-}
-
-void WaylandConsole::surfaceLeaving(Surface* surface)
-{
-    // Under presentLock, so a repaint drawing from the surface finishes
-    // before its store goes, and none starts after.
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
-    presenter.forgetSurface(surface);
+    if (!source || displayGone()) return 0;
+    std::unique_lock<std::mutex> guard(presentLock);
+    if (presenter.present(guard, *source, sourceArea, destinationArea)) return 1;
+    // The presenter's failures: no window, no buffer released in time, no
+    // memory, an area outside the frame.
+    setLastError(presenter.hasSurface() ? "the frame could not be put on the Wayland window"
+                                        : "no Wayland window is open");
+    return 0;
 }
 
 // ---- retrace ----------------------------------------------------------------
@@ -207,11 +213,14 @@ void WaylandConsole::surfaceLeaving(Surface* surface)
 int WaylandConsole::waitRetrace()
 {
     input.endIfAsked();
+    if (displayGone() || !windowRunning()) return 0;
     std::uint64_t frame = 0;
     {
-        std::lock_guard<std::recursive_mutex> guard(presentLock);
-        if (!windowThread.isRunning() || !presenter.hasSurface() || input.isDisplayLost())
+        std::lock_guard<std::mutex> guard(presentLock);
+        if (!presenter.hasSurface()) {
+            setLastError("no Wayland window is open");
             return 0;
+        }
         // Asked of the surface whose content changes: a compositor may
         // skip the window's own surface while the frame's child covers it.
         wl_surface* content = presenter.frameTarget();
@@ -220,7 +229,9 @@ int WaylandConsole::waitRetrace()
         wl_surface_commit(content);
         wl_display_flush(nativeDisplay);
     }
-    return windowThread.waitFrame(frame, RETRACE_LIMIT) ? 1 : 0;
+    if (windowThread.waitFrame(frame, RETRACE_LIMIT)) return 1;
+    setLastError("the Wayland compositor drew no frame of the window in time");
+    return 0;
 }
 
 // ---- title and keys -----------------------------------------------------
@@ -228,7 +239,7 @@ int WaylandConsole::waitRetrace()
 int WaylandConsole::setTitle(const char* text)
 {
     if (!windowTitle.set(text)) return 0;
-    if (!windowThread.isRunning() || input.isDisplayLost()) return 0;
+    if (displayGone() || !windowRunning()) return 0;
     windowThread.setTitle(windowTitle.text());
     return 1;
 }
@@ -241,7 +252,7 @@ int WaylandConsole::title(char* out)
 int WaylandConsole::readKey()
 {
     input.endIfAsked();
-    if (input.isDisplayLost()) return 0;
+    if (displayGone()) return 0;
     if (!windowThread.isOpen()) return Console::readKey();
     // 0 once the window has gone: no key is coming.
     return input.readKey();
@@ -250,7 +261,7 @@ int WaylandConsole::readKey()
 int WaylandConsole::keyPressed()
 {
     input.endIfAsked();
-    if (input.isDisplayLost()) return 0;
+    if (displayGone()) return 0;
     if (!windowThread.isOpen()) return Console::keyPressed();
     return input.hasKeys();
 }
@@ -259,7 +270,7 @@ int WaylandConsole::keyPressed()
 
 void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
 {
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    std::lock_guard<std::mutex> guard(presentLock);
     const bool first = !presenter.hasSurface();
     if (first)
         presenter.attachSurface(windowThread.surface(), frameWidth, frameHeight,
@@ -304,7 +315,7 @@ void WaylandConsole::windowCloseRequested()
 void WaylandConsole::displayLost()
 {
     {
-        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        std::lock_guard<std::mutex> guard(presentLock);
         presenter.markLost();
     }
     // Nothing the program does can bring the window back: it is told, or
@@ -315,7 +326,7 @@ void WaylandConsole::displayLost()
 void WaylandConsole::windowEnded()
 {
     {
-        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        std::lock_guard<std::mutex> guard(presentLock);
         presenter.markLost();
     }
     input.windowEnded();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -26,9 +25,15 @@ namespace vxr {
 // follows the window's size and lets buffers go as the compositor releases
 // them.
 //
-// Locks: presentLock guards the presenter and is taken by the window
-// thread for sizes and releases; the input guards itself, and its locks are
-// taken last, with presentLock held or not.
+// Locks, in the order they are taken: presentLock (a plain mutex) guards
+// the presenter and the frame's placement; the program's thread takes it to
+// present and to ask for a frame callback, the window thread for sizes,
+// releases and the loss of the compositor. The window's stateLock comes
+// after it (a frame callback is asked for under presentLock), and the
+// input's locks come last, with either held or not. No thread takes
+// presentLock while it holds a later one, none dispatches the compositor's
+// events while holding it, and the program's thread runs its exit check
+// (endIfAsked) before it takes any of them.
 class WaylandConsole : public DisplayConsole,
                        public FramePresenter,
                        private WaylandWindow::Handler,
@@ -55,8 +60,6 @@ public:
     SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
                               int* memoryKind, int* orientation, int* linePadding,
                               int* variant) override;
-    int detach(Surface* surface) override;
-    void surfaceLeaving(Surface* surface) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
@@ -106,13 +109,17 @@ private:
     bool showsPointer() override { return pointerVisible.load(); }
     // Tells the input where the presenter shows the frame now.
     void notePlacement();
+    // True, with the reason kept, once the compositor has gone.
+    bool displayGone();
+    // False, with the reason kept, where no window thread runs.
+    bool windowRunning();
 
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
     bool openWindow(int width, int height, int output);
     void closeWindow();
 
     // The locks come first, so that they outlive every member that takes them.
-    std::recursive_mutex presentLock;
+    std::mutex presentLock;
     WindowInput input;
 
     WaylandConnection connection;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/console.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/format/converter.h"
 #include "vxr/surface/surface.h"
@@ -46,9 +45,8 @@ void fillArea(ShmBuffer& buffer, std::int64_t left, std::int64_t top, std::int64
 
 }  // namespace
 
-WaylandPresenter::WaylandPresenter(WaylandConnection& display, Console& owner,
-                                   std::recursive_mutex& lock)
-    : connection(display), console(owner), presentLock(lock), shownFormat(ARGB8888)
+WaylandPresenter::WaylandPresenter(WaylandConnection& display, std::mutex& lock)
+    : connection(display), presentLock(lock), shownFormat(ARGB8888)
 {
 }
 
@@ -74,8 +72,6 @@ void WaylandPresenter::detachSurface()
     repaintPending = false;
     for (ShmBuffer& buffer : buffers) buffer.release();
     stage.destroy();
-    delete staging;
-    staging = nullptr;
 }
 
 void WaylandPresenter::resize(std::int32_t width, std::int32_t height)
@@ -128,7 +124,7 @@ wl_surface* WaylandPresenter::frameTarget() const
     return stage.isCreated() ? stage.surface() : target;
 }
 
-int WaylandPresenter::present(std::unique_lock<std::recursive_mutex>& held, Surface& source,
+int WaylandPresenter::present(std::unique_lock<std::mutex>& held, Surface& source,
                               const Rect& sourceArea, const Rect& destinationArea)
 {
     if (!target || lost || isEmpty(sourceArea)) return 0;
@@ -138,108 +134,136 @@ int WaylandPresenter::present(std::unique_lock<std::recursive_mutex>& held, Surf
     const Rect area = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, frame);
     if (!buffer || isEmpty(area)) return 0;
     const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
+    // The frame shown may be this buffer's: kept elsewhere before anything
+    // draws over it, unless the new one goes straight in at its place.
+    if (!sameSize(sourceArea, area)) keepPresentedOutOf(*buffer);
     if (!wholeFrame) carryOver(*buffer);
     const bool barsDrawn = drawBars(*buffer, frame);
     const Rect damage = barsDrawn ? Rect{0, 0, bufferWidth(), bufferHeight()} : area;
-    if (convertsStraight(source, sourceArea, area)) {
-        if (!convertInto(*buffer, source, sourceArea, area)) return 0;
-        commit(*buffer, damage);
-        // The buffer now holds, converted, all that the window shows.
-        presented = Picture{nullptr, buffer->pixels(), buffer->stride(), frame, buffer};
-        return 1;
-    }
-    Picture picture;
-    if (!pictureOf(source, sourceArea, picture) || !draw(*buffer, picture, area)) return 0;
+    if (!drawSource(*buffer, source, sourceArea, destinationArea, area)) return 0;
     commit(*buffer, damage);
-    remember(wholeFrame, picture);
     return 1;
 }
 
-bool WaylandPresenter::pictureOf(Surface& source, const Rect& sourceArea, Picture& picture)
+bool WaylandPresenter::drawSource(ShmBuffer& buffer, Surface& source, const Rect& sourceArea,
+                                  const Rect& destinationArea, const Rect& area)
 {
-    if (source.format() != shownFormat) return convert(source, sourceArea, picture);
-    const std::uint8_t* pixels = source.lock(0);
-    if (!pixels) return false;
-    picture = Picture{&source, pixels, source.pitch(), sourceArea};
-    // Memory stores keep their pixels in place while the surface lives.
-    source.unlock();
-    return true;
+    if (sameSize(sourceArea, area)) {
+        if (!convertInto(buffer.pixels(), buffer.stride(), buffer.width(), buffer.height(), source,
+                         sourceArea, static_cast<std::int32_t>(area.left),
+                         static_cast<std::int32_t>(area.top)))
+            return false;
+        // The buffer now holds, at its own size, all that the window shows.
+        presented = Picture{buffer.pixels(), buffer.stride(), letterbox(), &buffer};
+        return true;
+    }
+    // A part of a frame changes the frame kept whole: that must be the frame
+    // shown now, wherever it lies.
+    const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
+    if (!wholeFrame && presented.buffer) keepPresentedOutOf(*presented.buffer);
+    const bool keptShown = presented.pixels && presented.pixels == keptFrame.get();
+    if (!keepSource(source, sourceArea, destinationArea)) return false;
+    const Picture kept = keptPicture();
+    // A part alone, over no frame shown, leaves nothing whole to redraw.
+    presented = wholeFrame || keptShown ? kept : Picture{};
+    Picture part = kept;
+    part.area = destinationArea;
+    return draw(buffer, part, area);
 }
 
-bool WaylandPresenter::convert(Surface& source, const Rect& sourceArea, Picture& picture)
+bool WaylandPresenter::keepSource(Surface& source, const Rect& sourceArea,
+                                  const Rect& destinationArea)
 {
+    if (!makeKeptFrame() || !liesWithin(destinationArea, frameWidth, frameHeight)) return false;
+    const std::int64_t keptPitch = std::int64_t{frameWidth} * PIXEL_BYTES;
+    if (sameSize(sourceArea, destinationArea))
+        return convertInto(keptFrame.get(), keptPitch, frameWidth, frameHeight, source, sourceArea,
+                           static_cast<std::int32_t>(destinationArea.left),
+                           static_cast<std::int32_t>(destinationArea.top));
     const std::int32_t width = static_cast<std::int32_t>(sourceArea.width());
     const std::int32_t height = static_cast<std::int32_t>(sourceArea.height());
-    if (!staging || staging->width() != width || staging->height() != height) {
-        forgetSurface(staging);
-        delete staging;
-        staging = new (std::nothrow)
-            Surface(&console, width, height, shownFormat, MEMORY_SYSTEM, TOP_DOWN, -1, -1);
-        if (staging && !staging->isValid()) {
-            delete staging;
-            staging = nullptr;
-        }
-        if (!staging) return false;
-    }
-    const Rect whole = staging->area();
-    // The library's converters, through the staging surface's store.
-    if (!source.copyArea(staging, &sourceArea, &whole, 0)) return false;
-    const std::uint8_t* pixels = staging->lock(0);
-    if (!pixels) return false;
-    picture = Picture{staging, pixels, staging->pitch(), whole};
-    staging->unlock();
+    const std::int32_t toWidth = static_cast<std::int32_t>(destinationArea.width());
+    const std::int32_t toHeight = static_cast<std::int32_t>(destinationArea.height());
+    const std::int64_t scratchPitch = std::int64_t{width} * PIXEL_BYTES;
+    if (!makeScratch(scratchPitch * height) ||
+        !convertInto(scratch.get(), scratchPitch, width, height, source, sourceArea, 0, 0))
+        return false;
+    if (!stretcher.isPreparedFor(width, height, toWidth, toHeight, PIXEL_BYTES) &&
+        !stretcher.prepare(width, height, toWidth, toHeight, PIXEL_BYTES))
+        return false;
+    stretcher.scale(scratch.get(), scratchPitch,
+                    keptFrame.get() + destinationArea.top * keptPitch +
+                        std::int64_t{destinationArea.left} * PIXEL_BYTES,
+                    keptPitch);
     return true;
 }
 
-bool WaylandPresenter::convertsStraight(const Surface& source, const Rect& sourceArea,
-                                        const Rect& area) const
+bool WaylandPresenter::convertInto(std::uint8_t* pixels, std::int64_t pitch, std::int32_t width,
+                                   std::int32_t height, Surface& source, const Rect& sourceArea,
+                                   std::int32_t x, std::int32_t y)
 {
-    // A scaled area goes through a converted copy, which the scaler reads.
-    return source.format() != shownFormat && sameSize(sourceArea, area);
-}
-
-bool WaylandPresenter::convertInto(ShmBuffer& buffer, Surface& source, const Rect& sourceArea,
-                                   const Rect& area)
-{
-    if (!liesWithin(sourceArea, source.width(), source.height()) ||
-        !liesWithin(area, buffer.width(), buffer.height()))
+    if (!liesWithin(sourceArea, source.width(), source.height()) || x < 0 || y < 0 ||
+        x + sourceArea.width() > width || y + sourceArea.height() > height)
         return false;
     if (!converter || convertedFormat != source.format()) {
         converter.reset(selectConverter(source.format(), shownFormat));
         convertedFormat = source.format();
     }
-    if (!converter) return false;
-    const std::uint8_t* pixels = source.lock(0);
-    if (!pixels) return false;
+    // The store's own lock: the console ran the program's exit check before
+    // it took presentLock, and the surface's lock would run it again here.
+    SurfaceStore* store = source.store();
+    const std::uint8_t* from = converter && store ? store->lock(0) : nullptr;
+    if (!from) return false;
     const bool converted =
-        converter->convertRect(pixels, source.pitch(), sourceArea, buffer.pixels(),
-                               static_cast<std::int32_t>(buffer.stride()), area.left, area.top,
+        converter->convertRect(from, source.pitch(), sourceArea, pixels,
+                               static_cast<std::int32_t>(pitch), x, y,
                                source.lookupFor(shownFormat));
-    source.unlock();
+    store->unlock();
     return converted;
+}
+
+bool WaylandPresenter::makeKeptFrame()
+{
+    const std::int64_t bytes = std::int64_t{frameWidth} * frameHeight * PIXEL_BYTES;
+    if (bytes <= 0) return false;
+    if (bytes <= keptBytes) return true;
+    // The old frame is gone with its memory.
+    if (presented.pixels == keptFrame.get()) presented = Picture{};
+    keptFrame.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    keptBytes = keptFrame ? bytes : 0;
+    return keptFrame != nullptr;
+}
+
+bool WaylandPresenter::makeScratch(std::int64_t bytes)
+{
+    if (bytes <= 0) return false;
+    if (bytes <= scratchBytes) return true;
+    scratch.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    scratchBytes = scratch ? bytes : 0;
+    return scratch != nullptr;
+}
+
+WaylandPresenter::Picture WaylandPresenter::keptPicture() const
+{
+    return Picture{keptFrame.get(), std::int64_t{frameWidth} * PIXEL_BYTES,
+                   Rect{0, 0, frameWidth, frameHeight}, nullptr};
 }
 
 void WaylandPresenter::keepPresentedOutOf(const ShmBuffer& buffer)
 {
     if (presented.buffer != &buffer) return;
-    const Rect& area = presented.area;
-    const std::int64_t rowBytes = area.width() * PIXEL_BYTES;
-    const std::int64_t bytes = rowBytes * area.height();
-    if (bytes > keptBytes) {
-        keptFrame.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
-        keptBytes = keptFrame ? bytes : 0;
-    }
-    if (!keptFrame) {
-        presented = Picture{};
+    const Picture from = presented;
+    presented = Picture{};
+    // A buffer holds the frame at its own size, as the kept frame does.
+    if (from.area.width() != frameWidth || from.area.height() != frameHeight || !makeKeptFrame())
         return;
-    }
-    for (std::int64_t y = 0; y < area.height(); ++y)
+    const std::int64_t rowBytes = std::int64_t{frameWidth} * PIXEL_BYTES;
+    for (std::int64_t y = 0; y < frameHeight; ++y)
         std::memcpy(keptFrame.get() + y * rowBytes,
-                    presented.pixels + (area.top + y) * presented.pitch +
-                        std::int64_t{area.left} * PIXEL_BYTES,
+                    from.pixels + (from.area.top + y) * from.pitch +
+                        std::int64_t{from.area.left} * PIXEL_BYTES,
                     static_cast<std::size_t>(rowBytes));
-    presented = Picture{nullptr, keptFrame.get(), rowBytes,
-                        Rect{0, 0, area.right - area.left, area.bottom - area.top}};
+    presented = keptPicture();
 }
 
 bool WaylandPresenter::fits(const ShmBuffer& buffer) const
@@ -265,7 +289,7 @@ ShmBuffer* WaylandPresenter::freeBuffer()
     return chosen;
 }
 
-ShmBuffer* WaylandPresenter::acquire(std::unique_lock<std::recursive_mutex>* held)
+ShmBuffer* WaylandPresenter::acquire(std::unique_lock<std::mutex>* held)
 {
     const auto deadline = std::chrono::steady_clock::now() + RELEASE_LIMIT;
     for (;;) {
@@ -338,15 +362,6 @@ void WaylandPresenter::commit(ShmBuffer& buffer, const Rect& damage)
     wl_display_flush(connection.display());
 }
 
-void WaylandPresenter::remember(bool wholeFrame, const Picture& picture)
-{
-    if (wholeFrame)
-        presented = picture;
-    else if (presented.pixels == picture.pixels)
-        // Part of a frame overwrote the converted copy being redrawn from.
-        presented = Picture{};
-}
-
 void WaylandPresenter::chooseScaling()
 {
     // A window of the frame's own size needs no scaling, and a child
@@ -372,24 +387,20 @@ void WaylandPresenter::repaint()
     repaintPending = target && !lost && !buffer;
     if (!buffer) return;
     const Rect frame = letterbox();
-    buffer->barsWidth = -1;
-    drawBars(*buffer, frame);
-    // A frame converted into this very buffer is already where it belongs.
+    // A frame converted into this very buffer is already where it belongs;
+    // one elsewhere in it is copied out before the bars go over it.
     const bool inPlace = presented.buffer == buffer && presented.area == frame;
     if (!inPlace) keepPresentedOutOf(*buffer);
+    buffer->barsWidth = -1;
+    drawBars(*buffer, frame);
     if (!inPlace && (!presented.pixels || !draw(*buffer, presented, frame)))
         fillArea(*buffer, frame.left, frame.top, frame.right, frame.bottom);
     commit(*buffer, Rect{0, 0, bufferWidth(), bufferHeight()});
 }
 
-void WaylandPresenter::forgetSurface(const Surface* surface)
-{
-    if (surface && presented.owner == surface) presented = Picture{};
-}
-
 void WaylandPresenter::bufferReleased(ShmBuffer& buffer)
 {
-    std::lock_guard<std::recursive_mutex> guard(presentLock);
+    std::lock_guard<std::mutex> guard(presentLock);
     buffer.markReleased();
     bufferFreed.notify_all();
     if (repaintPending) repaint();

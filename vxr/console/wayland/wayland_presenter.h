@@ -16,7 +16,6 @@ struct wl_surface;
 
 namespace vxr {
 
-class Console;
 class Converter;
 class Surface;
 class WaylandConnection;
@@ -24,21 +23,29 @@ class WaylandConnection;
 // Puts frames on a Wayland console's surface: each frame's area converted
 // where it is not in the display's format, scaled by the library's own
 // scaler onto the letterbox of the window, black bars around it, in one of
-// a few shared-memory buffers. An area shown at its own size in another
-// format is converted straight into the buffer. A buffer the compositor holds is never
-// written: a frame waits, boundedly, for one to be released.
+// a few shared-memory buffers. An area shown at its own size is converted
+// (or copied) straight into the buffer. A buffer the compositor holds is
+// never written: a frame waits, boundedly, for one to be released.
 //
 // Where asked and offered, the compositor scales instead: while the window
 // is not the frame's size, buffers have the frame's size and go on a
 // viewport stage.
 //
+// The window thread redraws the last frame on its own (a new size, a
+// buffer released after a redraw was put off), so that frame lives in
+// memory the presenter owns: the buffer it was put into at its own size,
+// or else a copy of the whole frame kept at its own size, which the
+// library's scaler reads. The program's pixels are read only in present,
+// on the program's thread.
+//
 // Everything here runs under the console's presentLock, the mutex given at
-// construction; the release listener takes it itself.
+// construction; the release listener takes it itself. No function here
+// dispatches the compositor's events, so presentLock is never taken twice.
 class WaylandPresenter : private ShmBuffer::Listener {
 public:
     static constexpr int BUFFER_COUNT = 3;
 
-    WaylandPresenter(WaylandConnection& connection, Console& console, std::recursive_mutex& presentLock);
+    WaylandPresenter(WaylandConnection& connection, std::mutex& presentLock);
     ~WaylandPresenter();
     WaylandPresenter(const WaylandPresenter&) = delete;
     WaylandPresenter& operator=(const WaylandPresenter&) = delete;
@@ -63,13 +70,11 @@ public:
 
     // held is the caller's hold of presentLock, let go while waiting for a
     // buffer.
-    int present(std::unique_lock<std::recursive_mutex>& held, Surface& source, const Rect& sourceArea,
+    int present(std::unique_lock<std::mutex>& held, Surface& source, const Rect& sourceArea,
                 const Rect& destinationArea);
     // Draws the remembered frame again, or black without one; put off until
     // a buffer is released when all are held.
     void repaint();
-    // A surface whose store goes away is no longer drawn from.
-    void forgetSurface(const Surface* surface);
 
     std::int32_t clientWidth() const { return pixelsWide; }
     std::int32_t clientHeight() const { return pixelsHigh; }
@@ -88,27 +93,37 @@ public:
     Rect stageArea() const;
 
 private:
-    // Pixels to draw from, in the display's format.
+    // Pixels to draw from, in the display's format: a buffer's own, or the
+    // kept frame.
     struct Picture {
-        const Surface* owner = nullptr;
         const std::uint8_t* pixels = nullptr;
         std::int64_t pitch = 0;
         Rect area;
-        // Set where the pixels are a buffer's own, converted straight into it.
+        // Set where the pixels are a buffer's own.
         const ShmBuffer* buffer = nullptr;
     };
 
     void bufferReleased(ShmBuffer& buffer) override;
     // Puts the stage up or takes it down for the window's new size.
     void chooseScaling();
-    bool pictureOf(Surface& source, const Rect& sourceArea, Picture& picture);
-    bool convert(Surface& source, const Rect& sourceArea, Picture& picture);
-    bool convertsStraight(const Surface& source, const Rect& sourceArea, const Rect& area) const;
-    bool convertInto(ShmBuffer& buffer, Surface& source, const Rect& sourceArea, const Rect& area);
+    // The source's area onto the buffer's area, converted straight into it
+    // at the same size, or through the kept frame and the scaler.
+    bool drawSource(ShmBuffer& buffer, Surface& source, const Rect& sourceArea,
+                    const Rect& destinationArea, const Rect& area);
+    // The source's area into the kept frame at the destination area,
+    // stretched there where the sizes differ.
+    bool keepSource(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
+    bool convertInto(std::uint8_t* pixels, std::int64_t pitch, std::int32_t width,
+                     std::int32_t height, Surface& source, const Rect& sourceArea,
+                     std::int32_t x, std::int32_t y);
+    // Room for the whole frame at its own size, and for one source area.
+    bool makeKeptFrame();
+    bool makeScratch(std::int64_t bytes);
+    Picture keptPicture() const;
     // Copies the remembered frame out of a buffer about to be remade or
     // drawn over.
     void keepPresentedOutOf(const ShmBuffer& buffer);
-    ShmBuffer* acquire(std::unique_lock<std::recursive_mutex>* held);
+    ShmBuffer* acquire(std::unique_lock<std::mutex>* held);
     ShmBuffer* freeBuffer();
     bool fits(const ShmBuffer& buffer) const;
     std::int32_t bufferWidth() const;
@@ -120,12 +135,10 @@ private:
     void carryOver(ShmBuffer& buffer);
     bool draw(ShmBuffer& buffer, const Picture& picture, const Rect& area);
     void commit(ShmBuffer& buffer, const Rect& damage);
-    void remember(bool wholeFrame, const Picture& picture);
 
     WaylandConnection& connection;
-    Console& console;
-    std::recursive_mutex& presentLock;
-    std::condition_variable_any bufferFreed;
+    std::mutex& presentLock;
+    std::condition_variable bufferFreed;
     wl_surface* target = nullptr;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
@@ -142,13 +155,18 @@ private:
     ShmBuffer buffers[BUFFER_COUNT];
     ShmBuffer* lastCommitted = nullptr;
     FrameScaler scaler;
-    Surface* staging = nullptr;
+    // For a source area of another size than its place in the frame.
+    FrameScaler stretcher;
     PixelFormat shownFormat;
     // Kept between frames: most programs present one format throughout.
     std::unique_ptr<Converter> converter;
     PixelFormat convertedFormat;
+    // The whole frame at its own size, in the display's format.
     std::unique_ptr<std::uint8_t[]> keptFrame;
     std::int64_t keptBytes = 0;
+    // A source area converted before it is stretched into the kept frame.
+    std::unique_ptr<std::uint8_t[]> scratch;
+    std::int64_t scratchBytes = 0;
 
     Picture presented;
 };

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
@@ -42,9 +43,10 @@ void surfaceConfigure(void* data, xdg_surface*, std::uint32_t serial)
 
 const xdg_surface_listener SURFACE_LISTENER = {surfaceConfigure};
 
-void frameCallbackDone(void* data, wl_callback* callback, std::uint32_t)
+void frameCallbackDone(void* data, wl_callback*, std::uint32_t)
 {
-    ownerOf(data).frameDone(callback);
+    auto& ticket = *static_cast<WaylandWindow::FrameTicket*>(data);
+    ticket.window->frameDone(ticket);
 }
 
 const wl_callback_listener FRAME_LISTENER = {frameCallbackDone};
@@ -97,9 +99,11 @@ void WaylandWindow::close()
 void WaylandWindow::destroySurface()
 {
     {
-        // A frame the compositor never drew (a hidden window) is not coming now.
+        // A frame the compositor never drew (a hidden window) is not coming
+        // now, and with the thread ended no listener holds a ticket.
         std::lock_guard<std::mutex> guard(stateLock);
         dropOutstandingFrame();
+        freeTickets(true);
     }
     if (decoration) zxdg_toplevel_decoration_v1_destroy(decoration);
     decoration = nullptr;
@@ -185,6 +189,10 @@ bool WaylandWindow::dispatchUntilStopped()
     for (;;) {
         // A held key's next repeat is due by then.
         if (!dispatchOnce(connection->millisecondsUntilInputDue())) return false;
+        {
+            std::lock_guard<std::mutex> guard(stateLock);
+            freeTickets(false);
+        }
         connection->inputSettled();
         char drained[16];
         while (read(wakePipe[0], drained, sizeof drained) > 0) {
@@ -335,34 +343,68 @@ void WaylandWindow::closeRequested() { handler->windowCloseRequested(); }
 std::uint64_t WaylandWindow::requestFrame(wl_surface* content)
 {
     std::lock_guard<std::mutex> guard(stateLock);
-    if (outstandingFrame && outstandingFor == content) return framesRequested;
+    if (outstandingFrame && outstandingFor == content) return outstandingFrame;
     // The frame moved to another surface (the stage came or went): the old
     // one's callback may never come.
     dropOutstandingFrame();
-    outstandingFrame = content && running ? wl_surface_frame(content) : nullptr;
-    if (!outstandingFrame) return 0;
+    if (!content || !running) return 0;
+    auto* ticket = new (std::nothrow) FrameTicket;
+    if (!ticket) return 0;
+    ticket->callback = wl_surface_frame(content);
+    if (!ticket->callback) {
+        delete ticket;
+        return 0;
+    }
+    ticket->window = this;
+    ticket->number = ++framesRequested;
+    ticket->next = tickets;
+    tickets = ticket;
+    wl_callback_add_listener(ticket->callback, &FRAME_LISTENER, ticket);
+    outstandingFrame = ticket->number;
     outstandingFor = content;
-    wl_callback_add_listener(outstandingFrame, &FRAME_LISTENER, this);
-    return ++framesRequested;
+    return outstandingFrame;
 }
 
 void WaylandWindow::dropOutstandingFrame()
 {
-    // Under stateLock: frameDone, for a callback being dispatched as it is
-    // destroyed here, finds it no longer outstanding and leaves it alone.
-    if (outstandingFrame) wl_callback_destroy(outstandingFrame);
-    outstandingFrame = nullptr;
+    // Under stateLock: a listener for the dropped callback that is already
+    // running finds its ticket without a callback and leaves it alone.
+    for (FrameTicket* ticket = tickets; ticket; ticket = ticket->next)
+        if (ticket->number == outstandingFrame) destroyTicket(*ticket);
+    outstandingFrame = 0;
     outstandingFor = nullptr;
 }
 
-void WaylandWindow::frameDone(wl_callback* callback)
+void WaylandWindow::destroyTicket(FrameTicket& ticket)
+{
+    if (ticket.callback) wl_callback_destroy(ticket.callback);
+    ticket.callback = nullptr;
+}
+
+void WaylandWindow::freeTickets(bool everything)
+{
+    FrameTicket** link = &tickets;
+    while (FrameTicket* ticket = *link) {
+        if (!everything && ticket->callback) {
+            link = &ticket->next;
+            continue;
+        }
+        destroyTicket(*ticket);
+        *link = ticket->next;
+        delete ticket;
+    }
+}
+
+void WaylandWindow::frameDone(FrameTicket& ticket)
 {
     std::lock_guard<std::mutex> guard(stateLock);
-    if (callback != outstandingFrame) return;
-    wl_callback_destroy(callback);
-    outstandingFrame = nullptr;
+    if (!ticket.callback) return;
+    // Freed after this dispatch, with the others whose callbacks are gone.
+    destroyTicket(ticket);
+    if (ticket.number != outstandingFrame) return;
+    outstandingFrame = 0;
     outstandingFor = nullptr;
-    frameAnswered = framesRequested;
+    frameAnswered = ticket.number;
     stateChanged.notify_all();
 }
 
@@ -376,7 +418,7 @@ bool WaylandWindow::waitFrame(std::uint64_t serial, std::chrono::milliseconds li
     if (answered) return false;  // the window ended
     // Kept waiting for, an unanswered callback would make every later wait
     // run into the limit as well.
-    if (framesRequested == serial) dropOutstandingFrame();
+    if (outstandingFrame == serial) dropOutstandingFrame();
     return false;
 }
 

@@ -94,11 +94,21 @@ public:
     // draw.
     bool waitFrame(std::uint64_t serial, std::chrono::milliseconds limit);
 
+    // A frame callback's user data: its number, which its answer is
+    // matched by (a callback's address may come again for a later one).
+    struct FrameTicket {
+        WaylandWindow* window = nullptr;
+        std::uint64_t number = 0;
+        // Null once destroyed.
+        wl_callback* callback = nullptr;
+        FrameTicket* next = nullptr;
+    };
+
     // Called from the protocol listeners, on the window thread.
     void toplevelConfigured(std::int32_t width, std::int32_t height);
     void surfaceConfigured(std::uint32_t serial);
     void closeRequested();
-    void frameDone(wl_callback* callback);
+    void frameDone(FrameTicket& ticket);
     void decorationConfigured(std::uint32_t mode);
 
 private:
@@ -125,8 +135,7 @@ private:
     WaylandConnection* connection = nullptr;
     Handler* handler = nullptr;
     WindowThread thread;
-    // A handler that ends the process on a lost display runs on the window
-    // thread, and the exit's clean-up may close the window from there.
+    // Written to wake the thread from its wait on the compositor.
     int wakePipe[2] = {-1, -1};
 
     wl_surface* baseSurface = nullptr;
@@ -143,15 +152,27 @@ private:
     std::int32_t pendingHeight = 0;
     bool configured = false;
 
+    // Taken after the console's presentLock where both are (a frame is
+    // asked for under it), and never held while the handler is called.
     mutable std::mutex stateLock;
     std::condition_variable stateChanged;
     bool running = false;
     std::uint64_t framesRequested = 0;
     // The number of the last callback answered.
     std::uint64_t frameAnswered = 0;
-    wl_callback* outstandingFrame = nullptr;
+    // The callback waited for, by number (0: none), and its surface.
+    std::uint64_t outstandingFrame = 0;
     wl_surface* outstandingFor = nullptr;
+    // Every ticket not yet freed. One whose callback the program's thread
+    // destroyed may still be in the window thread's hands, in a listener
+    // that has not yet taken stateLock: it is freed by the window thread
+    // between dispatches, or once the thread has ended.
+    FrameTicket* tickets = nullptr;
     void dropOutstandingFrame();
+    void destroyTicket(FrameTicket& ticket);
+    // Frees the tickets whose callbacks are gone; all of them with
+    // everything, once no listener can run.
+    void freeTickets(bool everything);
 
     // What the program asked for since the thread last looked, under stateLock.
     struct Requests {

@@ -235,7 +235,10 @@ void WindowConsole::leaveRegistries()
 int WindowConsole::openWindow(const char* className, DWORD style, int showCommand,
                               int outerWidth, int outerHeight, bool pointerHidden)
 {
-    if (!ownsItsWindow) return 0;
+    if (!ownsItsWindow) {
+        setLastError("a console given a window opens none of its own");
+        return 0;
+    }
     closeWindow();
     {
         SectionGuard guard(windowLock);
@@ -352,6 +355,7 @@ int WindowConsole::modes(std::vector<ConsoleMode>& list)
 int WindowConsole::waitRetrace()
 {
     input.endIfAsked();
+    setLastError("a desktop window has no retrace to wait for");
     return 0;
 }
 
@@ -376,11 +380,20 @@ int WindowConsole::setPointerVisible(int visible)
 
 int WindowConsole::setTitle(const char* text)
 {
-    if (!text) return 0;
+    if (!text) {
+        setLastError("the title is null");
+        return 0;
+    }
     std::unique_ptr<char[]> copy = boundedCopyOf(text);
-    if (!copy) return 0;
+    if (!copy) {
+        setLastError("no memory for the title");
+        return 0;
+    }
     titleString = std::move(copy);
-    if (!windowHandle) return 0;
+    if (!windowHandle) {
+        setLastError("no window is open: the title waits for the next one");
+        return 0;
+    }
     if (SetWindowTextA(windowHandle, titleString.get())) return 1;
     setSystemError("SetWindowText could not set the title", GetLastError());
     return 0;
@@ -388,7 +401,10 @@ int WindowConsole::setTitle(const char* text)
 
 int WindowConsole::title(char* out)
 {
-    if (!out) return 0;
+    if (!out) {
+        setLastError("no room was given for the title");
+        return 0;
+    }
     // titleString never holds more than TITLE_CAPACITY - 1 characters.
     const char* text = titleString ? titleString.get() : "";
     std::memcpy(out, text, std::strlen(text) + 1);
