@@ -12,6 +12,9 @@ public:
     // Called first thing on every thread the library starts.
     static void markCurrent();
     static bool isCurrent();
+    // How many marked threads have not ended yet: none once every console
+    // that started one is closed.
+    static int running();
 };
 
 }  // namespace vxr

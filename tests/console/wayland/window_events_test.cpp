@@ -12,6 +12,7 @@
 #include "console/x11/x11_test_support.h"
 #include "event_reader.h"
 #include "vxr/console/key_queue.h"
+#include "vxr/console/library_thread.h"
 #include "vxr/console/wayland/wayland_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
@@ -325,10 +326,13 @@ TEST(WaylandLifecycle, TwoHundredOpensLeaveNoDescriptorsThreadsOrPoolsBehind)
         console.waitRetrace();
     };
     cycle(0);
-    const int descriptors = test::openDescriptors(), threads = test::runningThreads();
+    const int descriptors = test::openDescriptors();
     for (unsigned i = 1; i <= 200; ++i) cycle(i);
     EXPECT_EQ(test::openDescriptors(), descriptors);
-    EXPECT_EQ(test::runningThreads(), threads);
+    // The library's own threads, counted as they start and end: libdecor's
+    // drawing starts font-loading pool threads of glib's, which stay idle
+    // for a while after the last window and are none of the library's.
+    EXPECT_EQ(LibraryThread::running(), 0);
     EXPECT_EQ(shmPoolMappings(), 0);
 }
 
