@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "vxr/console/console.h"
-#include "vxr/console/null_console.h"
+#include "vxr/console/core/null_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/memory_store.h"
 

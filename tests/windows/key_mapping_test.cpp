@@ -9,7 +9,7 @@
 #include <string>
 
 #include "vxr/console/key.h"
-#include "vxr/console/win32/window_console.h"
+#include "vxr/console/windows/window_console.h"
 
 namespace vxr {
 namespace {

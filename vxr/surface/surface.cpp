@@ -9,7 +9,7 @@
 
 #include "vxr/console/console.h"
 #include "vxr/console/console_front_end.h"
-#include "vxr/console/null_console.h"
+#include "vxr/console/core/null_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/borrowed_store.h"
 #include "vxr/surface/image_reader.h"

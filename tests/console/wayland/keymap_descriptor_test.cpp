@@ -17,8 +17,8 @@
 
 #include "vxr/console/event.h"
 #include "vxr/console/key.h"
-#include "vxr/console/window_input.h"
-#include "vxr/console/xkb/xkb_keyboard.h"
+#include "vxr/console/input/window_input.h"
+#include "vxr/console/input/xkb_keyboard.h"
 
 namespace vxr {
 namespace {

@@ -35,10 +35,7 @@ TEST(WaylandOutputSwitch, AWindowGoesToTheWholeScreenLetterboxedAndBack)
     ASSERT_EQ(console.open(320, 200, PREFER32, WINDOWED, -1, -1), 1);
     EventReader events(console);
     // A floating window of the frame's size at the output's corner.
-    ASSERT_TRUE(
-        sway.command("'[app_id=vxr] floating enable, resize set 320 200, move position 0 0'"));
-    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
-    ASSERT_TRUE(test::eventually([&] { return console.clientHeight() == 200; }));
+    ASSERT_TRUE(test::floatAtCorner(sway, console, 320, 200));
     auto frame = test::randomFrame(console, ARGB8888, 320, 200, 31, true);
     std::string why;
     ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;

@@ -66,8 +66,7 @@ TEST(WaylandPresentation, AfterTheCompositorResizesTheWindowTheFrameIsLetterboxe
     EXPECT_EQ(console.clientHeight(), 480);
 
     // A floating window the compositor sizes at an odd aspect: bars beside.
-    ASSERT_TRUE(sway.command("'[app_id=vxr] floating enable, resize set 500 190, move position 0 0'"));
-    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 500; }));
+    EXPECT_TRUE(test::floatAtCorner(sway, console, 500, 190));
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
     EXPECT_EQ(console.clientHeight(), 190);
 }
@@ -153,8 +152,7 @@ TEST(WaylandPresentation, WhenTheCompositorScalesOtherFormatsAreConvertedAndResi
             << "format " << format << ": " << why;
     }
     // A size that is no whole scale of the frame, with bars beside.
-    ASSERT_TRUE(sway.command("'[app_id=vxr] floating enable, resize set 500 190, move position 0 0'"));
-    EXPECT_TRUE(test::eventually([&] { return console.clientWidth() == 500; }));
+    EXPECT_TRUE(test::floatAtCorner(sway, console, 500, 190));
     auto frame = test::blockFrame(console, RGB565, 320, 200, 16, 47);
     EXPECT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
 
@@ -177,9 +175,7 @@ void openResizable(Compositor& sway, WaylandConsole& console, int request)
 {
     console.scaleInCompositor(false);
     ASSERT_EQ(console.open(320, 200, request, -1, -1, -1), 1);
-    ASSERT_TRUE(
-        sway.command("'[app_id=vxr] floating enable, resize set 320 200, move position 0 0'"));
-    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
+    ASSERT_TRUE(test::floatAtCorner(sway, console, 320, 200));
 }
 
 TEST(WaylandPresentation, AResizedWindowRedrawsTheLastConvertedFrameByItself)

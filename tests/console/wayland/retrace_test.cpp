@@ -23,9 +23,7 @@ TEST(WaylandRetrace, WhileTheCompositorScalesFrameWaitsAreAnswered)
     console.scaleInCompositor(true);
     ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
     // A window of the frame's aspect: the frame's child covers all of it.
-    ASSERT_TRUE(
-        sway.command("'[app_id=vxr] floating enable, resize set 640 400, move position 0 0'"));
-    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
+    ASSERT_TRUE(test::floatAtCorner(sway, console, 640, 400));
     ASSERT_TRUE(console.scalesInCompositor());
     auto frame = test::blockFrame(console, ARGB8888, 320, 200, 8, 11);
     std::string why;

@@ -1,5 +1,6 @@
 #include "wayland_session.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "console/x11/x11_test_support.h"
@@ -90,6 +91,19 @@ bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& f
                      int top, std::string& why, bool filtered)
 {
     return screenShows(compositor, console, frame, left, top, why, filtered, false);
+}
+
+bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int height)
+{
+    const std::string command = "'[app_id=vxr] floating enable, resize set " +
+                                std::to_string(width) + " " + std::to_string(height) +
+                                ", move position 0 0'";
+    const auto arrived = [&] {
+        return console.clientWidth() == width && console.clientHeight() == height;
+    };
+    return eventually([&] {
+        return sway.command(command) && eventually(arrived, std::chrono::seconds(3));
+    });
 }
 
 }  // namespace vxr::test

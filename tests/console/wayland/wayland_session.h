@@ -35,5 +35,11 @@ bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame,
 // redraws it by itself, say after a resize.
 bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
                      int top, std::string& why, bool filtered = false);
+// Floats the window at sway's output corner at the given client size, and
+// waits until the console has it. sway sizes a window that has just become
+// floating from the state its last transaction left, so a command sent
+// while the window still commits its first tiled size can come back with
+// that size instead: the command is sent again until it takes.
+bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int height);
 
 }  // namespace vxr::test

@@ -11,8 +11,8 @@
 
 #include "console/x11/x11_test_support.h"
 #include "event_reader.h"
-#include "vxr/console/key_queue.h"
-#include "vxr/console/library_thread.h"
+#include "vxr/console/input/key_queue.h"
+#include "vxr/console/core/library_thread.h"
 #include "vxr/console/wayland/wayland_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"

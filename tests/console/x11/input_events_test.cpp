@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "vxr/console/event.h"
-#include "vxr/console/event_queue.h"
+#include "vxr/console/input/event_queue.h"
 #include "vxr/console/x11/x11_console.h"
 #include "x11_session.h"
 #include "xtest_input.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "vxr/console/console_front_end.h"
-#include "vxr/console/window_icon.h"
+#include "vxr/console/x11/window_icon.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "vxr/console/key_queue.h"
+#include "vxr/console/input/key_queue.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"

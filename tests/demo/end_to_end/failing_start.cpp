@@ -7,8 +7,8 @@
 #include <new>
 
 #include "demo/demo_driver.h"
-#include "vxr/console/gdi/gdi_console.h"
-#include "vxr/console/null_console.h"
+#include "vxr/console/windows/gdi_console.h"
+#include "vxr/console/core/null_console.h"
 
 namespace {
 

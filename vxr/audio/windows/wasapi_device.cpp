@@ -6,7 +6,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "vxr/console/library_thread.h"
+#include "vxr/console/core/library_thread.h"
 
 namespace vxr {
 namespace {

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "vxr/audio/sample_converter.h"
-#include "vxr/console/library_thread.h"
+#include "vxr/console/core/library_thread.h"
 #include "vxr/last_error.h"
 
 namespace vxr {

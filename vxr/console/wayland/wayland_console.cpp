@@ -7,8 +7,8 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/frame_scaler.h"
-#include "vxr/console/present_store.h"
+#include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/core/present_store.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"

@@ -5,10 +5,10 @@
 #include <mutex>
 #include <vector>
 
-#include "vxr/console/display_console.h"
-#include "vxr/console/frame_presenter.h"
-#include "vxr/console/window_input.h"
-#include "vxr/console/window_title.h"
+#include "vxr/console/core/display_console.h"
+#include "vxr/console/core/frame_presenter.h"
+#include "vxr/console/input/window_input.h"
+#include "vxr/console/desktop/window_title.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/console/wayland/wayland_input_target.h"
 #include "vxr/console/wayland/wayland_presenter.h"

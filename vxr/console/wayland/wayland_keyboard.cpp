@@ -4,7 +4,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_input_target.h"
-#include "vxr/console/window_input.h"
+#include "vxr/console/input/window_input.h"
 
 namespace vxr {
 namespace {

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "vxr/console/key_repeat.h"
-#include "vxr/console/xkb/xkb_keyboard.h"
+#include "vxr/console/input/key_repeat.h"
+#include "vxr/console/input/xkb_keyboard.h"
 
 struct wl_keyboard;
 struct wl_seat;

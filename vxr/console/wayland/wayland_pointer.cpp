@@ -5,7 +5,7 @@
 
 #include "vxr/console/event.h"
 #include "vxr/console/wayland/wayland_input_target.h"
-#include "vxr/console/window_input.h"
+#include "vxr/console/input/window_input.h"
 
 namespace vxr {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "vxr/console/frame_scaler.h"
+#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/wayland/shm_buffer.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/format/pixel_format.h"

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "vxr/console/wayland/libdecor_frame.h"
-#include "vxr/console/window_thread.h"
+#include "vxr/console/desktop/window_thread.h"
 
 struct wl_callback;
 struct wl_surface;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/present_store.h"
+#include "vxr/console/core/present_store.h"
 #include "vxr/console/web/web_page.h"
 #include "vxr/format/converter.h"
 #include "vxr/last_error.h"

@@ -4,14 +4,14 @@
 #include <memory>
 #include <vector>
 
-#include "vxr/console/display_console.h"
+#include "vxr/console/core/display_console.h"
 #include "vxr/console/web/canvas_pixel_map.h"
-#include "vxr/console/frame_presenter.h"
-#include "vxr/console/frame_scaler.h"
+#include "vxr/console/core/frame_presenter.h"
+#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/web/web_canvas.h"
 #include "vxr/console/web/web_input.h"
-#include "vxr/console/window_input.h"
-#include "vxr/console/window_title.h"
+#include "vxr/console/input/window_input.h"
+#include "vxr/console/desktop/window_title.h"
 
 namespace vxr {
 

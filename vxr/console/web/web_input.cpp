@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "vxr/console/key.h"
-#include "vxr/console/utf8_text.h"
+#include "vxr/console/input/utf8_text.h"
 #include "vxr/console/web/web_page.h"
-#include "vxr/console/window_input.h"
+#include "vxr/console/input/window_input.h"
 
 namespace vxr {
 namespace {

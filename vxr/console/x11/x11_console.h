@@ -4,11 +4,11 @@
 #include <mutex>
 #include <vector>
 
-#include "vxr/console/display_console.h"
-#include "vxr/console/frame_presenter.h"
-#include "vxr/console/window_icon.h"
-#include "vxr/console/window_input.h"
-#include "vxr/console/window_title.h"
+#include "vxr/console/core/display_console.h"
+#include "vxr/console/core/frame_presenter.h"
+#include "vxr/console/x11/window_icon.h"
+#include "vxr/console/input/window_input.h"
+#include "vxr/console/desktop/window_title.h"
 #include "vxr/console/x11/x11_display.h"
 #include "vxr/console/x11/x11_presenter.h"
 #include "vxr/console/x11/x11_window.h"

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "vxr/console/key.h"
-#include "vxr/console/window_input.h"
+#include "vxr/console/input/window_input.h"
 
 namespace vxr {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "vxr/console/xkb/xkb_keyboard.h"
+#include "vxr/console/input/xkb_keyboard.h"
 
 namespace vxr {
 

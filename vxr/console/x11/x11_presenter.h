@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "vxr/console/frame_scaler.h"
+#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/x11/shared_image.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"

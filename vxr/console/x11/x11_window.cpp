@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "vxr/console/event.h"
-#include "vxr/console/window_input.h"
+#include "vxr/console/input/window_input.h"
 #include "vxr/console/x11/x11_display.h"
 
 namespace vxr {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "vxr/console/window_thread.h"
+#include "vxr/console/desktop/window_thread.h"
 #include "vxr/console/x11/x11_keyboard.h"
 
 namespace vxr {

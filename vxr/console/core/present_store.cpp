@@ -1,0 +1,41 @@
+#include "vxr/console/core/present_store.h"
+
+#include "vxr/console/core/frame_presenter.h"
+#include "vxr/surface/store_parameters.h"
+#include "vxr/surface/surface.h"
+
+namespace vxr {
+
+PresentStore::PresentStore(FramePresenter* presenter, std::int32_t& width, std::int32_t& height,
+                           const PixelFormat& format, std::int32_t& memoryKind,
+                           std::int32_t& orientation, std::int32_t& linePadding,
+                           std::int32_t& variant, std::int32_t screenOrientation)
+{
+    if (!presenter || !StoreParameters::accepts(width, height, format, memoryKind, orientation,
+                                                linePadding, variant, MEMORY_DISPLAY))
+        return;
+    memoryKind = MEMORY_DISPLAY;
+    orientation = StoreParameters::settledOrientation(orientation, screenOrientation);
+    if (linePadding == -1) linePadding = 0;
+    variant = VARIANT_DEFAULT;
+    target = presenter;
+}
+
+int PresentStore::copy(Surface* source, Surface* destination, int flags, const void* lookup)
+{
+    if (!source || !destination) return 0;
+    const Rect sourceArea = source->area();
+    const Rect destinationArea = destination->area();
+    return copyArea(source, &sourceArea, destination, &destinationArea, flags, lookup);
+}
+
+int PresentStore::copyArea(Surface* source, const Rect* sourceArea, Surface*,
+                           const Rect* destinationArea, int flags, const void*)
+{
+    // No copy flag means anything to a screen; the presenter converts with
+    // its own lookups.
+    if (!target || !source || !sourceArea || !destinationArea || flags != 0) return 0;
+    return target->present(source, *sourceArea, *destinationArea);
+}
+
+}  // namespace vxr

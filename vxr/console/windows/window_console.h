@@ -1,0 +1,183 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "vxr/console/windows/critical_section.h"
+#include "vxr/console/core/display_console.h"
+#include "vxr/console/input/key_queue.h"
+#include "vxr/console/key.h"
+#include "vxr/console/windows/owned_resource.h"
+#include "vxr/console/windows/utf16_joiner.h"
+#include "vxr/console/input/window_input.h"
+#include "vxr/console/windows/window_device_context.h"
+#include "vxr/console/windows/window_registry.h"
+#include "vxr/format/rect.h"
+
+namespace vxr {
+
+// The part of a display console that owns a desktop window: a thread of its
+// own that creates the window and runs its message loop, the shared message
+// handling, the key queue that thread fills, the title and the display
+// modes.
+//
+// Threads: the window thread is a library thread; it never ends the process
+// and never reads the program's frames. A close is only asked for there,
+// through the WindowInput; the program's thread ends the process at its next
+// call into the console (readKey, keyPressed, present, waitRetrace...), and
+// a readKey that waits is woken for it.
+//
+// Locks, in the order they are taken: windowLock, then paletteLock, then
+// presentLock, then keyLock; the WindowInput's own locks come last of all.
+// A message is handled under windowLock, but no lock is held while the
+// system's default handling runs (DefWindowProc), since a move or a resize
+// by the user runs a modal loop inside it that may last for seconds;
+// WM_CLOSE, which a close box sends from inside such handling, takes no
+// console lock at all.
+//
+// Input reaches the application twice: every key press still counts in the
+// console's own key queue (readKey, keyPressed), and keys, text, the mouse
+// and the window's changes arrive as events through the WindowInput.
+class WindowConsole : public DisplayConsole {
+public:
+    // A null window makes the console create windows of its own.
+    explicit WindowConsole(HWND given);
+    ~WindowConsole() override;
+
+    int readKey() override;
+    int keyPressed() override;
+    int setTitle(const char* text) override;
+    int title(char* out) override;
+    int consoleId() override { return CONSOLE_ID_WINDOW; }
+    void* handle() override { return deviceContext.address(); }
+    int width() override { return clientWidth; }
+    int height() override { return clientHeight; }
+    void* window() override { return windowHandle; }
+    int ok() override { return constructedOk; }
+    int modes(std::vector<ConsoleMode>& list) override;
+    // No retrace to wait for: returns 0, after ending the process where a
+    // close asked for that.
+    int waitRetrace() override;
+    // Takes effect at once when the pointer is over the client area, and
+    // for every later visit; 0 without an open window.
+    int setPointerVisible(int visible) override;
+
+    // The message handling every console window shares; console is null for
+    // a window that is not registered (yet).
+    static LRESULT handleMessage(WindowConsole* console, HWND window, UINT message,
+                                 WPARAM wParam, LPARAM lParam);
+    // Turns a client size into the outer size of a window with that output.
+    static void addFrameSize(int* width, int* height, int output);
+    static int registerWindow(WindowRegistry& registry, HWND window, WindowConsole* console);
+    static WindowConsole* findConsole(WindowRegistry& registry, HWND window);
+
+    // The physical key of a key message: the scan code in bits 16-23 of
+    // lParam (0xE000 added when bit 24 marks an extended key), or the
+    // virtual key where the scan code names no key. nativeCode receives the
+    // scan code so formed, or the virtual key when there is no scan code.
+    static Key keyFromKeyMessage(WPARAM virtualKey, LPARAM lParam, std::uint32_t* nativeCode);
+    // The key a virtual key stands for on a US keyboard; the left one of a
+    // pair where the virtual key does not say which.
+    static Key keyFromVirtualKey(unsigned virtualKey);
+
+    int ownsWindow() const { return ownsItsWindow; }
+    HDC windowDeviceContext() const { return deviceContext.get(); }
+
+protected:
+    // Registers a console kind's two window classes with the window icon; a
+    // second console finds them already there, which is fine.
+    static void registerClasses(const char* windowedClass, WNDPROC windowedProcedure,
+                                const char* fullscreenClass, WNDPROC fullscreenProcedure);
+    // A window that covers the screen starts with the pointer hidden.
+    int openWindow(const char* className, DWORD style, int showCommand, int outerWidth,
+                   int outerHeight, bool pointerHidden);
+    void closeWindow();
+    int resizeWindow(int outerWidth, int outerHeight);
+    void addMode(const ConsoleMode& mode);
+    void clearModes() { modeList.clear(); }
+    const std::vector<ConsoleMode>& displayModes() const { return modeList; }
+    WindowInput* windowInput() override { return &input; }
+    // Where the frame lies in a client area of the given size; called on
+    // the window thread under windowLock, whenever the client area changes.
+    // Empty while no frame is shown.
+    virtual Rect frameArea(int clientAreaWidth, int clientAreaHeight);
+    // Draws the frame the window shows again, from memory the console owns;
+    // called on the window thread under windowLock. False when there is no
+    // such frame, and the client area is then filled black.
+    virtual bool repaintFrame() { return false; }
+    // Tells the input where the frame is shown now; consoles call it when
+    // they place a new frame. Takes windowLock.
+    void placeFrame();
+    // Whether the display has a palette to set (to the one given) or to read
+    // (null); false with the reason where not.
+    bool takesPalette(const Palette* given) const;
+    // Whether the pointer is hidden over the client area; read under
+    // windowLock.
+    bool hidesPointer() const { return hidingPointer; }
+
+    std::int32_t clientWidth = 0;
+    std::int32_t clientHeight = 0;
+    HWND windowHandle = nullptr;
+    WindowDeviceContext deviceContext;
+    CriticalSection keyLock;
+    CriticalSection presentLock;
+    CriticalSection windowLock;
+    CriticalSection paletteLock;
+    std::int32_t constructedOk = 1;
+
+private:
+    struct WindowStart;
+    static unsigned __stdcall windowMain(void* start);
+    static void fillBlack(HWND window);
+    void paint(HWND window);
+    void pushKey();
+    void wakeKeyReaders();
+    bool handleLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                      LRESULT* result);
+    void placeFrameLocked(int clientAreaWidth, int clientAreaHeight);
+    void placeFrameIn(HWND window);
+    static LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void handleClose(WindowConsole* console);
+    bool handleInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void keyMessage(WPARAM wParam, LPARAM lParam, bool down);
+    void characterMessage(WPARAM wParam);
+    void pointerAt(HWND window, std::int32_t x, std::int32_t y);
+    void buttonMessage(HWND window, std::int32_t button, bool down, LPARAM lParam);
+    void wheelMessage(HWND window, WPARAM wParam, LPARAM lParam, bool horizontal);
+    void mouseLeaveMessage();
+    void leaveIfOutside(HWND window);
+    void reportPointerLeft();
+    void forgetPointer();
+    void captureLost(HWND window);
+    void clientResized(WPARAM kind, LPARAM lParam);
+    bool setCursorMessage(HWND window, WPARAM wParam, LPARAM lParam);
+    void refreshPointer(HWND window);
+    void leaveRegistries();
+    bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
+
+    std::int32_t ownsItsWindow = 1;
+    KeyQueue keyQueue;
+    OwnedHandle keyEvent;
+    OwnedHandle windowThread;
+    std::unique_ptr<char[]> titleString;
+    std::vector<ConsoleMode> modeList;
+    // The registries this console's windows were entered in, so that no
+    // pair outlives the window or the console.
+    std::vector<WindowRegistry*> registries;
+
+    // Input state of the window thread, touched only there (under windowLock).
+    WindowInput input{false};
+    Utf16Joiner characters;
+    std::uint32_t buttonsHeld = 0;  // bit (button - 1), for the mouse capture
+    bool leaveTracked = false;      // TrackMouseEvent armed for WM_MOUSELEAVE
+    bool pointerOver = false;       // an enter was reported, and no leave yet
+    bool pointerKnown = false;
+    std::int32_t pointerX = 0;
+    std::int32_t pointerY = 0;
+    bool hidingPointer = false;  // under windowLock
+};
+
+}  // namespace vxr
