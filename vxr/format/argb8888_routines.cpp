@@ -58,38 +58,32 @@ struct KeepBytes {
 
 // The 16-bit and 8-bit destinations read the pixel as two 16-bit halves:
 // gb holds green and blue (G << 8 | B), ar alpha and red (A << 8 | R).
-struct ToRgb565 {
+
+// RGB565, ARGB1555 and their BGR orders: five bits of one outer channel at
+// the top, GreenBits of green, five bits of the other outer channel at the
+// bottom. Red comes from ar's low byte and blue from gb's, the other way
+// round when BlueOnTop; the alpha bit stays 0, whatever the source alpha.
+template <int GreenBits, bool BlueOnTop>
+struct To16Bit {
+    static constexpr unsigned topShift = GreenBits + 2;
+    static constexpr unsigned topMask = 0x1Fu << (GreenBits + 5);
+    static constexpr unsigned greenShift = 11 - GreenBits;
+    static constexpr unsigned greenMask = ((1u << GreenBits) - 1) << 5;
+
     template <class T>
     VXR_SIMD_INLINE static void apply(T& out, const T& gb, const T& ar)
     {
-        out = ((ar << 8) & 0xF800u) | ((gb >> 5) & 0x7E0u) | ((gb >> 3) & 0x1Fu);
+        const T& top = BlueOnTop ? gb : ar;
+        const T& bottom = BlueOnTop ? ar : gb;
+        out = ((top << topShift) & topMask) | ((gb >> greenShift) & greenMask) |
+              ((bottom >> 3) & 0x1Fu);
     }
 };
 
-struct ToBgr565 {
-    template <class T>
-    VXR_SIMD_INLINE static void apply(T& out, const T& gb, const T& ar)
-    {
-        out = ((gb << 8) & 0xF800u) | ((gb >> 5) & 0x7E0u) | ((ar >> 3) & 0x1Fu);
-    }
-};
-
-// The alpha bit stays 0, whatever the source alpha.
-struct ToArgb1555 {
-    template <class T>
-    VXR_SIMD_INLINE static void apply(T& out, const T& gb, const T& ar)
-    {
-        out = ((ar << 7) & 0x7C00u) | ((gb >> 6) & 0x3E0u) | ((gb >> 3) & 0x1Fu);
-    }
-};
-
-struct ToAbgr1555 {
-    template <class T>
-    VXR_SIMD_INLINE static void apply(T& out, const T& gb, const T& ar)
-    {
-        out = ((gb << 7) & 0x7C00u) | ((gb >> 6) & 0x3E0u) | ((ar >> 3) & 0x1Fu);
-    }
-};
+using ToRgb565 = To16Bit<6, false>;
+using ToBgr565 = To16Bit<6, true>;
+using ToArgb1555 = To16Bit<5, false>;
+using ToAbgr1555 = To16Bit<5, true>;
 
 // A quarter of blue and red and half of green: at most 253.
 struct ToGrey8 {

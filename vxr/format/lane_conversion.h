@@ -58,24 +58,38 @@ VXR_SIMD_INLINE void narrowPair(const Lanes<Bytes, Width>& first,
     simd::splitLanes((Narrow)first, (Narrow)second, out, unused);
 }
 
-// Source and destination pixels of one size.
-template <class Formula, int Bytes, int ShortRun>
-struct SameSizeConversion : PixelSizes<Bytes, Bytes, ShortRun>,
-                            FormulaPixel<Formula>,
-                            BlockBody<SameSizeConversion<Formula, Bytes, ShortRun>> {
+// The formula rewrites every source pixel in its lane; a destination of the
+// same size takes the lanes whole, a 3-byte one the low three bytes of each
+// 32-bit lane.
+template <class Formula, int SourceBytes, int DestinationBytes, int ShortRun>
+struct InPlaceConversion
+    : PixelSizes<SourceBytes, DestinationBytes, ShortRun>,
+      FormulaPixel<Formula>,
+      BlockBody<InPlaceConversion<Formula, SourceBytes, DestinationBytes, ShortRun>> {
     template <int Width>
-    static constexpr std::int32_t blockPixels = Width / Bytes;
+    static constexpr std::int32_t blockPixels = Width / SourceBytes;
 
     template <int Width>
     VXR_SIMD_INLINE static void block(const std::uint8_t* in, std::uint8_t* out,
                                       WithoutLookup::Context)
     {
-        Lanes<Bytes, Width> pixels;
+        Lanes<SourceBytes, Width> pixels;
         simd::load(pixels, in);
         Formula::apply(pixels);
-        simd::store(out, pixels);
+        if constexpr (DestinationBytes == SourceBytes)
+            simd::store(out, pixels);
+        else
+            simd::storeLowTriples<Width>(out, pixels);
     }
 };
+
+// Source and destination pixels of one size.
+template <class Formula, int Bytes, int ShortRun>
+using SameSizeConversion = InPlaceConversion<Formula, Bytes, Bytes, ShortRun>;
+
+// 32-bit source pixels to the low three bytes of the formula's result.
+template <class Formula, int ShortRun>
+using TripleConversion = InPlaceConversion<Formula, 4, 3, ShortRun>;
 
 // 16-bit source pixels to 8-bit ones.
 template <class Formula, int ShortRun>
@@ -143,25 +157,6 @@ struct SplitConversion : PixelSizes<4, DestinationBytes, ShortRun>,
             narrowPair<2, Width>(result, second, narrowed);
             simd::store(out, narrowed);
         }
-    }
-};
-
-// 32-bit source pixels to the low three bytes of the formula's result.
-template <class Formula, int ShortRun>
-struct TripleConversion : PixelSizes<4, 3, ShortRun>,
-                          FormulaPixel<Formula>,
-                          BlockBody<TripleConversion<Formula, ShortRun>> {
-    template <int Width>
-    static constexpr std::int32_t blockPixels = Width / 4;
-
-    template <int Width>
-    VXR_SIMD_INLINE static void block(const std::uint8_t* in, std::uint8_t* out,
-                                      WithoutLookup::Context)
-    {
-        simd::U32<Width> pixels;
-        simd::load(pixels, in);
-        Formula::apply(pixels);
-        simd::storeLowTriples<Width>(out, pixels);
     }
 };
 

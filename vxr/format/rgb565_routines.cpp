@@ -110,8 +110,12 @@ struct Expansion {
     }
 };
 
-template <class E>
-struct To32Bit : E, detail::PixelSizes<2, 4, 32>, detail::BlockBody<To32Bit<E>> {
+// The 32-bit expansion E whole, or its low three bytes for a 24-bit
+// destination.
+template <class E, int DestinationBytes>
+struct Expanded : E,
+                  detail::PixelSizes<2, DestinationBytes, 32>,
+                  detail::BlockBody<Expanded<E, DestinationBytes>> {
     template <int Width>
     static constexpr std::int32_t blockPixels = Width / 2;
 
@@ -121,27 +125,20 @@ struct To32Bit : E, detail::PixelSizes<2, 4, 32>, detail::BlockBody<To32Bit<E>> 
     {
         simd::U32<Width> first, second;
         E::template expand<Width>(in, first, second);
-        simd::store(out, first);
-        simd::store(out + Width, second);
+        if constexpr (DestinationBytes == 4) {
+            simd::store(out, first);
+            simd::store(out + Width, second);
+        } else {
+            simd::storeLowTriples<Width>(out, first);
+            simd::storeLowTriples<Width>(out + Width / 4 * 3, second);
+        }
     }
 };
 
-// The low three bytes of the 32-bit expansion E.
 template <class E>
-struct To24Bit : E, detail::PixelSizes<2, 3, 32>, detail::BlockBody<To24Bit<E>> {
-    template <int Width>
-    static constexpr std::int32_t blockPixels = Width / 2;
-
-    template <int Width>
-    VXR_SIMD_INLINE static void block(const std::uint8_t* in, std::uint8_t* out,
-                                      typename E::Context)
-    {
-        simd::U32<Width> first, second;
-        E::template expand<Width>(in, first, second);
-        simd::storeLowTriples<Width>(out, first);
-        simd::storeLowTriples<Width>(out + Width / 4 * 3, second);
-    }
-};
+using To32Bit = Expanded<E, 4>;
+template <class E>
+using To24Bit = Expanded<E, 3>;
 
 using ArgbExpansion = Expansion<ARGB8888, 16, 8, 0>;
 using AbgrExpansion = Expansion<ABGR8888, 0, 8, 16>;
