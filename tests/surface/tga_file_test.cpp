@@ -200,6 +200,23 @@ std::vector<FixtureCase> allFixtureCases()
 
 INSTANTIATE_TEST_SUITE_P(Tga, ImageMagickFixture, testing::ValuesIn(allFixtureCases()), caseName);
 
+// What a reader's header declares; the fields start at values that no
+// header gives, so that one left unwritten shows.
+struct DeclaredImage {
+    bool read = false;
+    std::int32_t width = -1;
+    std::int32_t height = -1;
+    PixelFormat format{RGB888};
+    std::int32_t hasPalette = -1;
+};
+
+DeclaredImage declaredImage(ImageReader& reader)
+{
+    DeclaredImage image;
+    image.read = reader.readHeader(image.width, image.height, image.format, image.hasPalette);
+    return image;
+}
+
 TEST(TgaRunLength, HeaderReadsButPixelsAreRefused)
 {
     for (const char* name : {"rle_rgb24_bottom_up.tga", "rle_index8_top_down.tga"}) {
@@ -207,15 +224,14 @@ TEST(TgaRunLength, HeaderReadsButPixelsAreRefused)
         const std::string file = fixturePath(name);
         ImageReader reader(file.c_str(), ImageReader::READ);
         ASSERT_TRUE(reader.isOpen());
-        std::int32_t width = 0, height = 0, hasPalette = -1;
-        PixelFormat format;
-        ASSERT_TRUE(reader.readHeader(width, height, format, hasPalette));
-        EXPECT_EQ(width, 37);
-        EXPECT_EQ(height, 23);
-        Bytes pixels(std::size_t(width) * height * 4);
+        const DeclaredImage image = declaredImage(reader);
+        ASSERT_TRUE(image.read);
+        EXPECT_EQ(image.width, 37);
+        EXPECT_EQ(image.height, 23);
+        Bytes pixels(std::size_t(image.width) * image.height * 4);
         std::uint32_t entries[Palette::SIZE] = {};
-        EXPECT_FALSE(reader.readPixels(pixels.data(), TOP_DOWN, width * format.bytes,
-                                       hasPalette ? entries : nullptr));
+        EXPECT_FALSE(reader.readPixels(pixels.data(), TOP_DOWN, image.width * image.format.bytes,
+                                       image.hasPalette ? entries : nullptr));
 
         Surface surface;
         EXPECT_EQ(surface.load(file.c_str(), MEMORY_SYSTEM, TOP_DOWN, 0, VARIANT_DEFAULT), 0);
@@ -236,6 +252,28 @@ struct TgaHeader {
     std::uint8_t depth = 24;
     std::uint8_t descriptor = 0;
 };
+
+// True colour (image type 2), bottom line first.
+TgaHeader trueColourHeader(std::uint16_t width, std::uint16_t height, std::uint8_t depth = 24)
+{
+    TgaHeader h;
+    h.width = width;
+    h.height = height;
+    h.depth = depth;
+    return h;
+}
+
+// 8-bit indices into a colour map of the given length and entry size.
+TgaHeader colourMappedHeader(std::uint16_t width, std::uint16_t height, std::uint16_t mapLength,
+                             std::uint8_t mapBits)
+{
+    TgaHeader h = trueColourHeader(width, height, 8);
+    h.mapType = 1;
+    h.imageType = 1;
+    h.mapLength = mapLength;
+    h.mapBits = mapBits;
+    return h;
+}
 
 Bytes tgaFile(const TgaHeader& h, const Bytes& body)
 {
@@ -313,15 +351,8 @@ protected:
 // 3 x 2 colour-mapped: a 2-byte ID, four 24-bit entries, rows top first.
 Bytes smallIndexedFile()
 {
-    TgaHeader h;
+    TgaHeader h = colourMappedHeader(3, 2, 4, 24);
     h.idLength = 2;
-    h.mapType = 1;
-    h.imageType = 1;
-    h.mapLength = 4;
-    h.mapBits = 24;
-    h.width = 3;
-    h.height = 2;
-    h.depth = 8;
     h.descriptor = 0x20;
     return tgaFile(h, {'i', 'd',                            // image ID
                        0x10, 0x20, 0x30, 0x11, 0x21, 0x31,  // entries 0, 1 (B, G, R)
@@ -333,10 +364,7 @@ Bytes smallIndexedFile()
 // 3 x 2 true colour, 32 bits, rows bottom first.
 Bytes smallTrueColourFile()
 {
-    TgaHeader h;
-    h.width = 3;
-    h.height = 2;
-    h.depth = 32;
+    const TgaHeader h = trueColourHeader(3, 2, 32);
     Bytes body;
     for (std::uint8_t i = 0; i < 24; ++i) body.push_back(std::uint8_t(i * 11 + 1));
     return tgaFile(h, body);
@@ -376,40 +404,20 @@ TEST_F(TgaFiles, SmallIndexedFileLoadsItsEntriesAndRows)
 
 TEST_F(TgaFiles, BrokenHeadersAreRefused)
 {
-    TgaHeader tooLong;
-    tooLong.mapType = 1;
-    tooLong.imageType = 1;
-    tooLong.mapLength = 300;
-    tooLong.mapBits = 24;
-    tooLong.width = 2;
-    tooLong.height = 2;
-    tooLong.depth = 8;
-    expectRefused("map300.tga", tgaFile(tooLong, Bytes(300 * 3 + 4, 1)), "300 entries");
+    expectRefused("map300.tga", tgaFile(colourMappedHeader(2, 2, 300, 24), Bytes(300 * 3 + 4, 1)),
+                  "300 entries");
+    expectRefused("map15.tga", tgaFile(colourMappedHeader(2, 2, 4, 15), Bytes(8 + 4, 1)),
+                  "15-bit entries");
 
-    TgaHeader fifteen = tooLong;
-    fifteen.mapLength = 4;
-    fifteen.mapBits = 15;
-    expectRefused("map15.tga", tgaFile(fifteen, Bytes(8 + 4, 1)), "15-bit entries");
+    expectRefused("width0.tga", tgaFile(trueColourHeader(0, 2), Bytes(12, 1)),
+                  "declares no pixels");
+    expectRefused("height0.tga", tgaFile(trueColourHeader(2, 0), Bytes(12, 1)));
 
-    TgaHeader noWidth;
-    noWidth.width = 0;
-    noWidth.height = 2;
-    expectRefused("width0.tga", tgaFile(noWidth, Bytes(12, 1)), "declares no pixels");
-    TgaHeader noHeight;
-    noHeight.width = 2;
-    noHeight.height = 0;
-    expectRefused("height0.tga", tgaFile(noHeight, Bytes(12, 1)));
+    expectRefused("depth12.tga", tgaFile(trueColourHeader(2, 2, 12), Bytes(16, 1)),
+                  "8, 16, 24 or 32 bits");
 
-    TgaHeader twelveBits;
-    twelveBits.width = 2;
-    twelveBits.height = 2;
-    twelveBits.depth = 12;
-    expectRefused("depth12.tga", tgaFile(twelveBits, Bytes(16, 1)), "8, 16, 24 or 32 bits");
-
-    TgaHeader runLength;
+    TgaHeader runLength = trueColourHeader(2, 2);
     runLength.imageType = 10;
-    runLength.width = 2;
-    runLength.height = 2;
     expectRefused("rle.tga", tgaFile(runLength, Bytes(12, 1)), "image type is 10");
 
     expectRefused("empty.tga", {});
@@ -427,11 +435,7 @@ TEST_F(TgaFiles, HugeHeaderOnATinyFileIsRefusedBeforeAllocating)
     Bytes file;
     for (const std::uint8_t depth : {24, 32}) {
         SCOPED_TRACE(int{depth});
-        TgaHeader huge;
-        huge.width = 65535;
-        huge.height = 65535;
-        huge.depth = depth;
-        file = tgaFile(huge, {7, 7});
+        file = tgaFile(trueColourHeader(65535, 65535, depth), {7, 7});
         ASSERT_EQ(file.size(), 20u);
         path = write("huge.tga", file);
 
@@ -494,9 +498,7 @@ TEST_F(TgaFiles, LoadRejectsPaddingAndVariantItCannotHonour)
 TEST_F(TgaFiles, RowOrderFollowsTheTopToBottomFlagOnly)
 {
     for (std::uint8_t descriptor : {0x00, 0x10, 0x20, 0x30}) {
-        TgaHeader h;
-        h.width = 1;
-        h.height = 3;
+        TgaHeader h = trueColourHeader(1, 3);
         h.descriptor = descriptor;
         const std::string path =
             write("order.tga", tgaFile(h, {10, 11, 12, 20, 21, 22, 30, 31, 32}));
@@ -521,21 +523,18 @@ TEST_F(TgaFiles, RowOrderFollowsTheTopToBottomFlagOnly)
 
 TEST_F(TgaFiles, ImageIdIsSkippedWithoutAColourMap)
 {
-    TgaHeader h;
+    TgaHeader h = trueColourHeader(2, 1);
     h.idLength = 5;
-    h.width = 2;
-    h.height = 1;
     const std::string path =
         write("id.tga", tgaFile(h, {'I', 'M', 'A', 'G', 'E', 1, 2, 3, 4, 5, 6}));
     ImageReader reader(path.c_str(), ImageReader::READ);
     ASSERT_TRUE(reader.isOpen());
-    std::int32_t width = 0, height = 0, hasPalette = -1;
-    PixelFormat format;
-    ASSERT_TRUE(reader.readHeader(width, height, format, hasPalette));
-    EXPECT_EQ(width, 2);
-    EXPECT_EQ(height, 1);
-    EXPECT_EQ(format.id, RGB888);
-    EXPECT_EQ(hasPalette, 0);
+    const DeclaredImage image = declaredImage(reader);
+    ASSERT_TRUE(image.read);
+    EXPECT_EQ(image.width, 2);
+    EXPECT_EQ(image.height, 1);
+    EXPECT_EQ(image.format.id, RGB888);
+    EXPECT_EQ(image.hasPalette, 0);
     std::uint8_t row[6] = {};
     ASSERT_TRUE(reader.readPixels(row, TOP_DOWN, 6, nullptr));
     EXPECT_EQ(Bytes(row, row + 6), (Bytes{1, 2, 3, 4, 5, 6}));
@@ -543,14 +542,7 @@ TEST_F(TgaFiles, ImageIdIsSkippedWithoutAColourMap)
 
 TEST_F(TgaFiles, EmptyColourMapLeavesThePaletteAlone)
 {
-    TgaHeader h;
-    h.mapType = 1;
-    h.imageType = 1;
-    h.mapLength = 0;
-    h.mapBits = 24;
-    h.width = 2;
-    h.height = 1;
-    h.depth = 8;
+    const TgaHeader h = colourMappedHeader(2, 1, 0, 24);
     const std::string path = write("nomap.tga", tgaFile(h, {5, 9}));
     ImageReader reader(path.c_str(), ImageReader::READ);
     std::vector<std::uint32_t> entries(Palette::SIZE, 0x12345678u);
@@ -563,14 +555,7 @@ TEST_F(TgaFiles, EmptyColourMapLeavesThePaletteAlone)
 
 TEST_F(TgaFiles, ShortColourMapLeavesZerosAndKeepsLaterEntries)
 {
-    TgaHeader h;
-    h.mapType = 1;
-    h.imageType = 1;
-    h.mapLength = 4;
-    h.mapBits = 24;
-    h.width = 1;
-    h.height = 1;
-    h.depth = 8;
+    const TgaHeader h = colourMappedHeader(1, 1, 4, 24);
     // Two whole entries and one byte of the third; the fourth is missing.
     const std::string path = write("shortmap.tga", tgaFile(h, {1, 2, 3, 4, 5, 6, 7}));
     ImageReader reader(path.c_str(), ImageReader::READ);
@@ -585,14 +570,7 @@ TEST_F(TgaFiles, ShortColourMapLeavesZerosAndKeepsLaterEntries)
 
 TEST_F(TgaFiles, SixteenBitEntriesWidenByReplicatingTheTopBits)
 {
-    TgaHeader h;
-    h.mapType = 1;
-    h.imageType = 1;
-    h.mapLength = 4;
-    h.mapBits = 16;
-    h.width = 1;
-    h.height = 1;
-    h.depth = 8;
+    const TgaHeader h = colourMappedHeader(1, 1, 4, 16);
     const std::string path = write(
         "map16.tga", tgaFile(h, {0xFF, 0x7F, 0x00, 0x80, 0x10, 0x42, 0x21, 0x04, 0}));
     ImageReader reader(path.c_str(), ImageReader::READ);
@@ -606,9 +584,7 @@ TEST_F(TgaFiles, SixteenBitEntriesWidenByReplicatingTheTopBits)
 
 TEST_F(TgaFiles, LastRowMustBeComplete)
 {
-    TgaHeader h;
-    h.width = 2;
-    h.height = 2;
+    const TgaHeader h = trueColourHeader(2, 2);
     const Bytes rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     const std::string whole = write("whole.tga", tgaFile(h, rows));
     Surface surface;
@@ -640,13 +616,12 @@ TEST_F(TgaFiles, EmptyFileReadsAsZeroHeader)
     const std::string path = write("empty.tga", {});
     ImageReader reader(path.c_str(), ImageReader::READ);
     ASSERT_TRUE(reader.isOpen());
-    std::int32_t width = -1, height = -1, hasPalette = -1;
-    PixelFormat format(RGB888);
-    ASSERT_TRUE(reader.readHeader(width, height, format, hasPalette));
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
-    EXPECT_EQ(hasPalette, 0);
-    EXPECT_FALSE(format.isValid());
+    const DeclaredImage image = declaredImage(reader);
+    ASSERT_TRUE(image.read);
+    EXPECT_EQ(image.width, 0);
+    EXPECT_EQ(image.height, 0);
+    EXPECT_EQ(image.hasPalette, 0);
+    EXPECT_FALSE(image.format.isValid());
 }
 
 TEST(TgaReader, MissingFileLeavesTheReaderClosed)
@@ -654,9 +629,7 @@ TEST(TgaReader, MissingFileLeavesTheReaderClosed)
     ImageReader reader;
     EXPECT_FALSE(reader.open(fixturePath("no-such-file.tga").c_str(), ImageReader::READ));
     EXPECT_FALSE(reader.isOpen());
-    std::int32_t width = 0, height = 0, hasPalette = 0;
-    PixelFormat format;
-    EXPECT_FALSE(reader.readHeader(width, height, format, hasPalette));
+    EXPECT_FALSE(declaredImage(reader).read);
     std::uint8_t byte = 0;
     EXPECT_EQ(reader.read(&byte, 1), 0u);
 }

@@ -399,6 +399,16 @@ bool shift(std::int32_t& left, std::int32_t& top, std::int64_t dx, std::int64_t 
     return true;
 }
 
+// Moves the top-left corner of follower by as far as clipping moved the
+// corner of its partner from before to after; false when the corner leaves
+// int32 or passes the far edges.
+bool followClip(Rect& follower, const Rect& before, const Rect& after)
+{
+    return shift(follower.left, follower.top, std::int64_t{after.left} - before.left,
+                 std::int64_t{after.top} - before.top) &&
+           follower.isNormalised();
+}
+
 }  // namespace
 
 bool clipCopyAreas(const ClipRecord* sourceClip, Rect& sourceArea,
@@ -411,18 +421,13 @@ bool clipCopyAreas(const ClipRecord* sourceClip, Rect& sourceArea,
     const Rect source = sourceArea.normalised();
     Rect target = destinationArea.normalised();
     Rect clippedSource = source;
-    if (!sourceClip->clipSource(clippedSource)) return false;
     // Clip the source first so the destination moves with it, then the other
     // way round.
-    if (!shift(target.left, target.top, std::int64_t{clippedSource.left} - source.left,
-               std::int64_t{clippedSource.top} - source.top) ||
-        !target.isNormalised())
+    if (!sourceClip->clipSource(clippedSource) || !followClip(target, source, clippedSource))
         return false;
     Rect clippedTarget = target;
-    if (!destinationClip->clipDestination(clippedTarget)) return false;
-    if (!shift(clippedSource.left, clippedSource.top, std::int64_t{clippedTarget.left} - target.left,
-               std::int64_t{clippedTarget.top} - target.top) ||
-        !clippedSource.isNormalised())
+    if (!destinationClip->clipDestination(clippedTarget) ||
+        !followClip(clippedSource, target, clippedTarget))
         return false;
 
     const std::int64_t width = std::min(clippedSource.width(), clippedTarget.width());
