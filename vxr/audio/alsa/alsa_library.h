@@ -2,6 +2,8 @@
 
 #include <alsa/asoundlib.h>
 
+#include "vxr/posix/run_time_library.h"
+
 namespace vxr {
 
 // libasound, loaded when a stream first opens rather than linked, so that a
@@ -34,7 +36,9 @@ public:
     decltype(&::snd_lib_error_set_handler) setErrorHandler;
 
 private:
-    bool resolve(void* handle);
+    template <class Entries>
+    friend const Entries* loadEntries(const char*, const char*&);
+    bool resolve(RunTimeLibrary& library);
 };
 
 }  // namespace vxr

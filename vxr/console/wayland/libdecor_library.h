@@ -2,6 +2,8 @@
 
 #include <libdecor.h>
 
+#include "vxr/posix/run_time_library.h"
+
 namespace vxr {
 
 // libdecor, the library that draws window frames on the client side where
@@ -30,7 +32,9 @@ public:
     decltype(&::libdecor_configuration_get_content_size) contentSize;
 
 private:
-    bool resolve(void* handle);
+    template <class Entries>
+    friend const Entries* loadEntries(const char*, const char*&);
+    bool resolve(RunTimeLibrary& library);
 };
 
 }  // namespace vxr
