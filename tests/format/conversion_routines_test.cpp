@@ -30,6 +30,13 @@ Channels ofRgb565(std::uint32_t p)
     return {p >> 11, (p >> 5) & 0x3F, p & 0x1F, 0};
 }
 
+// RGB565's channels with green's lowest bit dropped, as ARGB1555 keeps it.
+Channels withGreenOf5Bits(Channels c)
+{
+    c.green >>= 1;
+    return c;
+}
+
 // trunc(value x the float with these bits), the product taken exactly.
 std::uint32_t truncatedProduct(std::uint32_t value, std::uint32_t floatBits)
 {
@@ -45,6 +52,13 @@ Channels widened(std::uint32_t p)
         truncatedProduct(c.red, 0x41039CE7),
         truncatedProduct(c.green & 7, 0x40818618) + truncatedProduct(c.green & 0x38, 0x40818618),
         truncatedProduct(c.blue, 0x41039CE7), 0};
+}
+
+// The top bits of each 8-bit channel, as a narrower format keeps them; no
+// alpha.
+Channels topBits(const Channels& c, int redBits, int greenBits, int blueBits)
+{
+    return {c.red >> (8 - redBits), c.green >> (8 - greenBits), c.blue >> (8 - blueBits), 0};
 }
 
 std::uint32_t place(const Channels& c, int redAt, int greenAt, int blueAt, int alphaAt)
@@ -104,19 +118,9 @@ const Routine routines[] = {
     {VXR_ROUTINE(rgb565ToBGR565), Source::RGB565, 2, 2,
      [](std::uint32_t p) { return place(ofRgb565(p), 0, 5, 11, 0); }, nullptr},
     {VXR_ROUTINE(rgb565ToARGB1555), Source::RGB565, 2, 2,
-     [](std::uint32_t p) {
-         Channels c = ofRgb565(p);
-         c.green >>= 1;
-         return place(c, 10, 5, 0, 15);
-     },
-     nullptr},
+     [](std::uint32_t p) { return place(withGreenOf5Bits(ofRgb565(p)), 10, 5, 0, 15); }, nullptr},
     {VXR_ROUTINE(rgb565ToABGR1555), Source::RGB565, 2, 2,
-     [](std::uint32_t p) {
-         Channels c = ofRgb565(p);
-         c.green >>= 1;
-         return place(c, 0, 5, 10, 15);
-     },
-     nullptr},
+     [](std::uint32_t p) { return place(withGreenOf5Bits(ofRgb565(p)), 0, 5, 10, 15); }, nullptr},
     {VXR_ROUTINE(rgb565ToGREY8), Source::RGB565, 2, 1,
      [](std::uint32_t p) {
          const Channels c = ofRgb565(p);
@@ -140,29 +144,13 @@ const Routine routines[] = {
     {VXR_ROUTINE(argb8888ToBGR888), Source::ARGB8888, 4, 3,
      [](std::uint32_t x) { return place(ofArgb8888(x), 0, 8, 16, 24); }, nullptr},
     {VXR_ROUTINE(argb8888ToRGB565), Source::ARGB8888, 4, 2,
-     [](std::uint32_t x) {
-         const Channels c = ofArgb8888(x);
-         return (c.red >> 3) << 11 | (c.green >> 2) << 5 | c.blue >> 3;
-     },
-     nullptr},
+     [](std::uint32_t x) { return place(topBits(ofArgb8888(x), 5, 6, 5), 11, 5, 0, 0); }, nullptr},
     {VXR_ROUTINE(argb8888ToBGR565), Source::ARGB8888, 4, 2,
-     [](std::uint32_t x) {
-         const Channels c = ofArgb8888(x);
-         return (c.blue >> 3) << 11 | (c.green >> 2) << 5 | c.red >> 3;
-     },
-     nullptr},
+     [](std::uint32_t x) { return place(topBits(ofArgb8888(x), 5, 6, 5), 0, 5, 11, 0); }, nullptr},
     {VXR_ROUTINE(argb8888ToARGB1555), Source::ARGB8888, 4, 2,
-     [](std::uint32_t x) {
-         const Channels c = ofArgb8888(x);
-         return (c.red >> 3) << 10 | (c.green >> 3) << 5 | c.blue >> 3;
-     },
-     nullptr},
+     [](std::uint32_t x) { return place(topBits(ofArgb8888(x), 5, 5, 5), 10, 5, 0, 0); }, nullptr},
     {VXR_ROUTINE(argb8888ToABGR1555), Source::ARGB8888, 4, 2,
-     [](std::uint32_t x) {
-         const Channels c = ofArgb8888(x);
-         return (c.blue >> 3) << 10 | (c.green >> 3) << 5 | c.red >> 3;
-     },
-     nullptr},
+     [](std::uint32_t x) { return place(topBits(ofArgb8888(x), 5, 5, 5), 0, 5, 10, 0); }, nullptr},
     {VXR_ROUTINE(argb8888ToGREY8), Source::ARGB8888, 4, 1,
      [](std::uint32_t x) {
          const Channels c = ofArgb8888(x);
@@ -170,11 +158,7 @@ const Routine routines[] = {
      },
      nullptr},
     {VXR_ROUTINE(argb8888ToRGB332), Source::ARGB8888, 4, 1,
-     [](std::uint32_t x) {
-         const Channels c = ofArgb8888(x);
-         return (c.red & 0xE0) | (c.green & 0xE0) >> 3 | c.blue >> 6;
-     },
-     nullptr},
+     [](std::uint32_t x) { return place(topBits(ofArgb8888(x), 3, 3, 2), 5, 2, 0, 0); }, nullptr},
 };
 #undef VXR_ROUTINE
 
