@@ -11,8 +11,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
+
+#include "whole_file.h"
 
 namespace vxr {
 namespace {
@@ -160,15 +161,5 @@ int main(int argc, char** argv)
     }
     for (const auto& image : images) file.insert(file.end(), image.begin(), image.end());
 
-    std::FILE* out = std::fopen(path, "wb");
-    if (!out) {
-        std::fprintf(stderr, "make_icon: cannot write %s\n", path);
-        return 1;
-    }
-    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    if (std::fclose(out) != 0 || !written) {
-        std::fprintf(stderr, "make_icon: writing %s failed\n", path);
-        return 1;
-    }
-    return 0;
+    return writeWholeFile("make_icon", path, file) ? 0 : 1;
 }

@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "whole_file.h"
+
 namespace vxr {
 namespace {
 
@@ -340,15 +342,5 @@ int main(int argc, char** argv)
     }
     const char* path = argc == 2 ? argv[1] : "zor.tga";
     const std::vector<std::uint8_t> image = vxr::tgaImage();
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        std::fprintf(stderr, "make_texture: cannot create %s\n", path);
-        return 1;
-    }
-    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::fprintf(stderr, "make_texture: could not write %s\n", path);
-        return 1;
-    }
-    return 0;
+    return writeWholeFile("make_texture", path, image) ? 0 : 1;
 }

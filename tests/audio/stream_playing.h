@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "audio/signal_analysis.h"
 #include "vxr/audio/audio_stream.h"
@@ -36,6 +37,22 @@ inline void playOut(AudioStream& stream)
     while (stream.queued() > 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     std::this_thread::sleep_for(std::chrono::milliseconds(3 * stream.latencyMilliseconds() + 100));
+}
+
+// A writer that stops: a tenth of a second of the tone at 48000 Hz, a pause
+// of PAUSE_MILLISECONDS in which the program writes nothing, then the next
+// tenth. The stream must count the pause as an underrun.
+inline constexpr int PAUSE_MILLISECONDS = 200;
+
+inline void playWithAPause(AudioStream& stream)
+{
+    const std::vector<float> tone = sineFrames({440.0, 660.0}, 48000, 9600);
+    writeAll(stream, tone.data(), 4800, 8);
+    playOut(stream);
+    std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MILLISECONDS));
+    writeAll(stream, tone.data() + 4800 * 2, 4800, 8);
+    playOut(stream);
+    EXPECT_GE(stream.underruns(), 1u);
 }
 
 // A second of 440 Hz on the left and 660 Hz on the right arrived whole, in
