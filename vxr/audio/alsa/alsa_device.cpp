@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <new>
-#include <system_error>
 
 #include "vxr/audio/alsa/alsa_library.h"
 #include "vxr/audio/sample_converter.h"
@@ -136,13 +135,9 @@ bool AlsaDevice::start(AudioSource& source)
 {
     feed = &source;
     stopping = false;
-    try {
-        thread = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
-        setLastError("no audio thread could be started");
-        return false;
-    }
-    return true;
+    if (LibraryThread::start(thread, [this] { run(); })) return true;
+    setLastError("no audio thread could be started");
+    return false;
 }
 
 void AlsaDevice::stop()
@@ -153,7 +148,6 @@ void AlsaDevice::stop()
 
 void AlsaDevice::run()
 {
-    LibraryThread::markCurrent();
     started = std::chrono::steady_clock::now();
     std::int64_t written = 0;
     while (!stopping) {

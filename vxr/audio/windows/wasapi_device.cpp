@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 
 #include "vxr/console/core/library_thread.h"
 
@@ -76,9 +75,7 @@ bool WasapiDevice::open(const DeviceFormat& wished, DeviceFormat& granted)
     }
     wish = wished;
     failure[0] = '\0';
-    try {
-        thread = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
+    if (!LibraryThread::start(thread, [this] { run(); })) {
         setLastError("WASAPI: no audio thread could be started");
         return false;
     }
@@ -110,7 +107,6 @@ void WasapiDevice::stop()
 
 void WasapiDevice::run()
 {
-    LibraryThread::markCurrent();
     // A thread that misses the endpoint's event by a period is heard as a gap.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);

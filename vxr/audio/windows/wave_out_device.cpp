@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <new>
-#include <system_error>
 
 #include "vxr/audio/sample_converter.h"
 #include "vxr/console/core/library_thread.h"
@@ -118,13 +117,9 @@ bool WaveOutDevice::start(AudioSource& source)
 {
     feed = &source;
     ResetEvent(stopAsked);
-    try {
-        thread = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
-        setLastError("waveOut: no audio thread could be started");
-        return false;
-    }
-    return true;
+    if (LibraryThread::start(thread, [this] { run(); })) return true;
+    setLastError("waveOut: no audio thread could be started");
+    return false;
 }
 
 void WaveOutDevice::stop()
@@ -151,7 +146,6 @@ void WaveOutDevice::close()
 
 void WaveOutDevice::run()
 {
-    LibraryThread::markCurrent();
     // A buffer given back and not sent again in time is heard as a gap.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     const HANDLE wakes[] = {stopAsked, bufferDone};

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 namespace vxr {
 
 // Tells the threads the library starts itself (each console's window
@@ -11,6 +15,21 @@ class LibraryThread {
 public:
     // Called first thing on every thread the library starts.
     static void markCurrent();
+    // Runs body on a new thread, marked first; false when the system gives
+    // no thread.
+    template <typename Body>
+    static bool start(std::thread& thread, Body&& body)
+    {
+        try {
+            thread = std::thread([run = std::forward<Body>(body)]() mutable {
+                markCurrent();
+                run();
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
     static bool isCurrent();
     // How many marked threads have not ended yet: none once every console
     // that started one is closed.
