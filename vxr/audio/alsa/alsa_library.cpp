@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "vxr/console/core/library_thread.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {
