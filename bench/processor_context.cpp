@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "vxr/format/instruction_set.h"
+#include "vxr/format/instruction_set_control.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <cpuid.h>

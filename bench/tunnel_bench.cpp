@@ -10,7 +10,7 @@
 #include "bench/flying_tunnel.h"
 #include "demo/block_fill.h"
 #include "demo/tunnel.h"
-#include "vxr/format/instruction_set.h"
+#include "vxr/format/instruction_set_control.h"
 
 #if VXR_HAS_WIDE_BODIES
 // GCC 12's 512-bit intrinsics start from "undefined" vectors that they

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 

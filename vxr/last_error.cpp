@@ -1,5 +1,7 @@
 #include "vxr/last_error.h"
 
+#include "vxr/set_last_error.h"
+
 #include <cstdarg>
 #include <cstdio>
 

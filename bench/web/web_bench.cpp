@@ -15,7 +15,7 @@
 
 #include "bench/flying_tunnel.h"
 #include "vxr/format/converter.h"
-#include "vxr/format/instruction_set.h"
+#include "vxr/format/instruction_set_control.h"
 #include "vxr/format/pixel_format.h"
 
 namespace {

@@ -15,14 +15,8 @@ const char* lastError();
 /// Empties this thread's reason.
 void clearLastError();
 
-/// Room for a reason, terminator included.
+/// Room for a reason, terminator included: lastError() is never longer
+/// than LAST_ERROR_CAPACITY - 1 bytes.
 inline constexpr int LAST_ERROR_CAPACITY = 256;
-/// Sets this thread's reason, printf-style; a reason longer than
-/// LAST_ERROR_CAPACITY - 1 bytes is cut, and a null format clears it.
-void setLastError(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
 
 }  // namespace vxr

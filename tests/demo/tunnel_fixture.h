@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "demo/tunnel.h"
-#include "vxr/format/instruction_set.h"
+#include "vxr/format/instruction_set_control.h"
 
 namespace demo::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vxr/format/instruction_set.h"
+#include "vxr/format/instruction_set_control.h"
 
 namespace vxr {
 namespace {

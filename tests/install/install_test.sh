@@ -42,6 +42,24 @@ for header in $(cd "$work/prefix/include" && find vxr -name '*.h' | sort); do
     exit 1
   fi
 done
+# The umbrella names every installed header, so a header that lands in the
+# installed tree is one chosen for users, not one that slipped in.
+for header in $(cd "$work/prefix/include" && find vxr -name '*.h' ! -name vxr.h | sort); do
+  if ! grep -qx "#include \"$header\"" "$work/prefix/include/vxr/vxr.h"; then
+    echo "install_test: $header is installed but vxr/vxr.h does not include it" >&2
+    exit 1
+  fi
+done
+# The project's own programs are written as a user writes them: the demo,
+# the examples and the tools include installed headers only.
+for program in demo examples tools; do
+  for header in $(grep -rhoE '#include "vxr/[^"]+"' "$source/$program" | sed 's/#include "\(.*\)"/\1/' | sort -u); do
+    if [ ! -f "$work/prefix/include/$header" ]; then
+      echo "install_test: $program includes $header, which is not installed" >&2
+      exit 1
+    fi
+  done
+done
 build_consumer "$work/prefix" installed
 
 # The Debian package: its dependencies declared, and its tree usable as it is.

@@ -13,6 +13,7 @@
 #include "vxr/console/console.h"
 #include "vxr/console/core/null_console.h"
 #include "vxr/last_error.h"
+#include "vxr/surface/copy_clipping.h"
 #include "vxr/surface/memory_store.h"
 
 #ifdef __linux__

@@ -15,7 +15,7 @@
 
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "vxr/audio/sample_converter.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

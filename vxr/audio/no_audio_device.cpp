@@ -1,5 +1,5 @@
 #include "vxr/audio/audio_device.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 

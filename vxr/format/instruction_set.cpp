@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "vxr/format/instruction_set_control.h"
+
 #if VXR_HAS_WIDE_BODIES
 #include <immintrin.h>
 #endif

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "vxr/format/area_request.h"
-#include "vxr/format/instruction_set.h"
+#include "vxr/format/instruction_set_control.h"
 #include "vxr/format/pixel_io.h"
 #include "vxr/format/simd_vector.h"
 

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "vxr/format/converter.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "vxr/format/pixel_format.h"
-#include "vxr/surface/surface_store.h"
+#include "vxr/surface/store_base.h"
 
 namespace vxr {
 
@@ -12,7 +12,7 @@ class Converter;
 // Pixels in one zero-filled block of heap memory. Also the base of the
 // device stores, which inherit its copies unchanged, and every console's
 // fallback when it cannot give a surface a device store.
-class MemoryStore : public SurfaceStore {
+class MemoryStore : public StoreBase {
 public:
     // The in/out parameters hold the request (-1: any) and receive what the
     // store chose; a rejected request leaves the store invalid.
@@ -27,20 +27,9 @@ public:
     void unlock() override;
     int lockCount() override { return locks; }
     int isLockable() override { return 1; }
-    int restore() override { return 0; }
-    int spare1(std::int32_t, std::int32_t, std::int32_t) override { return 0; }
-    int spare2(std::int32_t, std::int32_t) override { return 0; }
     int copyArea(Surface* source, const Rect* sourceArea, Surface* destination,
                  const Rect* destinationArea, int flags, const void* lookup) override;
     int copy(Surface* source, Surface* destination, int flags, const void* lookup) override;
-    int spare3(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-               std::int32_t) override
-    {
-        return 0;
-    }
-    int spare4(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override { return 0; }
-    int backing() override { return BACKING_NONE; }
-    void* nativeHandle() override { return nullptr; }
     int isValid() override { return buffer && firstLine ? 1 : 0; }
 
     // Bytes from one line's start to the next, or -1 when the request cannot

@@ -5,7 +5,7 @@
 
 #include "vxr/format/converter.h"
 #include "vxr/format/converter_tables.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/image_reader.h"
 #include "vxr/surface/surface_store.h"
 

@@ -154,15 +154,12 @@ public:
                                       int* memoryKind, int* orientation, int* linePadding,
                                       int* variant);
     /// Lists surface as one of the console's, to be emptied when the console
-    /// goes; surfaces call it themselves.
+    /// goes; 0 for null. Surfaces list themselves as they are made on a
+    /// console, so a program has no need to call it.
     virtual int attach(Surface* surface);
-    /// Takes surface off the list; 0 when it was not listed.
+    /// Takes surface off the list; 0 when it was not listed. Surfaces leave
+    /// by themselves as they go.
     virtual int detach(Surface* surface);
-
-    /// Not one of the interface's slots, and placed after them so that their
-    /// order stays: a surface calls it before it lets go of its pixels, so a
-    /// console that draws the surface from another thread stops first.
-    virtual void surfaceLeaving(Surface* surface);
 
     /// Input and window events, after the interface's slots as well. A
     /// console without a window of its own has no events: these answer 0.
@@ -195,14 +192,6 @@ public:
     /// cannot switch, or has no window.
     virtual int setOutput(int) { return 0; }
 
-    /// Ends the process here, on the program's thread, where this console's
-    /// window asked for that: a close that the program does not take as an
-    /// event (exit code 0), or a lost display (exit code 1, after a line on
-    /// standard error). A console's own operations call it as they begin,
-    /// and so do surfaces when they are locked; on a thread the library
-    /// started it does nothing.
-    void endIfAsked();
-
     /// The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;
 
@@ -214,6 +203,14 @@ protected:
     /// without one. The event operations above answer from it.
     virtual WindowInput* windowInput() { return nullptr; }
 
+    /// Ends the process here, on the program's thread, where this console's
+    /// window asked for that: a close that the program does not take as an
+    /// event (exit code 0), or a lost display (exit code 1, after a line on
+    /// standard error). A console's own operations call it as they begin,
+    /// and so do surfaces when they are locked; on a thread the library
+    /// started it does nothing.
+    void endIfAsked();
+
     /// Writes a console's name into a caller's NAME_CAPACITY bytes; returns
     /// what name() reports, its length plus the terminator.
     static int writeName(char* out, const char* text);
@@ -222,6 +219,14 @@ protected:
     void releaseSurfaces();
 
 private:
+    // What surfaces ask of their console, out of a program's reach.
+    friend class Surface;
+
+    // A surface calls it before it lets go of its pixels, so that a console
+    // that draws the surface from another thread stops first. Virtual, and
+    // after the interface's slots, so that their order stays.
+    virtual void surfaceLeaving(Surface* surface);
+
     struct Node {
         Surface* surface = nullptr;
         Node* next = nullptr;

@@ -170,14 +170,4 @@ inline constexpr int MODIFIER_NAMES_CAPACITY = 48;
 /// into out with its terminator; out needs room for MODIFIER_NAMES_CAPACITY.
 void modifierNames(std::uint32_t modifiers, char* out);
 
-/// The key at a Linux input event code (what Wayland's keyboard sends, and
-/// an X key code less 8); Unknown where the code has no key of the enum.
-Key keyFromEvdev(std::uint32_t code);
-/// The key at a Windows scan code as a key message carries it (extended
-/// keys with 0xE000 added); Unknown where the code has no key of the enum.
-Key keyFromScanCode(std::uint32_t scanCode);
-/// The key a browser's KeyboardEvent.code names ("KeyA", "ArrowLeft",
-/// "NumpadEnter"); Unknown for null or a code that has no key of the enum.
-Key keyFromDomCode(const char* code);
-
 }  // namespace vxr

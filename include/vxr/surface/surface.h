@@ -113,9 +113,6 @@ public:
     /// Frees the pixels, palette and clip; the surface stays on its console,
     /// empty and not valid.
     void releaseStorage();
-    /// Takes the surface off its console's list, leaving its pixels; a
-    /// console does this for its surfaces when it goes.
-    void detachConsole();
 
     int width() const { return surfaceWidth; }    ///< in pixels; 0 when empty
     int height() const { return surfaceHeight; }  ///< in pixels; 0 when empty
@@ -151,6 +148,11 @@ public:
     const void* lookupFor(const PixelFormat& destinationFormat);
 
 private:
+    // A console takes its surfaces off its list as it goes.
+    friend class Console;
+
+    // Takes the surface off its console's list, leaving its pixels.
+    void detachConsole();
     bool acceptsReported(int width, int height, int memoryKind, int orientation,
                          int linePadding, int variant, const int (&reported)[6]) const;
     // Takes store as the surface's, of the shape reported (width, height,
@@ -178,13 +180,5 @@ private:
     Console* surfaceConsole;
     SurfaceStore* surfaceStore;
 };
-
-/// Clips a copy's two areas against the surfaces' clip records, in place:
-/// the source area by the source record's source rectangle, the destination
-/// area by the destination record's destination rectangle, each moving the
-/// other. A null record clips nothing; with both records the areas end up
-/// the same size. False when nothing is left to copy.
-bool clipCopyAreas(const ClipRecord* sourceClip, Rect& sourceArea,
-                   const ClipRecord* destinationClip, Rect& destinationArea);
 
 }  // namespace vxr

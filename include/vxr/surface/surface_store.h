@@ -56,11 +56,11 @@ public:
     /// Brings back pixels the display took away (a lost DirectDraw surface):
     /// 1 when restored, 0 where the store cannot.
     virtual int restore() = 0;
-    /// A slot kept so that the interface's order stays fixed; does nothing
-    /// here (0).
+    /// A slot kept so that the interface's order stays fixed; every store
+    /// of the library answers 0.
     virtual int spare1(std::int32_t, std::int32_t, std::int32_t) = 0;
-    /// A slot kept so that the interface's order stays fixed; does nothing
-    /// here (0).
+    /// A slot kept so that the interface's order stays fixed; every store
+    /// of the library answers 0.
     virtual int spare2(std::int32_t, std::int32_t) = 0;
     /// Copies sourceArea of source to destinationArea of destination, converting
     /// the format with lookup (the palette table of an indexed source, else
@@ -71,12 +71,12 @@ public:
     /// Copies the whole of source onto destination, of the same size and
     /// orientation, as copyArea() does.
     virtual int copy(Surface* source, Surface* destination, int flags, const void* lookup) = 0;
-    /// A slot kept so that the interface's order stays fixed; does nothing
-    /// here (0).
+    /// A slot kept so that the interface's order stays fixed; every store
+    /// of the library answers 0.
     virtual int spare3(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                        std::int32_t) = 0;
-    /// A slot kept so that the interface's order stays fixed; does nothing
-    /// here (0).
+    /// A slot kept so that the interface's order stays fixed; every store
+    /// of the library answers 0.
     virtual int spare4(std::int32_t, std::int32_t, std::int32_t, std::int32_t) = 0;
     /// BACKING_NONE, BACKING_DIB or BACKING_DIRECTX.
     virtual int backing() = 0;

@@ -1,4 +1,5 @@
 #include "vxr/console/key.h"
+#include "vxr/console/input/native_key_codes.h"
 
 #include <gtest/gtest.h>
 

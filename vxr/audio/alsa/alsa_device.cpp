@@ -7,7 +7,7 @@
 #include "vxr/audio/alsa/alsa_library.h"
 #include "vxr/audio/sample_converter.h"
 #include "vxr/console/core/library_thread.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

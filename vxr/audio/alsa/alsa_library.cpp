@@ -1,6 +1,6 @@
 #include "vxr/audio/alsa/alsa_library.h"
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

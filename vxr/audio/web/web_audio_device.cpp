@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <new>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "vxr/console/core/library_thread.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

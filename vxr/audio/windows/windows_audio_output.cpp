@@ -5,7 +5,7 @@
 #include "vxr/audio/audio_device.h"
 #include "vxr/audio/windows/wasapi_device.h"
 #include "vxr/audio/windows/wave_out_device.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

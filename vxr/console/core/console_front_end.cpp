@@ -6,7 +6,7 @@
 
 #include "vxr/console/core/null_console.h"
 #include "vxr/console/core/platform_consoles.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

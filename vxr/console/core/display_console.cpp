@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "vxr/format/pixel_format.h"
-#include "vxr/surface/surface_store.h"
+#include "vxr/surface/null_store.h"
 
 namespace vxr {
 
@@ -11,7 +11,7 @@ class FramePresenter;
 
 // Stands for a display console's screen: it has no pixels of its own, and
 // a copy into it presents the source through the console.
-class PresentStore : public SurfaceStore {
+class PresentStore : public NullStore {
 public:
     // The in/out parameters hold the request (-1: any) and receive what the
     // store chose; a rejected request leaves the store without a presenter.
@@ -21,24 +21,9 @@ public:
                  std::int32_t& linePadding, std::int32_t& variant,
                  std::int32_t screenOrientation = TOP_DOWN);
 
-    std::uint8_t* lock(int) override { return nullptr; }
-    void unlock() override {}
-    int lockCount() override { return 0; }
-    int isLockable() override { return 0; }
-    int restore() override { return 0; }
-    int spare1(std::int32_t, std::int32_t, std::int32_t) override { return 0; }
-    int spare2(std::int32_t, std::int32_t) override { return 0; }
     int copyArea(Surface* source, const Rect* sourceArea, Surface* destination,
                  const Rect* destinationArea, int flags, const void* lookup) override;
     int copy(Surface* source, Surface* destination, int flags, const void* lookup) override;
-    int spare3(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-               std::int32_t) override
-    {
-        return 0;
-    }
-    int spare4(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override { return 0; }
-    int backing() override { return BACKING_NONE; }
-    void* nativeHandle() override { return nullptr; }
     int isValid() override { return target ? 1 : 0; }
 
 private:

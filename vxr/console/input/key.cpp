@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "vxr/console/input/native_key_codes.h"
+
 namespace vxr {
 namespace {
 

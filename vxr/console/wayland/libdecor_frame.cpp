@@ -3,7 +3,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/libdecor_library.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "vxr/last_error.h"
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "vxr/set_last_error.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/core/present_store.h"
+#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/wayland/viewport_stage.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

@@ -2,7 +2,7 @@
 
 #include <emscripten.h>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

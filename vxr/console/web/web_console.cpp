@@ -9,7 +9,7 @@
 #include "vxr/console/core/present_store.h"
 #include "vxr/console/web/web_page.h"
 #include "vxr/format/converter.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

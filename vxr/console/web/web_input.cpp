@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "vxr/console/key.h"
+#include "vxr/console/input/native_key_codes.h"
 #include "vxr/console/input/utf8_text.h"
 #include "vxr/console/web/web_page.h"
 #include "vxr/console/input/window_input.h"

@@ -4,7 +4,7 @@
 #include <ddraw.h>
 
 #include "vxr/console/windows/system_error.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 

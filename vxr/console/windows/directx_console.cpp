@@ -11,7 +11,7 @@
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
 #include "vxr/format/immortal.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

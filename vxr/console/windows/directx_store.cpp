@@ -4,6 +4,7 @@
 
 #include "vxr/console/windows/direct_draw_error.h"
 #include "vxr/console/windows/directx_console.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/store_parameters.h"
 #include "vxr/surface/surface.h"
 

@@ -9,13 +9,13 @@
 
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/windows/dib_store.h"
-#include "vxr/console/windows/window_store.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
 #include "vxr/console/windows/window_device_context.h"
+#include "vxr/console/windows/window_store.h"
 #include "vxr/format/immortal.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

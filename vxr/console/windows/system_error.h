@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 

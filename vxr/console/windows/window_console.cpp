@@ -10,9 +10,10 @@
 #include <new>
 
 #include "vxr/console/core/library_thread.h"
+#include "vxr/console/input/native_key_codes.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

@@ -6,10 +6,10 @@
 
 #include <xcb/present.h>
 
-#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/core/present_store.h"
+#include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/x11/shared_memory_store.h"
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 
 namespace vxr {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <cstdlib>
 
-#include "vxr/console/key.h"
+#include "vxr/console/input/native_key_codes.h"
 #include "vxr/console/input/window_input.h"
 
 namespace vxr {
