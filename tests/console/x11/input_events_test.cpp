@@ -106,16 +106,6 @@ protected:
         return kept;
     }
 
-    int readAllKeys()
-    {
-        int count = 0;
-        while (console->keyPressed()) {
-            EXPECT_EQ(console->readKey(), 1);
-            ++count;
-        }
-        return count;
-    }
-
     // Moves the pointer to a place in the window and reads the motion back.
     PointerPosition pointerAt(int x, int y)
     {
@@ -172,7 +162,7 @@ TEST_F(InputEvents, KeysGoDownAndUpWithTheirSymbolModifiersAndText)
     EXPECT_EQ(console->keyDown(Key::B), 0);
 
     // Every press counted once: a; shift, ctrl, a; shift, b.
-    EXPECT_EQ(readAllKeys(), 6);
+    EXPECT_EQ(test::readAllKeys(*console), 6);
 }
 
 TEST_F(InputEvents, AHeldKeyRepeatsAsKeyDownsWithoutReleases)
@@ -192,7 +182,7 @@ TEST_F(InputEvents, AHeldKeyRepeatsAsKeyDownsWithoutReleases)
     EXPECT_EQ(skippedOf(EventType::KeyUp).size(), 1u) << "a release between repeats";
     // The text comes with every repeat, as the key types again.
     EXPECT_EQ(skippedOf(EventType::Text).size(), downs.size());
-    EXPECT_EQ(readAllKeys(), static_cast<int>(downs.size()) + 1);
+    EXPECT_EQ(test::readAllKeys(*console), static_cast<int>(downs.size()) + 1);
     EXPECT_EQ(console->keyDown(Key::A), 0);
 }
 
@@ -384,7 +374,7 @@ TEST_F(InputEvents, AFloodOfMotionStaysBoundedAndLosesNoKey)
     EXPECT_EQ(moves.back().pointer.windowY, 10 + last / 200 % 200);
     ASSERT_TRUE(nextKey(EventType::KeyUp, Key::A, up));
     EXPECT_EQ(console->droppedEvents(), 0u);
-    EXPECT_EQ(readAllKeys(), 1);
+    EXPECT_EQ(test::readAllKeys(*console), 1);
 }
 
 // ---- the window ---------------------------------------------------------------
