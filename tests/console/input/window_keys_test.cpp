@@ -25,26 +25,28 @@ TEST(WindowKeys, EachPressIsOneEntryAndAFullQueueDropsTheRest)
     EXPECT_EQ(read, KeyQueue::CAPACITY - 1);
 }
 
-TEST(WindowKeys, AReaderWaitsForAPressFromAnotherThread)
+// What a read on another thread of an open window's keys returns once the
+// window thread has done what it does.
+int readOnAnotherThreadWhile(WindowKeys& keys, void (WindowKeys::*windowThreadDoes)())
 {
-    WindowKeys keys;
     keys.windowOpened();
     std::atomic<int> key{-1};
     std::thread reader([&] { key = keys.read(); });
-    keys.press();
+    (keys.*windowThreadDoes)();
     reader.join();
-    EXPECT_EQ(key.load(), 1);
+    return key.load();
+}
+
+TEST(WindowKeys, AReaderWaitsForAPressFromAnotherThread)
+{
+    WindowKeys keys;
+    EXPECT_EQ(readOnAnotherThreadWhile(keys, &WindowKeys::press), 1);
 }
 
 TEST(WindowKeys, AWindowThatEndsReleasesItsReadersWithNoKey)
 {
     WindowKeys keys;
-    keys.windowOpened();
-    std::atomic<int> key{-1};
-    std::thread reader([&] { key = keys.read(); });
-    keys.windowEnded();
-    reader.join();
-    EXPECT_EQ(key.load(), 0);
+    EXPECT_EQ(readOnAnotherThreadWhile(keys, &WindowKeys::windowEnded), 0);
     // Keys pressed before the end are still there to read.
     keys.windowOpened();
     keys.press();

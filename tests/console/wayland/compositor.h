@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "console/x11/non_copyable.h"
+
 struct wl_display;
 struct wl_proxy;
 
@@ -23,16 +25,13 @@ struct Screenshot {
 // while it runs. Weston's headless backend runs as root but has no
 // keyboard; sway runs as a plain user made for the tests and takes keys
 // and commands from outside.
-class Compositor {
+class Compositor : public NonCopyable {
 public:
     // WESTON_IN_X11: weston in a window of the X server that DISPLAY names,
     // taking its pointer from there, so that xdotool can click in it.
     enum class Kind { WESTON, SWAY, WESTON_IN_X11 };
 
-    Compositor() = default;
     ~Compositor();
-    Compositor(const Compositor&) = delete;
-    Compositor& operator=(const Compositor&) = delete;
 
     // scale: sway's output scale, so that windows are measured in units of
     // that many pixels.

@@ -16,17 +16,6 @@ namespace {
 using test::Compositor;
 using test::EventReader;
 
-// sway with a keyboard on its seat before any window opens.
-void startWithKeyboard(Compositor& sway)
-{
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    ASSERT_TRUE(sway.holdKeyboard());
-    std::string seats;
-    ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_inputs", &seats) && seats.find("keyboard") != std::string::npos;
-    }));
-}
-
 // The window open and focused: keys typed from now on reach it.
 void openFocused(WaylandConsole& console, EventReader& events)
 {
@@ -35,20 +24,10 @@ void openFocused(WaylandConsole& console, EventReader& events)
     ASSERT_TRUE(events.next(EventType::FocusIn, focus)) << events.seen();
 }
 
-int readAllKeys(WaylandConsole& console)
-{
-    int count = 0;
-    while (console.keyPressed()) {
-        EXPECT_EQ(console.readKey(), 1);
-        ++count;
-    }
-    return count;
-}
-
 TEST(WaylandKeyboardEvents, KeysTextAndModifiersFollowTheCompositorsKeymap)
 {
     Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(startWithKeyboard(sway));
+    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
     WaylandConsole console;
     EventReader events(console);
     ASSERT_NO_FATAL_FAILURE(openFocused(console, events));
@@ -66,7 +45,7 @@ TEST(WaylandKeyboardEvents, KeysTextAndModifiersFollowTheCompositorsKeymap)
     EXPECT_EQ(up.nativeCode, down.nativeCode);
     EXPECT_EQ(up.key, down.key);
     EXPECT_EQ(console.keyDown(down.key), 0);
-    EXPECT_EQ(readAllKeys(console), 1);
+    EXPECT_EQ(test::readAllKeys(console), 1);
 
     // Control held: the key reports it, and a control character is no text.
     ASSERT_TRUE(sway.typeWith("-M ctrl c -m ctrl"));
@@ -80,13 +59,13 @@ TEST(WaylandKeyboardEvents, KeysTextAndModifiersFollowTheCompositorsKeymap)
     EXPECT_EQ(down.symbol, U'k');
     EXPECT_EQ(down.modifiers, std::uint32_t{MODIFIER_SHIFT | MODIFIER_ALT});
     ASSERT_TRUE(events.next(EventType::KeyUp, up)) << events.seen();
-    EXPECT_EQ(readAllKeys(console), 2);
+    EXPECT_EQ(test::readAllKeys(console), 2);
 }
 
 TEST(WaylandKeyboardEvents, TextBeyondAsciiAndBeyondTheFirstLayoutArrivesWhole)
 {
     Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(startWithKeyboard(sway));
+    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
     WaylandConsole console;
     EventReader events(console);
     ASSERT_NO_FATAL_FAILURE(openFocused(console, events));
@@ -98,7 +77,7 @@ TEST(WaylandKeyboardEvents, TextBeyondAsciiAndBeyondTheFirstLayoutArrivesWhole)
     while (text.size() < typed.size() && events.next(EventType::Text, event)) text += event.text;
     EXPECT_EQ(text, typed) << events.seen();
     // One press a character, spaces included.
-    EXPECT_EQ(readAllKeys(console), 9);
+    EXPECT_EQ(test::readAllKeys(console), 9);
 }
 
 struct HeldKey {
@@ -124,7 +103,7 @@ HeldKey holdA(Compositor& sway, EventReader& events, int holdMs)
 TEST(WaylandKeyRepeat, AHeldKeyRepeatsAtTheCompositorsRateAfterItsDelayAndStopsOnRelease)
 {
     Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(startWithKeyboard(sway));
+    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
     WaylandConsole console;
     EventReader events(console);
     ASSERT_NO_FATAL_FAILURE(openFocused(console, events));
@@ -138,7 +117,7 @@ TEST(WaylandKeyRepeat, AHeldKeyRepeatsAtTheCompositorsRateAfterItsDelayAndStopsO
     EXPECT_LE(second.repeats, 20) << events.seen();
     EXPECT_EQ(second.texts, second.repeats + 1);
     // Each repeat counts as a press.
-    EXPECT_EQ(readAllKeys(console), second.repeats + 1);
+    EXPECT_EQ(test::readAllKeys(console), second.repeats + 1);
     // Released, it repeats no more.
     for (const Event& event : events.until(500))
         EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);

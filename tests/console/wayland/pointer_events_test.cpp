@@ -18,18 +18,6 @@ namespace {
 using test::Compositor;
 using test::EventReader;
 
-// sway on a 640x480 output at the given scale, with a pointer on its seat
-// before any window opens.
-void startWithPointer(Compositor& sway, int scale)
-{
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 480, scale));
-    ASSERT_TRUE(sway.holdPointer());
-    std::string seats;
-    ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_inputs", &seats) && seats.find("pointer") != std::string::npos;
-    }));
-}
-
 // A 320x200 frame in a window sway tiles over the whole output: shown at
 // twice its size, 640x400 pixels, between bars 40 pixels high.
 void openTiled(WaylandConsole& console, bool compositorScales)
@@ -95,22 +83,25 @@ void expectPositionsMapped(Compositor& sway, WaylandConsole& console)
     EXPECT_EQ(mouse.position.y, 0);
 }
 
-TEST(WaylandPointerEvents, PositionsAreFramePixelsWhenTheCompositorScalesTheFrame)
+// The same at an output scale, with the frame scaled by the compositor or
+// by the library.
+void expectPositionsMappedAt(int scale, bool compositorScales)
 {
     Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(startWithPointer(sway, 1));
+    ASSERT_NO_FATAL_FAILURE(test::startWithPointer(sway, scale));
     WaylandConsole console;
-    ASSERT_NO_FATAL_FAILURE(openTiled(console, true));
+    ASSERT_NO_FATAL_FAILURE(openTiled(console, compositorScales));
     expectPositionsMapped(sway, console);
+}
+
+TEST(WaylandPointerEvents, PositionsAreFramePixelsWhenTheCompositorScalesTheFrame)
+{
+    expectPositionsMappedAt(1, true);
 }
 
 TEST(WaylandPointerEvents, PositionsAreFramePixelsWhenTheLibraryScalesTheFrame)
 {
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(startWithPointer(sway, 1));
-    WaylandConsole console;
-    ASSERT_NO_FATAL_FAILURE(openTiled(console, false));
-    expectPositionsMapped(sway, console);
+    expectPositionsMappedAt(1, false);
 }
 
 TEST(WaylandPointerEvents, PositionsAreFramePixelsOnAnOutputOfScaleTwo)
@@ -119,11 +110,7 @@ TEST(WaylandPointerEvents, PositionsAreFramePixelsOnAnOutputOfScaleTwo)
     // positions come in units, half units included.
     for (const bool compositorScales : {true, false}) {
         SCOPED_TRACE(compositorScales ? "scaled by the compositor" : "scaled by the library");
-        Compositor sway;
-        ASSERT_NO_FATAL_FAILURE(startWithPointer(sway, 2));
-        WaylandConsole console;
-        ASSERT_NO_FATAL_FAILURE(openTiled(console, compositorScales));
-        expectPositionsMapped(sway, console);
+        expectPositionsMappedAt(2, compositorScales);
     }
 }
 
@@ -142,7 +129,7 @@ constexpr ButtonCase BUTTONS[] = {{0x110, BUTTON_LEFT},
 TEST(WaylandPointerEvents, ButtonsAndTheWheelArriveWhereThePointerIs)
 {
     Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(startWithPointer(sway, 1));
+    ASSERT_NO_FATAL_FAILURE(test::startWithPointer(sway, 1));
     WaylandConsole console;
     ASSERT_NO_FATAL_FAILURE(openTiled(console, true));
     EventReader events(console);

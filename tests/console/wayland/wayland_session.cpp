@@ -1,5 +1,7 @@
 #include "wayland_session.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstring>
 
@@ -104,6 +106,33 @@ bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int hei
     return eventually([&] {
         return sway.command(command) && eventually(arrived, std::chrono::seconds(3));
     });
+}
+
+namespace {
+
+// The device held for the test shows among the seat's inputs.
+bool seatHas(Compositor& sway, const char* device)
+{
+    std::string seats;
+    return eventually([&] {
+        return sway.command("-t get_inputs", &seats) && seats.find(device) != std::string::npos;
+    });
+}
+
+}  // namespace
+
+void startWithKeyboard(Compositor& sway)
+{
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    ASSERT_TRUE(sway.holdKeyboard());
+    ASSERT_TRUE(seatHas(sway, "keyboard"));
+}
+
+void startWithPointer(Compositor& sway, int scale)
+{
+    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 480, scale));
+    ASSERT_TRUE(sway.holdPointer());
+    ASSERT_TRUE(seatHas(sway, "pointer"));
 }
 
 }  // namespace vxr::test

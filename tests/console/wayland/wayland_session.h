@@ -41,5 +41,10 @@ bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& f
 // while the window still commits its first tiled size can come back with
 // that size instead: the command is sent again until it takes.
 bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int height);
+// Starts sway with a keyboard on its seat before any window opens, so that
+// keys typed later reach the first window.
+void startWithKeyboard(Compositor& sway);
+// The same with a pointer, on a 640x480 output at the given scale.
+void startWithPointer(Compositor& sway, int scale);
 
 }  // namespace vxr::test

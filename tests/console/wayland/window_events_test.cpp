@@ -25,16 +25,6 @@ namespace {
 using test::Compositor;
 using test::EventReader;
 
-int readAllKeys(WaylandConsole& console)
-{
-    int count = 0;
-    while (console.keyPressed()) {
-        EXPECT_EQ(console.readKey(), 1);
-        ++count;
-    }
-    return count;
-}
-
 TEST(WaylandKeys, EveryPressArrivesAndAFullQueueDropsTheRest)
 {
     Compositor sway;
@@ -54,13 +44,13 @@ TEST(WaylandKeys, EveryPressArrivesAndAFullQueueDropsTheRest)
     // request after them, and the window thread handles both in order: once
     // the frame is done, every press is in the queue. Releases add nothing.
     ASSERT_EQ(console.waitRetrace(), 1);
-    EXPECT_EQ(readAllKeys(console), 2);
+    EXPECT_EQ(test::readAllKeys(console), 2);
 
     // One slot always stays free: past CAPACITY - 1 waiting keys, presses drop.
     const std::string many(KeyQueue::CAPACITY + 40, 'q');
     ASSERT_TRUE(sway.type(many));
     ASSERT_EQ(console.waitRetrace(), 1);
-    EXPECT_EQ(readAllKeys(console), KeyQueue::CAPACITY - 1);
+    EXPECT_EQ(test::readAllKeys(console), KeyQueue::CAPACITY - 1);
     EXPECT_EQ(console.keyPressed(), 0);
 }
 
@@ -184,12 +174,7 @@ TEST(WaylandWindow, AResizeIsReportedAndThePointerFollowsTheFrameToItsNewPlace)
 TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
 {
     Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    ASSERT_TRUE(sway.holdKeyboard());
-    std::string seats;
-    ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_inputs", &seats) && seats.find("keyboard") != std::string::npos;
-    }));
+    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
     WaylandConsole one, two;
     ASSERT_EQ(one.setTitle("one"), 0);
     ASSERT_EQ(two.setTitle("two"), 0);

@@ -40,10 +40,7 @@ TEST(WaylandWindowLayer, TypedRowsReachTheScreenExactlyAndACloseEndsTheWindow)
     EXPECT_TRUE(test::showsFrame(sway, *console, window.frame(), 0, 0, why)) << why;
 
     ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
-    Event event;
-    bool closed = false;
-    while (!closed && window.waitEvent(event, 20000)) closed = event.type == EventType::Close;
-    EXPECT_TRUE(closed);
+    EXPECT_TRUE(test::waitForClose(window));
     EXPECT_FALSE(window.isOpen());
 }
 

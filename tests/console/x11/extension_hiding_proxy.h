@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "console/x11/non_copyable.h"
+
 namespace vxr::test {
 
 // A display of its own in front of a real X server that passes every
@@ -14,12 +16,9 @@ namespace vxr::test {
 // server has a given extension is "no". Xvfb cannot be started without XKB,
 // so this is how a client meets a server that lacks it; everything else
 // (windows, input, shared memory) is the real server's.
-class ExtensionHidingProxy {
+class ExtensionHidingProxy : public NonCopyable {
 public:
-    ExtensionHidingProxy() = default;
     ~ExtensionHidingProxy();
-    ExtensionHidingProxy(const ExtensionHidingProxy&) = delete;
-    ExtensionHidingProxy& operator=(const ExtensionHidingProxy&) = delete;
 
     // Listens on a free display number for clients of serverDisplay (a
     // local ":N").

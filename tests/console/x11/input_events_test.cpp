@@ -97,6 +97,22 @@ protected:
     {
         return nextWhere(type, found, [key](const Event& event) { return event.key == key; });
     }
+
+    // Taps a key by its X name: where it sits, the symbol it gives and the
+    // one text it types on the layout the server has now.
+    void expectTap(const char* name, Key key, char32_t symbol, const char* text)
+    {
+        ASSERT_TRUE(xdotool({"key", name}));
+        Event down, up;
+        ASSERT_TRUE(next(EventType::KeyDown, down));
+        EXPECT_EQ(down.key, key);
+        EXPECT_EQ(down.symbol, symbol);
+        ASSERT_TRUE(next(EventType::KeyUp, up));
+        const auto typed = skippedOf(EventType::Text);
+        ASSERT_EQ(typed.size(), 1u);
+        EXPECT_STREQ(typed[0].text, text);
+    }
+
     // The events of a type among those skipped on the way to the last one found.
     std::vector<Event> skippedOf(EventType type) const
     {
@@ -104,16 +120,6 @@ protected:
         for (const Event& event : skipped)
             if (event.type == type) kept.push_back(event);
         return kept;
-    }
-
-    int readAllKeys()
-    {
-        int count = 0;
-        while (console->keyPressed()) {
-            EXPECT_EQ(console->readKey(), 1);
-            ++count;
-        }
-        return count;
     }
 
     // Moves the pointer to a place in the window and reads the motion back.
@@ -172,7 +178,7 @@ TEST_F(InputEvents, KeysGoDownAndUpWithTheirSymbolModifiersAndText)
     EXPECT_EQ(console->keyDown(Key::B), 0);
 
     // Every press counted once: a; shift, ctrl, a; shift, b.
-    EXPECT_EQ(readAllKeys(), 6);
+    EXPECT_EQ(test::readAllKeys(*console), 6);
 }
 
 TEST_F(InputEvents, AHeldKeyRepeatsAsKeyDownsWithoutReleases)
@@ -192,7 +198,7 @@ TEST_F(InputEvents, AHeldKeyRepeatsAsKeyDownsWithoutReleases)
     EXPECT_EQ(skippedOf(EventType::KeyUp).size(), 1u) << "a release between repeats";
     // The text comes with every repeat, as the key types again.
     EXPECT_EQ(skippedOf(EventType::Text).size(), downs.size());
-    EXPECT_EQ(readAllKeys(), static_cast<int>(downs.size()) + 1);
+    EXPECT_EQ(test::readAllKeys(*console), static_cast<int>(downs.size()) + 1);
     EXPECT_EQ(console->keyDown(Key::A), 0);
 }
 
@@ -200,41 +206,22 @@ TEST_F(InputEvents, KeysFollowALayoutChangedWhileTheWindowIsOpen)
 {
     ASSERT_TRUE(setLayout({"-layout", "de"}));
     // On a German keyboard Z and Y trade places.
-    ASSERT_TRUE(xdotool({"key", "z"}));
-    Event down, up;
-    ASSERT_TRUE(next(EventType::KeyDown, down));
-    EXPECT_EQ(down.key, Key::Y);
-    EXPECT_EQ(down.symbol, U'z');
-    ASSERT_TRUE(next(EventType::KeyUp, up));
-    const auto typed = skippedOf(EventType::Text);
-    ASSERT_EQ(typed.size(), 1u);
-    EXPECT_STREQ(typed[0].text, "z");
-
+    ASSERT_NO_FATAL_FAILURE(expectTap("z", Key::Y, U'z', "z"));
     ASSERT_TRUE(setLayout({"-layout", "us"}));
-    ASSERT_TRUE(xdotool({"key", "z"}));
-    ASSERT_TRUE(next(EventType::KeyDown, down));
-    EXPECT_EQ(down.key, Key::Z);
-    EXPECT_EQ(down.symbol, U'z');
+    ASSERT_NO_FATAL_FAILURE(expectTap("z", Key::Z, U'z', "z"));
 }
 
 TEST_F(InputEvents, TextComesAfterTheLayoutDeadKeysAndCompose)
 {
     ASSERT_TRUE(setLayout({"-layout", "fr"}));
-    ASSERT_TRUE(xdotool({"key", "eacute"}));
-    Event down, up;
-    ASSERT_TRUE(next(EventType::KeyDown, down));
-    EXPECT_EQ(down.key, Key::Digit2);
-    EXPECT_EQ(down.symbol, U'\u00E9');
-    ASSERT_TRUE(next(EventType::KeyUp, up));
-    auto typed = skippedOf(EventType::Text);
-    ASSERT_EQ(typed.size(), 1u);
-    EXPECT_STREQ(typed[0].text, "\xC3\xA9");
+    ASSERT_NO_FATAL_FAILURE(expectTap("eacute", Key::Digit2, U'\u00E9', "\xC3\xA9"));
 
     // A dead acute then e: one character, and nothing for the dead key.
     ASSERT_TRUE(setLayout({"-layout", "us", "-variant", "intl"}));
     ASSERT_TRUE(xdotool({"key", "dead_acute", "e"}));
+    Event up;
     ASSERT_TRUE(nextKey(EventType::KeyUp, Key::E, up));
-    typed = skippedOf(EventType::Text);
+    const auto typed = skippedOf(EventType::Text);
     ASSERT_EQ(typed.size(), 1u);
     EXPECT_STREQ(typed[0].text, "\xC3\xA9");
 }
@@ -384,7 +371,7 @@ TEST_F(InputEvents, AFloodOfMotionStaysBoundedAndLosesNoKey)
     EXPECT_EQ(moves.back().pointer.windowY, 10 + last / 200 % 200);
     ASSERT_TRUE(nextKey(EventType::KeyUp, Key::A, up));
     EXPECT_EQ(console->droppedEvents(), 0u);
-    EXPECT_EQ(readAllKeys(), 1);
+    EXPECT_EQ(test::readAllKeys(*console), 1);
 }
 
 // ---- the window ---------------------------------------------------------------

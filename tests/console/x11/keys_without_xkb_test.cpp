@@ -39,13 +39,6 @@ protected:
         setenv("DISPLAY", session.server.display().c_str(), 1);
     }
 
-    int readAllKeys()
-    {
-        int counted = 0;
-        while (console->keyPressed()) counted += console->readKey();
-        return counted;
-    }
-
     X11Session session;
     test::ExtensionHidingProxy proxy;
     std::unique_ptr<X11Console> console;
@@ -85,7 +78,7 @@ TEST_F(KeysWithoutXkb, ComeByTheirPlaceThroughTheCoreMapping)
     }
     ASSERT_EQ(typed.size(), texts.size());
     for (std::size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(typed[i].text, texts[i]);
-    EXPECT_EQ(readAllKeys(), 6);
+    EXPECT_EQ(test::readAllKeys(*console), 6);
 }
 
 TEST_F(KeysWithoutXkb, AHeldKeyRepeatsWithoutReleases)
@@ -107,7 +100,7 @@ TEST_F(KeysWithoutXkb, AHeldKeyRepeatsWithoutReleases)
     EXPECT_FALSE(downs[0].repeat);
     for (std::size_t i = 1; i < downs.size(); ++i) EXPECT_TRUE(downs[i].repeat) << i;
     EXPECT_EQ(ups, 1);
-    EXPECT_EQ(readAllKeys(), static_cast<int>(downs.size()) + 1);
+    EXPECT_EQ(test::readAllKeys(*console), static_cast<int>(downs.size()) + 1);
 }
 
 }  // namespace

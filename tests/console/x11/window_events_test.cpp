@@ -58,16 +58,6 @@ protected:
         ASSERT_TRUE(test::runXdotool(session.server.display(), arguments));
     }
 
-    int readAllKeys()
-    {
-        int count = 0;
-        while (console->keyPressed()) {
-            EXPECT_EQ(console->readKey(), 1);
-            ++count;
-        }
-        return count;
-    }
-
     X11Session session;
     std::unique_ptr<X11Console> console;
     std::unique_ptr<Surface> frame;
@@ -82,7 +72,7 @@ TEST_F(WindowEvents, EachKeyPressedOnTheServerIsOneEntry)
     waitForEarlierEvents();
     // Every key is the same entry, as on every console: the presses show
     // as that many entries, read one at a time.
-    EXPECT_EQ(readAllKeys(), 5);
+    EXPECT_EQ(test::readAllKeys(*console), 5);
     EXPECT_EQ(console->keyPressed(), 0);
 }
 
@@ -90,7 +80,7 @@ TEST_F(WindowEvents, AFullQueueDropsTheKeysBeyondIt)
 {
     pressKeys(KeyQueue::CAPACITY + 6);
     waitForEarlierEvents();
-    EXPECT_EQ(readAllKeys(), KeyQueue::CAPACITY - 1);
+    EXPECT_EQ(test::readAllKeys(*console), KeyQueue::CAPACITY - 1);
 }
 
 TEST_F(WindowEvents, ReadKeyWaitsForAKey)

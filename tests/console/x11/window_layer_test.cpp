@@ -63,10 +63,7 @@ TEST(WindowLayer, TypedRowsReachTheScreenExactlyAndACloseEndsTheWindow)
     EXPECT_TRUE(session.showsExactly(shown, expected, width, height, why)) << why;
 
     session.view.sendDelete(shown);
-    Event event;
-    bool closed = false;
-    while (!closed && window.waitEvent(event, 20000)) closed = event.type == EventType::Close;
-    EXPECT_TRUE(closed);
+    EXPECT_TRUE(test::waitForClose(window));
     EXPECT_FALSE(window.isOpen());
 }
 

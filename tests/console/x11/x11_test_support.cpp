@@ -19,6 +19,7 @@
 #include "vxr/format/converter.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "vxr/window/window.h"
 
 extern char** environ;
 
@@ -520,6 +521,25 @@ int sharedMemorySegments()
 }
 
 // ---- frames ----------------------------------------------------------------------
+
+int readAllKeys(Console& console)
+{
+    int count = 0;
+    while (console.keyPressed()) {
+        if (console.readKey() != 1) return -1;
+        ++count;
+    }
+    return count;
+}
+
+bool waitForClose(Window& window)
+{
+    constexpr int WAIT_MS = 20000;
+    Event event;
+    while (window.waitEvent(event, WAIT_MS))
+        if (event.type == EventType::Close) return true;
+    return false;
+}
 
 void fillRandom(Surface& frame, unsigned seed)
 {

@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "console/x11/non_copyable.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"
 
 namespace vxr {
+class Console;
 class Surface;
+class Window;
 }
 
 namespace vxr::test {
@@ -32,7 +35,7 @@ bool eventually(const std::function<bool()>& condition,
 
 // A private X server for one test, on a display number it picks itself,
 // named by DISPLAY while it runs.
-class XvfbServer {
+class XvfbServer : public NonCopyable {
 public:
     struct Options {
         int depth = 24;
@@ -44,10 +47,7 @@ public:
         int visualClass = -1;
     };
 
-    XvfbServer() = default;
     ~XvfbServer();
-    XvfbServer(const XvfbServer&) = delete;
-    XvfbServer& operator=(const XvfbServer&) = delete;
 
     // Starts the server and sets DISPLAY to it.
     bool start(const Options& options);
@@ -67,12 +67,9 @@ private:
 };
 
 // The test's own connection to the server, to look at windows from outside.
-class ServerView {
+class ServerView : public NonCopyable {
 public:
-    ServerView() = default;
     ~ServerView();
-    ServerView(const ServerView&) = delete;
-    ServerView& operator=(const ServerView&) = delete;
 
     bool connect(const std::string& display);
     xcb_connection_t* link() const { return connection; }
@@ -114,12 +111,9 @@ private:
 };
 
 // A program run as a user runs it, its output collected.
-class ChildProcess {
+class ChildProcess : public NonCopyable {
 public:
-    ChildProcess() = default;
     ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     // display: the DISPLAY it sees, empty for none.
     bool start(const std::vector<std::string>& arguments, const std::string& directory,
@@ -145,6 +139,14 @@ private:
 
 // Runs xdotool on a display and waits for it.
 bool runXdotool(const std::string& display, const std::vector<std::string>& arguments);
+
+// Reads every key press the console holds: how many there were, or -1 when
+// a read that keyPressed() promised did not succeed.
+int readAllKeys(Console& console);
+
+// Reads the window's events until a close request arrives; false when none
+// comes within the patience of one wait.
+bool waitForClose(Window& window);
 
 // Counts of what a process holds, for leak checks.
 int openDescriptors();

@@ -5,18 +5,17 @@
 #include <cstdint>
 #include <string>
 
+#include "console/x11/non_copyable.h"
+
 namespace vxr::test {
 
 // Input made on a server through its XTEST extension, from a connection of
 // its own, as fast as requests can be written: for floods that a tool
 // started per event could not make. The server handles it as it handles
 // xdotool's input.
-class XtestInput {
+class XtestInput : public NonCopyable {
 public:
-    XtestInput() = default;
     ~XtestInput();
-    XtestInput(const XtestInput&) = delete;
-    XtestInput& operator=(const XtestInput&) = delete;
 
     // False when the display cannot be reached or has no XTEST.
     bool connect(const std::string& display);

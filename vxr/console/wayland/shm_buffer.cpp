@@ -77,8 +77,7 @@ void ShmBuffer::release()
     pixelsWide = pixelsHigh = 0;
     releaseListener = nullptr;
     held = false;
-    barsFor = Rect{};
-    barsWidth = barsHeight = -1;
+    bars.forget();
 }
 
 }  // namespace vxr

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "vxr/format/rect.h"
+#include "vxr/console/placement/letterbox_bars.h"
 
 struct wl_buffer;
 struct wl_shm;
@@ -50,9 +50,7 @@ public:
     Listener* listener() const { return releaseListener; }
 
     // The frame area and client size the bars in it were last drawn for.
-    Rect barsFor;
-    std::int32_t barsWidth = -1;
-    std::int32_t barsHeight = -1;
+    LetterboxBars bars;
 
 private:
     wl_buffer* buffer = nullptr;

@@ -305,16 +305,9 @@ bool WaylandPresenter::drawBars(ShmBuffer& buffer, const Rect& frame)
     // The stage's window shows the bars; its buffers hold the frame alone.
     if (stage.isCreated()) return false;
     // A buffer that kept its size and letterbox keeps its bars.
-    if (frame == buffer.barsFor && buffer.barsWidth == pixelsWide &&
-        buffer.barsHeight == pixelsHigh)
-        return false;
-    buffer.barsFor = frame;
-    buffer.barsWidth = pixelsWide;
-    buffer.barsHeight = pixelsHigh;
-    fillArea(buffer, 0, 0, pixelsWide, frame.top);
-    fillArea(buffer, 0, frame.bottom, pixelsWide, pixelsHigh);
-    fillArea(buffer, 0, frame.top, frame.left, frame.bottom);
-    fillArea(buffer, frame.right, frame.top, pixelsWide, frame.bottom);
+    if (buffer.bars.areDrawnFor(frame, pixelsWide, pixelsHigh)) return false;
+    for (const Rect& band : buffer.bars.redraw(frame, pixelsWide, pixelsHigh))
+        fillArea(buffer, band.left, band.top, band.right, band.bottom);
     return true;
 }
 
@@ -324,9 +317,7 @@ void WaylandPresenter::carryOver(ShmBuffer& buffer)
     if (!lastCommitted || lastCommitted == &buffer || !fits(*lastCommitted)) return;
     std::memcpy(buffer.pixels(), lastCommitted->pixels(),
                 static_cast<std::size_t>(buffer.stride() * buffer.height()));
-    buffer.barsFor = lastCommitted->barsFor;
-    buffer.barsWidth = lastCommitted->barsWidth;
-    buffer.barsHeight = lastCommitted->barsHeight;
+    buffer.bars = lastCommitted->bars;
 }
 
 bool WaylandPresenter::draw(ShmBuffer& buffer, const Picture& picture, const Rect& area)
@@ -391,7 +382,7 @@ void WaylandPresenter::repaint()
     // one elsewhere in it is copied out before the bars go over it.
     const bool inPlace = presented.buffer == buffer && presented.area == frame;
     if (!inPlace) keepPresentedOutOf(*buffer);
-    buffer->barsWidth = -1;
+    buffer->bars.forget();
     drawBars(*buffer, frame);
     if (!inPlace && (!presented.pixels || !draw(*buffer, presented, frame)))
         fillArea(*buffer, frame.left, frame.top, frame.right, frame.bottom);

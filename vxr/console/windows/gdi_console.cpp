@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/placement/letterbox_bars.h"
 #include "vxr/console/windows/dib_store.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/section_guard.h"
@@ -616,14 +617,11 @@ int GdiConsole::drawLocked(Surface& copy, const Rect& area, bool* whole)
 // whole frame, so that nothing the window showed before stays there.
 void GdiConsole::fillBars(const Rect& area, int windowWidth, int windowHeight)
 {
-    const RECT bars[] = {{0, 0, windowWidth, area.top},
-                         {0, area.bottom, windowWidth, windowHeight},
-                         {0, area.top, area.left, area.bottom},
-                         {area.right, area.top, windowWidth, area.bottom}};
     auto* black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    for (const RECT& bar : bars)
-        if (bar.right > bar.left && bar.bottom > bar.top)
-            FillRect(deviceContext.get(), &bar, black);
+    for (const Rect& band : LetterboxBars::around(area, windowWidth, windowHeight)) {
+        const RECT bar{band.left, band.top, band.right, band.bottom};
+        FillRect(deviceContext.get(), &bar, black);
+    }
 }
 
 // Only the 8-bit desktop keeps indices: they mean the console palette's

@@ -155,7 +155,7 @@ void X11Presenter::attachWindow(xcb_window_t id, bool managed, std::int32_t widt
     windowManaged = managed;
     frameWidth = width;
     frameHeight = height;
-    barsClientWidth = barsClientHeight = -1;
+    bars.forget();
     // The window's size as the server has it, whatever a window manager did.
     xcb_connection_t* link = display.connection();
     xcb_get_geometry_reply_t* geometry =
@@ -442,30 +442,19 @@ bool X11Presenter::drawScaled(const Picture& picture, const Rect& target)
 
 void X11Presenter::fillBars(const Rect& frame, bool always)
 {
-    // A window that kept its size keeps its bars.
-    if (!always && !barsRecoloured && frame == barsDrawnFor && clientWidth == barsClientWidth &&
-        clientHeight == barsClientHeight)
+    if (!always && !barsRecoloured && bars.areDrawnFor(frame, clientWidth, clientHeight))
         return;
-    // The window thread may learn of a new size after frames went out at
-    // the old one: the bars reach over all the old window, so that no frame
-    // drawn where the old size put it stays beside the new one.
-    const std::int64_t width = std::max(clientWidth, barsClientWidth);
-    const std::int64_t height = std::max(clientHeight, barsClientHeight);
     barsRecoloured = false;
-    barsDrawnFor = frame;
-    barsClientWidth = clientWidth;
-    barsClientHeight = clientHeight;
-    auto band = [](std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
-        return xcb_rectangle_t{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
-                               static_cast<std::uint16_t>(width),
-                               static_cast<std::uint16_t>(height)};
-    };
-    const xcb_rectangle_t bars[] = {
-        band(0, 0, width, frame.top),
-        band(0, frame.bottom, width, height - frame.bottom),
-        band(0, frame.top, frame.left, frame.height()),
-        band(frame.right, frame.top, width - frame.right, frame.height())};
-    fill(bars, 4);
+    // The window thread may learn of a new size after frames went out at
+    // the old one, so the bars reach over all the old window too.
+    const LetterboxBars::Bands bands = bars.redrawOverOldSize(frame, clientWidth, clientHeight);
+    xcb_rectangle_t rectangles[4];
+    std::uint32_t count = 0;
+    for (const Rect& band : bands)
+        rectangles[count++] = xcb_rectangle_t{
+            static_cast<std::int16_t>(band.left), static_cast<std::int16_t>(band.top),
+            static_cast<std::uint16_t>(band.width()), static_cast<std::uint16_t>(band.height())};
+    fill(rectangles, count);
 }
 
 void X11Presenter::fill(const xcb_rectangle_t* rectangles, std::uint32_t count)

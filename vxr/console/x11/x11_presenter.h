@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/placement/letterbox_bars.h"
 #include "vxr/console/x11/shared_image.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"
@@ -109,9 +110,7 @@ private:
     std::int32_t frameHeight = 0;
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
-    Rect barsDrawnFor;
-    std::int32_t barsClientWidth = -1;
-    std::int32_t barsClientHeight = -1;
+    LetterboxBars bars;
     bool barsRecoloured = false;  // black is another colour entry now
 
     // The last frame presented, whole, as the window shows it at scale 1;
