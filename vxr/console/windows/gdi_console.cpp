@@ -516,6 +516,9 @@ int GdiConsole::show(Surface* source, const Rect& sourceArea, const Rect& destin
         result = drawLocked(*copy, destinationArea, &whole);
         if (result && whole) keepShown(destinationArea);
     }
+    // A critical section is not fair: a program that presents in a tight
+    // loop would take presentLock again before a repaint waiting for it.
+    Sleep(0);
     return result;
 }
 
