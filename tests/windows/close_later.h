@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace vxr::testing {
@@ -18,6 +19,20 @@ inline void closeLater(HWND window, DWORD delay)
         Sleep(2000);
         TerminateProcess(GetCurrentProcess(), 7);
     }).detach();
+}
+
+// The body of a death test: what the close box sends reaches the open
+// window, and the program makes one more call into its console, where the
+// process is to end with code 0. Code 3 says the window was not open, code
+// 4 that the call returned.
+template <typename Call>
+[[noreturn]] void closeThenCall(void* window, Call nextCall)
+{
+    if (!window) std::exit(3);
+    // The window thread only asks; the program ends at its next call.
+    SendMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+    nextCall();
+    std::exit(4);
 }
 
 }  // namespace vxr::testing

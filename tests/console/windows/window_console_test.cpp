@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "close_later.h"
+#include "reason_check.h"
 #include "vxr/console/windows/owned_resource.h"
 
 #include "vxr/surface/surface.h"
@@ -22,9 +24,9 @@ public:
     TestConsole() : WindowConsole(nullptr) {}
     ~TestConsole() override { closeWindow(); }
 
-    int open(int width, int height)
+    int open(int width, int height, const char* className = testClass)
     {
-        const int opened = openWindow(testClass, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height, false);
+        const int opened = openWindow(className, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height, false);
         if (opened) registerWindow(testRegistry, windowHandle, this);
         return opened;
     }
@@ -135,6 +137,36 @@ TEST_F(WindowConsoleTest, KeysArriveInTheQueueOneEntryPerPress)
         SendMessageA(window, WM_KEYDOWN, key, 0);
     EXPECT_EQ(console.keyPressed(), 1);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(console.readKey(), 1);
+    EXPECT_EQ(console.keyPressed(), 0);
+}
+
+// The window thread says it could not make its window and ends; the
+// console is closed with the system's reason and opens again as usual.
+TEST_F(WindowConsoleTest, AWindowThatCannotBeMadeLeavesTheConsoleClosedWithTheReason)
+{
+    TestConsole console;
+    EXPECT_EQ(console.open(200, 150, "VXR_TEST_NO_SUCH_CLASS"), 0);
+    EXPECT_TRUE(testing::reasonSays("CreateWindowEx could not make the window"));
+    EXPECT_EQ(console.window(), nullptr);
+    EXPECT_EQ(console.windowDeviceContext(), nullptr);
+
+    ASSERT_EQ(console.open(200, 150), 1);
+    EXPECT_TRUE(IsWindow(static_cast<HWND>(console.window())));
+}
+
+// A reader already waiting is woken by the press, not only one that comes
+// after it.
+TEST_F(WindowConsoleTest, AWaitingReadKeyWakesForThePress)
+{
+    TestConsole console;
+    ASSERT_EQ(console.open(200, 150), 1);
+    HWND window = static_cast<HWND>(console.window());
+    std::thread presser([window] {
+        Sleep(100);
+        PostMessageA(window, WM_KEYDOWN, 'Q', 0);
+    });
+    EXPECT_EQ(console.readKey(), 1);
+    presser.join();
     EXPECT_EQ(console.keyPressed(), 0);
 }
 
@@ -250,11 +282,8 @@ TEST_F(WindowConsoleTest, TheCloseBoxEndsTheProcessWithCodeZero)
     EXPECT_EXIT(
         {
             TestConsole console;
-            if (!console.open(200, 150)) std::exit(3);
-            // The window thread only asks; the program ends at its next call.
-            SendMessageA(static_cast<HWND>(console.window()), WM_CLOSE, 0, 0);
-            console.keyPressed();
-            std::exit(4);
+            console.open(200, 150);
+            testing::closeThenCall(console.window(), [&] { console.keyPressed(); });
         },
         ::testing::ExitedWithCode(0), "");
 }

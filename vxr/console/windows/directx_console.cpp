@@ -18,7 +18,6 @@ namespace vxr {
 namespace {
 
 constexpr char FULLSCREEN_CLASS[] = "VXR_DIRECTX_FULLSCREEN";
-constexpr char WINDOWED_CLASS[] = "VXR_DIRECTX_WINDOWED";
 constexpr DWORD EXCLUSIVE_FULLSCREEN = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN;
 constexpr UINT RUN_ON_WINDOW_THREAD = WM_APP + 0x0D0;
 constexpr char CALL_PROPERTY[] = "VXR_DIRECTX_CALL";
@@ -80,7 +79,7 @@ DirectXConsole::DirectXConsole(HWND given) : WindowConsole(given)
     registry();  // made before the console, so that it outlives it
     if (!loadDirectDraw()) return;
     if (ownsWindow()) {
-        registerClasses();
+        registerWindowClass();
         enumerateModes();
     }
     ready = 1;
@@ -198,10 +197,10 @@ void DirectXConsole::releaseDirectDraw()
     directDrawLibrary.reset();
 }
 
-void DirectXConsole::registerClasses()
+void DirectXConsole::registerWindowClass()
 {
-    WindowConsole::registerClasses(WINDOWED_CLASS, windowedProcedure, FULLSCREEN_CLASS,
-                                   fullscreenProcedure);
+    // DirectDraw shows frames over the whole screen only: a window is GDI's.
+    registerClass(FULLSCREEN_CLASS, fullscreenProcedure, false);
 }
 
 void DirectXConsole::enumerateModes()
@@ -568,6 +567,14 @@ DirectXStore* DirectXConsole::screenStore() const
     return static_cast<DirectXStore*>(primarySurface->store());
 }
 
+DirectXStore* DirectXConsole::openScreenStore(const char* missing) const
+{
+    DirectXStore* screen = screenStore();
+    if (screen && screen->hasSurface()) return screen;
+    setLastError("the display is not open: %s", missing);
+    return nullptr;
+}
+
 int DirectXConsole::setPalette(const Palette& palette)
 {
     endIfAsked();
@@ -584,11 +591,8 @@ int DirectXConsole::setPalette(const Palette& palette)
     PALETTEENTRY entries[Palette::SIZE];
     std::memcpy(entries, table, sizeof entries);
 
-    DirectXStore* screen = screenStore();
-    if (!screen || !screen->hasSurface()) {
-        setLastError("the display is not open: there is no screen to hang a palette on");
-        return 0;
-    }
+    DirectXStore* screen = openScreenStore("there is no screen to hang a palette on");
+    if (!screen) return 0;
     // The surface keeps its own reference to the palette; this one is ours.
     ComPointer<IDirectDrawPalette> attached;
     const HRESULT found = screen->attachedPalette(attached.receive());
@@ -622,11 +626,8 @@ int DirectXConsole::getPalette(Palette& palette)
 {
     SectionGuard guard(paletteLock);
     if (!takesPalette(nullptr)) return 0;
-    DirectXStore* screen = screenStore();
-    if (!screen || !screen->hasSurface()) {
-        setLastError("the display is not open: there is no palette to read");
-        return 0;
-    }
+    DirectXStore* screen = openScreenStore("there is no palette to read");
+    if (!screen) return 0;
     ComPointer<IDirectDrawPalette> attached;
     const HRESULT found = screen->attachedPalette(attached.receive());
     if (found != DD_OK || !attached) {
@@ -697,14 +698,6 @@ LRESULT CALLBACK DirectXConsole::fullscreenProcedure(HWND window, UINT message, 
     default:
         break;
     }
-    return handlePaletteMessage(console, window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK DirectXConsole::windowedProcedure(HWND window, UINT message, WPARAM wParam,
-                                                   LPARAM lParam)
-{
-    if (runWindowThreadCall(window, message, lParam)) return 0;
-    auto* console = static_cast<DirectXConsole*>(findConsole(registry(), window));
     return handlePaletteMessage(console, window, message, wParam, lParam);
 }
 

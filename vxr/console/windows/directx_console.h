@@ -53,7 +53,7 @@ protected:
 private:
     int loadDirectDraw();
     void releaseDirectDraw();
-    void registerClasses();
+    void registerWindowClass();
     void enumerateModes();
     static HRESULT CALLBACK addReportedMode(LPDDSURFACEDESC description, LPVOID context);
     PixelFormat readDisplayFormat();
@@ -82,11 +82,12 @@ private:
     void close();
     bool isOpen() const { return primarySurface != nullptr; }
     DirectXStore* screenStore() const;
+    // The screen's store while the display is open; null otherwise, with
+    // the reason that the display is not open and what is missing.
+    DirectXStore* openScreenStore(const char* missing) const;
 
     static LRESULT CALLBACK fullscreenProcedure(HWND window, UINT message, WPARAM wParam,
                                                 LPARAM lParam);
-    static LRESULT CALLBACK windowedProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam);
     static LRESULT handlePaletteMessage(DirectXConsole* console, HWND window, UINT message,
                                         WPARAM wParam, LPARAM lParam);
     static WindowRegistry& registry();

@@ -23,10 +23,8 @@ namespace vxr {
 namespace {
 
 const char* const WINDOWED_CLASS = "VXR_GDI_WINDOWED";
-const char* const FULLSCREEN_CLASS = "VXR_GDI_FULLSCREEN";
 const char* const DRIVER_NAME = "GDI";
 constexpr DWORD WINDOWED_STYLE = WS_OVERLAPPEDWINDOW;
-constexpr DWORD FULLSCREEN_STYLE = WS_POPUP | WS_BORDER | WS_SYSMENU;
 // GDI coordinates are 16-bit on some paths; no window gets larger.
 constexpr int LARGEST_CLIENT = 32767;
 
@@ -67,7 +65,7 @@ GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
 {
     displayFormat = desktopFormat();
     if (ownsWindow()) {
-        registerClasses();
+        registerWindowClass();
         ConsoleMode windowed = desktopMode();
         windowed.output = WINDOWED;
         addMode(windowed);
@@ -126,10 +124,10 @@ ConsoleMode GdiConsole::desktopMode()
     return desktop;
 }
 
-void GdiConsole::registerClasses()
+void GdiConsole::registerWindowClass()
 {
-    WindowConsole::registerClasses(WINDOWED_CLASS, windowedProcedure, FULLSCREEN_CLASS,
-                                   fullscreenProcedure);
+    // The whole screen is the same window without its frame (setOutput).
+    registerClass(WINDOWED_CLASS, windowedProcedure, true);
 }
 
 int GdiConsole::name(char* out) { return writeName(out, DRIVER_NAME); }
@@ -182,7 +180,7 @@ int GdiConsole::openWindowed(int width, int height, int output, int parameter, i
         return 0;
     }
 
-    if (!prepareWindow(width, height, output) || !activateWindow(output)) {
+    if (!prepareWindow(width, height, output) || !activateWindow()) {
         closeGdiWindow();
         return 0;
     }
@@ -263,9 +261,6 @@ int GdiConsole::prepareWindow(int width, int height, int output)
     if (output == WINDOWED)
         return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight,
                           false);
-    if (output == FULLSCREEN)
-        return openWindow(FULLSCREEN_CLASS, FULLSCREEN_STYLE, SW_HIDE, outerWidth, outerHeight,
-                          true);
     return 0;
 }
 
@@ -288,10 +283,9 @@ int GdiConsole::fitWindow(int width, int height, int output)
     return resizeWindow(outerWidth, outerHeight);
 }
 
-int GdiConsole::activateWindow(int output)
+int GdiConsole::activateWindow()
 {
     if (!windowHandle) return 0;
-    if (output == FULLSCREEN) ShowWindow(windowHandle, SW_SHOWMAXIMIZED);
     // A window reused by a later open is listed once.
     if (findConsole(registry(), windowHandle) == this) return 1;
     if (!registerWindow(registry(), windowHandle, this)) {
@@ -487,14 +481,6 @@ LRESULT CALLBACK GdiConsole::windowedProcedure(HWND window, UINT message, WPARAM
     return console->realisePalette(TRUE);
 }
 
-LRESULT CALLBACK GdiConsole::fullscreenProcedure(HWND window, UINT, WPARAM, LPARAM)
-{
-    if (auto* console = findConsole(registry(), window)) {
-        SectionGuard guard(static_cast<GdiConsole*>(console)->windowLock);
-    }
-    return 0;
-}
-
 // ---- presentation -----------------------------------------------------------
 
 Rect GdiConsole::scaleToClient(const Rect& area, int windowWidth, int windowHeight)
@@ -531,6 +517,8 @@ int GdiConsole::show(Surface* source, const Rect& sourceArea, const Rect& destin
         result = drawLocked(*copy, destinationArea, &whole);
         if (result && whole) keepShown(destinationArea);
     }
+    // A critical section is not fair: a program that presents in a tight
+    // loop would take presentLock again before a repaint waiting for it.
     Sleep(0);
     return result;
 }

@@ -92,16 +92,14 @@ private:
     static int screenCapability(int index);
     static PixelFormat desktopFormat();
     static ConsoleMode desktopMode();
-    static void registerClasses();
+    static void registerWindowClass();
     static LRESULT CALLBACK windowedProcedure(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam);
-    static LRESULT CALLBACK fullscreenProcedure(HWND window, UINT message, WPARAM wParam,
-                                                LPARAM lParam);
 
     int openWindowed(int width, int height, int output, int parameter, int variant);
     int prepareWindow(int width, int height, int output);
     int fitWindow(int width, int height, int output);
-    int activateWindow(int output);
+    int activateWindow();
     int coverScreen();
     int restoreWindow();
     void fillBars(const Rect& area, int windowWidth, int windowHeight);

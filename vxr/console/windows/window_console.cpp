@@ -1,15 +1,11 @@
 #include "vxr/console/windows/window_console.h"
 
-#include <process.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <new>
 
-#include "vxr/console/core/library_thread.h"
 #include "vxr/console/input/native_key_codes.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
@@ -35,18 +31,6 @@ public:
         if (registryLock) registryLock->leave();
     }
 };
-
-// Titles longer than a caller's buffer could take are cut, so that title()
-// never writes past TITLE_CAPACITY bytes.
-std::unique_ptr<char[]> boundedCopyOf(const char* text)
-{
-    const std::size_t length = strnlen(text, Console::TITLE_CAPACITY - 1);
-    std::unique_ptr<char[]> copy(new (std::nothrow) char[length + 1]);
-    if (!copy) return nullptr;
-    std::memcpy(copy.get(), text, length);
-    copy[length] = '\0';
-    return copy;
-}
 
 // The keys by virtual key, for messages whose scan code names no key (input
 // injected by virtual key alone, odd drivers). Layout-dependent virtual keys
@@ -167,6 +151,26 @@ std::int32_t messageY(LPARAM lParam) { return GET_Y_LPARAM(lParam); }
 
 std::uint32_t buttonBit(std::int32_t button) { return 1u << (button - 1); }
 
+// The button a button message is about.
+std::int32_t buttonOf(UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: return BUTTON_LEFT;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: return BUTTON_MIDDLE;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: return BUTTON_RIGHT;
+    default: return GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? BUTTON_BACK : BUTTON_FORWARD;
+    }
+}
+
+bool isButtonDown(UINT message)
+{
+    return message == WM_LBUTTONDOWN || message == WM_MBUTTONDOWN ||
+           message == WM_RBUTTONDOWN || message == WM_XBUTTONDOWN;
+}
+
 constexpr std::size_t CLASS_NAME_CAPACITY = 64;
 
 // Asks the window thread to set the pointer's shape again where it is now,
@@ -182,20 +186,6 @@ bool widenClassName(const char* name, wchar_t (&out)[CLASS_NAME_CAPACITY])
 }
 
 }  // namespace
-
-// What the window thread needs to make the window; it lives on the opener's
-// stack and is read before the thread signals that the window exists.
-struct WindowConsole::WindowStart {
-    WindowConsole* console;
-    const char* className;
-    const char* title;
-    DWORD style;
-    int showCommand;
-    int outerWidth;
-    int outerHeight;
-    HANDLE readyEvent;
-    DWORD creationError;  // GetLastError after a CreateWindowEx that failed
-};
 
 WindowConsole::WindowConsole(HWND given)
 {
@@ -245,33 +235,23 @@ int WindowConsole::openWindow(const char* className, DWORD style, int showComman
         SectionGuard guard(windowLock);
         hidingPointer = pointerHidden;
     }
-    OwnedHandle readyEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    // The window thread sets the key event from its first message on.
-    keyEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!readyEvent || !keyEvent) {
-        setSystemError("could not make the window thread's events", GetLastError());
-        keyEvent.reset();
-        return 0;
-    }
-    WindowStart start{this,        className,   titleString ? titleString.get() : "",
-                      style,       showCommand, outerWidth,
-                      outerHeight, readyEvent.get(), ERROR_SUCCESS};
+    // Read on the window thread while this one waits for it, so the title
+    // and the error may live here.
+    const WindowShape shape{className,   windowTitle.text(), style,
+                            showCommand, outerWidth,         outerHeight};
+    DWORD creationError = ERROR_SUCCESS;
 
     // Before the thread starts, so that nothing the new window reports is
     // cleared away.
     input.windowOpened();
+    keys.windowOpened();
     forgetPointer();
-    const uintptr_t thread = _beginthreadex(nullptr, 0, windowMain, &start, 0, nullptr);
-    if (!thread) {
-        setLastError("could not start the window thread: %s", std::strerror(errno));
-        closeWindow();
-        return 0;
-    }
-    windowThread.reset(reinterpret_cast<HANDLE>(thread));
-    WaitForSingleObject(readyEvent.get(), INFINITE);
-
-    if (!IsWindow(windowHandle))
-        setSystemError("CreateWindowEx could not make the window", start.creationError);
+    const bool made =
+        windowThread.start([this, &shape, &creationError] { runWindow(shape, &creationError); });
+    if (!made && !windowThread.isStarted())
+        setLastError("could not start the window thread");
+    else if (!made)
+        setSystemError("CreateWindowEx could not make the window", creationError);
     else if (deviceContext.take(windowHandle))
         return 1;
     else
@@ -280,55 +260,56 @@ int WindowConsole::openWindow(const char* className, DWORD style, int showComman
     return 0;
 }
 
-unsigned __stdcall WindowConsole::windowMain(void* argument)
+void WindowConsole::runWindow(const WindowShape& shape, DWORD* creationError)
 {
-    LibraryThread::markCurrent();
-    WindowStart& start = *static_cast<WindowStart*>(argument);
-    WindowConsole* console = start.console;
-    const int showCommand = start.showCommand;
-    HWND window = CreateWindowExA(0, start.className, start.title, start.style, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, start.outerWidth, start.outerHeight, nullptr,
+    const int showCommand = shape.showCommand;
+    HWND window = CreateWindowExA(0, shape.className, shape.title, shape.style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, shape.outerWidth, shape.outerHeight, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!window) start.creationError = GetLastError();
-    console->windowHandle = window;
-    if (IsWindow(window)) ShowWindow(window, showCommand);
-    SetEvent(start.readyEvent);  // the record is gone from here on
-    if (!window) return 0;
+    if (!window) *creationError = GetLastError();
+    windowHandle = window;
+    const bool made = IsWindow(window) != FALSE;
+    if (made) ShowWindow(window, showCommand);
+    windowThread.signalStarted(made);  // shape and creationError are gone from here on
+    if (!made) return;
 
     SetFocus(window);
     if (showCommand != 0) SetForegroundWindow(window);
-    // The wide loop keeps typed characters as the UTF-16 units they are; the
-    // narrow one would pass them through the ANSI code page. A modal loop
-    // the window was destroyed in (a move or a resize the user had begun)
-    // may have taken the quit message for itself: the loop also ends when
-    // the window is gone.
+    pumpMessages(window);
+}
+
+// GetMessage waits for the next message, so the loop needs no pause of its
+// own. The wide loop keeps typed characters as the UTF-16 units they are;
+// the narrow one would pass them through the ANSI code page. A modal loop
+// the window was destroyed in (a move or a resize the user had begun) may
+// have taken the quit message for itself: the loop also ends when the
+// window is gone.
+void WindowConsole::pumpMessages(HWND window)
+{
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) == 1) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
         if (!IsWindow(window)) break;
-        Sleep(0);
     }
-    return 0;
 }
 
 void WindowConsole::closeWindow()
 {
     if (!ownsItsWindow) return;
-    if (windowThread && IsWindow(windowHandle)) {
-        {
-            SectionGuard guard(windowLock);
-            deviceContext.reset();
-            PostMessageA(windowHandle, DESTROY_WINDOW, 0, 0);
-        }
-        // Outside the lock, so the thread can finish the messages that need it.
-        WaitForSingleObject(windowThread.get(), INFINITE);
+    if (windowThread.isStarted() && IsWindow(windowHandle)) {
+        // Only the thread that made the window may destroy it; DestroyWindow
+        // there sends WM_DESTROY, which ends its message loop.
+        SectionGuard guard(windowLock);
+        deviceContext.reset();
+        PostMessageA(windowHandle, DESTROY_WINDOW, 0, 0);
     }
-    windowThread.reset();
+    // Outside the lock, so the thread can finish the messages that need it.
+    windowThread.join();
     deviceContext.reset();
     leaveRegistries();
     windowHandle = nullptr;
-    keyEvent.reset();
+    keys.windowEnded();
     input.windowEnded();
 }
 
@@ -381,74 +362,42 @@ int WindowConsole::setPointerVisible(int visible)
 
 int WindowConsole::setTitle(const char* text)
 {
-    if (!text) {
+    if (!windowTitle.set(text)) {
         setLastError("the title is null");
         return 0;
     }
-    std::unique_ptr<char[]> copy = boundedCopyOf(text);
-    if (!copy) {
-        setLastError("no memory for the title");
-        return 0;
-    }
-    titleString = std::move(copy);
     if (!windowHandle) {
         setLastError("no window is open: the title waits for the next one");
         return 0;
     }
-    if (SetWindowTextA(windowHandle, titleString.get())) return 1;
+    if (SetWindowTextA(windowHandle, windowTitle.text())) return 1;
     setSystemError("SetWindowText could not set the title", GetLastError());
     return 0;
 }
 
 int WindowConsole::title(char* out)
 {
-    if (!out) {
-        setLastError("no room was given for the title");
-        return 0;
-    }
-    // titleString never holds more than TITLE_CAPACITY - 1 characters.
-    const char* text = titleString ? titleString.get() : "";
-    std::memcpy(out, text, std::strlen(text) + 1);
-    return 1;
+    if (windowTitle.copyTo(out)) return 1;
+    setLastError("no room was given for the title");
+    return 0;
 }
 
-// The key event stays set while keys wait, and is also set when the
-// process is to end, so a reader woken with no key ends it here.
+// A reader woken with no key, since the window went or the process is to
+// end, gets 0 or ends the process here.
 int WindowConsole::readKey()
 {
     input.endIfAsked();
     if (!ownsOpenWindow()) return Console::readKey();
-    for (;;) {
-        WaitForSingleObject(keyEvent.get(), INFINITE);
-        input.endIfAsked();
-        SectionGuard guard(keyLock);
-        std::int32_t key = 0;
-        const bool got = keyQueue.pop(&key);
-        if (!keyQueue.hasItems()) ResetEvent(keyEvent.get());
-        if (got) return key;
-    }
+    const int key = keys.read();
+    input.endIfAsked();
+    return key;
 }
 
 int WindowConsole::keyPressed()
 {
     input.endIfAsked();
     if (!ownsOpenWindow()) return Console::keyPressed();
-    SectionGuard guard(keyLock);
-    return keyQueue.hasItems();
-}
-
-void WindowConsole::pushKey()
-{
-    SectionGuard guard(keyLock);
-    // Every key counts the same; a full queue drops the press.
-    keyQueue.push(1);
-    if (keyEvent) SetEvent(keyEvent.get());
-}
-
-void WindowConsole::wakeKeyReaders()
-{
-    SectionGuard guard(keyLock);
-    if (keyEvent) SetEvent(keyEvent.get());
+    return keys.hasKeys();
 }
 
 void WindowConsole::fillBlack(HWND window)
@@ -484,7 +433,8 @@ void WindowConsole::handleClose(WindowConsole* console)
 {
     if (!console) return;
     console->input.closeRequested();
-    if (console->input.isEndAsked()) console->wakeKeyReaders();
+    // No key is waited for any more: the reader ends the process.
+    if (console->input.isEndAsked()) console->keys.windowEnded();
 }
 
 LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT message,
@@ -539,17 +489,15 @@ bool WindowConsole::handleInput(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_KEYDOWN:
-        pushKey();
+        // Only plain key presses count for readKey; system keys (Alt, F10)
+        // are the window menu's.
+        keys.press();
         keyMessage(wParam, lParam, true);
         return true;
     case WM_SYSKEYDOWN:
-        keyMessage(wParam, lParam, true);
-        return false;
     case WM_KEYUP:
-        keyMessage(wParam, lParam, false);
-        return false;
     case WM_SYSKEYUP:
-        keyMessage(wParam, lParam, false);
+        keyMessage(wParam, lParam, message == WM_SYSKEYDOWN);
         return false;
     case WM_CHAR:
         characterMessage(wParam);
@@ -559,20 +507,13 @@ bool WindowConsole::handleInput(HWND window, UINT message, WPARAM wParam, LPARAM
         return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-        buttonMessage(window, BUTTON_LEFT, message == WM_LBUTTONDOWN, lParam);
-        return true;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-        buttonMessage(window, BUTTON_MIDDLE, message == WM_MBUTTONDOWN, lParam);
-        return true;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-        buttonMessage(window, BUTTON_RIGHT, message == WM_RBUTTONDOWN, lParam);
-        return true;
     case WM_XBUTTONDOWN:
     case WM_XBUTTONUP:
-        buttonMessage(window, GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? BUTTON_BACK : BUTTON_FORWARD,
-                      message == WM_XBUTTONDOWN, lParam);
+        buttonMessage(window, buttonOf(message, wParam), isButtonDown(message), lParam);
         return true;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
@@ -816,29 +757,17 @@ void WindowConsole::placeFrame()
 
 // The console's windows are registered as Unicode windows, so that their
 // character messages carry UTF-16; class names are plain ASCII.
-void WindowConsole::registerClasses(const char* windowedClass, WNDPROC windowedProcedure,
-                                    const char* fullscreenClass, WNDPROC fullscreenProcedure)
+void WindowConsole::registerClass(const char* className, WNDPROC procedure, bool framed)
 {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_VXR_ICON");
-    wchar_t windowedName[CLASS_NAME_CAPACITY];
-    wchar_t fullscreenName[CLASS_NAME_CAPACITY];
-    if (!widenClassName(windowedClass, windowedName) ||
-        !widenClassName(fullscreenClass, fullscreenName))
-        return;
-
-    WNDCLASSW windowed{};
-    windowed.style = CS_HREDRAW | CS_VREDRAW;
-    windowed.lpfnWndProc = windowedProcedure;
-    windowed.hIcon = icon;
-    windowed.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowed.lpszClassName = windowedName;
-    RegisterClassW(&windowed);
-
-    WNDCLASSW fullscreen{};
-    fullscreen.lpfnWndProc = fullscreenProcedure;
-    fullscreen.hIcon = icon;
-    fullscreen.lpszClassName = fullscreenName;
-    RegisterClassW(&fullscreen);
+    wchar_t name[CLASS_NAME_CAPACITY];
+    if (!widenClassName(className, name)) return;
+    WNDCLASSW windowClass{};
+    windowClass.style = framed ? CS_HREDRAW | CS_VREDRAW : 0;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hIcon = LoadIconA(GetModuleHandleA(nullptr), "IDI_VXR_ICON");
+    windowClass.hCursor = framed ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
+    windowClass.lpszClassName = name;
+    RegisterClassW(&windowClass);
 }
 
 void WindowConsole::addFrameSize(int* width, int* height, int output)

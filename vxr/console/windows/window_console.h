@@ -8,7 +8,9 @@
 
 #include "vxr/console/windows/critical_section.h"
 #include "vxr/console/core/display_console.h"
-#include "vxr/console/input/key_queue.h"
+#include "vxr/console/desktop/window_thread.h"
+#include "vxr/console/desktop/window_title.h"
+#include "vxr/console/input/window_keys.h"
 #include "vxr/console/key.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/utf16_joiner.h"
@@ -31,7 +33,9 @@ namespace vxr {
 // a readKey that waits is woken for it.
 //
 // Locks, in the order they are taken: windowLock, then paletteLock, then
-// presentLock, then keyLock; the WindowInput's own locks come last of all.
+// presentLock; the locks of the key queue (WindowKeys) and of the
+// WindowInput come last of all. The window thread's start lock is held only
+// while the opener waits for the new window, when the opener holds no other.
 // A message is handled under windowLock, but no lock is held while the
 // system's default handling runs (DefWindowProc), since a move or a resize
 // by the user runs a modal loop inside it that may last for seconds;
@@ -87,10 +91,11 @@ public:
     HDC windowDeviceContext() const { return deviceContext.get(); }
 
 protected:
-    // Registers a console kind's two window classes with the window icon; a
-    // second console finds them already there, which is fine.
-    static void registerClasses(const char* windowedClass, WNDPROC windowedProcedure,
-                                const char* fullscreenClass, WNDPROC fullscreenProcedure);
+    // Registers a console kind's window class with the window icon; a
+    // second console finds it already there, which is fine. A framed window
+    // is drawn again whole when its size changes and shows the arrow; a
+    // window that holds the whole screen leaves the pointer to its procedure.
+    static void registerClass(const char* className, WNDPROC procedure, bool framed);
     // A window that covers the screen starts with the pointer hidden.
     int openWindow(const char* className, DWORD style, int showCommand, int outerWidth,
                    int outerHeight, bool pointerHidden);
@@ -122,19 +127,28 @@ protected:
     std::int32_t clientHeight = 0;
     HWND windowHandle = nullptr;
     WindowDeviceContext deviceContext;
-    CriticalSection keyLock;
     CriticalSection presentLock;
     CriticalSection windowLock;
     CriticalSection paletteLock;
     std::int32_t constructedOk = 1;
 
 private:
-    struct WindowStart;
-    static unsigned __stdcall windowMain(void* start);
+    // What the window thread makes its window with.
+    struct WindowShape {
+        const char* className;
+        const char* title;
+        DWORD style;
+        int showCommand;
+        int outerWidth;
+        int outerHeight;
+    };
+    // The window thread's life: makes the window, says whether it could,
+    // and runs its messages until it goes. creationError receives
+    // GetLastError of a CreateWindowEx that failed.
+    void runWindow(const WindowShape& shape, DWORD* creationError);
+    static void pumpMessages(HWND window);
     static void fillBlack(HWND window);
     void paint(HWND window);
-    void pushKey();
-    void wakeKeyReaders();
     bool handleLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                       LRESULT* result);
     void placeFrameLocked(int clientAreaWidth, int clientAreaHeight);
@@ -159,10 +173,8 @@ private:
     bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
 
     std::int32_t ownsItsWindow = 1;
-    KeyQueue keyQueue;
-    OwnedHandle keyEvent;
-    OwnedHandle windowThread;
-    std::unique_ptr<char[]> titleString;
+    WindowKeys keys;
+    WindowTitle windowTitle;
     std::vector<ConsoleMode> modeList;
     // The registries this console's windows were entered in, so that no
     // pair outlives the window or the console.
@@ -178,6 +190,9 @@ private:
     std::int32_t pointerX = 0;
     std::int32_t pointerY = 0;
     bool hidingPointer = false;  // under windowLock
+
+    // Last, so that it is joined before anything the thread reads goes.
+    WindowThread windowThread;
 };
 
 }  // namespace vxr

@@ -178,11 +178,8 @@ TEST_F(DirectXInput, TheCloseRequestEndsTheProcessWithCodeZeroByDefault)
     EXPECT_EXIT(
         {
             DirectXConsole own(nullptr);
-            if (!own.open(WIDTH, HEIGHT, PREFER16, -1, -1, -1)) std::exit(3);
-            // The window thread only asks; the program ends at its next call.
-            SendMessageA(static_cast<HWND>(own.window()), WM_CLOSE, 0, 0);
-            own.waitRetrace();
-            std::exit(4);
+            own.open(WIDTH, HEIGHT, PREFER16, -1, -1, -1);
+            testing::closeThenCall(own.window(), [&] { own.waitRetrace(); });
         },
         ::testing::ExitedWithCode(0), "");
 }
