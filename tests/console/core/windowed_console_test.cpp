@@ -22,6 +22,7 @@ public:
     explicit RecordingConsole(std::vector<std::string>& journal) : steps(journal)
     {
         displayFormat = rgb565;
+        constructedOk = 1;
     }
     ~RecordingConsole() override { closeDisplay(); }
 

@@ -23,6 +23,7 @@ namespace vxr {
 // platform's header names its locks and their order.
 class WindowedConsole : public DisplayConsole, public FramePresenter {
 public:
+    int ok() override { return constructedOk; }
     int readKey() override;
     int keyPressed() override;
     int setTitle(const char* text) override;
@@ -68,6 +69,8 @@ protected:
     WindowTitle windowTitle;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
+    // Whether the console found the display it shows frames on.
+    std::int32_t constructedOk = 0;
 
 private:
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) final;

@@ -38,7 +38,6 @@ public:
     WaylandConsole();
     ~WaylandConsole() override;
 
-    int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     int setPalette(const Palette&) override { return 0; }
     int getPalette(Palette&) override { return 0; }
@@ -112,7 +111,6 @@ private:
     WaylandPresenter presenter;
     WaylandWindow windowThread;
     Placement placement;
-    std::int32_t constructedOk = 0;
     // Over the window; a full-screen window hides it until asked.
     std::atomic<bool> pointerVisible{true};
     bool clientFrames = true;

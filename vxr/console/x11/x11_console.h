@@ -31,7 +31,6 @@ public:
     X11Console();
     ~X11Console() override;
 
-    int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
@@ -86,7 +85,6 @@ private:
     X11Presenter presenter;
     X11Window windowThread;
     WindowIcon icon;
-    std::int32_t constructedOk = 0;
 
     // The program's choice of pointer, kept for later windows; -1 until it
     // chooses: shown over a window, hidden over the whole screen, where
