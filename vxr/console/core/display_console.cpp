@@ -108,6 +108,23 @@ int DisplayConsole::reportScreenMode(std::vector<ConsoleMode>& list, std::int32_
     return 1;
 }
 
+SurfaceStore* DisplayConsole::createStore(int* width, int* height, const PixelFormat* format,
+                                          int* memoryKind, int* orientation, int* linePadding,
+                                          int* variant)
+{
+    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
+        return nullptr;
+    StoreRequest request{*width, *height, *format, *memoryKind, *orientation, *linePadding,
+                         *variant};
+    SurfaceStore* store = *memoryKind == MEMORY_DISPLAY && creatingPrimary
+                              ? makeScreenStore(request)
+                              : makeProgramStore(request);
+    if (store && store->isValid()) return store;
+    delete store;
+    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
+                                variant);
+}
+
 Surface* DisplayConsole::makeScreenSurface(std::int32_t width, std::int32_t height)
 {
     creatingPrimary = 1;

@@ -10,6 +10,7 @@
 namespace vxr {
 
 class Surface;
+class SurfaceStore;
 
 // A console that opens a real display: the state every such console keeps
 // about the display it opened (its format, the output and parameter it was
@@ -41,11 +42,33 @@ public:
     // they say otherwise.
     int setScaling(int scaling) override { return scaling == SCALING_SHARP ? 1 : 0; }
 
+    // The console's own screen gets the store makeScreenStore makes, every
+    // other surface the one makeProgramStore makes; either falls back to
+    // plain memory where its kind cannot be made.
+    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
+                              int* orientation, int* linePadding, int* variant) override;
+
     // Whether the surface being created now is the console's own screen, so
     // that only the console itself ever gets a store of the display.
     int isCreatingPrimary() const { return creatingPrimary; }
 
 protected:
+    // A store request: it holds the surface's wishes (-1: any) and receives
+    // what the store chose.
+    struct StoreRequest {
+        int& width;
+        int& height;
+        const PixelFormat& format;
+        int& memoryKind;
+        int& orientation;
+        int& linePadding;
+        int& variant;
+    };
+    // The store of the console's screen surface, and of a program's
+    // surface; null, or a store that is not valid, leaves plain memory.
+    virtual SurfaceStore* makeScreenStore(StoreRequest&) { return nullptr; }
+    virtual SurfaceStore* makeProgramStore(StoreRequest&) { return nullptr; }
+
     // For consoles that cannot change the display: every preference, the
     // display format's id and its bit depth open that format through
     // openDisplayFormat; any other request fails.

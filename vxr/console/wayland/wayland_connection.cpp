@@ -84,13 +84,9 @@ Proxy* bindGlobal(wl_registry* registry, std::uint32_t name, const wl_interface&
 
 WaylandConnection::WaylandConnection()
 {
-    // wl_display_connect(nullptr) would fall back to "wayland-0"; without a
-    // WAYLAND_DISPLAY there is no compositor of this session.
-    const char* named = std::getenv("WAYLAND_DISPLAY");
-    if (!named || !*named) {
-        setLastError("no Wayland compositor is named: WAYLAND_DISPLAY is not set");
-        return;
-    }
+    // wl_display_connect(nullptr) would fall back to "wayland-0".
+    const char* named = namedServer("WAYLAND_DISPLAY", "Wayland compositor");
+    if (!named) return;
     link = wl_display_connect(nullptr);
     if (!link) {
         setLastError("could not connect to the Wayland compositor '%s': %s", named,

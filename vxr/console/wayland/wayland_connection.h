@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "vxr/console/desktop/display_connection.h"
 #include "vxr/console/wayland/wayland_keyboard.h"
 #include "vxr/console/wayland/wayland_pointer.h"
 
@@ -27,14 +28,11 @@ namespace vxr {
 //
 // Until a window thread runs, events are dispatched by whoever calls
 // roundTrip(); afterwards only that thread dispatches.
-class WaylandConnection {
+class WaylandConnection : public DisplayConnection {
 public:
     WaylandConnection();
     ~WaylandConnection();
-    WaylandConnection(const WaylandConnection&) = delete;
-    WaylandConnection& operator=(const WaylandConnection&) = delete;
-
-    bool isUsable() const;
+    bool isUsable() const override;
     wl_display* display() const { return link; }
     wl_compositor* compositor() const { return surfaces; }
     wl_shm* shm() const { return sharedMemory; }

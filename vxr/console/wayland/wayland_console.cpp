@@ -5,9 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
-#include "vxr/console/core/present_store.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/set_last_error.h"
@@ -40,38 +38,13 @@ WaylandConsole::WaylandConsole() : presenter(connection, presentLock)
     displayFormat = PixelFormat(ARGB8888);
 }
 
-WaylandConsole::~WaylandConsole()
-{
-    closeWindow();
-    delete primarySurface;
-    primarySurface = nullptr;
-    releaseSurfaces();
-}
+WaylandConsole::~WaylandConsole() { closeDisplay(); }
 
 int WaylandConsole::modes(std::vector<ConsoleMode>& list)
 {
     list.clear();
     if (!constructedOk) return 0;
     return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
-}
-
-int WaylandConsole::openDisplayFormat(int width, int height, int output, int parameter,
-                                      int variant)
-{
-    if (displayGone() || !constructedOk || !connection.isUsable()) return 0;
-    if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
-
-    closeWindow();
-    frameWidth = width;
-    frameHeight = height;
-    if (!openWindow(width, height, output)) return 0;
-    openOutput = output;
-    openParameter = parameter;
-    if (!replacePrimary(frameWidth, frameHeight)) {
-        closeWindow();
-        return 0;
-    }
-    return 1;
 }
 
 bool WaylandConsole::openWindow(int width, int height, int output)
@@ -89,9 +62,7 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     // A full-screen program draws its own pointer, if any.
     pointerVisible = output != FULLSCREEN;
     connection.receiveInput(this);
-    if (windowThread.open(connection, *this, start)) return true;
-    closeWindow();
-    return false;
+    return windowThread.open(connection, *this, start);
 }
 
 void WaylandConsole::closeWindow()
@@ -179,22 +150,6 @@ bool WaylandConsole::windowRunning()
 
 // ---- stores and presentation ------------------------------------------------
 
-SurfaceStore* WaylandConsole::createStore(int* width, int* height, const PixelFormat* format,
-                                          int* memoryKind, int* orientation, int* linePadding,
-                                          int* variant)
-{
-    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
-        return nullptr;
-    if (*memoryKind != MEMORY_DISPLAY || !creatingPrimary)
-        return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
-                                    variant);
-    auto* store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
-                                                  *orientation, *linePadding, *variant);
-    if (store && store->isValid()) return store;
-    delete store;
-    return nullptr;
-}
-
 int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
     input.endIfAsked();
@@ -234,36 +189,13 @@ int WaylandConsole::waitRetrace()
     return 0;
 }
 
-// ---- title and keys -----------------------------------------------------
+// ---- title ------------------------------------------------------------------
 
-int WaylandConsole::setTitle(const char* text)
+bool WaylandConsole::showTitle(const char* text)
 {
-    if (!windowTitle.set(text)) return 0;
-    if (displayGone() || !windowRunning()) return 0;
-    windowThread.setTitle(windowTitle.text());
-    return 1;
-}
-
-int WaylandConsole::title(char* out)
-{
-    return windowTitle.copyTo(out) ? 1 : 0;
-}
-
-int WaylandConsole::readKey()
-{
-    input.endIfAsked();
-    if (displayGone()) return 0;
-    if (!windowThread.isOpen()) return Console::readKey();
-    // 0 once the window has gone: no key is coming.
-    return input.readKey();
-}
-
-int WaylandConsole::keyPressed()
-{
-    input.endIfAsked();
-    if (displayGone()) return 0;
-    if (!windowThread.isOpen()) return Console::keyPressed();
-    return input.hasKeys();
+    if (!windowRunning()) return false;
+    windowThread.setTitle(text);
+    return true;
 }
 
 // ---- the window thread's events ---------------------------------------------

@@ -5,10 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "vxr/console/core/display_console.h"
-#include "vxr/console/core/frame_presenter.h"
-#include "vxr/console/input/window_input.h"
-#include "vxr/console/desktop/window_title.h"
+#include "vxr/console/core/windowed_console.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/console/wayland/wayland_input_target.h"
 #include "vxr/console/wayland/wayland_presenter.h"
@@ -34,32 +31,21 @@ namespace vxr {
 // presentLock while it holds a later one, none dispatches the compositor's
 // events while holding it, and the program's thread runs its exit check
 // (endIfAsked) before it takes any of them.
-class WaylandConsole : public DisplayConsole,
-                       public FramePresenter,
+class WaylandConsole : public WindowedConsole,
                        private WaylandWindow::Handler,
                        private WaylandInputTarget {
 public:
     WaylandConsole();
     ~WaylandConsole() override;
 
-    int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     int setPalette(const Palette&) override { return 0; }
     int getPalette(Palette&) override { return 0; }
     int waitRetrace() override;
-    int readKey() override;
-    int keyPressed() override;
-    int setTitle(const char* text) override;
-    int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_WAYLAND; }
     void* handle() override { return &nativeDisplay; }
     int name(char* out) override { return writeName(out, "Wayland"); }
-    int width() override { return frameWidth; }
-    int height() override { return frameHeight; }
     void* window() override { return windowThread.surface(); }
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
-                              int* memoryKind, int* orientation, int* linePadding,
-                              int* variant) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
@@ -87,9 +73,6 @@ public:
     std::int32_t clientWidth();
     std::int32_t clientHeight();
 
-protected:
-    WindowInput* windowInput() override { return &input; }
-
 private:
     // Where the frame and its child surface lie, for the pointer; written
     // and read on the window thread only.
@@ -110,27 +93,24 @@ private:
     // Tells the input where the presenter shows the frame now.
     void notePlacement();
     // True, with the reason kept, once the compositor has gone.
-    bool displayGone();
+    bool displayGone() override;
     // False, with the reason kept, where no window thread runs.
     bool windowRunning();
 
-    int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
-    bool openWindow(int width, int height, int output);
-    void closeWindow();
+    bool canOpenWindow() override { return constructedOk && connection.isUsable(); }
+    bool openWindow(int width, int height, int output) override;
+    void closeWindow() override;
+    bool hasWindow() override { return windowThread.isOpen(); }
+    bool showTitle(const char* text) override;
 
     // The locks come first, so that they outlive every member that takes them.
     std::mutex presentLock;
-    WindowInput input;
 
     WaylandConnection connection;
     wl_display* nativeDisplay = nullptr;
     WaylandPresenter presenter;
     WaylandWindow windowThread;
     Placement placement;
-    std::int32_t constructedOk = 0;
-    std::int32_t frameWidth = 0;
-    std::int32_t frameHeight = 0;
-    WindowTitle windowTitle;
     // Over the window; a full-screen window hides it until asked.
     std::atomic<bool> pointerVisible{true};
     bool clientFrames = true;

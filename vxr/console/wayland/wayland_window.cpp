@@ -147,7 +147,7 @@ bool WaylandWindow::create(const Start& start)
     // A compositor that draws frames is asked for one below; elsewhere
     // libdecor frames the window, and maps it with its first commit.
     if (!connection->decorations() && start.clientFrame) {
-        const LibdecorFrame::Start framing = {start.title ? start.title : "", APPLICATION_ID,
+        const LibdecorFrame::Start framing = {start.shownTitle(), APPLICATION_ID,
                                               start.fullscreen, start.width, start.height};
         clientDecorates = clientFrame.decorate(connection->display(), baseSurface, framing, *this);
     }
@@ -163,7 +163,7 @@ bool WaylandWindow::createShellSurface(const Start& start)
     toplevel = xdg_surface_get_toplevel(shellSurface);
     if (!toplevel) return false;
     xdg_toplevel_add_listener(toplevel, &TOPLEVEL_LISTENER, this);
-    xdg_toplevel_set_title(toplevel, start.title ? start.title : "");
+    xdg_toplevel_set_title(toplevel, start.shownTitle());
     xdg_toplevel_set_app_id(toplevel, APPLICATION_ID);
     if (start.fullscreen) xdg_toplevel_set_fullscreen(toplevel, nullptr);
     askForDecorations();

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "vxr/console/wayland/libdecor_frame.h"
+#include "vxr/console/desktop/window_start.h"
 #include "vxr/console/desktop/window_thread.h"
 
 struct wl_callback;
@@ -47,12 +48,8 @@ public:
         ~Handler() = default;
     };
 
-    struct Start {
-        const char* title = "";
-        // The size asked for, used while the compositor leaves it to us.
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-        bool fullscreen = false;
+    // The size asked for is used while the compositor leaves it to us.
+    struct Start : WindowStart {
         // Whether libdecor may frame the window where the compositor does not.
         bool clientFrame = true;
     };

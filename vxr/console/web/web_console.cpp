@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "vxr/console/core/present_store.h"
 #include "vxr/console/web/web_page.h"
 #include "vxr/format/converter.h"
 #include "vxr/set_last_error.h"
@@ -52,15 +51,9 @@ int notOpen(const char* call)
 
 extern "C" EMSCRIPTEN_KEEPALIVE std::uint32_t vxr_web_frames_shown() { return framesShown; }
 
-WebConsole::WebConsole() : input(true) { displayFormat = PixelFormat(ABGR8888); }
+WebConsole::WebConsole() { displayFormat = PixelFormat(ABGR8888); }
 
-WebConsole::~WebConsole()
-{
-    closeCanvas();
-    delete primarySurface;
-    primarySurface = nullptr;
-    releaseSurfaces();
-}
+WebConsole::~WebConsole() { closeDisplay(); }
 
 int WebConsole::modes(std::vector<ConsoleMode>& list)
 {
@@ -69,35 +62,26 @@ int WebConsole::modes(std::vector<ConsoleMode>& list)
     return reportScreenMode(list, screenWidth, screenHeight);
 }
 
-int WebConsole::openDisplayFormat(int width, int height, int output, int parameter, int variant)
+bool WebConsole::openWindow(int width, int height, int output)
 {
-    if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
-    closeCanvas();
     const std::int64_t bytes = std::int64_t{width} * height * SHOWN_PIXEL_BYTES;
     shown.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
     if (!shown) {
         setLastError("out of memory for the canvas's %d x %d pixels", width, height);
-        return 0;
+        return false;
     }
     // Black until the first frame, opaque like every frame after it.
     for (std::int64_t i = 0; i < bytes; ++i) shown[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
-    frameWidth = width;
-    frameHeight = height;
-    openOutput = output;
-    openParameter = parameter;
     input.windowOpened();
-    if (!canvas.open(width, height, boxResized, this) || !replacePrimary(frameWidth, frameHeight)) {
-        closeCanvas();
-        return 0;
-    }
+    if (!canvas.open(width, height, boxResized, this)) return false;
     canvas.show(shown.get(), 0, 0, width, height);
     listener.listen(input);
     if (output == FULLSCREEN) WebCanvas::requestFullscreen(true);
     yieldedSinceFrame = true;
-    return 1;
+    return true;
 }
 
-void WebConsole::closeCanvas()
+void WebConsole::closeWindow()
 {
     listener.stop();
     if (canvas.isOpen()) {
@@ -153,18 +137,14 @@ void WebConsole::yieldAfterFrame()
     yieldedSinceFrame = false;
 }
 
-int WebConsole::readKey()
+int WebConsole::waitForKey()
 {
-    if (!canvas.isOpen()) return 0;
-    // Keys arrive only while the browser has its turn.
     while (canvas.isOpen() && !input.hasKeys()) {
         WebPage::waitForWake(1000);
         yieldedSinceFrame = true;
     }
     return input.hasKeys() ? input.readKey() : 0;
 }
-
-int WebConsole::keyPressed() { return canvas.isOpen() ? input.hasKeys() : 0; }
 
 int WebConsole::waitEvent(Event* out, int timeoutMilliseconds)
 {
@@ -185,33 +165,13 @@ int WebConsole::waitEvent(Event* out, int timeoutMilliseconds)
     }
 }
 
-int WebConsole::setTitle(const char* text)
+bool WebConsole::showTitle(const char* text)
 {
-    if (!pageTitle.set(text)) return 0;
-    WebPage::setTitle(pageTitle.text());
-    return 1;
+    WebPage::setTitle(text);
+    return true;
 }
-
-int WebConsole::title(char* out) { return pageTitle.copyTo(out) ? 1 : 0; }
 
 // ---- stores and frames ------------------------------------------------------
-
-SurfaceStore* WebConsole::createStore(int* width, int* height, const PixelFormat* format,
-                                      int* memoryKind, int* orientation, int* linePadding,
-                                      int* variant)
-{
-    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
-        return nullptr;
-    if (*memoryKind == MEMORY_DISPLAY && creatingPrimary) {
-        auto* store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
-                                                      *orientation, *linePadding, *variant);
-        if (store && store->isValid()) return store;
-        delete store;
-        return nullptr;
-    }
-    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
-                                variant);
-}
 
 int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {

@@ -4,14 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "vxr/console/core/display_console.h"
+#include "vxr/console/core/windowed_console.h"
 #include "vxr/console/web/canvas_pixel_map.h"
-#include "vxr/console/core/frame_presenter.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/web/web_canvas.h"
 #include "vxr/console/web/web_input.h"
-#include "vxr/console/input/window_input.h"
-#include "vxr/console/desktop/window_title.h"
 
 namespace vxr {
 
@@ -28,7 +25,7 @@ class Converter;
 // program's turns. The program's blocking loop runs as it is, built with
 // Asyncify: waitRetrace, a frame's update, readKey and waitEvent suspend it
 // and give the browser its turn.
-class WebConsole : public DisplayConsole, public FramePresenter {
+class WebConsole : public WindowedConsole {
 public:
     WebConsole();
     ~WebConsole() override;
@@ -36,28 +33,25 @@ public:
     int ok() override { return WebCanvas::exists() ? 1 : 0; }
     int modes(std::vector<ConsoleMode>& list) override;
     int waitRetrace() override;
-    int readKey() override;
-    int keyPressed() override;
-    int setTitle(const char* text) override;
-    int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_WEB; }
     int name(char* out) override { return writeName(out, "Web"); }
-    int width() override { return frameWidth; }
-    int height() override { return frameHeight; }
     void* window() override;
     int waitEvent(Event* out, int timeoutMilliseconds) override;
     int setOutput(int output) override;
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
-                              int* orientation, int* linePadding, int* variant) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
-protected:
-    WindowInput* windowInput() override { return &input; }
-
 private:
-    int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
-    void closeCanvas();
+    // The canvas is the window: it opens black, listens for input and goes
+    // over the whole screen where asked.
+    bool openWindow(int width, int height, int output) override;
+    void closeWindow() override;
+    bool hasWindow() override { return canvas.isOpen(); }
+    // The page's title, whether or not a canvas is open.
+    bool showTitle(const char* text) override;
+    // Keys arrive only while the browser has its turn.
+    int waitForKey() override;
+    bool hasTerminal() override { return false; }
     static void boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight);
 
     // Has the GPU convert the source area onto the same-sized destination
@@ -73,12 +67,8 @@ private:
     // last frame, so a loop that only presents still gets its frames painted.
     void yieldAfterFrame();
 
-    WindowInput input;
     WebInput listener;
     WebCanvas canvas;
-    WindowTitle pageTitle;
-    std::int32_t frameWidth = 0;
-    std::int32_t frameHeight = 0;
     // The canvas's pixels as the CPU last converted them: width x height in
     // ABGR8888, rows without gaps. After a frame the GPU converted, the
     // canvas reads them back before the CPU changes part of them.

@@ -538,19 +538,11 @@ void DirectXConsole::close()
     openOutput = openParameter = 0;
 }
 
-SurfaceStore* DirectXConsole::createStore(int* width, int* height, const PixelFormat* format,
-                                          int* memoryKind, int* orientation, int* linePadding,
-                                          int* variant)
+SurfaceStore* DirectXConsole::makeStore(StoreRequest& request)
 {
-    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
-        return nullptr;
-    auto* store = new (std::nothrow) DirectXStore(*this, *width, *height, *format, *memoryKind,
-                                                  *orientation, *linePadding, *variant);
-    if (store && store->isValid()) return store;
-    delete store;
-    // A surface DirectDraw cannot hold still gets plain memory.
-    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
-                                variant);
+    return new (std::nothrow)
+        DirectXStore(*this, request.width, request.height, request.format, request.memoryKind,
+                     request.orientation, request.linePadding, request.variant);
 }
 
 Rect DirectXConsole::frameArea(int, int)

@@ -36,9 +36,6 @@ public:
     void* handle() override { return directDraw.address(); }
     int name(char* out) override;
     int ok() override { return constructedOk && ready ? 1 : 0; }
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
-                              int* memoryKind, int* orientation, int* linePadding,
-                              int* variant) override;
 
     // For the stores this console makes: whether the surface asked for now
     // is the console's own screen, and surface creation through whichever
@@ -46,6 +43,10 @@ public:
     HRESULT createSurface(DDSURFACEDESC* description, IDirectDrawSurface** created);
 
 protected:
+    // The screen and the program's surfaces alike are DirectDraw surfaces
+    // where DirectDraw can hold them.
+    SurfaceStore* makeScreenStore(StoreRequest& request) override { return makeStore(request); }
+    SurfaceStore* makeProgramStore(StoreRequest& request) override { return makeStore(request); }
     // The screen surface is the display: the frame lies at the screen's
     // origin, wherever the window is.
     Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
@@ -85,6 +86,7 @@ private:
     // The screen's store while the display is open; null otherwise, with
     // the reason that the display is not open and what is missing.
     DirectXStore* openScreenStore(const char* missing) const;
+    SurfaceStore* makeStore(StoreRequest& request);
 
     static LRESULT CALLBACK fullscreenProcedure(HWND window, UINT message, WPARAM wParam,
                                                 LPARAM lParam);

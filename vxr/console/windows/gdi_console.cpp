@@ -369,23 +369,18 @@ void GdiConsole::releaseScreenSurfaces()
     primarySurface = nullptr;
 }
 
-SurfaceStore* GdiConsole::createStore(int* width, int* height, const PixelFormat* format,
-                                      int* memoryKind, int* orientation, int* linePadding,
-                                      int* variant)
+SurfaceStore* GdiConsole::makeScreenStore(StoreRequest& request)
 {
-    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
-        return nullptr;
-    SurfaceStore* store;
-    if (*memoryKind == MEMORY_DISPLAY && creatingPrimary)
-        store = new (std::nothrow) WindowStore(this, *width, *height, *format, *memoryKind,
-                                               *orientation, *linePadding, *variant);
-    else
-        store = new (std::nothrow) DibStore(*width, *height, *format, *memoryKind, *orientation,
-                                            *linePadding, *variant);
-    if (store && store->isValid()) return store;
-    delete store;
-    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
-                                variant);
+    return new (std::nothrow)
+        WindowStore(this, request.width, request.height, request.format, request.memoryKind,
+                    request.orientation, request.linePadding, request.variant);
+}
+
+SurfaceStore* GdiConsole::makeProgramStore(StoreRequest& request)
+{
+    return new (std::nothrow)
+        DibStore(request.width, request.height, request.format, request.memoryKind,
+                 request.orientation, request.linePadding, request.variant);
 }
 
 int GdiConsole::setPalette(const Palette& palette)

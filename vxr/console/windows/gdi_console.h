@@ -48,9 +48,6 @@ public:
     // the frame letterboxed there, and back into the window it was.
     int setOutput(int output) override;
     int ok() override { return constructedOk ? gdiOk : 0; }
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format,
-                              int* memoryKind, int* orientation, int* linePadding,
-                              int* variant) override;
 
     // Shows an area of a surface in the window. The destination area is in
     // the screen surface's coordinates and is scaled onto the frame's place
@@ -84,6 +81,10 @@ public:
     static WindowRegistry& registry();
 
 protected:
+    // The screen draws into the window; every other surface lives in a DIB
+    // section where GDI can hold its format.
+    SurfaceStore* makeScreenStore(StoreRequest& request) override;
+    SurfaceStore* makeProgramStore(StoreRequest& request) override;
     // The frame is letterboxed in the client area.
     Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
     bool repaintFrame() override;

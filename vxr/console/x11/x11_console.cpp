@@ -6,7 +6,6 @@
 
 #include <xcb/present.h>
 
-#include "vxr/console/core/present_store.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/x11/shared_memory_store.h"
 #include "vxr/set_last_error.h"
@@ -22,18 +21,9 @@ X11Console::X11Console() : presenter(connection, *this)
     icon.readProjectIcon();
 }
 
-X11Console::~X11Console()
-{
-    closeWindow();
-    {
-        std::lock_guard<std::mutex> guard(windowLock);
-        delete primarySurface;
-        primarySurface = nullptr;
-    }
-    // The application's surfaces hold images of this display: empty them
-    // while the connection they were attached on is still open.
-    releaseSurfaces();
-}
+// The application's surfaces hold images of this display: they are emptied
+// while the connection they were attached on is still open.
+X11Console::~X11Console() { closeDisplay(); }
 
 int X11Console::modes(std::vector<ConsoleMode>& list)
 {
@@ -42,23 +32,7 @@ int X11Console::modes(std::vector<ConsoleMode>& list)
     return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
 }
 
-int X11Console::openDisplayFormat(int width, int height, int output, int parameter, int variant)
-{
-    if (noticeLostDisplay() || !constructedOk || !displayFormat.isValid()) return 0;
-    if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
-
-    closeWindow();
-    if (!openWindow(width, height, output)) return 0;
-    frameWidth = width;
-    frameHeight = height;
-    openOutput = output;
-    openParameter = parameter;
-    if (!createPrimary()) {
-        closeWindow();
-        return 0;
-    }
-    return 1;
-}
+bool X11Console::canOpenWindow() { return constructedOk && displayFormat.isValid(); }
 
 bool X11Console::openWindow(int width, int height, int output)
 {
@@ -109,7 +83,7 @@ std::int32_t X11Console::windowScale(int width, int height) const
 
 int X11Console::setOutput(int output)
 {
-    if ((output != FULLSCREEN && output != WINDOWED) || noticeLostDisplay()) return 0;
+    if ((output != FULLSCREEN && output != WINDOWED) || displayGone()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen()) return 0;
     if (output == openOutput) return 1;
@@ -133,17 +107,11 @@ bool X11Console::pointerShownFor(int output) const
 
 int X11Console::setPointerVisible(int visible)
 {
-    if ((visible != 0 && visible != 1) || noticeLostDisplay()) return 0;
+    if ((visible != 0 && visible != 1) || displayGone()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
     if (!windowThread.isOpen()) return 0;
     pointerChoice = visible;
     return windowThread.showPointer(visible == 1) ? 1 : 0;
-}
-
-bool X11Console::createPrimary()
-{
-    std::lock_guard<std::mutex> guard(windowLock);
-    return replacePrimary(frameWidth, frameHeight);
 }
 
 void* X11Console::window()
@@ -162,23 +130,14 @@ bool X11Console::isShownFormat(const PixelFormat& format) const
                                 (connection.isPseudoColor() && format == PixelFormat(RGB332)));
 }
 
-SurfaceStore* X11Console::createStore(int* width, int* height, const PixelFormat* format,
-                                      int* memoryKind, int* orientation, int* linePadding,
-                                      int* variant)
+SurfaceStore* X11Console::makeProgramStore(StoreRequest& request)
 {
-    if (!width || !height || !format || !memoryKind || !orientation || !linePadding || !variant)
+    if (!constructedOk || !isShownFormat(request.format) || !connection.hasSharedMemory())
         return nullptr;
-    SurfaceStore* store = nullptr;
-    if (*memoryKind == MEMORY_DISPLAY && creatingPrimary)
-        store = new (std::nothrow) PresentStore(this, *width, *height, *format, *memoryKind,
-                                                *orientation, *linePadding, *variant);
-    else if (constructedOk && isShownFormat(*format) && connection.hasSharedMemory())
-        store = new (std::nothrow) SharedMemoryStore(*this, *width, *height, *format, *memoryKind,
-                                                     *orientation, *linePadding, *variant);
-    if (store && store->isValid()) return store;
-    delete store;
-    return Console::createStore(width, height, format, memoryKind, orientation, linePadding,
-                                variant);
+    return new (std::nothrow)
+        SharedMemoryStore(*this, request.width, request.height, request.format,
+                          request.memoryKind, request.orientation, request.linePadding,
+                          request.variant);
 }
 
 bool X11Console::createImage(SharedImage& image, std::int32_t width, std::int32_t height)
@@ -202,15 +161,15 @@ void X11Console::releaseImage(SharedImage& image)
 int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
     input.endIfAsked();
-    if (!source || noticeLostDisplay()) return 0;
+    if (!source || displayGone()) return 0;
     // An indexed frame may bring its palette to an 8-bit display.
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     const int shown = presenter.present(*source, sourceArea, destinationArea);
-    return noticeLostDisplay() ? 0 : shown;
+    return displayGone() ? 0 : shown;
 }
 
-bool X11Console::noticeLostDisplay()
+bool X11Console::displayGone()
 {
     // A connection that fails while a window shows means the server is gone:
     // the window thread may not have seen it yet, and the program must not
@@ -227,7 +186,7 @@ bool X11Console::noticeLostDisplay()
 
 int X11Console::setPalette(const Palette& palette)
 {
-    if (noticeLostDisplay()) return 0;
+    if (displayGone()) return 0;
     std::lock_guard<std::mutex> guard(paletteLock);
     if (displayFormat.model != INDEXED || !palette.isValid()) return 0;
     // lock() is not const: read the colours through a copy.
@@ -243,7 +202,7 @@ int X11Console::setPalette(const Palette& palette)
 
 int X11Console::getPalette(Palette& palette)
 {
-    if (noticeLostDisplay()) return 0;
+    if (displayGone()) return 0;
     std::lock_guard<std::mutex> guard(paletteLock);
     if (displayFormat.model != INDEXED) return 0;
     std::uint32_t* entries = palette.lock();
@@ -272,53 +231,25 @@ int X11Console::waitRetrace()
     input.endIfAsked();
     // Under presentLock: it reads the connection's events.
     std::lock_guard<std::recursive_mutex> guard(presentLock);
-    if (noticeLostDisplay() || !retraceWatched) return 0;
+    if (displayGone() || !retraceWatched) return 0;
     xcb_connection_t* link = connection.connection();
     const std::uint32_t serial = ++retraceSerial;
     // The next frame of the window's screen: target 0 with divisor 1.
     xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
     xcb_flush(link);
     const bool waited = connection.waitForRetrace(serial);
-    return !noticeLostDisplay() && waited ? 1 : 0;
+    return !displayGone() && waited ? 1 : 0;
 }
 
-// ---- title and keys ---------------------------------------------------------
+// ---- title ------------------------------------------------------------------
 
-int X11Console::setTitle(const char* text)
+bool X11Console::showTitle(const char* text)
 {
-    if (!windowTitle.set(text) || noticeLostDisplay()) return 0;
     std::lock_guard<std::mutex> guard(windowLock);
-    if (!windowThread.isOpen() || !connection.isUsable()) return 0;
-    X11Window::setTitle(connection.connection(), windowThread.id(), connection, windowTitle.text());
+    if (!windowThread.isOpen() || !connection.isUsable()) return false;
+    X11Window::setTitle(connection.connection(), windowThread.id(), connection, text);
     xcb_flush(connection.connection());
-    return 1;
-}
-
-int X11Console::title(char* out)
-{
-    return windowTitle.copyTo(out) ? 1 : 0;
-}
-
-int X11Console::readKey()
-{
-    input.endIfAsked();
-    // No key comes from a display that is gone, and the terminal is not
-    // where this program's keys were coming from.
-    if (noticeLostDisplay()) return 0;
-    if (!windowThread.isOpen()) return Console::readKey();
-    // 0 once the window has gone: no key is coming. A loss that woke the
-    // wait says so.
-    const int key = input.readKey();
-    if (key == 0) noticeLostDisplay();
-    return key;
-}
-
-int X11Console::keyPressed()
-{
-    input.endIfAsked();
-    if (noticeLostDisplay()) return 0;
-    if (!windowThread.isOpen()) return Console::keyPressed();
-    return input.hasKeys();
+    return true;
 }
 
 // ---- the window thread's events ---------------------------------------------

@@ -4,11 +4,8 @@
 #include <mutex>
 #include <vector>
 
-#include "vxr/console/core/display_console.h"
-#include "vxr/console/core/frame_presenter.h"
+#include "vxr/console/core/windowed_console.h"
 #include "vxr/console/x11/window_icon.h"
-#include "vxr/console/input/window_input.h"
-#include "vxr/console/desktop/window_title.h"
 #include "vxr/console/x11/x11_display.h"
 #include "vxr/console/x11/x11_presenter.h"
 #include "vxr/console/x11/x11_window.h"
@@ -29,30 +26,21 @@ class SharedImage;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
 // display connection's events; it may be taken again by its holder.
-class X11Console : public DisplayConsole, public FramePresenter, private X11Window::Handler {
+class X11Console : public WindowedConsole, private X11Window::Handler {
 public:
     X11Console();
     ~X11Console() override;
 
-    int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
-    int readKey() override;
-    int keyPressed() override;
-    int setTitle(const char* text) override;
     int setPointerVisible(int visible) override;
     int setOutput(int output) override;
-    int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_X11; }
     void* handle() override { return &nativeConnection; }
     int name(char* out) override { return writeName(out, "X11"); }
-    int width() override { return frameWidth; }
-    int height() override { return frameHeight; }
     void* window() override;
-    SurfaceStore* createStore(int* width, int* height, const PixelFormat* format, int* memoryKind,
-                              int* orientation, int* linePadding, int* variant) override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
@@ -63,9 +51,6 @@ public:
     void waitForImage(SharedImage& image);
     void releaseImage(SharedImage& image);
 
-protected:
-    WindowInput* windowInput() override { return &input; }
-
 private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
@@ -73,18 +58,20 @@ private:
     // True once the display is gone, with that as the thread's last error:
     // reports the loss the first time the presenting connection is found
     // failed while a window is open.
-    bool noticeLostDisplay();
+    bool displayGone() override;
     // Tells the input where the presenter shows the frame now; under
     // presentLock.
     void placeFrame();
 
-    int openDisplayFormat(int width, int height, int output, int parameter, int variant) override;
-    bool openWindow(int width, int height, int output);
-    void closeWindow();
+    bool canOpenWindow() override;
+    bool openWindow(int width, int height, int output) override;
+    void closeWindow() override;
+    bool hasWindow() override { return windowThread.isOpen(); }
+    bool showTitle(const char* text) override;
+    SurfaceStore* makeProgramStore(StoreRequest& request) override;
     bool pointerShownFor(int output) const;
     // The window's client size for a frame shown windowed.
     std::int32_t windowScale(int width, int height) const;
-    bool createPrimary();
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();
 
@@ -92,17 +79,12 @@ private:
     std::mutex windowLock;
     std::mutex paletteLock;
     std::recursive_mutex presentLock;
-    WindowInput input;
 
     X11Display connection;
     xcb_connection_t* nativeConnection = nullptr;
     X11Presenter presenter;
     X11Window windowThread;
     WindowIcon icon;
-    std::int32_t constructedOk = 0;
-    std::int32_t frameWidth = 0;
-    std::int32_t frameHeight = 0;
-    WindowTitle windowTitle;
 
     // The program's choice of pointer, kept for later windows; -1 until it
     // chooses: shown over a window, hidden over the whole screen, where

@@ -67,11 +67,8 @@ xcb_window_t windowProperty(xcb_connection_t* link, xcb_window_t window, xcb_ato
 
 X11Display::X11Display()
 {
-    const char* given = std::getenv("DISPLAY");
-    if (!given || !*given) {
-        setLastError("no X display is named: DISPLAY is not set");
-        return;
-    }
+    const char* given = namedServer("DISPLAY", "X display");
+    if (!given) return;
     if (std::strlen(given) >= sizeof displayName) {
         setLastError("the X display name in DISPLAY is too long");
         return;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "vxr/console/desktop/display_connection.h"
 #include "vxr/format/pixel_format.h"
 
 namespace vxr {
@@ -14,7 +15,7 @@ namespace vxr {
 // layout, the extensions that are there, and the atoms of the window
 // manager conventions. Requests may be sent from any thread; the connection's
 // events are read only through waitForCompletion, by one thread at a time.
-class X11Display {
+class X11Display : public DisplayConnection {
 public:
     struct Atoms {
         xcb_atom_t protocols = XCB_NONE;
@@ -32,11 +33,7 @@ public:
 
     X11Display();
     ~X11Display();
-    X11Display(const X11Display&) = delete;
-    X11Display& operator=(const X11Display&) = delete;
-
-    // Connected, and the connection has not failed since.
-    bool isUsable() const;
+    bool isUsable() const override;
     xcb_connection_t* connection() const { return link; }
     // The name the connection was made to, for a second connection to the
     // same display.

@@ -260,7 +260,7 @@ bool X11Window::create(const X11Display& display, const Start& start)
 void X11Window::describe(const X11Display& display, const Start& start)
 {
     const X11Display::Atoms& atoms = display.atoms();
-    setTitle(link, window, display, start.title ? start.title : "");
+    setTitle(link, window, display, start.shownTitle());
     xcb_icccm_set_wm_class(link, window, sizeof WINDOW_CLASS, WINDOW_CLASS);
     xcb_atom_t deleteWindow = atoms.deleteWindow;
     xcb_icccm_set_wm_protocols(link, window, atoms.protocols, 1, &deleteWindow);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vxr/console/desktop/window_start.h"
 #include "vxr/console/desktop/window_thread.h"
 #include "vxr/console/x11/x11_keyboard.h"
 
@@ -35,14 +36,10 @@ public:
         ~Handler() = default;
     };
 
-    // How the window is made; read by the thread before it signals.
-    struct Start {
-        const char* title = "";
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-        // Covers the screen: asked of the window manager where one runs,
-        // taken with override-redirect where none does.
-        bool fullscreen = false;
+    // How the window is made. One that covers the screen asks the window
+    // manager for that where one runs, and takes it with override-redirect
+    // where none does.
+    struct Start : WindowStart {
         bool managed = false;
         xcb_colormap_t colormap = XCB_NONE;  // none: the parent's
         std::uint32_t backgroundPixel = 0;

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+
+#include "vxr/console/core/display_console.h"
+#include "vxr/console/core/frame_presenter.h"
+#include "vxr/console/desktop/window_title.h"
+#include "vxr/console/input/window_input.h"
+
+namespace vxr {
+
+// A display console that shows its frames itself in one window at a time:
+// a desktop window, or the page's canvas. What every such console does the
+// same way is written here; each platform supplies only its own steps.
+//
+// Opening a format settles the request, closes the open window, opens one
+// for the frame's size and makes the screen surface for it; a failure on
+// the way leaves no window open. The title outlives the windows that show
+// it. Keys come from the window's input while a window is open, and from
+// the terminal, where there is one, while none is.
+//
+// The platform's window thread, if it has one, reports into input; the
+// platform's header names its locks and their order.
+class WindowedConsole : public DisplayConsole, public FramePresenter {
+public:
+    int ok() override { return constructedOk; }
+    int readKey() override;
+    int keyPressed() override;
+    int setTitle(const char* text) override;
+    int title(char* out) override;
+    int width() override { return frameWidth; }
+    int height() override { return frameHeight; }
+
+protected:
+    // countPresses: whether the input's key queue counts every press, as
+    // readKey and keyPressed answer from it.
+    explicit WindowedConsole(bool countPresses = true) : input(countPresses) {}
+
+    WindowInput* windowInput() override { return &input; }
+    // The console's screen is this console: copies into it are presented.
+    SurfaceStore* makeScreenStore(StoreRequest& request) override;
+
+    // The platform's steps. openWindow opens a window for a frame of the
+    // given size, with frameWidth and frameHeight set already; closeWindow
+    // stops its thread and lets go of it, and is harmless when none is open.
+    virtual bool openWindow(int width, int height, int output) = 0;
+    virtual void closeWindow() = 0;
+    virtual bool hasWindow() = 0;
+    // Whether a window may be opened now; false, with the reason kept, where
+    // the platform cannot open one.
+    virtual bool canOpenWindow() { return true; }
+    // True, with the reason kept, once the display is gone for good.
+    virtual bool displayGone() { return false; }
+    // Shows the title on the open window; false where none shows it.
+    virtual bool showTitle(const char* text) = 0;
+    // Waits for the open window's next key; 0 once no key is coming.
+    virtual int waitForKey() { return input.readKey(); }
+    // Whether a program without a window reads its keys from the terminal.
+    virtual bool hasTerminal() { return true; }
+
+    // The order of teardown, for the destructor of every windowed console,
+    // while all its members still exist: the window's thread stops, so that
+    // nothing reports into what goes next; the screen surface goes; then the
+    // program's surfaces are emptied, while the connection they were made
+    // on is still open.
+    void closeDisplay();
+
+    WindowInput input;
+    WindowTitle windowTitle;
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    // Whether the console found the display it shows frames on.
+    std::int32_t constructedOk = 0;
+
+private:
+    int openDisplayFormat(int width, int height, int output, int parameter, int variant) final;
+};
+
+}  // namespace vxr
