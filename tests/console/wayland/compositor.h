@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "console/x11/non_copyable.h"
+#include "vxr/non_copyable.h"
 
 struct wl_display;
 struct wl_proxy;

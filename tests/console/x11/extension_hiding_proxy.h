@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "console/x11/non_copyable.h"
+#include "vxr/non_copyable.h"
 
 namespace vxr::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "console/x11/non_copyable.h"
+#include "vxr/non_copyable.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"

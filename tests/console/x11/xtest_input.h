@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "console/x11/non_copyable.h"
+#include "vxr/non_copyable.h"
 
 namespace vxr::test {
 

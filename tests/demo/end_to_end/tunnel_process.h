@@ -4,18 +4,18 @@
 
 #include <string>
 
+#include "vxr/non_copyable.h"
+
 namespace vxr::test {
 
 // The demo started as a user would start it, in a working directory of its
 // own, with its standard output collected. Also notes, at the moment the
 // first output arrives, the display's width and whether a window of a
 // watched class was still there.
-class TunnelProcess {
+class TunnelProcess : NonCopyable {
 public:
     TunnelProcess() = default;
     ~TunnelProcess();
-    TunnelProcess(const TunnelProcess&) = delete;
-    TunnelProcess& operator=(const TunnelProcess&) = delete;
 
     bool start(const std::string& executable, const std::string& workingDirectory,
                const std::string& arguments = "");

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "vxr/console/core/library_thread.h"
+#include "vxr/non_copyable.h"
 
 namespace vxr {
 
@@ -14,12 +15,10 @@ namespace vxr {
 // waits until it has made its window (or failed) and said so, so that the
 // opener's start record may live on its stack; then the thread runs its
 // event loop until its window goes.
-class WindowThread {
+class WindowThread : NonCopyable {
 public:
     WindowThread() = default;
     ~WindowThread() { join(); }
-    WindowThread(const WindowThread&) = delete;
-    WindowThread& operator=(const WindowThread&) = delete;
 
     // Runs body on a new thread; body calls signalStarted once, with
     // whether its window was made. Returns that, or false when no thread

@@ -19,6 +19,18 @@ std::uint32_t buttonBit(std::int32_t button)
     return button >= 1 && button <= 32 ? 1u << (button - 1) : 0u;
 }
 
+Event keyEvent(EventType type, Key key, std::uint32_t nativeCode, char32_t symbol,
+               std::uint32_t modifiers)
+{
+    Event event;
+    event.type = type;
+    event.key = key;
+    event.nativeCode = nativeCode;
+    event.symbol = symbol;
+    event.modifiers = modifiers;
+    return event;
+}
+
 }  // namespace
 
 WindowInput::WindowInput(bool countPresses) : countsPresses(countPresses) {}
@@ -49,12 +61,7 @@ void WindowInput::windowEnded()
 void WindowInput::keyDown(Key key, std::uint32_t nativeCode, char32_t symbol,
                           std::uint32_t modifiers, bool repeat)
 {
-    Event event;
-    event.type = EventType::KeyDown;
-    event.key = key;
-    event.nativeCode = nativeCode;
-    event.symbol = symbol;
-    event.modifiers = modifiers;
+    Event event = keyEvent(EventType::KeyDown, key, nativeCode, symbol, modifiers);
     event.repeat = repeat;
     {
         std::lock_guard<std::mutex> guard(stateLock);
@@ -72,12 +79,7 @@ void WindowInput::keyDown(Key key, std::uint32_t nativeCode, char32_t symbol,
 void WindowInput::keyUp(Key key, std::uint32_t nativeCode, char32_t symbol,
                         std::uint32_t modifiers)
 {
-    Event event;
-    event.type = EventType::KeyUp;
-    event.key = key;
-    event.nativeCode = nativeCode;
-    event.symbol = symbol;
-    event.modifiers = modifiers;
+    const Event event = keyEvent(EventType::KeyUp, key, nativeCode, symbol, modifiers);
     {
         std::lock_guard<std::mutex> guard(stateLock);
         if (isNamed(key)) held.reset(slotOf(key));

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "vxr/non_copyable.h"
+
 struct wl_compositor;
 struct wl_cursor_theme;
 struct wl_pointer;
@@ -13,12 +15,10 @@ namespace vxr {
 // The pointer's picture over a window: the cursor theme's default arrow,
 // drawn at the output's scale so that it is as large as elsewhere on the
 // desktop, or nothing at all.
-class WaylandCursor {
+class WaylandCursor : NonCopyable {
 public:
     WaylandCursor() = default;
     ~WaylandCursor() { release(); }
-    WaylandCursor(const WaylandCursor&) = delete;
-    WaylandCursor& operator=(const WaylandCursor&) = delete;
 
     // Loads the arrow once; false where no theme (nor the built-in
     // fallback) has one, and the pointer then keeps the compositor's.

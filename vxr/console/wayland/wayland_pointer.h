@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "vxr/console/wayland/wayland_cursor.h"
+#include "vxr/non_copyable.h"
 
 struct wl_compositor;
 struct wl_pointer;
@@ -20,12 +21,10 @@ class WaylandInputTarget;
 // buttons and the wheel, whether it is over the window's own surface or
 // the child its frames go on. Everything but setTarget runs on the thread
 // that dispatches the connection's events.
-class WaylandPointer {
+class WaylandPointer : NonCopyable {
 public:
     WaylandPointer() = default;
     ~WaylandPointer() { release(); }
-    WaylandPointer(const WaylandPointer&) = delete;
-    WaylandPointer& operator=(const WaylandPointer&) = delete;
 
     // compositor and shm make the pointer's picture.
     void bind(wl_seat* seat, std::uint32_t seatVersion, wl_compositor* compositor, wl_shm* shm);

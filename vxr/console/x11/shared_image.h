@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "vxr/format/rect.h"
+#include "vxr/non_copyable.h"
 
 namespace vxr {
 
@@ -15,12 +16,10 @@ class X11Display;
 // System V shared-memory segment the server has attached where it can, and
 // in plain memory otherwise. The server reads a shared image after the put
 // request has gone, so nothing may write it before waitIdle.
-class SharedImage {
+class SharedImage : NonCopyable {
 public:
     SharedImage() = default;
     ~SharedImage();
-    SharedImage(const SharedImage&) = delete;
-    SharedImage& operator=(const SharedImage&) = delete;
 
     // shared: whether to try shared memory at all; requireShared: fail rather
     // than fall back to plain memory. Any earlier pixels are released first.

@@ -1,9 +1,9 @@
 #pragma once
 
-namespace vxr::test {
+namespace vxr {
 
-// The base of a test helper that owns a process, a connection or a socket:
-// a copy would end or close it a second time.
+// The base of whatever owns a thread, a connection, a buffer or a process:
+// a copy would release it a second time.
 class NonCopyable {
 public:
     NonCopyable(const NonCopyable&) = delete;
@@ -14,4 +14,4 @@ protected:
     ~NonCopyable() = default;
 };
 
-}  // namespace vxr::test
+}  // namespace vxr
