@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <new>
 
 #include "vxr/console/console.h"
 
@@ -17,6 +18,12 @@ struct PlatformConsoles {
 };
 
 PlatformConsoles platformConsoles();
+// A new console of the platform's kind, or null where memory ran out.
+template <typename Kind, typename... Arguments>
+std::unique_ptr<Console> newConsole(Arguments... arguments)
+{
+    return std::unique_ptr<Console>(new (std::nothrow) Kind(arguments...));
+}
 // Shows the message where this platform's user sees it; 0 when that failed.
 int showPlatformError(const char* message);
 int terminalReadKey();

@@ -1,15 +1,14 @@
 #pragma once
 
+#include "vxr/non_copyable.h"
+
 namespace vxr {
 
 // A console's one connection to the display server of the desktop session,
 // which the session names in an environment variable. It is the console's
 // alone: it is never copied, and it closes with the console.
-class DisplayConnection {
+class DisplayConnection : NonCopyable {
 public:
-    DisplayConnection(const DisplayConnection&) = delete;
-    DisplayConnection& operator=(const DisplayConnection&) = delete;
-
     // Connected, and the connection has not failed since.
     virtual bool isUsable() const = 0;
 

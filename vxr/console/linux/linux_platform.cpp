@@ -1,8 +1,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <new>
-
 #include "vxr/console/consoles.h"
 #include "vxr/console/core/platform_consoles.h"
 #include "vxr/console/wayland/wayland_console.h"
@@ -10,15 +8,9 @@
 
 namespace vxr {
 
-std::unique_ptr<Console> makeWaylandConsole()
-{
-    return std::unique_ptr<Console>(new (std::nothrow) WaylandConsole);
-}
+std::unique_ptr<Console> makeWaylandConsole() { return newConsole<WaylandConsole>(); }
 
-std::unique_ptr<Console> makeX11Console()
-{
-    return std::unique_ptr<Console>(new (std::nothrow) X11Console);
-}
+std::unique_ptr<Console> makeX11Console() { return newConsole<X11Console>(); }
 
 std::unique_ptr<Console> makeGdiConsole() { return nullptr; }
 std::unique_ptr<Console> makeDirectXConsole() { return nullptr; }

@@ -6,6 +6,7 @@
 
 #include "viewporter-client-protocol.h"
 #include "vxr/console/wayland/wayland_connection.h"
+#include "vxr/console/wayland/wayland_proxy.h"
 
 namespace vxr {
 namespace {
@@ -45,14 +46,10 @@ bool ViewportStage::create(WaylandConnection& display, wl_surface* parent)
 
 void ViewportStage::destroy()
 {
-    if (frameViewport) wp_viewport_destroy(frameViewport);
-    if (frameChild) wl_subsurface_destroy(frameChild);
-    if (frameSurface) wl_surface_destroy(frameSurface);
-    if (windowViewport) wp_viewport_destroy(windowViewport);
-    frameViewport = nullptr;
-    frameChild = nullptr;
-    frameSurface = nullptr;
-    windowViewport = nullptr;
+    destroyProxy(frameViewport, wp_viewport_destroy);
+    destroyProxy(frameChild, wl_subsurface_destroy);
+    destroyProxy(frameSurface, wl_surface_destroy);
+    destroyProxy(windowViewport, wp_viewport_destroy);
     blackPixel.release();
     blackShown = false;
     window = nullptr;

@@ -9,6 +9,7 @@
 
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "vxr/console/wayland/wayland_proxy.h"
 #include "vxr/set_last_error.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -127,27 +128,18 @@ WaylandConnection::~WaylandConnection()
 
 void WaylandConnection::destroyGlobals()
 {
-    if (decorationManager) zxdg_decoration_manager_v1_destroy(decorationManager);
-    if (presentationClock) wp_presentation_destroy(presentationClock);
-    if (viewports) wp_viewporter_destroy(viewports);
-    if (childSurfaces) wl_subcompositor_destroy(childSurfaces);
-    if (firstOutput) wl_output_destroy(firstOutput);
+    destroyProxy(decorationManager, zxdg_decoration_manager_v1_destroy);
+    destroyProxy(presentationClock, wp_presentation_destroy);
+    destroyProxy(viewports, wp_viewporter_destroy);
+    destroyProxy(childSurfaces, wl_subcompositor_destroy);
+    destroyProxy(firstOutput, wl_output_destroy);
     keys.release();
     mouse.release();
-    if (inputSeat) wl_seat_destroy(inputSeat);
-    if (desktop) xdg_wm_base_destroy(desktop);
-    if (sharedMemory) wl_shm_destroy(sharedMemory);
-    if (surfaces) wl_compositor_destroy(surfaces);
-    if (registry) wl_registry_destroy(registry);
-    presentationClock = nullptr;
-    viewports = nullptr;
-    childSurfaces = nullptr;
-    firstOutput = nullptr;
-    inputSeat = nullptr;
-    desktop = nullptr;
-    sharedMemory = nullptr;
-    surfaces = nullptr;
-    registry = nullptr;
+    destroyProxy(inputSeat, wl_seat_destroy);
+    destroyProxy(desktop, xdg_wm_base_destroy);
+    destroyProxy(sharedMemory, wl_shm_destroy);
+    destroyProxy(surfaces, wl_compositor_destroy);
+    destroyProxy(registry, wl_registry_destroy);
     chosenFormat = 0;
 }
 

@@ -10,6 +10,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
+#include "vxr/console/wayland/wayland_proxy.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -105,18 +106,14 @@ void WaylandWindow::destroySurface()
         dropOutstandingFrame();
         freeTickets(true);
     }
-    if (decoration) zxdg_toplevel_decoration_v1_destroy(decoration);
-    decoration = nullptr;
+    destroyProxy(decoration, zxdg_toplevel_decoration_v1_destroy);
     compositorDecorates = false;
     // The frame's shell surface and its own surfaces go before the content.
     clientFrame.release();
     clientDecorates = false;
-    if (toplevel) xdg_toplevel_destroy(toplevel);
-    if (shellSurface) xdg_surface_destroy(shellSurface);
-    if (baseSurface) wl_surface_destroy(baseSurface);
-    toplevel = nullptr;
-    shellSurface = nullptr;
-    baseSurface = nullptr;
+    destroyProxy(toplevel, xdg_toplevel_destroy);
+    destroyProxy(shellSurface, xdg_surface_destroy);
+    destroyProxy(baseSurface, wl_surface_destroy);
     configured = false;
     if (connection && connection->display()) wl_display_flush(connection->display());
 }

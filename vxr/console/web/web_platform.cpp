@@ -1,5 +1,3 @@
-#include <new>
-
 #include "vxr/console/consoles.h"
 #include "vxr/console/core/platform_consoles.h"
 #include "vxr/console/web/web_console.h"
@@ -7,10 +5,7 @@
 
 namespace vxr {
 
-std::unique_ptr<Console> makeWebConsole()
-{
-    return std::unique_ptr<Console>(new (std::nothrow) WebConsole);
-}
+std::unique_ptr<Console> makeWebConsole() { return newConsole<WebConsole>(); }
 
 std::unique_ptr<Console> makeX11Console() { return nullptr; }
 std::unique_ptr<Console> makeWaylandConsole() { return nullptr; }

@@ -1,8 +1,6 @@
 #include <conio.h>
 #include <windows.h>
 
-#include <new>
-
 #include "vxr/console/consoles.h"
 #include "vxr/console/core/platform_consoles.h"
 #include "vxr/console/windows/directx_console.h"
@@ -10,15 +8,9 @@
 
 namespace vxr {
 
-std::unique_ptr<Console> makeDirectXConsole()
-{
-    return std::unique_ptr<Console>(new (std::nothrow) DirectXConsole(nullptr));
-}
+std::unique_ptr<Console> makeDirectXConsole() { return newConsole<DirectXConsole>(nullptr); }
 
-std::unique_ptr<Console> makeGdiConsole()
-{
-    return std::unique_ptr<Console>(new (std::nothrow) GdiConsole(nullptr));
-}
+std::unique_ptr<Console> makeGdiConsole() { return newConsole<GdiConsole>(nullptr); }
 
 std::unique_ptr<Console> makeX11Console() { return nullptr; }
 std::unique_ptr<Console> makeWaylandConsole() { return nullptr; }
