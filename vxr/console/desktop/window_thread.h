@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -30,14 +29,7 @@ public:
             std::lock_guard<std::mutex> guard(startLock);
             started = startedOk = false;
         }
-        try {
-            thread = std::thread([run = std::forward<Body>(body)]() mutable {
-                LibraryThread::markCurrent();
-                run();
-            });
-        } catch (const std::system_error&) {
-            return false;
-        }
+        if (!LibraryThread::start(thread, std::forward<Body>(body))) return false;
         std::unique_lock<std::mutex> guard(startLock);
         startSignal.wait(guard, [this] { return started; });
         return startedOk;
