@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "vxr/console/core/frame_presenter.h"
+#include "vxr/last_error.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 
@@ -17,7 +20,7 @@ const PixelFormat rgb565(RGB565);
 // A windowed console whose window is a record of the steps taken on it, so
 // that the order the shared skeleton takes them in can be checked; the
 // platforms' own suites show the same skeleton on real displays.
-class RecordingConsole : public WindowedConsole {
+class RecordingConsole : public WindowedConsole, public FramePresenter {
 public:
     explicit RecordingConsole(std::vector<std::string>& journal) : steps(journal)
     {
@@ -34,6 +37,9 @@ public:
 
     bool opens = true;
     bool lost = false;
+    bool refits = false;
+    // The outputs the platform refuses before the window is touched.
+    int refusedOutput = 0;
     // A program's surface, checked for its pixels when the window closes.
     Surface* watched = nullptr;
 
@@ -53,7 +59,22 @@ protected:
         steps.push_back(step);
         windowOpen = false;
     }
+    bool refitWindow(int width, int height, int) override
+    {
+        if (!refits) return false;
+        steps.push_back("refit to " + std::to_string(width) + "x" + std::to_string(height));
+        frameWidth = width;
+        frameHeight = height;
+        return true;
+    }
+    bool canOpenWindow(int output) override
+    {
+        if (output != refusedOutput) return true;
+        setLastError("this platform opens no such output");
+        return false;
+    }
     bool hasWindow() override { return windowOpen; }
+    FramePresenter* framePresenter() override { return this; }
     bool displayGone() override { return lost; }
     bool showTitle(const char* text) override
     {
@@ -98,6 +119,28 @@ TEST(WindowedConsole, OpeningClosesTheOpenWindowFirstAndLeavesNoneWhereAStepFail
     steps.clear();
     EXPECT_EQ(console.open(32, 16, PREFER16, -1, -1, -1), 0);
     EXPECT_TRUE(steps.empty());
+}
+
+TEST(WindowedConsole, AWindowThatFitsTheNewFrameStaysAndARefusedOutputTouchesNothing)
+{
+    std::vector<std::string> steps;
+    RecordingConsole console(steps);
+    console.refits = true;
+    console.refusedOutput = FULLSCREEN;
+    // With no window open there is none to refit.
+    ASSERT_EQ(console.open(32, 16, PREFER16, -1, -1, -1), 1);
+    ASSERT_EQ(console.open(64, 40, PREFER16, WINDOWED, -1, -1), 1);
+    EXPECT_EQ(steps, (std::vector<std::string>{"close (none open)", "open 32x16 at 32x16",
+                                               "refit to 64x40"}));
+    ASSERT_NE(console.primary(), nullptr);
+    EXPECT_EQ(console.primary()->width(), 64);
+    EXPECT_EQ(console.height(), 40);
+
+    steps.clear();
+    EXPECT_EQ(console.open(32, 16, PREFER16, FULLSCREEN, -1, -1), 0);
+    EXPECT_TRUE(steps.empty());
+    EXPECT_STREQ(lastError(), "this platform opens no such output");
+    EXPECT_EQ(console.primary()->width(), 64);
 }
 
 TEST(WindowedConsole, OnlyTheScreenSurfacePresentsThroughTheConsole)
@@ -145,6 +188,8 @@ TEST(WindowedConsole, TitleOutlivesWindowsAndKeysWaitOnlyOnAnOpenWindow)
     EXPECT_EQ(console.title(shown), 1);
     EXPECT_STREQ(shown, "first");
     EXPECT_EQ(console.setTitle(nullptr), 0);
+    EXPECT_STREQ(lastError(), "the title is null");
+    EXPECT_EQ(console.title(nullptr), 0);
     EXPECT_EQ(console.title(shown), 1);
     EXPECT_STREQ(shown, "first");
     // Without a window, and with no terminal, no key is coming.

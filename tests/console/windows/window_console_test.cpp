@@ -26,10 +26,12 @@ public:
 
     int open(int width, int height, const char* className = testClass)
     {
-        const int opened = openWindow(className, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height, false);
+        const int opened =
+            createWindow(className, WS_OVERLAPPEDWINDOW, SW_SHOW, width, height, false);
         if (opened) registerWindow(testRegistry, windowHandle, this);
         return opened;
     }
+    bool openWindow(int width, int height, int) override { return open(width, height) != 0; }
     using WindowConsole::closeWindow;
 };
 

@@ -83,8 +83,8 @@ bool DisplayConsole::settleWindowRequest(int width, int height, int& output, int
         return false;
     }
     if (width > 0 && height > 0 && width <= LARGEST_WINDOW && height <= LARGEST_WINDOW) return true;
-    setLastError("a window of %d x %d pixels cannot be opened: each side runs from 1 to %d",
-                 width, height, LARGEST_WINDOW);
+    setLastError("no window is %d x %d pixels: each side runs from 1 to %d", width, height,
+                 LARGEST_WINDOW);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "vxr/console/core/present_store.h"
+#include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
 namespace vxr {
@@ -10,15 +11,18 @@ namespace vxr {
 int WindowedConsole::openDisplayFormat(int width, int height, int output, int parameter,
                                        int variant)
 {
-    if (displayGone() || !canOpenWindow()) return 0;
+    if (displayGone()) return 0;
     if (!settleWindowRequest(width, height, output, parameter, variant)) return 0;
-    closeWindow();
-    // The window's thread may place the frame while the window opens.
-    frameWidth = width;
-    frameHeight = height;
-    if (!openWindow(width, height, output)) {
+    if (!canOpenWindow(output)) return 0;
+    if (!hasWindow() || !refitWindow(width, height, output)) {
         closeWindow();
-        return 0;
+        // The window's thread may place the frame while the window opens.
+        frameWidth = width;
+        frameHeight = height;
+        if (!openWindow(width, height, output)) {
+            closeWindow();
+            return 0;
+        }
     }
     openOutput = output;
     openParameter = parameter;
@@ -37,18 +41,29 @@ void WindowedConsole::closeDisplay()
 
 SurfaceStore* WindowedConsole::makeScreenStore(StoreRequest& request)
 {
+    FramePresenter* presenter = framePresenter();
+    if (!presenter) return nullptr;
     return new (std::nothrow)
-        PresentStore(this, request.width, request.height, request.format, request.memoryKind,
+        PresentStore(presenter, request.width, request.height, request.format, request.memoryKind,
                      request.orientation, request.linePadding, request.variant);
 }
 
 int WindowedConsole::setTitle(const char* text)
 {
-    if (!windowTitle.set(text) || displayGone()) return 0;
+    if (!windowTitle.set(text)) {
+        setLastError("the title is null");
+        return 0;
+    }
+    if (displayGone()) return 0;
     return showTitle(windowTitle.text()) ? 1 : 0;
 }
 
-int WindowedConsole::title(char* out) { return windowTitle.copyTo(out) ? 1 : 0; }
+int WindowedConsole::title(char* out)
+{
+    if (windowTitle.copyTo(out)) return 1;
+    setLastError("no room was given for the title");
+    return 0;
+}
 
 int WindowedConsole::readKey()
 {

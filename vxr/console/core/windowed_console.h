@@ -3,11 +3,12 @@
 #include <cstdint>
 
 #include "vxr/console/core/display_console.h"
-#include "vxr/console/core/frame_presenter.h"
 #include "vxr/console/desktop/window_title.h"
 #include "vxr/console/input/window_input.h"
 
 namespace vxr {
+
+class FramePresenter;
 
 // A display console that shows its frames itself in one window at a time:
 // a desktop window, or the page's canvas. What every such console does the
@@ -19,9 +20,13 @@ namespace vxr {
 // it. Keys come from the window's input while a window is open, and from
 // the terminal, where there is one, while none is.
 //
+// A console that shows its frames itself names its FramePresenter, and its
+// screen surface hands every copy into it to be presented; one whose screen
+// is the display's own memory makes its screen store itself.
+//
 // The platform's window thread, if it has one, reports into input; the
 // platform's header names its locks and their order.
-class WindowedConsole : public DisplayConsole, public FramePresenter {
+class WindowedConsole : public DisplayConsole {
 public:
     int ok() override { return constructedOk; }
     int readKey() override;
@@ -37,18 +42,25 @@ protected:
     explicit WindowedConsole(bool countPresses = true) : input(countPresses) {}
 
     WindowInput* windowInput() override { return &input; }
-    // The console's screen is this console: copies into it are presented.
+    // Copies into the screen surface are presented by framePresenter().
     SurfaceStore* makeScreenStore(StoreRequest& request) override;
+    virtual FramePresenter* framePresenter() { return nullptr; }
 
     // The platform's steps. openWindow opens a window for a frame of the
     // given size, with frameWidth and frameHeight set already; closeWindow
     // stops its thread and lets go of it, and is harmless when none is open.
     virtual bool openWindow(int width, int height, int output) = 0;
     virtual void closeWindow() = 0;
+    // A platform that can give its open window to a frame of a new size
+    // does so here, before the window would be closed; true when it did.
+    // It sets frameWidth and frameHeight itself, under the lock its window
+    // thread reads them with, since that thread runs meanwhile.
+    virtual bool refitWindow(int /*width*/, int /*height*/, int /*output*/) { return false; }
     virtual bool hasWindow() = 0;
-    // Whether a window may be opened now; false, with the reason kept, where
-    // the platform cannot open one.
-    virtual bool canOpenWindow() { return true; }
+    // Whether a window with the (settled) output may be opened now; false,
+    // with the reason kept, where the platform cannot open one. Asked before
+    // the open window is touched.
+    virtual bool canOpenWindow(int /*output*/) { return true; }
     // True, with the reason kept, once the display is gone for good.
     virtual bool displayGone() { return false; }
     // Shows the title on the open window; false where none shows it.
@@ -72,7 +84,8 @@ protected:
     // Whether the console found the display it shows frames on.
     std::int32_t constructedOk = 0;
 
-private:
+    // Opens a frame in the display's format: settles the request, refits or
+    // replaces the window, and makes the screen surface.
     int openDisplayFormat(int width, int height, int output, int parameter, int variant) final;
 };
 

@@ -47,6 +47,9 @@ public:
     void keyDown(Key key, std::uint32_t nativeCode, char32_t symbol, std::uint32_t modifiers,
                  bool repeat);
     void keyUp(Key key, std::uint32_t nativeCode, char32_t symbol, std::uint32_t modifiers);
+    // One entry of the key queue, for a console that chooses itself which
+    // presses count.
+    void countPress() { keys.press(); }
     // Typed text, checked as UTF-8 and split into events between
     // characters; control characters are left out.
     void text(const char* utf8, std::size_t length);

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "vxr/console/core/frame_presenter.h"
 #include "vxr/console/core/windowed_console.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/console/wayland/wayland_input_target.h"
@@ -32,6 +33,7 @@ namespace vxr {
 // events while holding it, and the program's thread runs its exit check
 // (endIfAsked) before it takes any of them.
 class WaylandConsole : public WindowedConsole,
+                       public FramePresenter,
                        private WaylandWindow::Handler,
                        private WaylandInputTarget {
 public:
@@ -97,10 +99,11 @@ private:
     // False, with the reason kept, where no window thread runs.
     bool windowRunning();
 
-    bool canOpenWindow() override { return constructedOk && connection.isUsable(); }
+    bool canOpenWindow(int) override { return constructedOk && connection.isUsable(); }
     bool openWindow(int width, int height, int output) override;
     void closeWindow() override;
     bool hasWindow() override { return windowThread.isOpen(); }
+    FramePresenter* framePresenter() override { return this; }
     bool showTitle(const char* text) override;
 
     // The locks come first, so that they outlive every member that takes them.

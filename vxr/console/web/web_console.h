@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "vxr/console/core/frame_presenter.h"
 #include "vxr/console/core/windowed_console.h"
 #include "vxr/console/web/canvas_pixel_map.h"
 #include "vxr/console/placement/frame_scaler.h"
@@ -25,7 +26,7 @@ class Converter;
 // program's turns. The program's blocking loop runs as it is, built with
 // Asyncify: waitRetrace, a frame's update, readKey and waitEvent suspend it
 // and give the browser its turn.
-class WebConsole : public WindowedConsole {
+class WebConsole : public WindowedConsole, public FramePresenter {
 public:
     WebConsole();
     ~WebConsole() override;
@@ -47,6 +48,7 @@ private:
     bool openWindow(int width, int height, int output) override;
     void closeWindow() override;
     bool hasWindow() override { return canvas.isOpen(); }
+    FramePresenter* framePresenter() override { return this; }
     // The page's title, whether or not a canvas is open.
     bool showTitle(const char* text) override;
     // Keys arrive only while the browser has its turn.

@@ -93,7 +93,7 @@ DirectXConsole::~DirectXConsole()
     close();
     // Every store of this console holds a surface of the DirectDraw object:
     // they go before it does.
-    releaseSurfaces();
+    closeDisplay();
     releaseDirectDraw();
 }
 
@@ -188,7 +188,7 @@ int DirectXConsole::loadDirectDraw()
 
 void DirectXConsole::releaseDirectDraw()
 {
-    closeDisplay();
+    leaveDisplay();
     // No surface of the old object may outlive it; the surfaces stay listed
     // and can be created again.
     for (Surface* surface : attachedSurfaces()) surface->releaseStorage();
@@ -340,7 +340,9 @@ int DirectXConsole::beginOpen(int width, int height, int output, int parameter, 
         destroyPrimary();
         return 1;
     }
-    if (prepareWindow(width, height, output, parameter, variant)) return 1;
+    (void)parameter;  // every mode is set at the default rate; it is only reported
+    (void)variant;    // settled already: the default is the only one
+    if (openWindow(width, height, output)) return 1;
     close();
     return 0;
 }
@@ -449,26 +451,23 @@ int DirectXConsole::setExclusive()
     return 0;
 }
 
-int DirectXConsole::prepareWindow(int width, int height, int output, int parameter, int variant)
+// The hidden popup that holds the exclusive level; the output is settled.
+bool DirectXConsole::openWindow(int width, int height, int output)
 {
-    (void)parameter;  // every mode is set at the default rate; it is only reported
     if (!ownsWindow()) {
         setLastError("a window given to the DirectDraw console is never opened");
-        return 0;
+        return false;
     }
-    if (output == -1) output = FULLSCREEN;
-    if (output != FULLSCREEN) return 0;
-    if (variant != VARIANT_DEFAULT && variant != -1) return 0;
     closeWindow();
     addFrameSize(&width, &height, output);
-    return openWindow(FULLSCREEN_CLASS, WS_POPUP, SW_HIDE, width, height, true);
+    return createWindow(FULLSCREEN_CLASS, WS_POPUP, SW_HIDE, width, height, true) != 0;
 }
 
 int DirectXConsole::finishOpen(int width, int height, const PixelFormat& format, int output,
                                int parameter)
 {
-    clientWidth = width;
-    clientHeight = height;
+    frameWidth = width;
+    frameHeight = height;
     displayFormat = format;
     openOutput = output;
     openParameter = parameter;
@@ -490,7 +489,7 @@ int DirectXConsole::createPrimary()
 {
     destroyPrimary();
     clearLastError();
-    Surface* screen = makeScreenSurface(clientWidth, clientHeight);
+    Surface* screen = makeScreenSurface(frameWidth, frameHeight);
     if (!screen) {
         // The primary surface's own reason, where it gave one, says why.
         if (!*lastError()) setLastError("could not make the screen surface");
@@ -521,7 +520,7 @@ void DirectXConsole::restoreDisplay()
     setCooperativeLevel(nullptr, DDSCL_NORMAL);
 }
 
-void DirectXConsole::closeDisplay()
+void DirectXConsole::leaveDisplay()
 {
     restoreDisplay();
     destroyPrimary();
@@ -530,10 +529,10 @@ void DirectXConsole::closeDisplay()
 // A closed console reports no display: what it reports is what it has.
 void DirectXConsole::close()
 {
-    closeDisplay();
+    leaveDisplay();
     if (!ownsWindow()) return;
     closeWindow();
-    clientWidth = clientHeight = 0;
+    frameWidth = frameHeight = 0;
     displayFormat = PixelFormat();
     openOutput = openParameter = 0;
 }
@@ -550,7 +549,7 @@ Rect DirectXConsole::frameArea(int, int)
     POINT origin{0, 0};
     if (!primarySurface || !windowHandle || !ScreenToClient(windowHandle, &origin))
         return Rect{0, 0, 0, 0};
-    return Rect{origin.x, origin.y, origin.x + clientWidth, origin.y + clientHeight};
+    return Rect{origin.x, origin.y, origin.x + frameWidth, origin.y + frameHeight};
 }
 
 DirectXStore* DirectXConsole::screenStore() const

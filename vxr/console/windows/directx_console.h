@@ -74,12 +74,13 @@ private:
     int setExclusive();
     HRESULT setCooperativeLevel(HWND window, DWORD flags);
 
-    int prepareWindow(int width, int height, int output, int parameter, int variant);
+    bool openWindow(int width, int height, int output) override;
     int finishOpen(int width, int height, const PixelFormat& format, int output, int parameter);
     int createPrimary();
     void destroyPrimary();
     void restoreDisplay();
-    void closeDisplay();
+    // Gives the display mode back and lets go of the screen surface.
+    void leaveDisplay();
     void close();
     bool isOpen() const { return primarySurface != nullptr; }
     DirectXStore* screenStore() const;

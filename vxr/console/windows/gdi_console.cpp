@@ -25,8 +25,6 @@ namespace {
 const char* const WINDOWED_CLASS = "VXR_GDI_WINDOWED";
 const char* const DRIVER_NAME = "GDI";
 constexpr DWORD WINDOWED_STYLE = WS_OVERLAPPEDWINDOW;
-// GDI coordinates are 16-bit on some paths; no window gets larger.
-constexpr int LARGEST_CLIENT = 32767;
 
 // The model codes ask for the best direct or indexed mode, like the
 // preferences.
@@ -71,7 +69,7 @@ GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
         addMode(windowed);
     } else {
         // A given window is drawn into at the size it already has.
-        if (!createPrimary()) gdiOk = 0;
+        if (!replacePrimary(frameWidth, frameHeight)) gdiOk = 0;
         if (!createCopies()) gdiOk = 0;
     }
     drawDibBinding.reset(new (std::nothrow) DrawDibBinding);
@@ -79,16 +77,15 @@ GdiConsole::GdiConsole(HWND given) : WindowConsole(given)
 
 GdiConsole::~GdiConsole()
 {
-    if (!ownsWindow()) releaseScreenSurfaces();
-    closeGdiWindow();
-    releaseScreenSurfaces();
+    closeWindow();
+    releaseCopies();
     {
         SectionGuard guard(paletteLock);
         releasePalette();
     }
     // The application's surfaces hold DIB sections made for this console:
-    // empty them now, while everything they were made with still exists.
-    releaseSurfaces();
+    // they are emptied now, while everything they were made with exists.
+    closeDisplay();
 }
 
 int GdiConsole::screenCapability(int index)
@@ -135,9 +132,8 @@ int GdiConsole::name(char* out) { return writeName(out, DRIVER_NAME); }
 int GdiConsole::open(int width, int height, int request, int output, int parameter, int variant)
 {
     // The desktop's format is the only one there is, whatever is preferred.
-    if (isPreference(request)) return openWindowed(width, height, output, parameter, variant);
-    if (displayFormat.isValid() && request == displayFormat.bits)
-        return openWindowed(width, height, output, parameter, variant);
+    if (isPreference(request) || (displayFormat.isValid() && request == displayFormat.bits))
+        return openDisplayFormat(width, height, output, parameter, variant);
     return openFormat(width, height, PixelFormat(request), output, parameter, variant);
 }
 
@@ -154,55 +150,68 @@ int GdiConsole::openFormat(int width, int height, const PixelFormat& format, int
                      displayFormat.bits);
         return 0;
     }
-    return openWindowed(width, height, output, parameter, variant);
+    return openDisplayFormat(width, height, output, parameter, variant);
 }
 
-int GdiConsole::openWindowed(int width, int height, int output, int parameter, int variant)
+// Checked before the open window is touched, so that a request GDI cannot
+// take leaves it as it is.
+bool GdiConsole::canOpenWindow(int output)
 {
     if (!ownsWindow()) {
         setLastError("a window given to the GDI console is drawn into as it is, never opened");
-        return 0;
+        return false;
     }
-    if (output == -1) output = WINDOWED;
-    if (parameter == -1) parameter = 0;
     if (output != WINDOWED) {
         setLastError("GDI opens in a window; setOutput takes it over the whole screen");
-        return 0;
+        return false;
     }
-    if (parameter != openParameter || (variant != VARIANT_DEFAULT && variant != -1)) {
-        setLastError("GDI has no display parameter or variant to choose");
-        return 0;
-    }
-    // Sizes no window can have are refused before the frame is added to them.
-    if (width <= 0 || height <= 0 || width > LARGEST_CLIENT || height > LARGEST_CLIENT) {
-        setLastError("no window is %d x %d pixels: each side takes 1 to %d", width, height,
-                     LARGEST_CLIENT);
-        return 0;
-    }
+    return true;
+}
 
-    if (!prepareWindow(width, height, output) || !activateWindow()) {
-        closeGdiWindow();
-        return 0;
-    }
+bool GdiConsole::openWindow(int width, int height, int output)
+{
+    int outerWidth = width, outerHeight = height;
+    addFrameSize(&outerWidth, &outerHeight, output);
+    return createWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight,
+                        false) &&
+           showFrames();
+}
+
+// The window stays where it fits the new frame: a window switched to the
+// whole screen, or one that would run off the desktop where it stands, is
+// made anew.
+bool GdiConsole::refitWindow(int width, int height, int output)
+{
+    if (openOutput != output) return false;
+    int outerWidth = width, outerHeight = height;
+    addFrameSize(&outerWidth, &outerHeight, output);
+    RECT frame{};
+    GetWindowRect(windowHandle, &frame);
+    const ConsoleMode desktop = desktopMode();
+    if (std::int64_t{frame.left} + outerWidth > desktop.width ||
+        std::int64_t{frame.top} + outerHeight > desktop.height)
+        return false;
+    resizeWindow(outerWidth, outerHeight);
     {
         SectionGuard guard(windowLock);
-        clientWidth = width;
-        clientHeight = height;
+        frameWidth = width;
+        frameHeight = height;
     }
-    openOutput = output;
-    openParameter = parameter;
-    if (!createPrimary() || !createCopies()) {
-        closeGdiWindow();
-        return 0;
-    }
+    return showFrames();
+}
+
+// Both copies are made with the window, so that an open that cannot have
+// them fails and presents make none.
+bool GdiConsole::showFrames()
+{
+    if (!activateWindow() || !createCopies()) return false;
     placeFrame();
-    return 1;
+    return true;
 }
 
 Rect GdiConsole::frameArea(int clientAreaWidth, int clientAreaHeight)
 {
-    if (!primarySurface) return Rect{0, 0, 0, 0};
-    return FrameScaler::letterbox(clientWidth, clientHeight, clientAreaWidth, clientAreaHeight);
+    return FrameScaler::letterbox(frameWidth, frameHeight, clientAreaWidth, clientAreaHeight);
 }
 
 int GdiConsole::setOutput(int output)
@@ -243,7 +252,7 @@ int GdiConsole::coverScreen()
 int GdiConsole::restoreWindow()
 {
     openOutput = WINDOWED;
-    int outerWidth = clientWidth, outerHeight = clientHeight;
+    int outerWidth = frameWidth, outerHeight = frameHeight;
     addFrameSize(&outerWidth, &outerHeight, WINDOWED);
     SetWindowLongPtrA(windowHandle, GWL_STYLE, WINDOWED_STYLE | WS_VISIBLE);
     SetWindowPos(windowHandle, HWND_TOP, windowedPlace.left, windowedPlace.top, outerWidth,
@@ -252,51 +261,17 @@ int GdiConsole::restoreWindow()
     return 1;
 }
 
-int GdiConsole::prepareWindow(int width, int height, int output)
-{
-    if (windowHandle && output == WINDOWED && fitWindow(width, height, output)) return 1;
-    closeGdiWindow();
-    int outerWidth = width, outerHeight = height;
-    addFrameSize(&outerWidth, &outerHeight, output);
-    if (output == WINDOWED)
-        return openWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight,
-                          false);
-    return 0;
-}
-
-int GdiConsole::fitWindow(int width, int height, int output)
-{
-    int outerWidth = width, outerHeight = height;
-    addFrameSize(&outerWidth, &outerHeight, output);
-    if (!windowHandle) return 0;
-    // A window switched to the whole screen is made anew, frame and all.
-    if (openOutput != output) return 0;
-    if (output == WINDOWED) {
-        // A window that would run off the desktop where it stands is made anew.
-        RECT frame{};
-        GetWindowRect(windowHandle, &frame);
-        const ConsoleMode desktop = desktopMode();
-        if (std::int64_t{frame.left} + outerWidth > desktop.width ||
-            std::int64_t{frame.top} + outerHeight > desktop.height)
-            return 0;
-    }
-    return resizeWindow(outerWidth, outerHeight);
-}
-
 int GdiConsole::activateWindow()
 {
     if (!windowHandle) return 0;
     // A window reused by a later open is listed once.
     if (findConsole(registry(), windowHandle) == this) return 1;
-    if (!registerWindow(registry(), windowHandle, this)) {
-        setLastError("no memory to note the new window");
-        closeGdiWindow();
-        return 0;
-    }
-    return 1;
+    if (registerWindow(registry(), windowHandle, this)) return 1;
+    setLastError("no memory to note the new window");
+    return 0;
 }
 
-void GdiConsole::closeGdiWindow()
+void GdiConsole::closeWindow()
 {
     if (!ownsWindow()) return;
     if (displayPalette && windowHandle) {
@@ -304,20 +279,11 @@ void GdiConsole::closeGdiWindow()
         forgetShown();
         PostMessageA(windowHandle, WM_PAINT, 0, 0);
     }
-    closeWindow();
+    WindowConsole::closeWindow();
 }
 
-int GdiConsole::createPrimary()
-{
-    SectionGuard guard(windowLock);
-    if (replacePrimary(clientWidth, clientHeight)) return 1;
-    setLastError("could not make the %d x %d screen surface", clientWidth, clientHeight);
-    return 0;
-}
-
-// Both copies are made with the screen, so that an open that cannot have
-// them fails and presents make none; only frames bound for GDI's dithering
-// on an 8-bit desktop remake them in their own format.
+// Only frames bound for GDI's dithering on an 8-bit desktop remake the
+// copies in their own format.
 int GdiConsole::createCopies()
 {
     releaseCopies();
@@ -336,14 +302,14 @@ Surface* GdiConsole::makeCopy(const PixelFormat& format)
 {
     clearLastError();
     auto* copy = new (std::nothrow)
-        Surface(this, clientWidth, clientHeight, format, MEMORY_SYSTEM, -1, -1, -1);
+        Surface(this, frameWidth, frameHeight, format, MEMORY_SYSTEM, -1, -1, -1);
     if (copy && copy->isValid() && copy->backing() == BACKING_DIB) return copy;
     delete copy;
     // The DIB section's own reason, where it gave one, says why.
     char detail[LAST_ERROR_CAPACITY];
     std::snprintf(detail, sizeof detail, "%s", *lastError() ? lastError() : "no memory");
-    setLastError("could not make a %d x %d DIB section of %d bits per pixel: %s", clientWidth,
-                 clientHeight, format.bits, detail);
+    setLastError("could not make a %d x %d DIB section of %d bits per pixel: %s", frameWidth,
+                 frameHeight, format.bits, detail);
     return nullptr;
 }
 
@@ -359,14 +325,6 @@ void GdiConsole::releaseCopies()
     delete shown;
     delete nextCopy;
     nextCopy = nullptr;
-}
-
-void GdiConsole::releaseScreenSurfaces()
-{
-    releaseCopies();
-    SectionGuard guard(windowLock);
-    delete primarySurface;
-    primarySurface = nullptr;
 }
 
 SurfaceStore* GdiConsole::makeScreenStore(StoreRequest& request)
@@ -506,15 +464,15 @@ int GdiConsole::show(Surface* source, const Rect& sourceArea, const Rect& destin
     Surface* copy = source ? copyFrame(*source, sourceArea, destinationArea, flags) : nullptr;
     if (!copy) return 0;
     int result;
+    std::uint32_t repaintTurn;
     {
         SectionGuard guard(presentLock);
         bool whole = false;
         result = drawLocked(*copy, destinationArea, &whole);
         if (result && whole) keepShown(destinationArea);
+        repaintTurn = repaintHandoff.turn();
     }
-    // A critical section is not fair: a program that presents in a tight
-    // loop would take presentLock again before a repaint waiting for it.
-    Sleep(0);
+    repaintHandoff.letRepaintIn(repaintTurn);
     return result;
 }
 
@@ -538,8 +496,8 @@ Surface* GdiConsole::copyFrame(Surface& source, const Rect& sourceArea,
 
 bool GdiConsole::prepareNextCopy(const PixelFormat& format)
 {
-    if (nextCopy && nextCopy->format() == format && nextCopy->width() == clientWidth &&
-        nextCopy->height() == clientHeight)
+    if (nextCopy && nextCopy->format() == format && nextCopy->width() == frameWidth &&
+        nextCopy->height() == frameHeight)
         return true;
     delete nextCopy;
     nextCopy = makeCopy(format);
@@ -562,7 +520,9 @@ void GdiConsole::forgetShown()
 
 bool GdiConsole::repaintFrame()
 {
+    repaintHandoff.repaintWaits();
     SectionGuard guard(presentLock);
+    repaintHandoff.repaintHasLock();
     bool whole = false;
     return holdsShownFrame && shownCopy && drawLocked(*shownCopy, shownArea, &whole);
 }
@@ -577,7 +537,7 @@ int GdiConsole::drawLocked(Surface& copy, const Rect& area, bool* whole)
     }
     const int windowWidth = client.right - client.left;
     const int windowHeight = client.bottom - client.top;
-    const Rect place = FrameScaler::letterbox(clientWidth, clientHeight, windowWidth, windowHeight);
+    const Rect place = FrameScaler::letterbox(frameWidth, frameHeight, windowWidth, windowHeight);
     Rect target = scaleToClient(area, static_cast<int>(place.width()),
                                 static_cast<int>(place.height()));
     // An area clamped away to nothing, or turned inside out, would be drawn

@@ -8,6 +8,7 @@
 #include "vxr/console/core/frame_presenter.h"
 #include "vxr/console/windows/draw_dib_binding.h"
 #include "vxr/console/windows/owned_resource.h"
+#include "vxr/console/windows/repaint_handoff.h"
 #include "vxr/console/windows/window_console.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
@@ -89,6 +90,13 @@ protected:
     Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
     bool repaintFrame() override;
 
+    // GDI opens windows only, in the desktop's format, and reuses its
+    // window where that fits the new frame.
+    bool canOpenWindow(int output) override;
+    bool openWindow(int width, int height, int output) override;
+    bool refitWindow(int width, int height, int output) override;
+    void closeWindow() override;
+
 private:
     static int screenCapability(int index);
     static PixelFormat desktopFormat();
@@ -97,18 +105,13 @@ private:
     static LRESULT CALLBACK windowedProcedure(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam);
 
-    int openWindowed(int width, int height, int output, int parameter, int variant);
-    int prepareWindow(int width, int height, int output);
-    int fitWindow(int width, int height, int output);
+    bool showFrames();
     int activateWindow();
     int coverScreen();
     int restoreWindow();
     void fillBars(const Rect& area, int windowWidth, int windowHeight);
-    void closeGdiWindow();
-    int createPrimary();
     int createCopies();
     void releaseCopies();
-    void releaseScreenSurfaces();
     int buildPalette();
     void releasePalette();
     LRESULT realisePalette(BOOL background);
@@ -137,6 +140,7 @@ private:
     Surface* nextCopy = nullptr;   // the program's thread alone
     Rect shownArea{};              // the shown copy's area, under presentLock
     bool holdsShownFrame = false;  // under presentLock
+    RepaintHandoff repaintHandoff;
     Palette consolePalette;
     std::unique_ptr<LogicalPalette> logicalColours;
     GdiObject<HPALETTE> displayPalette;

@@ -187,8 +187,10 @@ bool widenClassName(const char* name, wchar_t (&out)[CLASS_NAME_CAPACITY])
 
 }  // namespace
 
-WindowConsole::WindowConsole(HWND given)
+// Only plain key presses count for readKey: the window thread counts them.
+WindowConsole::WindowConsole(HWND given) : WindowedConsole(false)
 {
+    constructedOk = 1;
     if (liveWindowConsoles++ == 0) registryLock = new (std::nothrow) CriticalSection;
     windowHandle = given;
     if (!given) return;
@@ -199,17 +201,16 @@ WindowConsole::WindowConsole(HWND given)
     }
     RECT client;
     GetClientRect(given, &client);
-    clientWidth = client.right - client.left;
-    clientHeight = client.bottom - client.top;
+    frameWidth = client.right - client.left;
+    frameHeight = client.bottom - client.top;
 }
 
 WindowConsole::~WindowConsole()
 {
-    closeWindow();
+    // Unlink the surfaces while this console's own detach still answers.
+    closeDisplay();
     deviceContext.reset();
     leaveRegistries();
-    // Unlink the surfaces while this console's own detach still answers.
-    releaseSurfaces();
     if (--liveWindowConsoles == 0) {
         delete registryLock;
         registryLock = nullptr;
@@ -223,8 +224,8 @@ void WindowConsole::leaveRegistries()
     registries.clear();
 }
 
-int WindowConsole::openWindow(const char* className, DWORD style, int showCommand,
-                              int outerWidth, int outerHeight, bool pointerHidden)
+int WindowConsole::createWindow(const char* className, DWORD style, int showCommand,
+                                int outerWidth, int outerHeight, bool pointerHidden)
 {
     if (!ownsItsWindow) {
         setLastError("a console given a window opens none of its own");
@@ -244,7 +245,6 @@ int WindowConsole::openWindow(const char* className, DWORD style, int showComman
     // Before the thread starts, so that nothing the new window reports is
     // cleared away.
     input.windowOpened();
-    keys.windowOpened();
     forgetPointer();
     const bool made =
         windowThread.start([this, &shape, &creationError] { runWindow(shape, &creationError); });
@@ -309,7 +309,6 @@ void WindowConsole::closeWindow()
     deviceContext.reset();
     leaveRegistries();
     windowHandle = nullptr;
-    keys.windowEnded();
     input.windowEnded();
 }
 
@@ -360,44 +359,15 @@ int WindowConsole::setPointerVisible(int visible)
     return 1;
 }
 
-int WindowConsole::setTitle(const char* text)
+bool WindowConsole::showTitle(const char* text)
 {
-    if (!windowTitle.set(text)) {
-        setLastError("the title is null");
-        return 0;
-    }
     if (!windowHandle) {
         setLastError("no window is open: the title waits for the next one");
-        return 0;
+        return false;
     }
-    if (SetWindowTextA(windowHandle, windowTitle.text())) return 1;
+    if (SetWindowTextA(windowHandle, text)) return true;
     setSystemError("SetWindowText could not set the title", GetLastError());
-    return 0;
-}
-
-int WindowConsole::title(char* out)
-{
-    if (windowTitle.copyTo(out)) return 1;
-    setLastError("no room was given for the title");
-    return 0;
-}
-
-// A reader woken with no key, since the window went or the process is to
-// end, gets 0 or ends the process here.
-int WindowConsole::readKey()
-{
-    input.endIfAsked();
-    if (!ownsOpenWindow()) return Console::readKey();
-    const int key = keys.read();
-    input.endIfAsked();
-    return key;
-}
-
-int WindowConsole::keyPressed()
-{
-    input.endIfAsked();
-    if (!ownsOpenWindow()) return Console::keyPressed();
-    return keys.hasKeys();
+    return false;
 }
 
 void WindowConsole::fillBlack(HWND window)
@@ -426,15 +396,13 @@ LRESULT WindowConsole::defaultHandling(HWND window, UINT message, WPARAM wParam,
                                    : DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Takes no console lock but keyLock: a close box sends WM_CLOSE from
+// Takes no console lock but the input's: a close box sends WM_CLOSE from
 // inside the default handling of the click. A window the console does not
-// know (yet, or any more) has nobody to ask.
+// know (yet, or any more) has nobody to ask. A close that ends the process
+// wakes a reader waiting for a key, which then ends it.
 void WindowConsole::handleClose(WindowConsole* console)
 {
-    if (!console) return;
-    console->input.closeRequested();
-    // No key is waited for any more: the reader ends the process.
-    if (console->input.isEndAsked()) console->keys.windowEnded();
+    if (console) console->input.closeRequested();
 }
 
 LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT message,
@@ -491,7 +459,7 @@ bool WindowConsole::handleInput(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_KEYDOWN:
         // Only plain key presses count for readKey; system keys (Alt, F10)
         // are the window menu's.
-        keys.press();
+        input.countPress();
         keyMessage(wParam, lParam, true);
         return true;
     case WM_SYSKEYDOWN:
@@ -739,7 +707,7 @@ bool WindowConsole::takesPalette(const Palette* given) const
 
 void WindowConsole::placeFrameLocked(int clientAreaWidth, int clientAreaHeight)
 {
-    input.showFrame(clientWidth, clientHeight, frameArea(clientAreaWidth, clientAreaHeight));
+    input.showFrame(frameWidth, frameHeight, frameArea(clientAreaWidth, clientAreaHeight));
 }
 
 void WindowConsole::placeFrameIn(HWND window)

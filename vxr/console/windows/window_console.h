@@ -6,25 +6,22 @@
 #include <memory>
 #include <vector>
 
-#include "vxr/console/windows/critical_section.h"
-#include "vxr/console/core/display_console.h"
+#include "vxr/console/core/windowed_console.h"
 #include "vxr/console/desktop/window_thread.h"
-#include "vxr/console/desktop/window_title.h"
-#include "vxr/console/input/window_keys.h"
 #include "vxr/console/key.h"
+#include "vxr/console/windows/critical_section.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/utf16_joiner.h"
-#include "vxr/console/input/window_input.h"
 #include "vxr/console/windows/window_device_context.h"
 #include "vxr/console/windows/window_registry.h"
 #include "vxr/format/rect.h"
 
 namespace vxr {
 
-// The part of a display console that owns a desktop window: a thread of its
-// own that creates the window and runs its message loop, the shared message
-// handling, the key queue that thread fills, the title and the display
-// modes.
+// The part of a Win32 console that owns a desktop window: the window
+// thread that creates the window and runs its message loop, the message
+// handling every console window shares, and the display modes. The title,
+// the keys and the order of teardown are every windowed console's.
 //
 // Threads: the window thread is a library thread; it never ends the process
 // and never reads the program's frames. A close is only asked for there,
@@ -33,8 +30,8 @@ namespace vxr {
 // a readKey that waits is woken for it.
 //
 // Locks, in the order they are taken: windowLock, then paletteLock, then
-// presentLock; the locks of the key queue (WindowKeys) and of the
-// WindowInput come last of all. The window thread's start lock is held only
+// presentLock; the locks of the WindowInput (its key queue among them) come
+// last of all. The window thread's start lock is held only
 // while the opener waits for the new window, when the opener holds no other.
 // A message is handled under windowLock, but no lock is held while the
 // system's default handling runs (DefWindowProc), since a move or a resize
@@ -42,25 +39,18 @@ namespace vxr {
 // WM_CLOSE, which a close box sends from inside such handling, takes no
 // console lock at all.
 //
-// Input reaches the application twice: every key press still counts in the
-// console's own key queue (readKey, keyPressed), and keys, text, the mouse
-// and the window's changes arrive as events through the WindowInput.
-class WindowConsole : public DisplayConsole {
+// Input reaches the application twice: every plain key press counts in the
+// input's key queue (readKey, keyPressed), and keys, text, the mouse and
+// the window's changes arrive as its events.
+class WindowConsole : public WindowedConsole {
 public:
     // A null window makes the console create windows of its own.
     explicit WindowConsole(HWND given);
     ~WindowConsole() override;
 
-    int readKey() override;
-    int keyPressed() override;
-    int setTitle(const char* text) override;
-    int title(char* out) override;
     int consoleId() override { return CONSOLE_ID_WINDOW; }
     void* handle() override { return deviceContext.address(); }
-    int width() override { return clientWidth; }
-    int height() override { return clientHeight; }
     void* window() override { return windowHandle; }
-    int ok() override { return constructedOk; }
     int modes(std::vector<ConsoleMode>& list) override;
     // No retrace to wait for: returns 0, after ending the process where a
     // close asked for that.
@@ -96,15 +86,18 @@ protected:
     // is drawn again whole when its size changes and shows the arrow; a
     // window that holds the whole screen leaves the pointer to its procedure.
     static void registerClass(const char* className, WNDPROC procedure, bool framed);
-    // A window that covers the screen starts with the pointer hidden.
-    int openWindow(const char* className, DWORD style, int showCommand, int outerWidth,
-                   int outerHeight, bool pointerHidden);
-    void closeWindow();
+    // Starts the window thread with a window of the class; a window that
+    // covers the screen starts with the pointer hidden.
+    int createWindow(const char* className, DWORD style, int showCommand, int outerWidth,
+                     int outerHeight, bool pointerHidden);
+    // Destroys the window on its thread and joins that thread.
+    void closeWindow() override;
+    bool hasWindow() override { return ownsOpenWindow(); }
+    bool showTitle(const char* text) override;
     int resizeWindow(int outerWidth, int outerHeight);
     void addMode(const ConsoleMode& mode);
     void clearModes() { modeList.clear(); }
     const std::vector<ConsoleMode>& displayModes() const { return modeList; }
-    WindowInput* windowInput() override { return &input; }
     // Where the frame lies in a client area of the given size; called on
     // the window thread under windowLock, whenever the client area changes.
     // Empty while no frame is shown.
@@ -123,14 +116,11 @@ protected:
     // windowLock.
     bool hidesPointer() const { return hidingPointer; }
 
-    std::int32_t clientWidth = 0;
-    std::int32_t clientHeight = 0;
     HWND windowHandle = nullptr;
     WindowDeviceContext deviceContext;
     CriticalSection presentLock;
     CriticalSection windowLock;
     CriticalSection paletteLock;
-    std::int32_t constructedOk = 1;
 
 private:
     // What the window thread makes its window with.
@@ -173,15 +163,12 @@ private:
     bool ownsOpenWindow() const { return ownsItsWindow && windowHandle; }
 
     std::int32_t ownsItsWindow = 1;
-    WindowKeys keys;
-    WindowTitle windowTitle;
     std::vector<ConsoleMode> modeList;
     // The registries this console's windows were entered in, so that no
     // pair outlives the window or the console.
     std::vector<WindowRegistry*> registries;
 
     // Input state of the window thread, touched only there (under windowLock).
-    WindowInput input{false};
     Utf16Joiner characters;
     std::uint32_t buttonsHeld = 0;  // bit (button - 1), for the mouse capture
     bool leaveTracked = false;      // TrackMouseEvent armed for WM_MOUSELEAVE

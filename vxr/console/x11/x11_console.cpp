@@ -32,7 +32,7 @@ int X11Console::modes(std::vector<ConsoleMode>& list)
     return reportScreenMode(list, connection.screenWidth(), connection.screenHeight());
 }
 
-bool X11Console::canOpenWindow() { return constructedOk && displayFormat.isValid(); }
+bool X11Console::canOpenWindow(int) { return constructedOk && displayFormat.isValid(); }
 
 bool X11Console::openWindow(int width, int height, int output)
 {

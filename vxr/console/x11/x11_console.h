@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "vxr/console/core/frame_presenter.h"
 #include "vxr/console/core/windowed_console.h"
 #include "vxr/console/x11/window_icon.h"
 #include "vxr/console/x11/x11_display.h"
@@ -26,7 +27,9 @@ class SharedImage;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
 // display connection's events; it may be taken again by its holder.
-class X11Console : public WindowedConsole, private X11Window::Handler {
+class X11Console : public WindowedConsole,
+                   public FramePresenter,
+                   private X11Window::Handler {
 public:
     X11Console();
     ~X11Console() override;
@@ -63,10 +66,11 @@ private:
     // presentLock.
     void placeFrame();
 
-    bool canOpenWindow() override;
+    bool canOpenWindow(int output) override;
     bool openWindow(int width, int height, int output) override;
     void closeWindow() override;
     bool hasWindow() override { return windowThread.isOpen(); }
+    FramePresenter* framePresenter() override { return this; }
     bool showTitle(const char* text) override;
     SurfaceStore* makeProgramStore(StoreRequest& request) override;
     bool pointerShownFor(int output) const;
