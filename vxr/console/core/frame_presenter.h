@@ -12,6 +12,13 @@ class Surface;
 class FramePresenter {
 public:
     virtual int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) = 0;
+    // The same for a copy with flags. Most screens take no flag and refuse
+    // a copy that has any; a presenter that honours some takes them here.
+    virtual int presentCopy(Surface* source, const Rect& sourceArea, const Rect& destinationArea,
+                            int flags)
+    {
+        return flags == 0 ? present(source, sourceArea, destinationArea) : 0;
+    }
 
 protected:
     ~FramePresenter() = default;

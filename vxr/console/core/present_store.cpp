@@ -32,10 +32,10 @@ int PresentStore::copy(Surface* source, Surface* destination, int flags, const v
 int PresentStore::copyArea(Surface* source, const Rect* sourceArea, Surface*,
                            const Rect* destinationArea, int flags, const void*)
 {
-    // No copy flag means anything to a screen; the presenter converts with
-    // its own lookups.
-    if (!target || !source || !sourceArea || !destinationArea || flags != 0) return 0;
-    return target->present(source, *sourceArea, *destinationArea);
+    // The presenter converts with its own lookups, and says which flags it
+    // takes.
+    if (!target || !source || !sourceArea || !destinationArea) return 0;
+    return target->presentCopy(source, *sourceArea, *destinationArea, flags);
 }
 
 }  // namespace vxr

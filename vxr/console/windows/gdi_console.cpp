@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "vxr/console/core/present_store.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/placement/letterbox_bars.h"
 #include "vxr/console/windows/dib_store.h"
@@ -14,7 +15,6 @@
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
 #include "vxr/console/windows/window_device_context.h"
-#include "vxr/console/windows/window_store.h"
 #include "vxr/format/immortal.h"
 #include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
@@ -329,9 +329,10 @@ void GdiConsole::releaseCopies()
 
 SurfaceStore* GdiConsole::makeScreenStore(StoreRequest& request)
 {
+    // Bottom-up, like the DIB sections the frames are drawn from.
     return new (std::nothrow)
-        WindowStore(this, request.width, request.height, request.format, request.memoryKind,
-                    request.orientation, request.linePadding, request.variant);
+        PresentStore(this, request.width, request.height, request.format, request.memoryKind,
+                     request.orientation, request.linePadding, request.variant, BOTTOM_UP);
 }
 
 SurfaceStore* GdiConsole::makeProgramStore(StoreRequest& request)
@@ -454,11 +455,11 @@ Rect GdiConsole::scaleToClient(const Rect& area, int windowWidth, int windowHeig
 
 int GdiConsole::present(Surface* source, const Rect& sourceArea, const Rect& destinationArea)
 {
-    return show(source, sourceArea, destinationArea, 0);
+    return presentCopy(source, sourceArea, destinationArea, 0);
 }
 
-int GdiConsole::show(Surface* source, const Rect& sourceArea, const Rect& destinationArea,
-                     int flags)
+int GdiConsole::presentCopy(Surface* source, const Rect& sourceArea, const Rect& destinationArea,
+                            int flags)
 {
     endIfAsked();
     Surface* copy = source ? copyFrame(*source, sourceArea, destinationArea, flags) : nullptr;

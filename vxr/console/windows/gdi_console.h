@@ -54,8 +54,9 @@ public:
     // the screen surface's coordinates and is scaled onto the frame's place
     // in the client area as it is now; non-zero when something was drawn.
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
-    // The same with the copy's flags.
-    int show(Surface* source, const Rect& sourceArea, const Rect& destinationArea, int flags);
+    // The same with the copy's flags, which GDI honours.
+    int presentCopy(Surface* source, const Rect& sourceArea, const Rect& destinationArea,
+                    int flags) override;
 
     // The GDI logical palette built from the last palette set, laid out as
     // CreatePalette reads it.
