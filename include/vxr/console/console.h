@@ -191,6 +191,11 @@ public:
     /// report the new state and a Resize event follows. 0 where the console
     /// cannot switch, or has no window.
     virtual int setOutput(int) { return 0; }
+    /// How many physical pixels the output the window is on gives one
+    /// logical pixel (1.5 on a 144-DPI monitor): the window opens at the
+    /// frame's size times it. A change is followed by a Resize event. 1
+    /// where the console has no window or the platform does not tell.
+    virtual double scale() { return 1.0; }
 
     /// The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;

@@ -67,6 +67,12 @@ public:
     /// Sets the window's title; false when the window did not open or the
     /// title could not be shown.
     bool setTitle(const char* title);
+    /// The scale of the screen the window is on: physical pixels per
+    /// logical one (1.5 on a 144-DPI monitor), which the window opened at
+    /// and shows the frame at, sharp. A change is followed by a Resize
+    /// event; mouse positions stay in frame pixels. 1 where the platform
+    /// does not tell, or the window did not open.
+    double scale() { return opened ? console().scale() : 1.0; }
 
     /// The next event without waiting; false when none is waiting.
     bool pollEvent(Event& event);

@@ -10,7 +10,9 @@
 #include "vxr/console/core/present_store.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/placement/letterbox_bars.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/windows/dib_store.h"
+#include "vxr/console/windows/display_dpi.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
@@ -168,14 +170,40 @@ bool GdiConsole::canOpenWindow(int output)
     return true;
 }
 
-bool GdiConsole::openWindow(int width, int height, int output)
+// The window opens at the frame's size times the scale of the monitor it
+// opens on: first the system's, then, once the window is there, its own.
+bool GdiConsole::openWindow(int width, int height, int)
 {
-    int outerWidth = width, outerHeight = height;
-    addFrameSize(&outerWidth, &outerHeight, output);
-    return createWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outerWidth, outerHeight,
-                        false) &&
-           showFrames();
+    monitorDpi.store(DisplayDpi::of(nullptr));
+    const SIZE outer = windowSizeFor(width, height);
+    if (!createWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outer.cx, outer.cy, false))
+        return false;
+    const int shownAt = DisplayDpi::of(windowHandle);
+    if (shownAt != monitorDpi.load()) {
+        monitorDpi.store(shownAt);
+        const SIZE fitted = windowSizeFor(width, height);
+        resizeWindow(fitted.cx, fitted.cy);
+    }
+    return showFrames();
 }
+
+SIZE GdiConsole::windowSizeFor(int width, int height) const
+{
+    const int dpi = monitorDpi.load();
+    const double factor = OutputScale::settle(static_cast<double>(dpi) / DisplayDpi::BASE,
+                                              "the monitor's DPI");
+    return DisplayDpi::outerSize(OutputScale::physical(width, factor),
+                                 OutputScale::physical(height, factor), WINDOWED_STYLE, dpi);
+}
+
+double GdiConsole::scale()
+{
+    if (!windowHandle) return 1.0;
+    return OutputScale::settle(static_cast<double>(monitorDpi.load()) / DisplayDpi::BASE,
+                               "the monitor's DPI");
+}
+
+void GdiConsole::dpiChanged(int dpi) { monitorDpi.store(dpi); }
 
 // The window stays where it fits the new frame: a window switched to the
 // whole screen, or one that would run off the desktop where it stands, is
@@ -183,15 +211,14 @@ bool GdiConsole::openWindow(int width, int height, int output)
 bool GdiConsole::refitWindow(int width, int height, int output)
 {
     if (openOutput != output) return false;
-    int outerWidth = width, outerHeight = height;
-    addFrameSize(&outerWidth, &outerHeight, output);
+    const SIZE outer = windowSizeFor(width, height);
     RECT frame{};
     GetWindowRect(windowHandle, &frame);
     const ConsoleMode desktop = desktopMode();
-    if (std::int64_t{frame.left} + outerWidth > desktop.width ||
-        std::int64_t{frame.top} + outerHeight > desktop.height)
+    if (std::int64_t{frame.left} + outer.cx > desktop.width ||
+        std::int64_t{frame.top} + outer.cy > desktop.height)
         return false;
-    resizeWindow(outerWidth, outerHeight);
+    resizeWindow(outer.cx, outer.cy);
     {
         SectionGuard guard(windowLock);
         frameWidth = width;
@@ -252,11 +279,10 @@ int GdiConsole::coverScreen()
 int GdiConsole::restoreWindow()
 {
     openOutput = WINDOWED;
-    int outerWidth = frameWidth, outerHeight = frameHeight;
-    addFrameSize(&outerWidth, &outerHeight, WINDOWED);
+    const SIZE outer = windowSizeFor(frameWidth, frameHeight);
     SetWindowLongPtrA(windowHandle, GWL_STYLE, WINDOWED_STYLE | WS_VISIBLE);
-    SetWindowPos(windowHandle, HWND_TOP, windowedPlace.left, windowedPlace.top, outerWidth,
-                 outerHeight, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    SetWindowPos(windowHandle, HWND_TOP, windowedPlace.left, windowedPlace.top, outer.cx,
+                 outer.cy, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     InvalidateRect(windowHandle, nullptr, FALSE);
     return 1;
 }

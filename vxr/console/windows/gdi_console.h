@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -49,6 +50,8 @@ public:
     // the frame letterboxed there, and back into the window it was.
     int setOutput(int output) override;
     int ok() override { return constructedOk ? gdiOk : 0; }
+    // The DPI of the window's monitor against 96.
+    double scale() override;
 
     // Shows an area of a surface in the window. The destination area is in
     // the screen surface's coordinates and is scaled onto the frame's place
@@ -97,6 +100,7 @@ protected:
     bool openWindow(int width, int height, int output) override;
     bool refitWindow(int width, int height, int output) override;
     void closeWindow() override;
+    void dpiChanged(int dpi) override;
 
 private:
     static int screenCapability(int index);
@@ -107,6 +111,9 @@ private:
                                               LPARAM lParam);
 
     bool showFrames();
+    // The outer size of a window that shows a frame of the given size at
+    // the DPI of the monitor it is on.
+    SIZE windowSizeFor(int width, int height) const;
     int activateWindow();
     int coverScreen();
     int restoreWindow();
@@ -147,6 +154,8 @@ private:
     GdiObject<HPALETTE> displayPalette;
     std::unique_ptr<DrawDibBinding> drawDibBinding;
     std::int32_t gdiOk = 1;
+    // Written on the window thread when the window changes monitors.
+    std::atomic<int> monitorDpi{96};
     // Where the window stood before it covered the screen.
     RECT windowedPlace{};
 };

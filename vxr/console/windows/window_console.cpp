@@ -7,6 +7,7 @@
 #include <new>
 
 #include "vxr/console/input/native_key_codes.h"
+#include "vxr/console/windows/display_dpi.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
 #include "vxr/set_last_error.h"
@@ -193,6 +194,8 @@ WindowConsole::WindowConsole(HWND given) : WindowedConsole(false)
     constructedOk = 1;
     if (liveWindowConsoles++ == 0) registryLock = new (std::nothrow) CriticalSection;
     windowHandle = given;
+    // The console scales its frames itself, so the system must not.
+    if (!given) DisplayDpi::becomeAware();
     if (!given) return;
     ownsItsWindow = 0;
     if (!deviceContext.take(given)) {
@@ -416,6 +419,18 @@ LRESULT WindowConsole::handleMessage(WindowConsole* console, HWND window, UINT m
     // handling.
     if (message == DESTROY_WINDOW) {
         DestroyWindow(window);
+        return 0;
+    }
+    // The resize runs outside windowLock too: it sends the window messages.
+    if (message == WM_DPICHANGED) {
+        if (console) {
+            SectionGuard guard(console->windowLock);
+            console->dpiChanged(HIWORD(wParam));
+        }
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
     LRESULT result = 0;

@@ -109,6 +109,10 @@ protected:
     // Tells the input where the frame is shown now; consoles call it when
     // they place a new frame. Takes windowLock.
     void placeFrame();
+    // The window moved to a monitor of another DPI; called on the window
+    // thread under windowLock, before the window takes the size the system
+    // suggests for the new DPI.
+    virtual void dpiChanged(int /*dpi*/) {}
     // Whether the display has a palette to set (to the one given) or to read
     // (null); false with the reason where not.
     bool takesPalette(const Palette* given) const;
