@@ -564,6 +564,12 @@ int GdiConsole::drawLocked(Surface& copy, const Rect& area, bool* whole)
     }
     const int windowWidth = client.right - client.left;
     const int windowHeight = client.bottom - client.top;
+    // A minimised window shows nothing, and that is no failure: the frame
+    // is kept and shown when the window is restored.
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        *whole = area == Rect{0, 0, frameWidth, frameHeight};
+        return 1;
+    }
     const Rect place = FrameScaler::letterbox(frameWidth, frameHeight, windowWidth, windowHeight);
     Rect target = scaleToClient(area, static_cast<int>(place.width()),
                                 static_cast<int>(place.height()));
