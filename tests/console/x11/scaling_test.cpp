@@ -15,39 +15,28 @@
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 #include "vxr/window/window.h"
+#include "scaling_case.h"
 #include "x11_session.h"
 
 namespace vxr {
 namespace {
 
+using test::ScalingCase;
 using test::X11Session;
 
 constexpr int FRAME_WIDTH = 64;
 constexpr int FRAME_HEIGHT = 40;
 
-// Where each way shows a 64x40 frame, worked out by hand.
-struct Placement {
-    std::int32_t scaling;
-    Rect area;
-};
-
 // A 333x271 client: 333x208 sharp between bars above and below; five times
 // over (320x200) with bars all round; stretched over all of it.
-constexpr Placement ODD_CLIENT[] = {{SCALING_SHARP, {0, 31, 333, 239}},
-                                    {SCALING_INTEGER, {6, 35, 326, 235}},
-                                    {SCALING_STRETCH, {0, 0, 333, 271}}};
+constexpr ScalingCase ODD_CLIENT[] = {{SCALING_SHARP, {0, 31, 333, 239}},
+                                      {SCALING_INTEGER, {6, 35, 326, 235}},
+                                      {SCALING_STRETCH, {0, 0, 333, 271}}};
 // A 50x60 client is narrower than the frame: every way shows all of it
 // smaller, whole multiples the sharp way.
-constexpr Placement NARROW_CLIENT[] = {{SCALING_SHARP, {0, 14, 50, 45}},
-                                       {SCALING_INTEGER, {0, 14, 50, 45}},
-                                       {SCALING_STRETCH, {0, 0, 50, 60}}};
-
-std::string nameOf(std::int32_t scaling)
-{
-    return scaling == SCALING_SHARP     ? "sharp"
-           : scaling == SCALING_INTEGER ? "whole multiples"
-                                        : "stretched";
-}
+constexpr ScalingCase NARROW_CLIENT[] = {{SCALING_SHARP, {0, 14, 50, 45}},
+                                         {SCALING_INTEGER, {0, 14, 50, 45}},
+                                         {SCALING_STRETCH, {0, 0, 50, 60}}};
 
 class X11Scaling : public ::testing::Test {
 protected:
@@ -84,45 +73,22 @@ protected:
             << why;
     }
 
-    // The area's corner pixels report the frame's corner pixels, and the
-    // bar pixel beside the area, where there is one, reports outside.
-    void expectCornersMapped(Console& console, const Rect& area)
+    void expectCornersMapped(Console& console, const ScalingCase& way)
     {
-        const int right = area.right - 1, bottom = area.bottom - 1;
-        const int corners[][4] = {{area.left, area.top, 0, 0},
-                                  {right, area.top, FRAME_WIDTH - 1, 0},
-                                  {right, bottom, FRAME_WIDTH - 1, FRAME_HEIGHT - 1},
-                                  {area.left, bottom, 0, FRAME_HEIGHT - 1}};
-        for (const auto& corner : corners) {
-            PointerPosition at;
-            ASSERT_TRUE(session.pointerAt(console, window, corner[0], corner[1], at))
-                << "no motion to " << corner[0] << ", " << corner[1];
-            EXPECT_EQ(at.x, corner[2]) << "at " << corner[0] << ", " << corner[1];
-            EXPECT_EQ(at.y, corner[3]) << "at " << corner[0] << ", " << corner[1];
-            EXPECT_TRUE(at.inside) << "at " << corner[0] << ", " << corner[1];
-        }
-        PointerPosition bar;
-        if (area.left > 0) {
-            ASSERT_TRUE(session.pointerAt(console, window, area.left - 1, bottom, bar));
-            EXPECT_FALSE(bar.inside);
-            EXPECT_LT(bar.x, 0);
-        }
-        if (area.top > 0) {
-            ASSERT_TRUE(session.pointerAt(console, window, right, area.top - 1, bar));
-            EXPECT_FALSE(bar.inside);
-            EXPECT_LT(bar.y, 0);
-        }
+        way.expectCornersMapped(FRAME_WIDTH, FRAME_HEIGHT, [&](int x, int y, PointerPosition& at) {
+            return session.pointerAt(console, window, x, y, at);
+        });
     }
 
     // Chooses each way in turn on the open window and checks where it shows.
     template <std::size_t N>
-    void expectEachWay(Console& console, const Placement (&ways)[N])
+    void expectEachWay(Console& console, const ScalingCase (&ways)[N])
     {
-        for (const Placement& way : ways) {
-            SCOPED_TRACE(nameOf(way.scaling));
+        for (const ScalingCase& way : ways) {
+            SCOPED_TRACE(way.name());
             ASSERT_EQ(console.setScaling(way.scaling), 1) << lastError();
             expectShownAt(console, *frame, way.area);
-            expectCornersMapped(console, way.area);
+            expectCornersMapped(console, way);
         }
     }
 
@@ -144,15 +110,15 @@ TEST_F(X11Scaling, AChangeShowsTheKeptFrameAtOnceAndMovesThePointersGrid)
     ASSERT_NO_FATAL_FAILURE(openAt(console, 333, 271));
     expectShownAt(console, *frame, ODD_CLIENT[0].area);
     // No present after the change: the window redraws the frame it keeps.
-    for (const Placement& way : {ODD_CLIENT[2], ODD_CLIENT[1]}) {
-        SCOPED_TRACE(nameOf(way.scaling));
+    for (const ScalingCase& way : {ODD_CLIENT[2], ODD_CLIENT[1]}) {
+        SCOPED_TRACE(way.name());
         ASSERT_EQ(console.setScaling(way.scaling), 1) << lastError();
         std::string why;
         EXPECT_TRUE(session.showsExactly(
             window, test::expectedWindowAt(*frame, console.format(), 333, 271, way.area, 0), 333,
             271, why))
             << why;
-        expectCornersMapped(console, way.area);
+        expectCornersMapped(console, way);
     }
 }
 
@@ -163,8 +129,8 @@ TEST_F(X11Scaling, AWindowSmallerThanTheFrameShowsAllOfItScaledDown)
     expectEachWay(console, NARROW_CLIENT);
     // A window of one pixel still takes frames, in every way.
     ASSERT_NO_FATAL_FAILURE(resizeTo(console, 1, 1));
-    for (const Placement& way : NARROW_CLIENT) {
-        SCOPED_TRACE(nameOf(way.scaling));
+    for (const ScalingCase& way : NARROW_CLIENT) {
+        SCOPED_TRACE(way.name());
         ASSERT_EQ(console.setScaling(way.scaling), 1) << lastError();
         expectShownAt(console, *frame, Rect{0, 0, 1, 1});
     }
