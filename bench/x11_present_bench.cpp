@@ -2,6 +2,8 @@
 // the X11 console (also while the pointer moves over the window all along,
 // its events read each frame), against the limit (a raw MIT-SHM put of a ready image in
 // the display's format) and SDL2's window surface on the same server.
+// A small frame scaled up to a large window, sharp and in whole multiples,
+// is set against SDL2's software renderer doing the same scale.
 // Beside the limit, the raw ways a presenter can keep the frame it showed
 // for the exposures to come: copying it into an image of its own that it
 // puts, copying it while the server reads the program's own image, or
@@ -21,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -29,9 +32,12 @@
 
 #include "console/x11/x11_test_support.h"
 #include "console/x11/xtest_input.h"
+#include "sdl_scaled_renderer.h"
 #include "sdl_window_surface.h"
 #include "surface_update_loop.h"
+#include "vxr/console/console_mode.h"
 #include "vxr/console/event.h"
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
@@ -367,8 +373,79 @@ void sdl2WindowSurface(benchmark::State& state)
     countFrames(state, frame);
 }
 
+// A 320x200 frame in a 1920x1080 window, scaled the way range(0) names:
+// sharp (1728x1080 between bars beside it) or in whole multiples (five
+// times, 1600x1000, bars all round); against SDL2's software renderer
+// scaling the same frame onto the same area of a window of the same size.
+constexpr int SCALED_WIDTH = 320;
+constexpr int SCALED_HEIGHT = 200;
+constexpr int SCALED_WINDOW_WIDTH = 1920;
+constexpr int SCALED_WINDOW_HEIGHT = 1080;
+
+vxr::Rect scaledArea(const benchmark::State& state)
+{
+    return vxr::FramePlacement::place(static_cast<std::int32_t>(state.range(0)), SCALED_WIDTH,
+                                      SCALED_HEIGHT, SCALED_WINDOW_WIDTH, SCALED_WINDOW_HEIGHT);
+}
+
+void labelScaled(benchmark::State& state)
+{
+    const vxr::Rect area = scaledArea(state);
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(std::string("320x200 ARGB8888 in 1920x1080, ") +
+                   (state.range(0) == vxr::SCALING_INTEGER ? "whole multiples " : "sharp ") +
+                   std::to_string(area.width()) + "x" + std::to_string(area.height()));
+}
+
+// Resizes the console's window from outside and waits until the console
+// has the new size.
+bool resizeWindow(const std::string& display, vxr::Console& console, int width, int height)
+{
+    vxr::test::ServerView view;
+    if (!view.connect(display)) return false;
+    const auto window =
+        static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(console.window()));
+    view.resize(window, width, height);
+    for (vxr::Event event; console.waitEvent(&event, 10000);)
+        if (event.type == vxr::EventType::Resize && event.width == width && event.height == height)
+            return true;
+    return false;
+}
+
+void vxrScaledUpdate(benchmark::State& state)
+{
+    const std::string& display = serverFor(LARGE);
+    vxr::X11Console console;
+    if (!console.open(SCALED_WIDTH, SCALED_HEIGHT, vxr::PREFER32, vxr::WINDOWED, -1, -1) ||
+        !console.setScaling(static_cast<int>(state.range(0))) ||
+        !resizeWindow(display, console, SCALED_WINDOW_WIDTH, SCALED_WINDOW_HEIGHT)) {
+        state.SkipWithError("the X11 console's scaled window did not open");
+        return;
+    }
+    SurfaceUpdateLoop::run(state, console, SCALED_WIDTH, SCALED_HEIGHT, vxr::ARGB8888);
+    labelScaled(state);
+}
+
+void sdl2SoftwareRendererScaled(benchmark::State& state)
+{
+    serverFor(LARGE);
+    SdlScaledRenderer::present(state, "x11", true, SCALED_WINDOW_WIDTH, SCALED_WINDOW_HEIGHT,
+                               SCALED_WIDTH, SCALED_HEIGHT, scaledArea(state));
+    labelScaled(state);
+}
+
 }  // namespace
 
+BENCHMARK(vxrScaledUpdate)
+    ->Arg(vxr::SCALING_SHARP)
+    ->Arg(vxr::SCALING_INTEGER)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+BENCHMARK(sdl2SoftwareRendererScaled)
+    ->Arg(vxr::SCALING_SHARP)
+    ->Arg(vxr::SCALING_INTEGER)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(vxrUpdate)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrUpdateWithMotion)
     ->ArgsProduct({{0, 1}, {1, 0}})

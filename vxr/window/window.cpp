@@ -100,6 +100,22 @@ bool Window::present(const void* pixels, std::int64_t pitch)
 
 bool Window::setTitle(const char* title) { return opened && console().setTitle(title) != 0; }
 
+bool Window::setScaling(WindowOptions::Scaling scaling)
+{
+    if (!opened) {
+        setLastError("setScaling: the window did not open");
+        return false;
+    }
+    if (scaling == WindowOptions::Scaling::Default) {
+        setLastError("setScaling: Default names no way of scaling; it is the console's own at open");
+        return false;
+    }
+    clearLastError();
+    if (console().setScaling(static_cast<int>(scaling))) return true;
+    if (!*lastError()) setLastError("setScaling: the console does not scale that way");
+    return false;
+}
+
 bool Window::take(bool got, const Event& event)
 {
     if (got && event.type == EventType::Close) closed = true;

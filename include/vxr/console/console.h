@@ -179,9 +179,11 @@ public:
     virtual int mouseState(MouseState* out);
     /// Events the full queue dropped since the last call.
     virtual std::uint64_t droppedEvents();
-    /// Chooses how frames are stretched to the window (SCALING_SHARP or
-    /// SCALING_COMPOSITOR) from the next frame on: 1 where this console
-    /// scales that way.
+    /// Chooses how frames are stretched to the window (SCALING_SHARP,
+    /// SCALING_COMPOSITOR, SCALING_INTEGER or SCALING_STRETCH) from the next
+    /// frame on; pointer positions map through the new placement at once.
+    /// 1 where this console scales that way; 0, with the reason in
+    /// lastError(), where it does not, and the old way stays.
     virtual int setScaling(int) { return 0; }
     /// Shows (1) or hides (0) the pointer while it is over the console's
     /// window: 1 where the console can.

@@ -13,11 +13,17 @@ namespace vxr {
 inline constexpr std::int32_t FULLSCREEN = 40;  ///< Output: the frame over the whole screen.
 inline constexpr std::int32_t WINDOWED = 41;    ///< Output: the frame in a desktop window.
 /// How a window's frames are stretched: by the library's nearest-pixel
-/// scaler, every pixel sharp, or by the compositor where it can (faster, and
-/// it may filter).
+/// scaler onto the largest area of the frame's aspect, every pixel sharp,
+/// or by the compositor where it can (faster, and it may filter).
 inline constexpr std::int32_t SCALING_SHARP = 50;
-/// The compositor's scaling; see SCALING_SHARP.
+/// The compositor's scaling onto the same area; see SCALING_SHARP.
 inline constexpr std::int32_t SCALING_COMPOSITOR = 51;
+/// The largest whole multiple of the frame that fits, centred between bars,
+/// so that every frame pixel shows as a block of one size; a window too
+/// small for even one frame shows it scaled down, as SCALING_SHARP does.
+inline constexpr std::int32_t SCALING_INTEGER = 52;
+/// The frame over the whole window, its aspect not kept.
+inline constexpr std::int32_t SCALING_STRETCH = 53;
 /// Format request: preferably an 8-bit display mode. A console that cannot
 /// change the display opens in the display's format for any preference.
 inline constexpr std::int32_t PREFER8 = 1125;

@@ -73,6 +73,13 @@ public:
     /// event; mouse positions stay in frame pixels. 1 where the platform
     /// does not tell, or the window did not open.
     double scale() { return opened ? console().scale() : 1.0; }
+    /// Changes how the frame is stretched to the window (Sharp, Integer,
+    /// Stretch, or Compositor where the console offers one) from the next
+    /// present on; the mouse maps through the new placement at once. False,
+    /// with the reason in lastError() and the old way kept, where the
+    /// console does not scale that way, for Default (which names no way)
+    /// and when the window did not open.
+    bool setScaling(WindowOptions::Scaling scaling);
 
     /// The next event without waiting; false when none is waiting.
     bool pollEvent(Event& event);

@@ -21,11 +21,14 @@ struct WindowOptions {
         Fullscreen = 40,  ///< over the whole screen
     };
     /// How the frame is stretched to the window (the values are
-    /// SCALING_SHARP and SCALING_COMPOSITOR).
+    /// SCALING_SHARP, SCALING_COMPOSITOR, SCALING_INTEGER and
+    /// SCALING_STRETCH).
     enum class Scaling : std::int32_t {
         Default = -1,     ///< what the console prefers (the compositor's on Wayland)
-        Sharp = 50,       ///< the library's nearest-pixel scaling: every pixel stays sharp
+        Sharp = 50,       ///< the library's nearest-pixel scaling, aspect kept: every pixel stays sharp
         Compositor = 51,  ///< the compositor's, where it offers one: faster, and it may filter
+        Integer = 52,     ///< the largest whole multiple that fits, centred: blocks of one size
+        Stretch = 53,     ///< over the whole window, the aspect not kept
     };
 
     /// The window's title; null leaves the console's own.

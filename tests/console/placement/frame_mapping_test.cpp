@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "vxr/console/console_mode.h"
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/console/placement/frame_scaler.h"
 
 namespace vxr {
@@ -13,9 +15,13 @@ namespace {
 // there: a frame whose pixels carry their own coordinates is scaled, and
 // every window pixel's value is compared with the mapped position.
 void expectMappingMatchesScaler(std::int32_t frameWidth, std::int32_t frameHeight,
-                                std::int32_t windowWidth, std::int32_t windowHeight)
+                                std::int32_t windowWidth, std::int32_t windowHeight,
+                                std::int32_t scaling = SCALING_SHARP)
 {
-    const Rect area = FrameScaler::letterbox(frameWidth, frameHeight, windowWidth, windowHeight);
+    SCOPED_TRACE(testing::Message() << "scaling " << scaling << ", " << frameWidth << "x"
+                                    << frameHeight << " in " << windowWidth << "x" << windowHeight);
+    const Rect area =
+        FramePlacement::place(scaling, frameWidth, frameHeight, windowWidth, windowHeight);
     const std::int32_t areaWidth = area.right - area.left;
     const std::int32_t areaHeight = area.bottom - area.top;
     std::vector<std::uint32_t> frame(static_cast<std::size_t>(frameWidth) * frameHeight);
@@ -49,6 +55,45 @@ TEST(FrameMapping, ReportsThePixelTheScalerShowsUnderThePointer)
     expectMappingMatchesScaler(320, 200, 997, 533);  // odd, bars beside
     expectMappingMatchesScaler(320, 240, 401, 777);  // bars above and below
     expectMappingMatchesScaler(320, 200, 203, 131);  // smaller than the frame
+}
+
+TEST(FrameMapping, ReportsThePixelTheScalerShowsInWholeMultiplesAndStretched)
+{
+    expectMappingMatchesScaler(320, 200, 1013, 677, SCALING_INTEGER);  // 3, bars all round
+    expectMappingMatchesScaler(320, 200, 203, 131, SCALING_INTEGER);   // scaled down instead
+    expectMappingMatchesScaler(320, 200, 1001, 333, SCALING_STRETCH);  // wider than the aspect
+    expectMappingMatchesScaler(320, 200, 301, 777, SCALING_STRETCH);   // shrunk across only
+}
+
+// The corner pixels of the shown area are the frame's corner pixels in
+// every placement, and the pixel just outside each edge is outside.
+TEST(FrameMapping, TheShownAreasCornersAreTheFramesCorners)
+{
+    const std::int32_t clients[][2] = {{1920, 1080}, {997, 533}, {641, 401}, {170, 320}};
+    for (const std::int32_t scaling :
+         {SCALING_SHARP, SCALING_COMPOSITOR, SCALING_INTEGER, SCALING_STRETCH})
+        for (const auto& client : clients) {
+            SCOPED_TRACE(testing::Message() << "scaling " << scaling << " in " << client[0]
+                                            << "x" << client[1]);
+            const Rect area = FramePlacement::place(scaling, 320, 200, client[0], client[1]);
+            const FrameMapping mapping(320, 200, area);
+            const std::int32_t corners[][4] = {{area.left, area.top, 0, 0},
+                                               {area.right - 1, area.top, 319, 0},
+                                               {area.left, area.bottom - 1, 0, 199},
+                                               {area.right - 1, area.bottom - 1, 319, 199}};
+            for (const auto& corner : corners) {
+                const PointerPosition at = mapping.map(corner[0], corner[1]);
+                EXPECT_TRUE(at.inside) << corner[0] << "," << corner[1];
+                EXPECT_EQ(at.x, corner[2]) << corner[0] << "," << corner[1];
+                EXPECT_EQ(at.y, corner[3]) << corner[0] << "," << corner[1];
+            }
+            const PointerPosition before = mapping.map(area.left - 1, area.top - 1);
+            const PointerPosition after = mapping.map(area.right, area.bottom);
+            EXPECT_FALSE(before.inside);
+            EXPECT_FALSE(after.inside);
+            EXPECT_LT(before.x, 0);
+            EXPECT_GE(after.y, 200);
+        }
 }
 
 TEST(FrameMapping, OutsideTheFrameTheGridCarriesOnAndIsNeverInside)

@@ -25,6 +25,9 @@ TEST(FrameScalerLetterbox, CentresBetweenBarsOnTheLongerSide)
     EXPECT_EQ(FrameScaler::letterbox(4, 4, 7, 4), (Rect{1, 0, 5, 4}));
     // Sizes that do not divide evenly round the frame down.
     EXPECT_EQ(FrameScaler::letterbox(320, 200, 333, 999), (Rect{0, 395, 333, 603}));
+    // A client too thin for a line of the frame's aspect still shows one.
+    EXPECT_EQ(FrameScaler::letterbox(320, 200, 1, 50), (Rect{0, 24, 1, 25}));
+    EXPECT_EQ(FrameScaler::letterbox(2, 400, 50, 1), (Rect{24, 0, 25, 1}));
 }
 
 TEST(FrameScalerLetterbox, IsEmptyForSizesThatAreNotPositive)
@@ -112,6 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{320, 200, 333, 208, 2},  // just above 1
                       ScaleCase{320, 200, 160, 100, 4},  // halved
                       ScaleCase{320, 200, 97, 61, 1},    // shrunk unevenly
+                      ScaleCase{320, 200, 1600, 1080, 4},  // whole across, uneven down
+                      ScaleCase{320, 200, 1920, 1000, 4},  // uneven across, whole down
                       ScaleCase{7, 5, 640, 3, 2},        // stretched one way, shrunk the other
                       ScaleCase{1, 1, 17, 9, 4}));       // a single pixel
 

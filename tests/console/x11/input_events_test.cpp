@@ -125,13 +125,10 @@ protected:
     // Moves the pointer to a place in the window and reads the motion back.
     PointerPosition pointerAt(int x, int y)
     {
-        EXPECT_TRUE(xdotool({"mousemove", "--window", std::to_string(window), std::to_string(x),
-                             std::to_string(y)}));
-        Event moved;
-        EXPECT_TRUE(nextWhere(EventType::MouseMove, moved, [&](const Event& event) {
-            return event.pointer.windowX == x && event.pointer.windowY == y;
-        })) << "no motion to " << x << ", " << y;
-        return moved.pointer;
+        PointerPosition at;
+        EXPECT_TRUE(session.pointerAt(*console, window, x, y, at))
+            << "no motion to " << x << ", " << y;
+        return at;
     }
 
     X11Session session;

@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "vxr/console/console.h"
 #include "vxr/surface/surface.h"
@@ -39,6 +41,23 @@ bool X11Session::showsExactly(xcb_window_t window, const std::vector<std::uint8_
 bool X11Session::presentsExactly(Surface& frame, const PixelFormat& shown, xcb_window_t window,
                                  std::uint32_t barPixel, std::string& why)
 {
+    return presentsUntilShown(frame, window, why, [&](int width, int height) {
+        return expectedWindow(frame, shown, width, height, barPixel);
+    });
+}
+
+bool X11Session::presentsExactlyAt(Surface& frame, const PixelFormat& shown, xcb_window_t window,
+                                   const Rect& area, std::uint32_t barPixel, std::string& why)
+{
+    return presentsUntilShown(frame, window, why, [&](int width, int height) {
+        return expectedWindowAt(frame, shown, width, height, area, barPixel);
+    });
+}
+
+bool X11Session::presentsUntilShown(
+    Surface& frame, xcb_window_t window, std::string& why,
+    const std::function<std::vector<std::uint8_t>(int width, int height)>& expectedAt)
+{
     const int bytes = view.bitsPerPixel() / 8;
     return eventually([&] {
         int width = 0, height = 0;
@@ -46,7 +65,7 @@ bool X11Session::presentsExactly(Surface& frame, const PixelFormat& shown, xcb_w
             why = "no geometry, or the update failed";
             return false;
         }
-        const auto expected = expectedWindow(frame, shown, width, height, barPixel);
+        const auto expected = expectedAt(width, height);
         const int wrong =
             differences(view.image(window, width, height), expected, width, bytes, &why);
         if (wrong)
@@ -54,6 +73,25 @@ bool X11Session::presentsExactly(Surface& frame, const PixelFormat& shown, xcb_w
                   std::to_string(height) + ", first at " + why;
         return wrong == 0;
     });
+}
+
+bool X11Session::pointerAt(Console& console, xcb_window_t window, int x, int y,
+                           PointerPosition& at)
+{
+    if (!runXdotool(server.display(), {"mousemove", "--window", std::to_string(window),
+                                       std::to_string(x), std::to_string(y)}))
+        return false;
+    const int patience =
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE).count());
+    Event event;
+    while (console.waitEvent(&event, patience)) {
+        if (event.type != EventType::MouseMove || event.pointer.windowX != x ||
+            event.pointer.windowY != y)
+            continue;
+        at = event.pointer;
+        return true;
+    }
+    return false;
 }
 
 bool X11Session::hasFocus(xcb_window_t window)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "vxr/console/event.h"
 
 #include "x11_test_support.h"
 
@@ -31,10 +34,24 @@ public:
     // after the server has made it.
     bool presentsExactly(Surface& frame, const PixelFormat& shown, xcb_window_t window,
                          std::uint32_t barPixel, std::string& why);
+    // The same with the frame shown on the given area of the window.
+    bool presentsExactlyAt(Surface& frame, const PixelFormat& shown, xcb_window_t window,
+                           const Rect& area, std::uint32_t barPixel, std::string& why);
+    // Moves the pointer to (x, y) in the window through XTEST and reads the
+    // console's events until the motion there arrives; false when none
+    // does within the suite's patience.
+    bool pointerAt(Console& console, xcb_window_t window, int x, int y, PointerPosition& at);
     // Waits until keys pressed on the server reach the window.
     bool hasFocus(xcb_window_t window);
     // Starts openbox on the server and waits until it manages windows.
     bool startWindowManager(ChildProcess& manager);
+
+private:
+    // Presents the frame until the window shows what expectedAt gives for
+    // the window's size.
+    bool presentsUntilShown(
+        Surface& frame, xcb_window_t window, std::string& why,
+        const std::function<std::vector<std::uint8_t>(int width, int height)>& expectedAt);
 };
 
 }  // namespace vxr::test

@@ -564,6 +564,23 @@ void randomPalette(Palette& palette, unsigned seed)
 std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& shown, int clientWidth,
                                          int clientHeight, std::uint32_t barPixel)
 {
+    const std::int64_t frameWidth = frame.width(), frameHeight = frame.height();
+    // The largest area of the frame's aspect, centred; width first.
+    std::int64_t width = clientWidth, height = std::int64_t{clientWidth} * frameHeight / frameWidth;
+    if (height > clientHeight) {
+        height = clientHeight;
+        width = std::int64_t{clientHeight} * frameWidth / frameHeight;
+    }
+    const std::int64_t left = (clientWidth - width) / 2, top = (clientHeight - height) / 2;
+    const Rect area{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                    static_cast<std::int32_t>(left + width), static_cast<std::int32_t>(top + height)};
+    return expectedWindowAt(frame, shown, clientWidth, clientHeight, area, barPixel);
+}
+
+std::vector<std::uint8_t> expectedWindowAt(Surface& frame, const PixelFormat& shown,
+                                           int clientWidth, int clientHeight, const Rect& area,
+                                           std::uint32_t barPixel)
+{
     const int frameWidth = frame.width(), frameHeight = frame.height();
     // A layout no surface can hold is written by the converters directly,
     // from the frame's pixels; an indexed frame's colours are looked up first.
@@ -586,14 +603,8 @@ std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& show
         if (!done) return {};
     }
 
-    // The largest area of the frame's aspect, centred; width first.
-    std::int64_t width = clientWidth, height = std::int64_t{clientWidth} * frameHeight / frameWidth;
-    if (height > clientHeight) {
-        height = clientHeight;
-        width = std::int64_t{clientHeight} * frameWidth / frameHeight;
-    }
-    const std::int64_t left = (clientWidth - width) / 2, top = (clientHeight - height) / 2;
-
+    const std::int64_t left = area.left, top = area.top;
+    const std::int64_t width = area.width(), height = area.height();
     const int bytes = shown.bytes;
     const std::int64_t stride = (std::int64_t{clientWidth} * bytes + 3) / 4 * 4;
     std::vector<std::uint8_t> window(static_cast<std::size_t>(stride * clientHeight));

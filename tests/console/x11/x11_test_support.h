@@ -164,6 +164,11 @@ void randomPalette(Palette& palette, unsigned seed);
 // server's images.
 std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& shown, int clientWidth,
                                          int clientHeight, std::uint32_t barPixel);
+// The same with the frame scaled onto the given area of the client instead,
+// in whatever size and place a way of scaling gives it.
+std::vector<std::uint8_t> expectedWindowAt(Surface& frame, const PixelFormat& shown,
+                                           int clientWidth, int clientHeight, const Rect& area,
+                                           std::uint32_t barPixel);
 // The number of pixels that differ, with the first one's place noted.
 int differences(const std::vector<std::uint8_t>& seen, const std::vector<std::uint8_t>& expected,
                 int width, int bytesPerPixel, std::string* first = nullptr);

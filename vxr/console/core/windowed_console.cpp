@@ -3,6 +3,7 @@
 #include <new>
 
 #include "vxr/console/core/present_store.h"
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
@@ -63,6 +64,26 @@ int WindowedConsole::title(char* out)
     if (windowTitle.copyTo(out)) return 1;
     setLastError("no room was given for the title");
     return 0;
+}
+
+int WindowedConsole::setScaling(int scaling)
+{
+    if (!FramePlacement::isKnown(scaling)) {
+        setLastError("setScaling: %d is none of SCALING_SHARP, SCALING_COMPOSITOR, "
+                     "SCALING_INTEGER and SCALING_STRETCH",
+                     scaling);
+        return 0;
+    }
+    if (displayGone() || !placeFrameFor(scaling)) return 0;
+    chosenScaling = scaling;
+    return 1;
+}
+
+bool WindowedConsole::placeFrameFor(int scaling)
+{
+    if (scaling == SCALING_SHARP) return true;
+    setLastError("setScaling: this console scales its frames the sharp way alone");
+    return false;
 }
 
 int WindowedConsole::readKey()

@@ -35,6 +35,10 @@ public:
     int title(char* out) override;
     int width() override { return frameWidth; }
     int height() override { return frameHeight; }
+    // SCALING_SHARP, SCALING_INTEGER and SCALING_STRETCH, and
+    // SCALING_COMPOSITOR where the platform offers it, for the open window
+    // and the windows to come; 0 with the reason for any other code.
+    int setScaling(int scaling) override;
 
 protected:
     // countPresses: whether the input's key queue counts every press, as
@@ -69,6 +73,12 @@ protected:
     virtual int waitForKey() { return input.readKey(); }
     // Whether a program without a window reads its keys from the terminal.
     virtual bool hasTerminal() { return true; }
+    // setScaling's step: the open window's frame is placed for scaling from
+    // now on (in the next present, every repaint and the pointer's
+    // positions), and so is every later window's. False, with the reason
+    // kept, for a way the platform does not scale; one without a step of
+    // its own places its frames the sharp way alone.
+    virtual bool placeFrameFor(int scaling);
 
     // The order of teardown, for the destructor of every windowed console,
     // while all its members still exist: the window's thread stops, so that
@@ -81,6 +91,8 @@ protected:
     WindowTitle windowTitle;
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
+    // The program's last choice of scaling that the platform took.
+    std::int32_t chosenScaling = SCALING_SHARP;
     // Whether the console found the display it shows frames on.
     std::int32_t constructedOk = 0;
 

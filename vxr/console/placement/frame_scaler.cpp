@@ -45,11 +45,14 @@ Rect FrameScaler::letterbox(std::int32_t frameWidth, std::int32_t frameHeight,
 {
     if (frameWidth <= 0 || frameHeight <= 0 || clientWidth <= 0 || clientHeight <= 0) return {};
     // Fill the width first; a frame too tall for that fills the height.
+    // A client too thin for one line of the frame's aspect still shows a
+    // line of it, so that a frame is never placed nowhere.
     std::int64_t width = clientWidth;
-    std::int64_t height = std::int64_t{clientWidth} * frameHeight / frameWidth;
+    std::int64_t height = std::max<std::int64_t>(
+        1, std::int64_t{clientWidth} * frameHeight / frameWidth);
     if (height > clientHeight) {
         height = clientHeight;
-        width = std::int64_t{clientHeight} * frameWidth / frameHeight;
+        width = std::max<std::int64_t>(1, std::int64_t{clientHeight} * frameWidth / frameHeight);
     }
     const std::int64_t left = (clientWidth - width) / 2;
     const std::int64_t top = (clientHeight - height) / 2;

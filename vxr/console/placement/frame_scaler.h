@@ -21,8 +21,8 @@ public:
     static constexpr std::int32_t MAX_PIXEL_BYTES = 4;
 
     // The largest area with the frame's aspect inside a client area, centred:
-    // the bars beside or above it are what the frame does not cover. Empty
-    // when any size is not positive.
+    // the bars beside or above it are what the frame does not cover. At
+    // least a pixel each way; empty when any size is not positive.
     static Rect letterbox(std::int32_t frameWidth, std::int32_t frameHeight,
                           std::int32_t clientWidth, std::int32_t clientHeight);
 

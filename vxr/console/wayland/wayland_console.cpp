@@ -32,7 +32,8 @@ bool compositorScalesByDefault()
 
 WaylandConsole::WaylandConsole() : presenter(connection, presentLock)
 {
-    presenter.scaleInCompositor(compositorScalesByDefault());
+    chosenScaling = compositorScalesByDefault() ? SCALING_COMPOSITOR : SCALING_SHARP;
+    presenter.placeBy(chosenScaling);
     nativeDisplay = connection.display();
     constructedOk = connection.isUsable() ? 1 : 0;
     displayFormat = PixelFormat(ARGB8888);
@@ -58,7 +59,10 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.fullscreen = output == FULLSCREEN;
     start.clientFrame = clientFrames;
     input.windowOpened();
-    placement = Placement{};
+    {
+        std::lock_guard<std::mutex> guard(placementLock);
+        placement = Placement{};
+    }
     // A full-screen program draws its own pointer, if any.
     pointerVisible = output != FULLSCREEN;
     connection.receiveInput(this);
@@ -79,21 +83,31 @@ void WaylandConsole::closeWindow()
 
 void WaylandConsole::scaleInCompositor(bool wanted)
 {
-    std::lock_guard<std::mutex> guard(presentLock);
-    presenter.scaleInCompositor(wanted);
-    // An open window shows the choice at once, from the frame it holds.
-    if (presenter.hasSurface()) presenter.repaint();
+    // Taken where offered, as it always was: without viewports the library
+    // scales onto the same area.
+    chosenScaling = wanted ? SCALING_COMPOSITOR : SCALING_SHARP;
+    placeBy(chosenScaling);
 }
 
-int WaylandConsole::setScaling(int scaling)
+bool WaylandConsole::placeFrameFor(int scaling)
 {
-    if (scaling == SCALING_SHARP) {
-        scaleInCompositor(false);
-        return 1;
+    if (scaling == SCALING_COMPOSITOR && !ViewportStage::isOffered(connection)) {
+        setLastError("setScaling: the Wayland compositor offers no viewports to scale with");
+        return false;
     }
-    if (scaling != SCALING_COMPOSITOR || !ViewportStage::isOffered(connection)) return 0;
-    scaleInCompositor(true);
-    return 1;
+    placeBy(scaling);
+    return true;
+}
+
+void WaylandConsole::placeBy(int scaling)
+{
+    std::lock_guard<std::mutex> guard(presentLock);
+    presenter.placeBy(scaling);
+    // An open window shows the choice at once, from the frame it holds, and
+    // the pointer maps through it.
+    if (!presenter.hasSurface()) return;
+    presenter.repaint();
+    notePlacement();
 }
 
 int WaylandConsole::setPointerVisible(int visible)
@@ -219,9 +233,12 @@ void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
 
 void WaylandConsole::notePlacement()
 {
-    placement.stage = presenter.stageSurface();
-    placement.stageArea = presenter.stageArea();
-    placement.scale = presenter.bufferScale();
+    {
+        std::lock_guard<std::mutex> guard(placementLock);
+        placement.stage = presenter.stageSurface();
+        placement.stageArea = presenter.stageArea();
+        placement.scale = presenter.bufferScale();
+    }
     input.showFrame(frameWidth, frameHeight, presenter.shownArea());
 }
 
@@ -232,10 +249,17 @@ bool WaylandConsole::placeOfSurface(const wl_surface* surface, std::int32_t& lef
         left = top = 0;
         return true;
     }
+    std::lock_guard<std::mutex> guard(placementLock);
     if (!surface || surface != placement.stage) return false;
     left = placement.stageArea.left;
     top = placement.stageArea.top;
     return true;
+}
+
+std::int32_t WaylandConsole::pixelsPerUnit()
+{
+    std::lock_guard<std::mutex> guard(placementLock);
+    return placement.scale;
 }
 
 void WaylandConsole::windowCloseRequested()

@@ -18,7 +18,8 @@ namespace vxr {
 
 // Shows frames in a toplevel window of the compositor named by
 // WAYLAND_DISPLAY, in 32-bit shared-memory buffers, stretched to the window
-// with their aspect kept. The window's thread dispatches the compositor's
+// as the program chose (by the compositor where it offers viewports, unless
+// asked otherwise). The window's thread dispatches the compositor's
 // events: it turns the seat's keys and pointer into the window's input,
 // follows the window's size and lets buffers go as the compositor releases
 // them.
@@ -28,10 +29,13 @@ namespace vxr {
 // present and to ask for a frame callback, the window thread for sizes,
 // releases and the loss of the compositor. The window's stateLock comes
 // after it (a frame callback is asked for under presentLock), and the
-// input's locks come last, with either held or not. No thread takes
-// presentLock while it holds a later one, none dispatches the compositor's
-// events while holding it, and the program's thread runs its exit check
-// (endIfAsked) before it takes any of them.
+// input's locks come last, with either held or not. placementLock guards
+// where the pointer finds the frame's surfaces, alone: it is taken inside
+// any of the others (the seat's cursor lock too), and nothing is called
+// while it is held. No thread takes presentLock while it holds a later one,
+// none dispatches the compositor's events while holding it, and the
+// program's thread runs its exit check (endIfAsked) before it takes any of
+// them.
 class WaylandConsole : public WindowedConsole,
                        public FramePresenter,
                        private WaylandWindow::Handler,
@@ -53,11 +57,10 @@ public:
 
     // Whether the open window, and windows opened from now on, leave scaling to the compositor
     // where it offers viewports (the default), instead of the library's
-    // nearest-pixel scaler.
+    // nearest-pixel scaler, both with the frame's aspect kept. setScaling
+    // makes the same choice, and SCALING_INTEGER and SCALING_STRETCH place
+    // the frame otherwise, scaled by the library.
     void scaleInCompositor(bool wanted);
-    // The same choice through the console interface: SCALING_COMPOSITOR is
-    // taken only where the compositor offers viewports.
-    int setScaling(int scaling) override;
     int setPointerVisible(int visible) override;
     int setOutput(int output) override;
     // Whether the open window's frames are scaled by the compositor now: a
@@ -76,8 +79,8 @@ public:
     std::int32_t clientHeight();
 
 private:
-    // Where the frame and its child surface lie, for the pointer; written
-    // and read on the window thread only.
+    // Where the frame and its child surface lie, for the pointer; under
+    // placementLock.
     struct Placement {
         const wl_surface* stage = nullptr;
         Rect stageArea;
@@ -90,10 +93,16 @@ private:
     void windowEnded() override;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
-    std::int32_t pixelsPerUnit() override { return placement.scale; }
+    std::int32_t pixelsPerUnit() override;
     bool showsPointer() override { return pointerVisible.load(); }
-    // Tells the input where the presenter shows the frame now.
+    // Tells the input where the presenter shows the frame now; under
+    // presentLock.
     void notePlacement();
+    // SCALING_COMPOSITOR only where the compositor offers viewports.
+    bool placeFrameFor(int scaling) override;
+    // Hands the choice to the presenter, which shows it at once in an open
+    // window.
+    void placeBy(int scaling);
     // True, with the reason kept, once the compositor has gone.
     bool displayGone() override;
     // False, with the reason kept, where no window thread runs.
@@ -108,6 +117,7 @@ private:
 
     // The locks come first, so that they outlive every member that takes them.
     std::mutex presentLock;
+    std::mutex placementLock;
 
     WaylandConnection connection;
     wl_display* nativeDisplay = nullptr;

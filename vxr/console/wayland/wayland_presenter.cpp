@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/console/wayland/wayland_connection.h"
 #include "vxr/format/converter.h"
 #include "vxr/surface/surface.h"
@@ -91,20 +92,20 @@ void WaylandPresenter::markLost()
     bufferFreed.notify_all();
 }
 
-Rect WaylandPresenter::letterbox() const
+Rect WaylandPresenter::frameArea() const
 {
     if (stage.isCreated()) return Rect{0, 0, frameWidth, frameHeight};
-    return FrameScaler::letterbox(frameWidth, frameHeight, pixelsWide, pixelsHigh);
+    return FramePlacement::place(placement, frameWidth, frameHeight, pixelsWide, pixelsHigh);
 }
 
 Rect WaylandPresenter::stageArea() const
 {
-    return FrameScaler::letterbox(frameWidth, frameHeight, unitsWide, unitsHigh);
+    return FramePlacement::place(placement, frameWidth, frameHeight, unitsWide, unitsHigh);
 }
 
 Rect WaylandPresenter::shownArea() const
 {
-    if (!stage.isCreated()) return letterbox();
+    if (!stage.isCreated()) return frameArea();
     const Rect units = stageArea();
     return Rect{units.left * scale, units.top * scale, units.right * scale, units.bottom * scale};
 }
@@ -130,7 +131,7 @@ int WaylandPresenter::present(std::unique_lock<std::mutex>& held, Surface& sourc
     if (!target || lost || isEmpty(sourceArea)) return 0;
     ShmBuffer* buffer = acquire(&held);
     // The window may have been resized while this waited.
-    const Rect frame = letterbox();
+    const Rect frame = frameArea();
     const Rect area = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, frame);
     if (!buffer || isEmpty(area)) return 0;
     const bool wholeFrame = destinationArea == Rect{0, 0, frameWidth, frameHeight};
@@ -154,7 +155,7 @@ bool WaylandPresenter::drawSource(ShmBuffer& buffer, Surface& source, const Rect
                          static_cast<std::int32_t>(area.top)))
             return false;
         // The buffer now holds, at its own size, all that the window shows.
-        presented = Picture{buffer.pixels(), buffer.stride(), letterbox(), &buffer};
+        presented = Picture{buffer.pixels(), buffer.stride(), frameArea(), &buffer};
         return true;
     }
     // A part of a frame changes the frame kept whole: that must be the frame
@@ -304,7 +305,7 @@ bool WaylandPresenter::drawBars(ShmBuffer& buffer, const Rect& frame)
 {
     // The stage's window shows the bars; its buffers hold the frame alone.
     if (stage.isCreated()) return false;
-    // A buffer that kept its size and letterbox keeps its bars.
+    // A buffer that kept its size and its frame's place keeps its bars.
     if (buffer.bars.areDrawnFor(frame, pixelsWide, pixelsHigh)) return false;
     for (const Rect& band : buffer.bars.redraw(frame, pixelsWide, pixelsHigh))
         fillArea(buffer, band.left, band.top, band.right, band.bottom);
@@ -358,7 +359,8 @@ void WaylandPresenter::chooseScaling()
     // A window of the frame's own size needs no scaling, and a child
     // surface would only add to the compositor's work.
     const bool scaled = pixelsWide != frameWidth || pixelsHigh != frameHeight;
-    const bool staged = compositorScalingWanted && scaled && ViewportStage::isOffered(connection);
+    const bool staged =
+        placement == SCALING_COMPOSITOR && scaled && ViewportStage::isOffered(connection);
     if (staged == stage.isCreated()) return;
     if (staged && !stage.create(connection, target)) return;
     if (!staged) stage.destroy();
@@ -377,7 +379,7 @@ void WaylandPresenter::repaint()
     ShmBuffer* buffer = target ? acquire(nullptr) : nullptr;
     repaintPending = target && !lost && !buffer;
     if (!buffer) return;
-    const Rect frame = letterbox();
+    const Rect frame = frameArea();
     // A frame converted into this very buffer is already where it belongs;
     // one elsewhere in it is copied out before the bars go over it.
     const bool inPlace = presented.buffer == buffer && presented.area == frame;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "vxr/console/console_mode.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/wayland/shm_buffer.h"
 #include "vxr/console/wayland/viewport_stage.h"
@@ -22,7 +23,8 @@ class WaylandConnection;
 
 // Puts frames on a Wayland console's surface: each frame's area converted
 // where it is not in the display's format, scaled by the library's own
-// scaler onto the letterbox of the window, black bars around it, in one of
+// scaler onto the area its placement gives it in the window
+// (FramePlacement), black bars around it, in one of
 // a few shared-memory buffers. An area shown at its own size is converted
 // (or copied) straight into the buffer. A buffer the compositor holds is
 // never written: a frame waits, boundedly, for one to be released.
@@ -50,9 +52,11 @@ public:
     WaylandPresenter(const WaylandPresenter&) = delete;
     WaylandPresenter& operator=(const WaylandPresenter&) = delete;
 
-    // Whether the compositor scales frames where it offers viewports, from
-    // the next change of the window's size; the library's scaler otherwise.
-    void scaleInCompositor(bool wanted) { compositorScalingWanted = wanted; }
+    // How frames are placed and who scales them (a SCALING_ code), from the
+    // next present or repaint on: SCALING_COMPOSITOR leaves it to the
+    // compositor where it offers viewports, every other code to the
+    // library's scaler.
+    void placeBy(std::int32_t scaling) { placement = scaling; }
     // Whether the frames shown now are scaled by the compositor.
     bool scalesInCompositor() const { return stage.isCreated(); }
 
@@ -81,8 +85,8 @@ public:
     // Window buffer pixels to one surface unit.
     std::int32_t bufferScale() const { return scale; }
     // Where the frame shows in the window, in window buffer pixels: the
-    // letterbox the library scales onto, or where the compositor stretches
-    // the stage's child to.
+    // area the library scales onto, or where the compositor stretches the
+    // stage's child to.
     Rect shownArea() const;
     // The child surface frames go on while the compositor scales (null
     // otherwise), and where it lies in the window, in surface units.
@@ -129,7 +133,7 @@ private:
     std::int32_t bufferWidth() const;
     std::int32_t bufferHeight() const;
     // Where the frame lies in a buffer.
-    Rect letterbox() const;
+    Rect frameArea() const;
     // True when the bars were drawn now, so that the whole buffer changed.
     bool drawBars(ShmBuffer& buffer, const Rect& frame);
     void carryOver(ShmBuffer& buffer);
@@ -149,7 +153,7 @@ private:
     std::int32_t pixelsHigh = 0;
     bool lost = false;
     bool repaintPending = false;
-    bool compositorScalingWanted = false;
+    std::int32_t placement = SCALING_SHARP;
     ViewportStage stage;
 
     ShmBuffer buffers[BUFFER_COUNT];

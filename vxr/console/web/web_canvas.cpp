@@ -2,6 +2,7 @@
 
 #include <emscripten.h>
 
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/set_last_error.h"
 
 namespace vxr {
@@ -10,6 +11,8 @@ namespace {
 // The one open canvas's listener: a page has one canvas for frames.
 WebCanvas::BoxListener boxListener = nullptr;
 void* boxListenerTarget = nullptr;
+// The canvas whose box the page's room sizes, from the start of its open.
+WebCanvas* placedCanvas = nullptr;
 
 EM_JS(int, pageHasCanvas, (), {
     return (Module.canvas || document.getElementById('canvas')) ? 1 : 0;
@@ -52,8 +55,9 @@ EM_JS(int, openCanvasElement, (int width, int height), {
         if (!state.context) return -1;  // NO_CONTEXT
     }
     Module.vxrCanvasBackendInUse = state.gl ? 'webgl' : '2d';
-    // The largest whole scale that fits: the screen when full-screen, else
-    // the width of the canvas's holder and the window's height below its top.
+    // The room the canvas is placed in: the screen when full-screen, else
+    // the width of the canvas's holder and the window's height below its
+    // top. The library places the frame in it, as every console does.
     state.fit = () => {
         const holder = canvas.parentElement || document.body;
         const full = document.fullscreenElement && document.fullscreenElement.contains(canvas);
@@ -61,9 +65,7 @@ EM_JS(int, openCanvasElement, (int width, int height), {
         const roomWidth = full ? innerWidth : holder.clientWidth;
         const roomHeight = full ? innerHeight
                                 : innerHeight - Math.max(0, holder.getBoundingClientRect().top) - reserve;
-        const scale = Math.max(1, Math.floor(Math.min(roomWidth / width, roomHeight / height)));
-        canvas.style.width = (width * scale) + 'px';
-        canvas.style.height = (height * scale) + 'px';
+        _vxr_web_canvas_room(Math.floor(roomWidth), Math.floor(roomHeight));
     };
     state.observer = new ResizeObserver(() => {
         const box = canvas.getBoundingClientRect();
@@ -75,6 +77,18 @@ EM_JS(int, openCanvasElement, (int width, int height), {
     state.observer.observe(canvas);
     Module.vxrCanvasState = state;
     return state.gl ? 2 : 1;  // OPENED_WITH_GL, OPENED_2D
+});
+
+EM_JS(void, sizeCanvasBox, (int width, int height), {
+    const canvas = Module.canvas || document.getElementById('canvas');
+    if (!canvas) return;
+    canvas.style.width = width + 'px';
+    canvas.style.height = height + 'px';
+});
+
+// Asks the page to report the canvas's room again.
+EM_JS(void, refitCanvas, (), {
+    if (Module.vxrCanvasState) Module.vxrCanvasState.fit();
 });
 
 EM_JS(void, closeCanvasElement, (), {
@@ -135,6 +149,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE void vxr_web_canvas_box(int cssWidth, int cssHei
     WebCanvas::reportBox(cssWidth, cssHeight);
 }
 
+extern "C" EMSCRIPTEN_KEEPALIVE void vxr_web_canvas_room(int cssWidth, int cssHeight)
+{
+    WebCanvas::reportRoom(cssWidth, cssHeight);
+}
+
 bool WebCanvas::exists() { return pageHasCanvas() != 0; }
 
 bool WebCanvas::open(std::int32_t width, std::int32_t height, BoxListener onBoxResized,
@@ -143,6 +162,10 @@ bool WebCanvas::open(std::int32_t width, std::int32_t height, BoxListener onBoxR
     close();
     boxListener = onBoxResized;
     boxListenerTarget = listener;
+    // The page reports the room while the element opens.
+    frameWidth = width;
+    frameHeight = height;
+    placedCanvas = this;
     const int how = openCanvasElement(width, height);
     throughGl = how == OPENED_WITH_GL;
     opened = how == OPENED_2D || (throughGl && gpu.open(width, height));
@@ -156,6 +179,7 @@ bool WebCanvas::open(std::int32_t width, std::int32_t height, BoxListener onBoxR
     if (!opened) {
         closeCanvasElement();
         boxListener = nullptr;
+        placedCanvas = nullptr;
     }
     return opened;
 }
@@ -167,6 +191,7 @@ void WebCanvas::close()
     closeCanvasElement();
     boxListener = nullptr;
     boxListenerTarget = nullptr;
+    placedCanvas = nullptr;
     opened = false;
 }
 
@@ -197,6 +222,26 @@ void WebCanvas::requestFullscreen(bool wanted) { askForFullscreen(wanted ? 1 : 0
 void WebCanvas::reportBox(std::int32_t cssWidth, std::int32_t cssHeight)
 {
     if (boxListener) boxListener(boxListenerTarget, cssWidth, cssHeight);
+}
+
+void WebCanvas::reportRoom(std::int32_t cssWidth, std::int32_t cssHeight)
+{
+    if (placedCanvas) placedCanvas->fitInto(cssWidth, cssHeight);
+}
+
+void WebCanvas::placeBy(std::int32_t scaling)
+{
+    placement = scaling;
+    if (placedCanvas == this) refitCanvas();
+}
+
+void WebCanvas::fitInto(std::int32_t cssWidth, std::int32_t cssHeight)
+{
+    Rect area = FramePlacement::place(placement, frameWidth, frameHeight, cssWidth, cssHeight);
+    // A page with no room left below the canvas's top still shows the
+    // frame, at its own size, where the page can scroll to it.
+    if (area.width() <= 0 || area.height() <= 0) area = Rect{0, 0, frameWidth, frameHeight};
+    sizeCanvasBox(static_cast<int>(area.width()), static_cast<int>(area.height()));
 }
 
 }  // namespace vxr

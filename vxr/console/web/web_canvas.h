@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "vxr/console/console_mode.h"
 #include "vxr/console/web/web_gl_frame.h"
 #include "vxr/format/pixel_format.h"
 
@@ -12,8 +13,9 @@ namespace vxr {
 // the 2D context (Module.vxrCanvasBackend = '2d', or no WebGL2) they go in
 // through putImageData on an ImageData that views the console's converted
 // bytes in wasm memory (R, G, B, A in memory order, alpha opaque). CSS
-// scales the canvas to the largest whole scale that fits its place (the
-// whole screen while full-screen), pixels kept sharp.
+// scales the canvas onto the area its placement (FramePlacement) gives it
+// in its room: the width of its holder and the window's height below its
+// top, or the whole screen while full-screen; pixels are kept sharp.
 //
 // The canvas is the page's element with id "canvas" (or Module.canvas).
 // Whenever its box changes size, the console's boxResized runs with the
@@ -24,6 +26,10 @@ public:
 
     // Whether the page has a canvas at all.
     static bool exists();
+
+    // How the canvas is placed in its room (a SCALING_ code other than
+    // SCALING_COMPOSITOR), now and in later opens.
+    void placeBy(std::int32_t scaling);
 
     // Takes the canvas for frames of width x height; false when it has no
     // context to draw with. onBoxResized is told each size of its box, the
@@ -57,9 +63,18 @@ public:
 
     // Called from the page's script with the box's new size.
     static void reportBox(std::int32_t cssWidth, std::int32_t cssHeight);
+    // Called from the page's script with the room the canvas has, in CSS
+    // pixels, whenever it may have changed.
+    static void reportRoom(std::int32_t cssWidth, std::int32_t cssHeight);
 
 private:
+    // Sizes the canvas's box to its placement in a room of that size.
+    void fitInto(std::int32_t cssWidth, std::int32_t cssHeight);
+
     bool opened = false;
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    std::int32_t placement = SCALING_INTEGER;
     bool throughGl = false;
     WebGlFrame gpu;
 };

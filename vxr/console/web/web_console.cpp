@@ -51,7 +51,14 @@ int notOpen(const char* call)
 
 extern "C" EMSCRIPTEN_KEEPALIVE std::uint32_t vxr_web_frames_shown() { return framesShown; }
 
-WebConsole::WebConsole() { displayFormat = PixelFormat(ABGR8888); }
+WebConsole::WebConsole()
+{
+    displayFormat = PixelFormat(ABGR8888);
+    // Whole multiples, as pages have always shown the canvas: every pixel
+    // of the frame shows the same size.
+    chosenScaling = SCALING_INTEGER;
+    canvas.placeBy(chosenScaling);
+}
 
 WebConsole::~WebConsole() { closeDisplay(); }
 
@@ -101,6 +108,16 @@ void WebConsole::boxResized(void* console, std::int32_t cssWidth, std::int32_t c
     self->input.showFrame(self->frameWidth, self->frameHeight, Rect{0, 0, cssWidth, cssHeight});
     self->input.resized(cssWidth, cssHeight);
     WebPage::wake();
+}
+
+bool WebConsole::placeFrameFor(int scaling)
+{
+    if (scaling == SCALING_COMPOSITOR) {
+        setLastError("setScaling: the browser scales every frame; SCALING_COMPOSITOR is for Wayland");
+        return false;
+    }
+    canvas.placeBy(scaling);
+    return true;
 }
 
 void* WebConsole::window()

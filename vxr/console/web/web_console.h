@@ -16,7 +16,8 @@ namespace vxr {
 class Converter;
 
 // Shows frames in the page's <canvas> (a WebAssembly build in a browser).
-// The canvas keeps the frame's size and the page scales it. Through WebGL2
+// The canvas keeps the frame's size and the page scales it, in the largest
+// whole multiple that fits unless the program chooses another way. Through WebGL2
 // the GPU converts a frame of most formats from its own bytes; any other
 // frame (and every frame on the 2D context) is converted by the library's
 // converters into the canvas's own byte order, R, G, B, A (ABGR8888), in a
@@ -54,6 +55,8 @@ private:
     // Keys arrive only while the browser has its turn.
     int waitForKey() override;
     bool hasTerminal() override { return false; }
+    // Every placement but the compositor's: the browser scales all frames.
+    bool placeFrameFor(int scaling) override;
     static void boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight);
 
     // Has the GPU convert the source area onto the same-sized destination

@@ -275,6 +275,25 @@ void X11Console::placeFrame()
     input.showFrame(presenter.shownWidth(), presenter.shownHeight(), presenter.shownArea());
 }
 
+bool X11Console::placeFrameFor(int scaling)
+{
+    if (scaling == SCALING_COMPOSITOR) {
+        setLastError("setScaling: an X11 window has no compositor's scaling; the library scales");
+        return false;
+    }
+    // In the window thread's order, as an exposure takes them: the window
+    // shows the new placement at once, and the pointer maps through it.
+    std::lock_guard<std::mutex> guard(windowLock);
+    std::lock_guard<std::mutex> palette(paletteLock);
+    std::lock_guard<std::recursive_mutex> present(presentLock);
+    presenter.placeBy(scaling);
+    if (windowThread.isOpen()) {
+        placeFrame();
+        presenter.repaint();
+    }
+    return true;
+}
+
 void X11Console::windowEnded()
 {
     input.windowEnded();

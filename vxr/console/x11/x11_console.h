@@ -16,7 +16,8 @@ namespace vxr {
 class SharedImage;
 
 // Shows frames in a window on the X server named by DISPLAY, in the root
-// visual's format, stretched to the window with their aspect kept. The
+// visual's format, stretched to the window as the program chose: aspect
+// kept (the default), in whole multiples, or over all of it. The
 // window has a thread of its own that reports keys, the pointer, focus,
 // size and the close request through the console's WindowInput, and redraws
 // the last frame when the window is exposed. Frames in the display's format live
@@ -65,6 +66,9 @@ private:
     // Tells the input where the presenter shows the frame now; under
     // presentLock.
     void placeFrame();
+    // Sharp, whole-multiple and stretched placements; the X server has no
+    // compositor's scaling to offer.
+    bool placeFrameFor(int scaling) override;
 
     bool canOpenWindow(int output) override;
     bool openWindow(int width, int height, int output) override;

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/console/x11/shared_memory_store.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/console/x11/x11_display.h"
@@ -182,21 +183,22 @@ void X11Presenter::resize(std::int32_t width, std::int32_t height)
     clientHeight = height;
 }
 
-Rect X11Presenter::letterbox() const
+Rect X11Presenter::shownArea() const
 {
-    return FrameScaler::letterbox(frameWidth, frameHeight, clientWidth, clientHeight);
+    return FramePlacement::place(placement, frameWidth, frameHeight, clientWidth, clientHeight);
 }
 
 int X11Presenter::present(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
 {
     if (window == XCB_NONE || !display.isUsable()) return 0;
-    const Rect target = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, letterbox());
+    const Rect placed = shownArea();
+    const Rect target = FrameScaler::mapArea(destinationArea, frameWidth, frameHeight, placed);
     if (isEmpty(target) || isEmpty(sourceArea) || !fitsFrame(destinationArea) ||
         !chooseColours(source) || !keepReady())
         return 0;
     Picture picture;
     if (!pictureOf(source, sourceArea, destinationArea, picture)) return 0;
-    fillBars(letterbox(), false);
+    fillBars(placed, false);
     bool shown = draw(picture, target);
     xcb_flush(display.connection());
     // The server reads the program's frame now; meanwhile this thread
@@ -275,7 +277,7 @@ bool X11Presenter::keep(const Picture& picture, const Rect& area)
 void X11Presenter::repaint()
 {
     if (window == XCB_NONE || !display.isUsable()) return;
-    const Rect frame = letterbox();
+    const Rect frame = shownArea();
     fillBars(frame, true);
     if (!keptFrame || !draw(Picture{&kept, Rect{0, 0, frameWidth, frameHeight}}, frame)) {
         const xcb_rectangle_t whole{0, 0, static_cast<std::uint16_t>(clientWidth),

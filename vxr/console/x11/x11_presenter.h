@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "vxr/console/console_mode.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/placement/letterbox_bars.h"
 #include "vxr/console/x11/shared_image.h"
@@ -16,9 +17,10 @@ class Surface;
 class X11Console;
 class X11Display;
 
-// Puts frames on an X11 console's window: each frame's area scaled onto the
-// window's letterbox by the library's own scaler, converted first where it
-// is not in a format the display shows as it is, with black bars around it.
+// Puts frames on an X11 console's window: each frame's area scaled by the
+// library's own scaler onto the area its placement gives it in the window
+// (FramePlacement), converted first where it is not in a format the display
+// shows as it is, with black bars around it.
 //
 // It keeps a copy of its own of the last frame presented, at the frame's
 // size in the display's layout, and every repaint (an exposure, a resize)
@@ -44,10 +46,13 @@ public:
                       std::int32_t frameHeight);
     void detachWindow();
     void resize(std::int32_t clientWidth, std::int32_t clientHeight);
-    // The frame being shown and where in the window: its letterbox.
+    // How frames are placed (a SCALING_ code) from the next present or
+    // repaint on, in this window and the next.
+    void placeBy(std::int32_t scaling) { placement = scaling; }
+    // The frame being shown and where in the window.
     std::int32_t shownWidth() const { return frameWidth; }
     std::int32_t shownHeight() const { return frameHeight; }
-    Rect shownArea() const { return letterbox(); }
+    Rect shownArea() const;
     // What a new window starts with: the colormap that is current and the
     // pixel that shows black in it.
     xcb_colormap_t windowColormap() const { return currentColormap; }
@@ -94,7 +99,6 @@ private:
     // Copies what was just drawn into the kept frame, at the frame's area.
     bool keep(const Picture& picture, const Rect& area);
     bool fitsFrame(const Rect& area) const;
-    Rect letterbox() const;
     bool draw(const Picture& picture, const Rect& target);
     bool drawScaled(const Picture& picture, const Rect& target);
     void fillBars(const Rect& frame, bool always);
@@ -110,6 +114,7 @@ private:
     std::int32_t frameHeight = 0;
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
+    std::int32_t placement = SCALING_SHARP;
     LetterboxBars bars;
     bool barsRecoloured = false;  // black is another colour entry now
 
