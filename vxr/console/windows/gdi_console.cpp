@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "vxr/console/core/present_store.h"
+#include "vxr/console/placement/frame_placement.h"
 #include "vxr/console/placement/frame_scaler.h"
 #include "vxr/console/placement/letterbox_bars.h"
 #include "vxr/console/placement/output_scale.h"
@@ -238,7 +239,23 @@ bool GdiConsole::showFrames()
 
 Rect GdiConsole::frameArea(int clientAreaWidth, int clientAreaHeight)
 {
-    return FrameScaler::letterbox(frameWidth, frameHeight, clientAreaWidth, clientAreaHeight);
+    return FramePlacement::place(placement.load(), frameWidth, frameHeight, clientAreaWidth,
+                                 clientAreaHeight);
+}
+
+// The library scales every frame itself; the placement takes effect in the
+// next present, and the window shows it at once.
+bool GdiConsole::placeFrameFor(int scaling)
+{
+    if (scaling == SCALING_COMPOSITOR) {
+        setLastError("setScaling: GDI has no compositor's scaling; the library scales");
+        return false;
+    }
+    placement.store(scaling);
+    if (!windowHandle) return true;
+    placeFrame();
+    InvalidateRect(windowHandle, nullptr, FALSE);
+    return true;
 }
 
 int GdiConsole::setOutput(int output)
@@ -570,7 +587,8 @@ int GdiConsole::drawLocked(Surface& copy, const Rect& area, bool* whole)
         *whole = area == Rect{0, 0, frameWidth, frameHeight};
         return 1;
     }
-    const Rect place = FrameScaler::letterbox(frameWidth, frameHeight, windowWidth, windowHeight);
+    const Rect place = FramePlacement::place(placement.load(), frameWidth, frameHeight,
+                                             windowWidth, windowHeight);
     Rect target = scaleToClient(area, static_cast<int>(place.width()),
                                 static_cast<int>(place.height()));
     // An area clamped away to nothing, or turned inside out, would be drawn
@@ -589,7 +607,7 @@ int GdiConsole::drawLocked(Surface& copy, const Rect& area, bool* whole)
     return result;
 }
 
-// The client area around a letterboxed frame, painted black with every
+// The client area around the frame, painted black with every
 // whole frame, so that nothing the window showed before stays there.
 void GdiConsole::fillBars(const Rect& area, int windowWidth, int windowHeight)
 {

@@ -21,8 +21,9 @@ namespace vxr {
 class DibStore;
 
 // Shows frames in an ordinary desktop window through GDI, in whatever format
-// the desktop has; a frame is stretched to the client area at its own
-// aspect, with black bars beside or above it.
+// the desktop has; a frame is stretched to the client area as the program's
+// choice of scaling places it (at its own aspect, in whole multiples, or
+// over the whole client), with black bars around it.
 //
 // Every surface made on it lives in a DIB section when GDI can hold its
 // format. A present copies the frame, converted to the desktop's format
@@ -90,7 +91,7 @@ protected:
     // section where GDI can hold its format.
     SurfaceStore* makeScreenStore(StoreRequest& request) override;
     SurfaceStore* makeProgramStore(StoreRequest& request) override;
-    // The frame is letterboxed in the client area.
+    // The frame is placed in the client area as the scaling says.
     Rect frameArea(int clientAreaWidth, int clientAreaHeight) override;
     bool repaintFrame() override;
 
@@ -101,6 +102,7 @@ protected:
     bool refitWindow(int width, int height, int output) override;
     void closeWindow() override;
     void dpiChanged(int dpi) override;
+    bool placeFrameFor(int scaling) override;
 
 private:
     static int screenCapability(int index);
@@ -156,6 +158,9 @@ private:
     std::int32_t gdiOk = 1;
     // Written on the window thread when the window changes monitors.
     std::atomic<int> monitorDpi{96};
+    // How the frame is placed in the client area: read on the window thread
+    // and under presentLock, set by the program's thread.
+    std::atomic<int> placement{SCALING_SHARP};
     // Where the window stood before it covered the screen.
     RECT windowedPlace{};
 };
