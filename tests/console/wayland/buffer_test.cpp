@@ -5,24 +5,22 @@
 #include <atomic>
 #include <thread>
 
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
 namespace {
 
-using test::Compositor;
+using WaylandBuffers = test::WaylandConsoleFixture;
 
-TEST(WaylandBuffers, PresentingFasterThanReleasesShowsEveryFrameWhole)
+TEST_F(WaylandBuffers, PresentingFasterThanReleasesShowsEveryFrameWhole)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 320, 200));
-    WaylandConsole console;
-    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
-    auto first = test::randomFrame(console, ARGB8888, 320, 200, 21, false);
-    auto second = test::randomFrame(console, ARGB8888, 320, 200, 22, false);
+    ASSERT_TRUE(start(Kind::SWAY, {320, 200}));
+    ASSERT_TRUE(open({.format = PREFER16}));
+    auto first = test::randomFrame(*console, ARGB8888, 320, 200, 21, false);
+    auto second = test::randomFrame(*console, ARGB8888, 320, 200, 22, false);
     const auto firstShown = test::expectedPixels(*first, 320, 200);
     const auto secondShown = test::expectedPixels(*second, 320, 200);
 
@@ -31,12 +29,12 @@ TEST(WaylandBuffers, PresentingFasterThanReleasesShowsEveryFrameWhole)
     std::thread presenter([&] {
         // No pacing: each present either finds a released buffer or waits.
         for (int i = 0; !stop; ++i)
-            presented += (i % 2 ? second : first)->copy(console.primary(), 0);
+            presented += (i % 2 ? second : first)->copy(console->primary(), 0);
     });
     int wholeShots = 0, shots = 0;
     for (; shots < 8; ++shots) {
         test::Screenshot shot;
-        ASSERT_TRUE(sway.screenshot(shot));
+        ASSERT_TRUE(compositor.screenshot(shot));
         const bool whole = test::differingPixels(shot, firstShown, 320, 200, 0, 0) == 0 ||
                            test::differingPixels(shot, secondShown, 320, 200, 0, 0) == 0;
         wholeShots += whole ? 1 : 0;

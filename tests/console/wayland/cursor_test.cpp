@@ -5,10 +5,9 @@
 #include <string>
 
 #include "console/x11/x11_test_support.h"
-#include "event_reader.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
@@ -19,6 +18,13 @@ using test::EventReader;
 
 constexpr int WIDTH = 320;
 constexpr int HEIGHT = 200;
+
+// The output is the frame's size: the one window shows it unscaled at 0,0.
+// The pointer is held on the seat from the start.
+class WaylandCursor : public test::WaylandConsoleFixture {
+protected:
+    void SetUp() override { ASSERT_TRUE(startWithPointer({WIDTH, HEIGHT})); }
+};
 
 // Pixels of the window around the pointer's place that differ from the
 // frame: the arrow, where one is drawn.
@@ -51,46 +57,33 @@ bool pointerArrives(Compositor& sway, EventReader& events, int x, int y)
     });
 }
 
-TEST(WaylandCursor, TheWindowShowsTheArrowWhenAskedAndNothingWhenHidden)
+TEST_F(WaylandCursor, TheWindowShowsTheArrowWhenAskedAndNothingWhenHidden)
 {
-    Compositor sway;
-    // The output is the frame's size: the one window shows it unscaled at 0,0.
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
-    ASSERT_TRUE(sway.holdPointer());
-    WaylandConsole console;
-    ASSERT_EQ(console.open(WIDTH, HEIGHT, PREFER32, -1, -1, -1), 1);
-    EventReader events(console);
+    ASSERT_TRUE(open({WIDTH, HEIGHT}));
     // Hidden while the frame is checked: the compositor draws the arrow
     // into every screenshot.
-    ASSERT_EQ(console.setPointerVisible(0), 1);
-    auto frame = test::randomFrame(console, ARGB8888, WIDTH, HEIGHT, 21, true);
-    std::string why;
-    ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
-    ASSERT_TRUE(pointerArrives(sway, events, 100, 80)) << events.seen();
-    EXPECT_EQ(pointerPixels(sway, *frame, 100, 80), 0);
+    ASSERT_EQ(console->setPointerVisible(0), 1);
+    auto frame = test::randomFrame(*console, ARGB8888, WIDTH, HEIGHT, 21, true);
+    ASSERT_TRUE(shows(*frame));
+    ASSERT_TRUE(pointerArrives(compositor, *events, 100, 80)) << events->seen();
+    EXPECT_EQ(pointerPixels(compositor, *frame, 100, 80), 0);
 
-    ASSERT_EQ(console.setPointerVisible(1), 1);
-    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) > 10; }));
-    ASSERT_EQ(console.setPointerVisible(0), 1);
-    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) == 0; }));
+    ASSERT_EQ(console->setPointerVisible(1), 1);
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(compositor, *frame, 100, 80) > 10; }));
+    ASSERT_EQ(console->setPointerVisible(0), 1);
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(compositor, *frame, 100, 80) == 0; }));
 }
 
-TEST(WaylandCursor, AFullScreenWindowHidesThePointer)
+TEST_F(WaylandCursor, AFullScreenWindowHidesThePointer)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
-    ASSERT_TRUE(sway.holdPointer());
-    WaylandConsole console;
-    ASSERT_EQ(console.open(WIDTH, HEIGHT, PREFER32, FULLSCREEN, -1, -1), 1);
-    EventReader events(console);
-    auto frame = test::randomFrame(console, ARGB8888, WIDTH, HEIGHT, 22, true);
-    std::string why;
-    ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why)) << why;
-    ASSERT_TRUE(pointerArrives(sway, events, 100, 80)) << events.seen();
+    ASSERT_TRUE(open({WIDTH, HEIGHT, PREFER32, FULLSCREEN}));
+    auto frame = test::randomFrame(*console, ARGB8888, WIDTH, HEIGHT, 22, true);
+    ASSERT_TRUE(shows(*frame));
+    ASSERT_TRUE(pointerArrives(compositor, *events, 100, 80)) << events->seen();
     // Given time to draw an arrow, none shows; asked for, it does.
-    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) == 0; }));
-    ASSERT_EQ(console.setPointerVisible(1), 1);
-    EXPECT_TRUE(test::eventually([&] { return pointerPixels(sway, *frame, 100, 80) > 10; }));
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(compositor, *frame, 100, 80) == 0; }));
+    ASSERT_EQ(console->setPointerVisible(1), 1);
+    EXPECT_TRUE(test::eventually([&] { return pointerPixels(compositor, *frame, 100, 80) > 10; }));
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <map>
 
 #include "console/x11/x11_test_support.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
@@ -56,70 +56,60 @@ bool findHelloFrame(Compositor& compositor, Screenshot& shot, int& left, int& to
     });
 }
 
-TEST(WaylandDecorations, TheCompositorDrawsTheFrameWhereItOffersTo)
+class WaylandDecorations : public test::WaylandConsoleFixture {
+protected:
+    // weston in a window of its own on a private X server; its pointer,
+    // which it draws itself, parked where no window opens.
+    bool startNestedWeston()
+    {
+        return xServer.start({24, 640, 480}) && compositor.start(Kind::WESTON_IN_X11, 640, 480) &&
+               test::runXdotool(xServer.display(), {"mousemove", "4", "470"});
+    }
+};
+
+TEST_F(WaylandDecorations, TheCompositorDrawsTheFrameWhereItOffersTo)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    WaylandConsole console;
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    ASSERT_TRUE(start(Kind::SWAY));
+    ASSERT_TRUE(open());
     // The compositor's answer comes with the first configure, before open returns.
-    EXPECT_TRUE(console.decoratedByCompositor());
-    EXPECT_FALSE(console.decoratedByClient());
+    EXPECT_TRUE(console->decoratedByCompositor());
+    EXPECT_FALSE(console->decoratedByClient());
     // A second window asks again.
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-    EXPECT_TRUE(console.decoratedByCompositor());
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(console->decoratedByCompositor());
 }
 
-TEST(WaylandDecorations, LibdecorFramesTheWindowOutsideEveryPixelOfTheFrame)
+TEST_F(WaylandDecorations, LibdecorFramesTheWindowOutsideEveryPixelOfTheFrame)
 {
-    Compositor weston;
-    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
-    WaylandConsole console;
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-    EXPECT_FALSE(console.decoratedByCompositor());
-    ASSERT_TRUE(console.decoratedByClient());
-    console.setTitle("Framed");
+    ASSERT_TRUE(start(Kind::WESTON));
+    ASSERT_TRUE(open());
+    EXPECT_FALSE(console->decoratedByCompositor());
+    ASSERT_TRUE(console->decoratedByClient());
+    console->setTitle("Framed");
 
-    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 7, true);
-    std::string why;
-    ASSERT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
+    auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 7, true);
+    ASSERT_TRUE(shows(*frame, -1, -1));
     Screenshot shot;
     int left = 0, top = 0;
-    ASSERT_TRUE(weston.screenshot(shot));
+    ASSERT_TRUE(compositor.screenshot(shot));
     ASSERT_TRUE(test::findWindow(shot, test::expectedPixels(*frame, 320, 200), 320, 200, left, top));
     EXPECT_TRUE(titleBarAbove(shot, left, top, 320)) << "no title bar above the frame at " << left
                                                       << "," << top;
 
     // Full-screen and back: the frame goes with the window, and returns.
-    ASSERT_EQ(console.setOutput(FULLSCREEN), 1);
-    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 640; }));
-    ASSERT_EQ(console.setOutput(WINDOWED), 1);
-    ASSERT_TRUE(test::eventually([&] { return console.clientWidth() == 320; }));
-    ASSERT_TRUE(test::showsFrame(weston, console, *frame, -1, -1, why)) << why;
-    ASSERT_TRUE(weston.screenshot(shot));
+    ASSERT_EQ(console->setOutput(FULLSCREEN), 1);
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 640; }));
+    ASSERT_EQ(console->setOutput(WINDOWED), 1);
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 320; }));
+    ASSERT_TRUE(shows(*frame, -1, -1));
+    ASSERT_TRUE(compositor.screenshot(shot));
     ASSERT_TRUE(test::findWindow(shot, test::expectedPixels(*frame, 320, 200), 320, 200, left, top));
     EXPECT_TRUE(titleBarAbove(shot, left, top, 320));
 }
 
-// weston in a window of its own on a private X server; its pointer,
-// which it draws itself, parked where no window opens.
-struct NestedWeston {
-    test::XvfbServer server;
-    Compositor weston;
-
-    bool start()
-    {
-        return server.start({24, 640, 480}) &&
-               weston.start(Compositor::Kind::WESTON_IN_X11, 640, 480) &&
-               test::runXdotool(server.display(), {"mousemove", "4", "470"});
-    }
-};
-
-TEST(WaylandDecorations, WithoutLibdecorTheWindowOpensUndecorated)
+TEST_F(WaylandDecorations, WithoutLibdecorTheWindowOpensUndecorated)
 {
-    NestedWeston nested;
-    ASSERT_TRUE(nested.start());
-    Compositor& weston = nested.weston;
+    ASSERT_TRUE(startNestedWeston());
     // libdecor made unloadable for one child alone: a file that is no
     // library over it, in a mount namespace of the child's own.
     const std::string hidden =
@@ -129,7 +119,7 @@ TEST(WaylandDecorations, WithoutLibdecorTheWindowOpensUndecorated)
     ASSERT_TRUE(child.start({"/usr/bin/unshare", "--mount", "/bin/sh", "-c", hidden}, ".", ""));
     Screenshot shot;
     int left = 0, top = 0;
-    ASSERT_TRUE(findHelloFrame(weston, shot, left, top)) << child.errors();
+    ASSERT_TRUE(findHelloFrame(compositor, shot, left, top)) << child.errors();
     EXPECT_FALSE(titleBarAbove(shot, left, top, 320));
 }
 
@@ -146,16 +136,14 @@ bool closeButtonLit(const Screenshot& shot, int left, int top, int x, int y)
     return difference > 60;
 }
 
-TEST(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
+TEST_F(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
 {
-    NestedWeston nested;
-    ASSERT_TRUE(nested.start());
-    Compositor& weston = nested.weston;
+    ASSERT_TRUE(startNestedWeston());
     test::ChildProcess child;
     ASSERT_TRUE(child.start({VXR_HELLO_FRAME_PROGRAM}, ".", ""));
     Screenshot shot;
     int left = 0, top = 0;
-    ASSERT_TRUE(findHelloFrame(weston, shot, left, top)) << child.errors();
+    ASSERT_TRUE(findHelloFrame(compositor, shot, left, top)) << child.errors();
     ASSERT_TRUE(titleBarAbove(shot, left, top, 320));
     // The close button is the last of the bar's buttons, at its right end.
     const int x = left + 320 - 16, y = top - 12;
@@ -169,16 +157,16 @@ TEST(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
     int tries = 0;
     const bool lit = test::eventually([&] {
         const int from = x - 1 - tries++ % 2;
-        return test::runXdotool(nested.server.display(),
+        return test::runXdotool(xServer.display(),
                                 {"mousemove", std::to_string(from), std::to_string(y), "mousemove",
                                  std::to_string(x), std::to_string(y)}) &&
-               weston.screenshot(shot) && closeButtonLit(shot, left, top, x, y);
+               compositor.screenshot(shot) && closeButtonLit(shot, left, top, x, y);
     });
     ASSERT_TRUE(lit) << "the close button never showed the pointer over it; " << child.errors();
-    ASSERT_TRUE(test::runXdotool(nested.server.display(), {"click", "1"}));
+    ASSERT_TRUE(test::runXdotool(xServer.display(), {"click", "1"}));
     const bool ended = test::eventually([&] { return child.hasExited(); }, std::chrono::seconds(10));
     // Which side failed: a window still there never took the click.
-    const bool shown = !ended && findHelloFrame(weston, shot, left, top);
+    const bool shown = !ended && findHelloFrame(compositor, shot, left, top);
     EXPECT_EQ(child.waitForExit(), 0)
         << (ended ? "" : shown ? "the window is still there; " : "the window went, the process stayed; ")
         << child.errors();

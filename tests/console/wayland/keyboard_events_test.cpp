@@ -5,10 +5,8 @@
 #include <string>
 
 #include "console/x11/x11_test_support.h"
-#include "event_reader.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface_store.h"
-#include "wayland_session.h"
+#include "wayland_console_fixture.h"
 
 namespace vxr {
 namespace {
@@ -16,27 +14,27 @@ namespace {
 using test::Compositor;
 using test::EventReader;
 
-// The window open and focused: keys typed from now on reach it.
-void openFocused(WaylandConsole& console, EventReader& events)
-{
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-    Event focus;
-    ASSERT_TRUE(events.next(EventType::FocusIn, focus)) << events.seen();
-}
+// sway with a keyboard on its seat, and a window that has the focus: keys
+// typed from the start reach it.
+class FocusedWindow : public test::WaylandConsoleFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(startWithKeyboard());
+        ASSERT_TRUE(openFocused());
+    }
+};
 
-TEST(WaylandKeyboardEvents, KeysTextAndModifiersFollowTheCompositorsKeymap)
-{
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
-    WaylandConsole console;
-    EventReader events(console);
-    ASSERT_NO_FATAL_FAILURE(openFocused(console, events));
+using WaylandKeyboardEvents = FocusedWindow;
+using WaylandKeyRepeat = FocusedWindow;
 
-    ASSERT_TRUE(sway.type("a"));
+TEST_F(WaylandKeyboardEvents, KeysTextAndModifiersFollowTheCompositorsKeymap)
+{
+    ASSERT_TRUE(compositor.type("a"));
     Event down, typed, up;
-    ASSERT_TRUE(events.next(EventType::KeyDown, down)) << events.seen();
-    ASSERT_TRUE(events.next(EventType::Text, typed)) << events.seen();
-    ASSERT_TRUE(events.next(EventType::KeyUp, up)) << events.seen();
+    ASSERT_TRUE(events->next(EventType::KeyDown, down)) << events->seen();
+    ASSERT_TRUE(events->next(EventType::Text, typed)) << events->seen();
+    ASSERT_TRUE(events->next(EventType::KeyUp, up)) << events->seen();
     EXPECT_EQ(down.symbol, U'a');
     EXPECT_FALSE(down.repeat);
     EXPECT_EQ(down.modifiers, 0u);
@@ -44,40 +42,35 @@ TEST(WaylandKeyboardEvents, KeysTextAndModifiersFollowTheCompositorsKeymap)
     EXPECT_EQ(up.symbol, U'a');
     EXPECT_EQ(up.nativeCode, down.nativeCode);
     EXPECT_EQ(up.key, down.key);
-    EXPECT_EQ(console.keyDown(down.key), 0);
-    EXPECT_EQ(test::readAllKeys(console), 1);
+    EXPECT_EQ(console->keyDown(down.key), 0);
+    EXPECT_EQ(test::readAllKeys(*console), 1);
 
     // Control held: the key reports it, and a control character is no text.
-    ASSERT_TRUE(sway.typeWith("-M ctrl c -m ctrl"));
-    ASSERT_TRUE(events.next(EventType::KeyDown, down)) << events.seen();
+    ASSERT_TRUE(compositor.typeWith("-M ctrl c -m ctrl"));
+    ASSERT_TRUE(events->next(EventType::KeyDown, down)) << events->seen();
     EXPECT_EQ(down.symbol, U'c');
     EXPECT_EQ(down.modifiers, std::uint32_t{MODIFIER_CONTROL});
-    EXPECT_EQ(events.textUntil(EventType::KeyUp), "") << events.seen();
+    EXPECT_EQ(events->textUntil(EventType::KeyUp), "") << events->seen();
 
-    ASSERT_TRUE(sway.typeWith("-M shift -M alt k -m alt -m shift"));
-    ASSERT_TRUE(events.next(EventType::KeyDown, down)) << events.seen();
+    ASSERT_TRUE(compositor.typeWith("-M shift -M alt k -m alt -m shift"));
+    ASSERT_TRUE(events->next(EventType::KeyDown, down)) << events->seen();
     EXPECT_EQ(down.symbol, U'k');
     EXPECT_EQ(down.modifiers, std::uint32_t{MODIFIER_SHIFT | MODIFIER_ALT});
-    ASSERT_TRUE(events.next(EventType::KeyUp, up)) << events.seen();
-    EXPECT_EQ(test::readAllKeys(console), 2);
+    ASSERT_TRUE(events->next(EventType::KeyUp, up)) << events->seen();
+    EXPECT_EQ(test::readAllKeys(*console), 2);
 }
 
-TEST(WaylandKeyboardEvents, TextBeyondAsciiAndBeyondTheFirstLayoutArrivesWhole)
+TEST_F(WaylandKeyboardEvents, TextBeyondAsciiAndBeyondTheFirstLayoutArrivesWhole)
 {
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
-    WaylandConsole console;
-    EventReader events(console);
-    ASSERT_NO_FATAL_FAILURE(openFocused(console, events));
     // wtype makes a keymap of its own for what it types, one key a character.
     const std::string typed = "é ß ж € 日";
-    ASSERT_TRUE(sway.type(typed));
+    ASSERT_TRUE(compositor.type(typed));
     std::string text;
     Event event;
-    while (text.size() < typed.size() && events.next(EventType::Text, event)) text += event.text;
-    EXPECT_EQ(text, typed) << events.seen();
+    while (text.size() < typed.size() && events->next(EventType::Text, event)) text += event.text;
+    EXPECT_EQ(text, typed) << events->seen();
     // One press a character, spaces included.
-    EXPECT_EQ(test::readAllKeys(console), 9);
+    EXPECT_EQ(test::readAllKeys(*console), 9);
 }
 
 struct HeldKey {
@@ -100,34 +93,28 @@ HeldKey holdA(Compositor& sway, EventReader& events, int holdMs)
     return held;
 }
 
-TEST(WaylandKeyRepeat, AHeldKeyRepeatsAtTheCompositorsRateAfterItsDelayAndStopsOnRelease)
+TEST_F(WaylandKeyRepeat, AHeldKeyRepeatsAtTheCompositorsRateAfterItsDelayAndStopsOnRelease)
 {
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
-    WaylandConsole console;
-    EventReader events(console);
-    ASSERT_NO_FATAL_FAILURE(openFocused(console, events));
-
     // sway's test configuration: a 300 ms delay, then 20 a second. Held for
     // a second, a key repeats at 300, 350, ... 1000 ms: 15 times, give or
     // take what a loaded machine shifts.
-    const HeldKey second = holdA(sway, events, 1000);
-    ASSERT_TRUE(second.released) << events.seen();
-    EXPECT_GE(second.repeats, 10) << events.seen();
-    EXPECT_LE(second.repeats, 20) << events.seen();
+    const HeldKey second = holdA(compositor, *events, 1000);
+    ASSERT_TRUE(second.released) << events->seen();
+    EXPECT_GE(second.repeats, 10) << events->seen();
+    EXPECT_LE(second.repeats, 20) << events->seen();
     EXPECT_EQ(second.texts, second.repeats + 1);
     // Each repeat counts as a press.
-    EXPECT_EQ(test::readAllKeys(console), second.repeats + 1);
+    EXPECT_EQ(test::readAllKeys(*console), second.repeats + 1);
     // Released, it repeats no more.
-    for (const Event& event : events.until(500))
+    for (const Event& event : events->until(500))
         EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
 
     // Held past the compositor's delay but not the usual 600 ms default: it
     // repeats, about four times, only at the delay the compositor gave.
-    const HeldKey brief = holdA(sway, events, 450);
-    ASSERT_TRUE(brief.released) << events.seen();
-    EXPECT_GE(brief.repeats, 1) << events.seen();
-    EXPECT_LE(brief.repeats, 8) << events.seen();
+    const HeldKey brief = holdA(compositor, *events, 450);
+    ASSERT_TRUE(brief.released) << events->seen();
+    EXPECT_GE(brief.repeats, 1) << events->seen();
+    EXPECT_LE(brief.repeats, 8) << events->seen();
 }
 
 }  // namespace

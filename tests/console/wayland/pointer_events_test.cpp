@@ -7,10 +7,8 @@
 #include <string>
 
 #include "console/x11/x11_test_support.h"
-#include "event_reader.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface_store.h"
-#include "wayland_session.h"
+#include "wayland_console_fixture.h"
 
 namespace vxr {
 namespace {
@@ -18,17 +16,21 @@ namespace {
 using test::Compositor;
 using test::EventReader;
 
-// A 320x200 frame in a window sway tiles over the whole output: shown at
-// twice its size, 640x400 pixels, between bars 40 pixels high.
-void openTiled(WaylandConsole& console, bool compositorScales)
-{
-    console.scaleInCompositor(compositorScales);
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-    ASSERT_TRUE(test::eventually([&] {
-        return console.clientWidth() == 640 && console.clientHeight() == 480;
-    }));
-    ASSERT_EQ(console.scalesInCompositor(), compositorScales);
-}
+class WaylandPointerEvents : public test::WaylandConsoleFixture {
+protected:
+    // sway with a pointer on its 640x480 output at the scale given, and a
+    // 320x200 frame in a window sway tiles over the whole output: shown at
+    // twice its size, 640x400 pixels, between bars 40 pixels high.
+    void openTiled(int scale, bool compositorScales)
+    {
+        ASSERT_TRUE(startWithPointer({640, 480, scale}));
+        ASSERT_TRUE(open({.scaling = compositorScales ? Scaling::COMPOSITOR : Scaling::LIBRARY}));
+        ASSERT_TRUE(test::eventually([&] {
+            return console->clientWidth() == 640 && console->clientHeight() == 480;
+        }));
+        ASSERT_EQ(console->scalesInCompositor(), compositorScales);
+    }
+};
 
 // Puts the pointer on the screen pixel (x, y) of the 640x480 output,
 // whatever its scale, and reads events until one reports the pointer
@@ -83,36 +85,30 @@ void expectPositionsMapped(Compositor& sway, WaylandConsole& console)
     EXPECT_EQ(mouse.position.y, 0);
 }
 
-// The same at an output scale, with the frame scaled by the compositor or
-// by the library.
-void expectPositionsMappedAt(int scale, bool compositorScales)
+// Where the frame lies in the window, and who scales it there.
+struct TiledCase {
+    int outputScale;
+    bool compositorScales;
+    const char* name;
+};
+
+class WaylandPointerPositions : public WaylandPointerEvents,
+                                public ::testing::WithParamInterface<TiledCase> {};
+
+TEST_P(WaylandPointerPositions, AreFramePixels)
 {
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(test::startWithPointer(sway, scale));
-    WaylandConsole console;
-    ASSERT_NO_FATAL_FAILURE(openTiled(console, compositorScales));
-    expectPositionsMapped(sway, console);
+    ASSERT_NO_FATAL_FAILURE(openTiled(GetParam().outputScale, GetParam().compositorScales));
+    expectPositionsMapped(compositor, *console);
 }
 
-TEST(WaylandPointerEvents, PositionsAreFramePixelsWhenTheCompositorScalesTheFrame)
-{
-    expectPositionsMappedAt(1, true);
-}
-
-TEST(WaylandPointerEvents, PositionsAreFramePixelsWhenTheLibraryScalesTheFrame)
-{
-    expectPositionsMappedAt(1, false);
-}
-
-TEST(WaylandPointerEvents, PositionsAreFramePixelsOnAnOutputOfScaleTwo)
-{
-    // The window is 320x240 units of two pixels each; the pointer's
-    // positions come in units, half units included.
-    for (const bool compositorScales : {true, false}) {
-        SCOPED_TRACE(compositorScales ? "scaled by the compositor" : "scaled by the library");
-        expectPositionsMappedAt(2, compositorScales);
-    }
-}
+// At scale 2 the window is 320x240 units of two pixels each; the pointer's
+// positions come in units, half units included.
+INSTANTIATE_TEST_SUITE_P(Scales, WaylandPointerPositions,
+                         ::testing::Values(TiledCase{1, true, "compositor_scales"},
+                                           TiledCase{1, false, "library_scales"},
+                                           TiledCase{2, true, "compositor_scales_at_scale_2"},
+                                           TiledCase{2, false, "library_scales_at_scale_2"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Linux input event codes of the buttons, as a virtual pointer sends them.
 struct ButtonCase {
@@ -126,48 +122,44 @@ constexpr ButtonCase BUTTONS[] = {{0x110, BUTTON_LEFT},
                                   {0x113, BUTTON_BACK},
                                   {0x114, BUTTON_FORWARD}};
 
-TEST(WaylandPointerEvents, ButtonsAndTheWheelArriveWhereThePointerIs)
+TEST_F(WaylandPointerEvents, ButtonsAndTheWheelArriveWhereThePointerIs)
 {
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(test::startWithPointer(sway, 1));
-    WaylandConsole console;
-    ASSERT_NO_FATAL_FAILURE(openTiled(console, true));
-    EventReader events(console);
+    ASSERT_NO_FATAL_FAILURE(openTiled(1, true));
     Event event;
-    ASSERT_TRUE(pointAt(sway, events, 100, 140, event)) << events.seen();
+    ASSERT_TRUE(pointAt(compositor, *events, 100, 140, event)) << events->seen();
 
     for (const ButtonCase& button : BUTTONS) {
         SCOPED_TRACE(button.code);
-        ASSERT_TRUE(sway.click(button.code, true));
-        ASSERT_TRUE(events.next(EventType::MouseDown, event)) << events.seen();
+        ASSERT_TRUE(compositor.click(button.code, true));
+        ASSERT_TRUE(events->next(EventType::MouseDown, event)) << events->seen();
         EXPECT_EQ(event.button, button.button);
         expectFramePixel(event, 50, 50, true);
         MouseState mouse;
-        ASSERT_EQ(console.mouseState(&mouse), 1);
+        ASSERT_EQ(console->mouseState(&mouse), 1);
         EXPECT_EQ(mouse.buttons, 1u << (button.button - 1));
-        ASSERT_TRUE(sway.click(button.code, false));
-        ASSERT_TRUE(events.next(EventType::MouseUp, event)) << events.seen();
+        ASSERT_TRUE(compositor.click(button.code, false));
+        ASSERT_TRUE(events->next(EventType::MouseUp, event)) << events->seen();
         EXPECT_EQ(event.button, button.button);
-        ASSERT_EQ(console.mouseState(&mouse), 1);
+        ASSERT_EQ(console->mouseState(&mouse), 1);
         EXPECT_EQ(mouse.buttons, 0u);
     }
 
     // The vertical axis grows downward: a notch up is a step up.
-    ASSERT_TRUE(sway.scroll(0, -15, -1));
-    ASSERT_TRUE(events.next(EventType::Wheel, event)) << events.seen();
+    ASSERT_TRUE(compositor.scroll(0, -15, -1));
+    ASSERT_TRUE(events->next(EventType::Wheel, event)) << events->seen();
     EXPECT_EQ(event.wheelY, 1.0f);
     EXPECT_EQ(event.wheelX, 0.0f);
     expectFramePixel(event, 50, 50, true);
-    ASSERT_TRUE(sway.scroll(0, 30, 2));
-    ASSERT_TRUE(events.next(EventType::Wheel, event)) << events.seen();
+    ASSERT_TRUE(compositor.scroll(0, 30, 2));
+    ASSERT_TRUE(events->next(EventType::Wheel, event)) << events->seen();
     EXPECT_EQ(event.wheelY, -2.0f);
-    ASSERT_TRUE(sway.scroll(1, 15, 1));
-    ASSERT_TRUE(events.next(EventType::Wheel, event)) << events.seen();
+    ASSERT_TRUE(compositor.scroll(1, 15, 1));
+    ASSERT_TRUE(events->next(EventType::Wheel, event)) << events->seen();
     EXPECT_EQ(event.wheelX, 1.0f);
     EXPECT_EQ(event.wheelY, 0.0f);
     // Without notches, smooth scrolling counts ten units a step.
-    ASSERT_TRUE(sway.scroll(0, 15, 0));
-    ASSERT_TRUE(events.next(EventType::Wheel, event)) << events.seen();
+    ASSERT_TRUE(compositor.scroll(0, 15, 0));
+    ASSERT_TRUE(events->next(EventType::Wheel, event)) << events->seen();
     EXPECT_EQ(event.wheelY, -1.5f);
 }
 

@@ -5,35 +5,31 @@
 #include <string>
 
 #include "console/x11/x11_test_support.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
 namespace {
 
-using test::Compositor;
+using WaylandRetrace = test::WaylandConsoleFixture;
 
-TEST(WaylandRetrace, WhileTheCompositorScalesFrameWaitsAreAnswered)
+TEST_F(WaylandRetrace, WhileTheCompositorScalesFrameWaitsAreAnswered)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    WaylandConsole console;
-    console.scaleInCompositor(true);
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
+    ASSERT_TRUE(start(Kind::SWAY));
+    ASSERT_TRUE(open({.scaling = Scaling::COMPOSITOR}));
     // A window of the frame's aspect: the frame's child covers all of it.
-    ASSERT_TRUE(test::floatAtCorner(sway, console, 640, 400));
-    ASSERT_TRUE(console.scalesInCompositor());
-    auto frame = test::blockFrame(console, ARGB8888, 320, 200, 8, 11);
-    std::string why;
-    ASSERT_TRUE(test::showsFrame(sway, console, *frame, 0, 0, why, true)) << why;
+    ASSERT_TRUE(floatAtCorner(640, 400));
+    ASSERT_TRUE(console->scalesInCompositor());
+    auto frame = test::blockFrame(*console, ARGB8888, 320, 200, 8, 11);
+    ASSERT_TRUE(shows(*frame, 0, 0, true));
 
     int answered = 0, unanswered = 0;
     for (unsigned i = 0; i < 30; ++i) {
-        auto next = test::randomFrame(console, ARGB8888, 320, 200, 12 + i, true);
-        ASSERT_EQ(next->copy(console.primary(), 0), 1);
-        (console.waitRetrace() == 1 ? answered : unanswered) += 1;
+        auto next = test::randomFrame(*console, ARGB8888, 320, 200, 12 + i, true);
+        ASSERT_EQ(next->copy(console->primary(), 0), 1);
+        (console->waitRetrace() == 1 ? answered : unanswered) += 1;
     }
     // A compositor may miss one now and then; it answers the rest.
     EXPECT_GE(answered, 27) << unanswered << " unanswered";

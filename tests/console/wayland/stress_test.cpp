@@ -13,15 +13,13 @@
 #include <thread>
 
 #include "console/x11/x11_test_support.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
-#include "wayland_session.h"
+#include "wayland_console_fixture.h"
 
 namespace vxr {
 namespace {
 
-using test::Compositor;
 using test::Screenshot;
 
 constexpr int WIDTH = 160;
@@ -172,17 +170,19 @@ const char* const CHANGES[] = {
     "'[app_id=vxr] floating enable, resize set 250 150, move position 100 60'",
 };
 
-void stressWindow(bool compositorScales)
+class WaylandStress : public test::WaylandConsoleFixture {
+protected:
+    void stressWindow(Scaling scaling);
+};
+
+void WaylandStress::stressWindow(Scaling scaling)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 480));
+    ASSERT_TRUE(start(Kind::SWAY));
     Screenshot shot;
-    ASSERT_TRUE(sway.screenshot(shot));
+    ASSERT_TRUE(compositor.screenshot(shot));
     const std::uint32_t desktop = rgbAt(shot, 0, 0);
-    WaylandConsole console;
-    console.scaleInCompositor(compositorScales);
-    ASSERT_EQ(console.open(WIDTH, HEIGHT, PREFER32, -1, -1, -1), 1);
-    FastProgram program(console);
+    ASSERT_TRUE(open({WIDTH, HEIGHT, PREFER32, -1, scaling}));
+    FastProgram program(*console);
     program.start();
     ASSERT_TRUE(test::eventually([&] { return program.last() > 0; }));
 
@@ -192,10 +192,10 @@ void stressWindow(bool compositorScales)
     const int leastSteps = 2 * static_cast<int>(std::size(CHANGES));
     for (int step = 0; step < leastSteps || test::Clock::now() < end; ++step) {
         const char* change = CHANGES[step % std::size(CHANGES)];
-        ASSERT_TRUE(sway.command(change)) << change;
+        ASSERT_TRUE(compositor.command(change)) << change;
         // At once, while the window is still taking the change, and again.
         for (int look = 0; look < 2; ++look) {
-            ASSERT_TRUE(sway.screenshot(shot));
+            ASSERT_TRUE(compositor.screenshot(shot));
             checkShot(shot, desktop, program.last(), change, counts);
         }
     }
@@ -206,14 +206,14 @@ void stressWindow(bool compositorScales)
     EXPECT_GE(counts.numbersSeen.size(), 4u);
 }
 
-TEST(WaylandStress, EveryScreenshotShowsOnePresentedFrameWholeWhileTheLibraryScales)
+TEST_F(WaylandStress, EveryScreenshotShowsOnePresentedFrameWholeWhileTheLibraryScales)
 {
-    stressWindow(false);
+    stressWindow(Scaling::LIBRARY);
 }
 
-TEST(WaylandStress, EveryScreenshotShowsOnePresentedFrameWholeWhileTheCompositorScales)
+TEST_F(WaylandStress, EveryScreenshotShowsOnePresentedFrameWholeWhileTheCompositorScales)
 {
-    stressWindow(true);
+    stressWindow(Scaling::COMPOSITOR);
 }
 
 }  // namespace

@@ -21,13 +21,17 @@
 #include "vxr/console/console.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Compositor;
+
+// The tunnel makes its console itself: the fixture's compositor and X
+// server alone serve here.
+using WaylandTunnelRun = test::WaylandConsoleFixture;
 
 // The output is the frame's size, so sway's one tiled window shows the
 // frame at scale 1 from the output's corner.
@@ -104,26 +108,24 @@ void expectCleanEnd(test::ChildProcess& tunnel)
     EXPECT_TRUE(said.size() > 1 && said.back() == '\n') << said;
 }
 
-TEST(WaylandTunnelRun, TakesTheCompositorOverTheXServerShowsTheRenderedFramesAndEndsOnAKey)
+TEST_F(WaylandTunnelRun, TakesTheCompositorOverTheXServerShowsTheRenderedFramesAndEndsOnAKey)
 {
     // An X server as well, named by DISPLAY: the front end must still
     // choose the compositor.
-    test::XvfbServer server;
-    ASSERT_TRUE(server.start({24, 640, 480, true}));
+    ASSERT_TRUE(xServer.start({24, 640, 480, true}));
     test::ServerView view;
-    ASSERT_TRUE(view.connect(server.display()));
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
-    ASSERT_TRUE(sway.holdKeyboard());
+    ASSERT_TRUE(view.connect(xServer.display()));
+    ASSERT_TRUE(compositor.start(Kind::SWAY, WIDTH, HEIGHT));
+    ASSERT_TRUE(compositor.holdKeyboard());
 
     const fs::path directory = workingDirectory("sway");
     test::ChildProcess tunnel;
-    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), server.display()));
+    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), xServer.display()));
     // The demo names its window only after the console is open, so the
     // window may be mapped for a moment before its title arrives.
     std::string tree;
     ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_tree", &tree) && tree.find("\"app_id\": \"vxr\"") != std::string::npos &&
+        return compositor.command("-t get_tree", &tree) && tree.find("\"app_id\": \"vxr\"") != std::string::npos &&
                tree.find("\"name\": \"tunnel\"") != std::string::npos;
     })) << tree;
     EXPECT_TRUE(view.consoleWindows().empty());
@@ -133,56 +135,51 @@ TEST(WaylandTunnelRun, TakesTheCompositorOverTheXServerShowsTheRenderedFramesAnd
     long shown = -1;
     EXPECT_TRUE(test::eventually([&] {
         test::Screenshot shot;
-        if (!sway.screenshot(shot)) return false;
+        if (!compositor.screenshot(shot)) return false;
         shown = renderedFrameShowing(shot, frames);
         return shown >= FLY_IN_FRAMES;
     }, std::chrono::seconds(60))) << "last screenshot showed rendered frame " << shown;
 
-    std::string seats;
-    ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_inputs", &seats) && seats.find("keyboard") != std::string::npos;
-    }));
-    ASSERT_TRUE(sway.type("x"));
+    ASSERT_TRUE(test::seatHas(compositor, "keyboard"));
+    ASSERT_TRUE(compositor.type("x"));
     expectCleanEnd(tunnel);
     EXPECT_TRUE(view.consoleWindows().empty());
     fs::remove_all(directory);
 }
 
-TEST(WaylandTunnelRun, ACompositorThatGoesAwayEndsTheFreeRunWithExitCodeOne)
+TEST_F(WaylandTunnelRun, ACompositorThatGoesAwayEndsTheFreeRunWithExitCodeOne)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, WIDTH, HEIGHT));
+    ASSERT_TRUE(compositor.start(Kind::SWAY, WIDTH, HEIGHT));
     const fs::path directory = workingDirectory("lost");
     test::ChildProcess tunnel;
     ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), ""));
     std::string tree;
     ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_tree", &tree) && tree.find("\"name\": \"tunnel\"") != std::string::npos;
+        return compositor.command("-t get_tree", &tree) && tree.find("\"name\": \"tunnel\"") != std::string::npos;
     })) << tree;
     // Well into the free run: the fly-in alone takes a few seconds.
     std::this_thread::sleep_for(std::chrono::seconds(6));
     ASSERT_FALSE(tunnel.hasExited()) << tunnel.errors();
-    sway.kill();
+    compositor.kill();
     EXPECT_EQ(tunnel.waitForExit(std::chrono::seconds(10)), 1);
     EXPECT_EQ(tunnel.errors(), "vxr error: lost the display\n");
     EXPECT_EQ(tunnel.output(), "");
     fs::remove_all(directory);
 }
 
-TEST(WaylandTunnelRun, WithNoCompositorWhereNamedItTakesTheXServer)
+TEST_F(WaylandTunnelRun, WithNoCompositorWhereNamedItTakesTheXServer)
 {
     char folder[] = "/tmp/vxr-no-compositor-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     setenv("XDG_RUNTIME_DIR", folder, 1);
     setenv("WAYLAND_DISPLAY", "vxr-nothing-here", 1);
-    test::XvfbServer server;
-    ASSERT_TRUE(server.start({24, 640, 480, true}));
+    ASSERT_TRUE(xServer.start({24, 640, 480, true}));
     test::ServerView view;
-    ASSERT_TRUE(view.connect(server.display()));
+    ASSERT_TRUE(view.connect(xServer.display()));
 
     const fs::path directory = workingDirectory("fallback");
     test::ChildProcess tunnel;
-    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), server.display()));
+    ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, directory.string(), xServer.display()));
     std::vector<xcb_window_t> windows;
     ASSERT_TRUE(test::eventually([&] {
         windows = view.consoleWindows();
@@ -190,7 +187,7 @@ TEST(WaylandTunnelRun, WithNoCompositorWhereNamedItTakesTheXServer)
         return windows.size() == 1 && view.focus() == windows[0] &&
                view.property(windows[0], "WM_NAME") == "tunnel";
     }));
-    ASSERT_TRUE(test::runXdotool(server.display(), {"key", "space"}));
+    ASSERT_TRUE(test::runXdotool(xServer.display(), {"key", "space"}));
     expectCleanEnd(tunnel);
     EXPECT_EQ(tunnel.errors(), "");
     unsetenv("WAYLAND_DISPLAY");

@@ -54,10 +54,12 @@ namespace {
 
 // Until the screenshot shows the frame as showsFrame describes; present
 // presents it before each look.
-bool screenShows(Compositor& compositor, WaylandConsole& console, Surface& frame, int left, int top,
-                 std::string& why, bool filtered, bool present)
+::testing::AssertionResult screenShows(Compositor& compositor, WaylandConsole& console,
+                                       Surface& frame, int left, int top, bool filtered,
+                                       bool present)
 {
-    return eventually([&] {
+    std::string why;
+    const bool shown = eventually([&] {
         // A resize reaches the console's thread a little after the compositor made it.
         if (present) frame.copy(console.primary(), 0);
         const int width = console.clientWidth(), height = console.clientHeight();
@@ -79,20 +81,22 @@ bool screenShows(Compositor& compositor, WaylandConsole& console, Surface& frame
               " pixels differ at client " + std::to_string(width) + "x" + std::to_string(height);
         return wrong == 0 && compared * 2 >= width * height;
     });
+    if (shown) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << why;
 }
 
 }  // namespace
 
-bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left, int top,
-                std::string& why, bool filtered)
+::testing::AssertionResult showsFrame(Compositor& compositor, WaylandConsole& console,
+                                      Surface& frame, int left, int top, bool filtered)
 {
-    return screenShows(compositor, console, frame, left, top, why, filtered, true);
+    return screenShows(compositor, console, frame, left, top, filtered, true);
 }
 
-bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
-                     int top, std::string& why, bool filtered)
+::testing::AssertionResult stillShowsFrame(Compositor& compositor, WaylandConsole& console,
+                                           Surface& frame, int left, int top, bool filtered)
 {
-    return screenShows(compositor, console, frame, left, top, why, filtered, false);
+    return screenShows(compositor, console, frame, left, top, filtered, false);
 }
 
 bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int height)
@@ -108,31 +112,12 @@ bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int hei
     });
 }
 
-namespace {
-
-// The device held for the test shows among the seat's inputs.
 bool seatHas(Compositor& sway, const char* device)
 {
     std::string seats;
     return eventually([&] {
         return sway.command("-t get_inputs", &seats) && seats.find(device) != std::string::npos;
     });
-}
-
-}  // namespace
-
-void startWithKeyboard(Compositor& sway)
-{
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    ASSERT_TRUE(sway.holdKeyboard());
-    ASSERT_TRUE(seatHas(sway, "keyboard"));
-}
-
-void startWithPointer(Compositor& sway, int scale)
-{
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 640, 480, scale));
-    ASSERT_TRUE(sway.holdPointer());
-    ASSERT_TRUE(seatHas(sway, "pointer"));
 }
 
 }  // namespace vxr::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,25 +28,24 @@ std::unique_ptr<Surface> blockFrame(WaylandConsole& console, std::int32_t format
                                     int height, int block, unsigned seed);
 // Presents the frame until the screenshot shows exactly the expected
 // window at the given place (-1: found anywhere) and the console's client
-// size; why describes the last mismatch. A filtered window is compared
-// where the compositor's filter cannot blend: inside blocks and bars, which
-// must then make up at least half the window.
-bool showsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
-                int top, std::string& why, bool filtered = false);
+// size; a failure describes the last mismatch. A filtered window is
+// compared where the compositor's filter cannot blend: inside blocks and
+// bars, which must then make up at least half the window.
+::testing::AssertionResult showsFrame(Compositor& compositor, WaylandConsole& console,
+                                      Surface& frame, int left, int top, bool filtered = false);
 // The same, with the frame presented before and never again: the window
 // redraws it by itself, say after a resize.
-bool stillShowsFrame(Compositor& compositor, WaylandConsole& console, Surface& frame, int left,
-                     int top, std::string& why, bool filtered = false);
+::testing::AssertionResult stillShowsFrame(Compositor& compositor, WaylandConsole& console,
+                                           Surface& frame, int left, int top,
+                                           bool filtered = false);
 // Floats the window at sway's output corner at the given client size, and
 // waits until the console has it. sway sizes a window that has just become
 // floating from the state its last transaction left, so a command sent
 // while the window still commits its first tiled size can come back with
 // that size instead: the command is sent again until it takes.
 bool floatAtCorner(Compositor& sway, WaylandConsole& console, int width, int height);
-// Starts sway with a keyboard on its seat before any window opens, so that
-// keys typed later reach the first window.
-void startWithKeyboard(Compositor& sway);
-// The same with a pointer, on a 640x480 output at the given scale.
-void startWithPointer(Compositor& sway, int scale);
+// Whether the device held for the test (a "keyboard" or a "pointer") shows
+// among sway's seat's inputs.
+bool seatHas(Compositor& sway, const char* device);
 
 }  // namespace vxr::test

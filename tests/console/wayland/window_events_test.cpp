@@ -10,13 +10,12 @@
 #include <thread>
 
 #include "console/x11/x11_test_support.h"
-#include "event_reader.h"
 #include "vxr/console/input/key_queue.h"
 #include "vxr/console/core/library_thread.h"
-#include "vxr/console/wayland/wayland_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
@@ -25,46 +24,42 @@ namespace {
 using test::Compositor;
 using test::EventReader;
 
-TEST(WaylandKeys, EveryPressArrivesAndAFullQueueDropsTheRest)
+using WaylandKeys = test::WaylandConsoleFixture;
+using WaylandWindow = test::WaylandConsoleFixture;
+using WaylandBadInput = test::WaylandConsoleFixture;
+using WaylandLifecycle = test::WaylandConsoleFixture;
+
+TEST_F(WaylandKeys, EveryPressArrivesAndAFullQueueDropsTheRest)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    ASSERT_TRUE(sway.holdKeyboard());
-    WaylandConsole console;
-    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
-    std::string seats;
-    ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_inputs", &seats) && seats.find("keyboard") != std::string::npos;
-    }));
-    ASSERT_EQ(console.waitRetrace(), 1);
-    ASSERT_TRUE(sway.type("abc"));
-    ASSERT_TRUE(test::eventually([&] { return console.keyPressed() == 1; }));
-    EXPECT_EQ(console.readKey(), 1);
+    ASSERT_TRUE(startWithKeyboard());
+    ASSERT_TRUE(open({.format = PREFER16}));
+    ASSERT_EQ(console->waitRetrace(), 1);
+    ASSERT_TRUE(compositor.type("abc"));
+    ASSERT_TRUE(test::eventually([&] { return console->keyPressed() == 1; }));
+    EXPECT_EQ(console->readKey(), 1);
     // The compositor sent the keys before wtype ended and answers a frame
     // request after them, and the window thread handles both in order: once
     // the frame is done, every press is in the queue. Releases add nothing.
-    ASSERT_EQ(console.waitRetrace(), 1);
-    EXPECT_EQ(test::readAllKeys(console), 2);
+    ASSERT_EQ(console->waitRetrace(), 1);
+    EXPECT_EQ(test::readAllKeys(*console), 2);
 
     // One slot always stays free: past CAPACITY - 1 waiting keys, presses drop.
     const std::string many(KeyQueue::CAPACITY + 40, 'q');
-    ASSERT_TRUE(sway.type(many));
-    ASSERT_EQ(console.waitRetrace(), 1);
-    EXPECT_EQ(test::readAllKeys(console), KeyQueue::CAPACITY - 1);
-    EXPECT_EQ(console.keyPressed(), 0);
+    ASSERT_TRUE(compositor.type(many));
+    ASSERT_EQ(console->waitRetrace(), 1);
+    EXPECT_EQ(test::readAllKeys(*console), KeyQueue::CAPACITY - 1);
+    EXPECT_EQ(console->keyPressed(), 0);
 }
 
-TEST(WaylandWindow, TheTitleAndTheApplicationIdReachTheCompositor)
+TEST_F(WaylandWindow, TheTitleAndTheApplicationIdReachTheCompositor)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    WaylandConsole console;
-    EXPECT_EQ(console.setTitle("before the window"), 0);
-    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
-    EXPECT_EQ(console.setTitle("vxr tunnel"), 1);
+    ASSERT_TRUE(start(Kind::SWAY));
+    EXPECT_EQ(console->setTitle("before the window"), 0);
+    ASSERT_TRUE(open({.format = PREFER16}));
+    EXPECT_EQ(console->setTitle("vxr tunnel"), 1);
     std::string tree;
     EXPECT_TRUE(test::eventually([&] {
-        return sway.command("-t get_tree", &tree) &&
+        return compositor.command("-t get_tree", &tree) &&
                tree.find("\"name\": \"vxr tunnel\"") != std::string::npos;
     })) << tree;
     EXPECT_NE(tree.find("\"app_id\": \"vxr\""), std::string::npos);
@@ -91,23 +86,26 @@ constexpr auto CLOSE_LIMIT = std::chrono::seconds(2);
     for (;;) frame->copy(console.primary(), 0);
 }
 
-TEST(WaylandWindow, TheCompositorsCloseEndsTheProgramWithExitCodeZero)
+// The programs that close here, the tunnel and the death tests' own, make
+// their consoles themselves: the fixture's compositor alone serves.
+TEST_F(WaylandWindow, TheCompositorsCloseEndsTheProgramWithExitCodeZero)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    ASSERT_TRUE(compositor.start(Kind::SWAY));
     test::ChildProcess tunnel;
     const std::string folder = std::filesystem::path(VXR_TUNNEL_PROGRAM).parent_path();
     ASSERT_TRUE(tunnel.start({VXR_TUNNEL_PROGRAM}, folder, ""));
     std::string tree;
     ASSERT_TRUE(test::eventually([&] {
-        return sway.command("-t get_tree", &tree) && tree.find("\"app_id\": \"vxr\"") != std::string::npos;
+        return compositor.command("-t get_tree", &tree) &&
+               tree.find("\"app_id\": \"vxr\"") != std::string::npos;
     }));
-    ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
+    ASSERT_TRUE(compositor.command("'[app_id=vxr] kill'"));
     EXPECT_EQ(tunnel.waitForExit(CLOSE_LIMIT), 0) << tunnel.errors();
 
     // A program that presents as fast as it can, never reading its input,
     // ends as well: each present is a call into the library.
-    EXPECT_EXIT(presentUntilEnded(sway, "'[app_id=vxr] kill'"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(presentUntilEnded(compositor, "'[app_id=vxr] kill'"), testing::ExitedWithCode(0),
+                "");
 }
 
 // The close, the window's life after it, and a second close, as an exit
@@ -126,60 +124,57 @@ int closeAsEventRun(Compositor& sway)
     return 42;
 }
 
-TEST(WaylandWindow, TheCompositorsCloseIsAnEventWhenTheProgramAsksForIt)
+TEST_F(WaylandWindow, TheCompositorsCloseIsAnEventWhenTheProgramAsksForIt)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
+    ASSERT_TRUE(compositor.start(Kind::SWAY));
     // In a process of its own: a close that ended the process with exit
     // code 0 would otherwise end this one as if every test had passed.
-    EXPECT_EXIT(std::_Exit(closeAsEventRun(sway)), testing::ExitedWithCode(42), "");
+    EXPECT_EXIT(std::_Exit(closeAsEventRun(compositor)), testing::ExitedWithCode(42), "");
 }
 
-TEST(WaylandWindow, AResizeIsReportedAndThePointerFollowsTheFrameToItsNewPlace)
+TEST_F(WaylandWindow, AResizeIsReportedAndThePointerFollowsTheFrameToItsNewPlace)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-    ASSERT_TRUE(sway.holdPointer());
-    WaylandConsole console;
-    ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-    EventReader events(console);
-    ASSERT_TRUE(sway.command("'[app_id=vxr] floating enable, resize set 400 300'"));
+    ASSERT_TRUE(startWithPointer());
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(compositor.command("'[app_id=vxr] floating enable, resize set 400 300'"));
     Event resized;
-    while (events.next(EventType::Resize, resized) && resized.width != 400) {}
-    EXPECT_EQ(resized.width, 400) << events.seen();
-    EXPECT_EQ(resized.height, 300) << events.seen();
-    EXPECT_EQ(console.clientWidth(), 400);
-    EXPECT_EQ(console.clientHeight(), 300);
+    while (events->next(EventType::Resize, resized) && resized.width != 400) {}
+    EXPECT_EQ(resized.width, 400) << events->seen();
+    EXPECT_EQ(resized.height, 300) << events->seen();
+    EXPECT_EQ(console->clientWidth(), 400);
+    EXPECT_EQ(console->clientHeight(), 300);
 
     // The frame fills 400x250 of it now, 25 pixels down: window pixel
     // (200, 150) shows frame pixel (160, 100).
     int left = 0, top = 0, width = 0, height = 0;
     ASSERT_TRUE(test::eventually([&] {
-        return sway.windowPlace("", left, top, width, height) && width == 400;
+        return compositor.windowPlace("", left, top, width, height) && width == 400;
     })) << left << "," << top << " " << width << "x" << height;
     const std::string at = std::to_string(left + 200) + " " + std::to_string(top + 150);
     Event moved;
     ASSERT_TRUE(test::eventually([&] {
         // A move that sway drops is made again.
-        if (!sway.pointer("absolute " + at + " 640 480")) return false;
-        while (events.next(moved, 1000))
+        if (!compositor.pointer("absolute " + at + " 640 480")) return false;
+        while (events->next(moved, 1000))
             if (moved.type == EventType::MouseMove || moved.type == EventType::MouseEnter)
                 return moved.pointer.windowX == 200 && moved.pointer.windowY == 150;
         return false;
-    })) << events.seen();
-    EXPECT_EQ(moved.pointer.x, 160) << events.seen();
-    EXPECT_EQ(moved.pointer.y, 100) << events.seen();
+    })) << events->seen();
+    EXPECT_EQ(moved.pointer.x, 160) << events->seen();
+    EXPECT_EQ(moved.pointer.y, 100) << events->seen();
 }
 
-TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
+TEST_F(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
 {
-    Compositor sway;
-    ASSERT_NO_FATAL_FAILURE(test::startWithKeyboard(sway));
-    WaylandConsole one, two;
+    ASSERT_TRUE(startWithKeyboard());
+    // The fixture's console is the first window; the second is the test's.
+    WaylandConsole& one = *console;
+    WaylandConsole two;
     ASSERT_EQ(one.setTitle("one"), 0);
     ASSERT_EQ(two.setTitle("two"), 0);
     ASSERT_EQ(one.open(320, 200, PREFER32, -1, -1, -1), 1);
-    EventReader oneEvents(one), twoEvents(two);
+    EventReader& oneEvents = *events;
+    EventReader twoEvents(two);
     Event focus;
     ASSERT_TRUE(oneEvents.next(EventType::FocusIn, focus)) << oneEvents.seen();
     // A new window takes the focus.
@@ -187,11 +182,11 @@ TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
     ASSERT_TRUE(twoEvents.next(EventType::FocusIn, focus)) << twoEvents.seen();
     ASSERT_TRUE(oneEvents.next(EventType::FocusOut, focus)) << oneEvents.seen();
 
-    ASSERT_TRUE(sway.command("'[title=\"^one$\"] focus'"));
+    ASSERT_TRUE(compositor.command("'[title=\"^one$\"] focus'"));
     ASSERT_TRUE(oneEvents.next(EventType::FocusIn, focus)) << oneEvents.seen();
     ASSERT_TRUE(twoEvents.next(EventType::FocusOut, focus)) << twoEvents.seen();
     // Keys go to the focused window alone.
-    ASSERT_TRUE(sway.type("x"));
+    ASSERT_TRUE(compositor.type("x"));
     Event key;
     ASSERT_TRUE(oneEvents.next(EventType::KeyUp, key)) << oneEvents.seen();
     EXPECT_EQ(key.symbol, U'x');
@@ -199,11 +194,12 @@ TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
         EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
 
     // A key held as the focus moves away is let go and repeats no more.
-    auto held = std::async(std::launch::async, [&] { return sway.typeWith("-P a -s 1500 -p a"); });
+    auto held =
+        std::async(std::launch::async, [&] { return compositor.typeWith("-P a -s 1500 -p a"); });
     bool repeating = false;
     while (!repeating && oneEvents.next(EventType::KeyDown, key)) repeating = key.repeat;
     ASSERT_TRUE(repeating) << oneEvents.seen();
-    ASSERT_TRUE(sway.command("'[title=\"^two$\"] focus'"));
+    ASSERT_TRUE(compositor.command("'[title=\"^two$\"] focus'"));
     ASSERT_TRUE(oneEvents.next(EventType::FocusOut, focus)) << oneEvents.seen();
     EXPECT_EQ(one.keyDown(key.key), 0);
     ASSERT_TRUE(held.get());
@@ -211,19 +207,16 @@ TEST(WaylandWindow, FocusMovesBetweenTwoWindowsAsTheCompositorMovesIt)
         EXPECT_NE(event.type, EventType::KeyDown) << test::describe(event);
 }
 
-TEST(WaylandBadInput, ACompositorThatGoesAwayIsACloseEventAndCallsFailWithoutAHang)
+TEST_F(WaylandBadInput, ACompositorThatGoesAwayIsACloseEventAndCallsFailWithoutAHang)
 {
-    Compositor weston;
-    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
-    WaylandConsole console;
-    ASSERT_EQ(console.closeAsEvent(1), 1);
-    ASSERT_EQ(console.open(320, 200, PREFER16, -1, -1, -1), 1);
-    EventReader events(console);
-    auto frame = test::randomFrame(console, ARGB8888, 320, 200, 3, true);
-    ASSERT_EQ(frame->copy(console.primary(), 0), 1);
-    weston.kill();
+    ASSERT_TRUE(start(Kind::WESTON));
+    ASSERT_EQ(console->closeAsEvent(1), 1);
+    ASSERT_TRUE(open({.format = PREFER16}));
+    auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 3, true);
+    ASSERT_EQ(frame->copy(console->primary(), 0), 1);
+    compositor.kill();
     Event close;
-    ASSERT_TRUE(events.next(EventType::Close, close)) << events.seen();
+    ASSERT_TRUE(events->next(EventType::Close, close)) << events->seen();
     EXPECT_TRUE(close.displayLost);
     // Run apart, so that a hang shows as a failure rather than a stuck suite.
     // Every call fails, and says why on the thread that made it.
@@ -235,14 +228,14 @@ TEST(WaylandBadInput, ACompositorThatGoesAwayIsACloseEventAndCallsFailWithoutAHa
                          lastError() + "\"); ";
             clearLastError();
         };
-        for (int i = 0; i < 50; ++i) failsWithAReason("a present", frame->copy(console.primary(), 0));
-        failsWithAReason("waitRetrace", console.waitRetrace());
-        failsWithAReason("setTitle", console.setTitle("after the compositor"));
-        failsWithAReason("setOutput", console.setOutput(FULLSCREEN));
-        failsWithAReason("setPointerVisible", console.setPointerVisible(0));
-        failsWithAReason("keyPressed", console.keyPressed());
-        failsWithAReason("readKey", console.readKey());
-        failsWithAReason("open", console.open(320, 200, PREFER16, -1, -1, -1));
+        for (int i = 0; i < 50; ++i) failsWithAReason("a present", frame->copy(console->primary(), 0));
+        failsWithAReason("waitRetrace", console->waitRetrace());
+        failsWithAReason("setTitle", console->setTitle("after the compositor"));
+        failsWithAReason("setOutput", console->setOutput(FULLSCREEN));
+        failsWithAReason("setPointerVisible", console->setPointerVisible(0));
+        failsWithAReason("keyPressed", console->keyPressed());
+        failsWithAReason("readKey", console->readKey());
+        failsWithAReason("open", console->open(320, 200, PREFER16, -1, -1, -1));
         return wrong;
     });
     ASSERT_EQ(calls.wait_for(test::PATIENCE), std::future_status::ready);
@@ -270,11 +263,10 @@ TEST(WaylandBadInput, ACompositorThatGoesAwayIsACloseEventAndCallsFailWithoutAHa
     std::_Exit(5);
 }
 
-TEST(WaylandBadInput, ACompositorThatGoesAwayWhileTheProgramWaitsForAKeyEndsItWithExitCodeOne)
+TEST_F(WaylandBadInput, ACompositorThatGoesAwayWhileTheProgramWaitsForAKeyEndsItWithExitCodeOne)
 {
-    Compositor weston;
-    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
-    EXPECT_EXIT(waitForAKeyAsTheCompositorGoes(weston), testing::ExitedWithCode(1),
+    ASSERT_TRUE(compositor.start(Kind::WESTON));
+    EXPECT_EXIT(waitForAKeyAsTheCompositorGoes(compositor), testing::ExitedWithCode(1),
                 "^vxr error: lost the display\n$");
 }
 
@@ -299,10 +291,11 @@ int shmPoolMappings()
     return count;
 }
 
-TEST(WaylandLifecycle, TwoHundredOpensLeaveNoDescriptorsThreadsOrPoolsBehind)
+// Each cycle makes a console of its own, as a program that opens and
+// closes its windows does.
+TEST_F(WaylandLifecycle, TwoHundredOpensLeaveNoDescriptorsThreadsOrPoolsBehind)
 {
-    Compositor weston;
-    ASSERT_TRUE(weston.start(Compositor::Kind::WESTON));
+    ASSERT_TRUE(compositor.start(Kind::WESTON));
     const auto cycle = [](unsigned seed) {
         WaylandConsole console;
         ASSERT_EQ(console.open(64, 40, PREFER16, -1, -1, -1), 1);

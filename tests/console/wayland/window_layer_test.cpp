@@ -7,26 +7,26 @@
 #include <cstdlib>
 #include <string>
 
-#include "console/wayland/compositor.h"
-#include "console/x11/x11_test_support.h"
+#include "console/wayland/wayland_console_fixture.h"
 #include "console/wayland/wayland_session.h"
-#include "vxr/console/wayland/wayland_console.h"
+#include "console/x11/x11_test_support.h"
 #include "vxr/window/window.h"
 
 namespace vxr {
 namespace {
 
-using test::Compositor;
+using WaylandWindowLayer = test::WaylandConsoleFixture;
 
-TEST(WaylandWindowLayer, TypedRowsReachTheScreenExactlyAndACloseEndsTheWindow)
+// The window opens its own console, so the fixture's compositor alone
+// serves here.
+TEST_F(WaylandWindowLayer, TypedRowsReachTheScreenExactlyAndACloseEndsTheWindow)
 {
-    Compositor sway;
-    ASSERT_TRUE(sway.start(Compositor::Kind::SWAY, 320, 200));
+    ASSERT_TRUE(compositor.start(Kind::SWAY, 320, 200));
     Window window({.title = "rows", .scaling = WindowOptions::Scaling::Sharp});
     ASSERT_TRUE(window.isOpen()) << window.error();
-    auto* console = dynamic_cast<WaylandConsole*>(&window.console());
-    ASSERT_NE(console, nullptr);
-    EXPECT_FALSE(console->scalesInCompositor());
+    auto* shown = dynamic_cast<WaylandConsole*>(&window.console());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(shown->scalesInCompositor());
     {
         FrameLock pixels = window.lock();
         for (int y = 0; y < pixels.height(); ++y) {
@@ -36,28 +36,25 @@ TEST(WaylandWindowLayer, TypedRowsReachTheScreenExactlyAndACloseEndsTheWindow)
         }
     }
     ASSERT_TRUE(window.present());
-    std::string why;
-    EXPECT_TRUE(test::showsFrame(sway, *console, window.frame(), 0, 0, why)) << why;
+    EXPECT_TRUE(test::showsFrame(compositor, *shown, window.frame(), 0, 0));
 
-    ASSERT_TRUE(sway.command("'[app_id=vxr] kill'"));
+    ASSERT_TRUE(compositor.command("'[app_id=vxr] kill'"));
     EXPECT_TRUE(test::waitForClose(window));
     EXPECT_FALSE(window.isOpen());
 }
 
-TEST(WaylandWindowLayer, TheScalingChoiceAndAFailureReason)
+TEST_F(WaylandWindowLayer, TheScalingChoiceAndAFailureReason)
 {
-    {
-        Compositor sway;
-        ASSERT_TRUE(sway.start(Compositor::Kind::SWAY));
-        WaylandConsole console;
-        ASSERT_EQ(console.open(320, 200, PREFER32, -1, -1, -1), 1);
-        EXPECT_EQ(console.setScaling(SCALING_SHARP), 1);
-        EXPECT_FALSE(console.scalesInCompositor());
-        EXPECT_EQ(console.setScaling(SCALING_COMPOSITOR), 1);
-        // sway tiles the window over the output: the frame is scaled there.
-        EXPECT_TRUE(test::eventually([&] { return console.scalesInCompositor(); }));
-        EXPECT_EQ(console.setScaling(12345), 0);
-    }
+    ASSERT_TRUE(start(Kind::SWAY));
+    ASSERT_TRUE(open());
+    EXPECT_EQ(console->setScaling(SCALING_SHARP), 1);
+    EXPECT_FALSE(console->scalesInCompositor());
+    EXPECT_EQ(console->setScaling(SCALING_COMPOSITOR), 1);
+    // sway tiles the window over the output: the frame is scaled there.
+    EXPECT_TRUE(test::eventually([&] { return console->scalesInCompositor(); }));
+    EXPECT_EQ(console->setScaling(12345), 0);
+
+    // With no compositor named, a window says why it did not open.
     unsetenv("WAYLAND_DISPLAY");
     const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
     unsetenv("DISPLAY");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -125,6 +126,15 @@ INSTANTIATE_TEST_SUITE_P(Frames, RepaintWhileDrawing,
 // that no frame is black like the bars and a window not yet drawn again.
 constexpr std::uint32_t FRAME_MARK = 0x800000u;
 constexpr std::uint32_t NUMBER_BITS = 0x7FFFFFu;
+// The run is long enough once the program has presented this many frames
+// and the window has been disturbed this many times, however slowly a
+// loaded machine or a sanitizer gets there: each of the three kinds of
+// change at each of the five sizes, eight times over, with four screenshots
+// after each.
+constexpr std::uint32_t LEAST_PRESENTS = 200;
+constexpr int LEAST_STEPS = 8 * 3 * 5;
+// Only against a hang: a run that has not done that work by then fails.
+constexpr auto HANG_GUARD = std::chrono::seconds(60);
 
 std::uint32_t frameColour(std::uint32_t number)
 {
@@ -229,18 +239,14 @@ TEST(RepaintStress, EveryScreenshotShowsOnePresentedFrameWhole)
     // Sizes at scale 1, larger and smaller, wide and tall.
     const int sizes[][2] = {{512, 320}, {1000, 700}, {700, 333}, {250, 600}, {512, 321}};
 
-    int frames = 0, shots = 0;
+    int frames = 0, shots = 0, step = 0;
     std::vector<std::string> faults;
-    // Four seconds of disturbance, or longer where the program draws slowly
-    // (under a sanitizer): until it has offered enough frames to meet every
-    // kind of change many times.
-    const auto start = test::Clock::now();
-    const auto going = [&] {
-        const auto spent = test::Clock::now() - start;
-        return spent < std::chrono::seconds(4) ||
-               (program.offered() < 400 && spent < std::chrono::seconds(60));
+    // Each round presents one odd-numbered frame.
+    const auto enoughWork = [&] {
+        return step >= LEAST_STEPS && program.offered() >= 2 * LEAST_PRESENTS + 1;
     };
-    for (int step = 0; going() && faults.size() < 5; ++step) {
+    const auto guard = test::Clock::now() + HANG_GUARD;
+    for (; !enoughWork() && test::Clock::now() < guard && faults.size() < 5; ++step) {
         switch (step % 3) {
             case 0: session.view.resize(window, sizes[step / 3 % 5][0], sizes[step / 3 % 5][1]); break;
             case 1: session.view.showCover(cover, true); break;
@@ -259,6 +265,8 @@ TEST(RepaintStress, EveryScreenshotShowsOnePresentedFrameWhole)
     }
     program.stop();
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults, the first: " << faults.front();
+    // The work was done before the guard ran out.
+    EXPECT_TRUE(enoughWork()) << step << " steps, frames up to " << program.offered();
     EXPECT_EQ(program.failures(), 0u);
     // Most screenshots show a frame; the rest came before a redraw.
     EXPECT_GT(frames, shots / 2) << frames << " of " << shots;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "close_later.h"
+#include "console_input_fixture.h"
 #include "input_injection.h"
 #include "vxr/surface/surface.h"
 #include "vxr/console/windows/directx_console.h"
@@ -15,28 +16,16 @@
 namespace vxr {
 namespace {
 
-using testing::describe;
-using testing::waitFor;
-using testing::waitUntil;
-
 constexpr int WIDTH = 320;
 constexpr int HEIGHT = 200;
 
-class DirectXInput : public ::testing::Test {
+class DirectXInput : public testing::ConsoleInputFixture<DirectXConsole> {
 protected:
-    void SetUp() override
+    void openWindow() override
     {
         ASSERT_EQ(console.ok(), 1);
         ASSERT_EQ(console.open(WIDTH, HEIGHT, PREFER16, -1, -1, -1), 1);
-        window = static_cast<HWND>(console.window());
-        ASSERT_NE(window, nullptr);
-        testing::bringForward(window);
-        SendMessageA(window, WM_NULL, 0, 0);
-        testing::drain(console);
     }
-
-    Event next(EventType type) { return testing::nextEvent(console, type); }
-    Event nextKey(EventType type, Key key) { return testing::nextKeyEvent(console, type, key); }
 
     // The frame is the screen: a screen pixel is the frame pixel.
     POINT clientPoint(int screenX, int screenY)
@@ -45,9 +34,6 @@ protected:
         ScreenToClient(window, &point);
         return point;
     }
-
-    DirectXConsole console{nullptr};
-    HWND window = nullptr;
 };
 
 TEST_F(DirectXInput, KeysAndTextReachTheFullScreenWindow)
@@ -65,20 +51,12 @@ TEST_F(DirectXInput, KeysAndTextReachTheFullScreenWindow)
     EXPECT_FALSE(nextKey(EventType::KeyUp, Key::LeftShift).modifiers & MODIFIER_SHIFT);
     EXPECT_EQ(nextKey(EventType::KeyDown, Key::Home).nativeCode, 0xE047u);
 
-    std::string text;
+    const std::string typed = "\u00FC\U0001D11E";
     std::vector<Event> seen;
-    while (text.size() < std::string("\u00FC\U0001D11E").size() &&
-           waitFor(console, EventType::Text, seen))
-        text += seen.back().text;
-    EXPECT_EQ(text, "\u00FC\U0001D11E") << describe(seen);
+    EXPECT_EQ(readText(typed.size(), seen), typed) << testing::describe(seen);
 
-    int presses = 0;
-    while (console.keyPressed()) {
-        EXPECT_EQ(console.readKey(), 1);
-        ++presses;
-    }
     // Shift, Z and Home, and a key down for each typed UTF-16 unit.
-    EXPECT_EQ(presses, 6);
+    EXPECT_EQ(readPresses(), 6);
 }
 
 // Wine keeps the X pointer where the old mode's screen was, outside the new
@@ -91,14 +69,14 @@ TEST_F(DirectXInput, TheScreensCornersAreTheFramesCornersAndButtonsAndTheWheelAr
         const POINT client = clientPoint(x, y);
         PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
         std::vector<Event> seen;
-        const bool found = waitUntil(
+        const bool found = testing::waitUntil(
             console,
             [&](const Event& e) {
                 return e.type == EventType::MouseMove && e.pointer.windowX == client.x &&
                        e.pointer.windowY == client.y;
             },
             seen);
-        EXPECT_TRUE(found) << describe(seen);
+        EXPECT_TRUE(found) << testing::describe(seen);
         return found ? seen.back().pointer : PointerPosition{};
     };
     const PointerPosition origin = postMove(0, 0);

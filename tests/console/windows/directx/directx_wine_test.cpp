@@ -2,7 +2,7 @@
 // desktop where display modes can really change.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <functional>
 #include <string>
 
 #include "vxr/console/windows/directx_console.h"
@@ -37,11 +37,45 @@ DWORD priority() { return GetPriorityClass(GetCurrentProcess()); }
 
 std::uint16_t patternAt(int x, int y) { return static_cast<std::uint16_t>(x * 7 + y * 1031); }
 
-std::uint16_t pixel16(Surface& surface, std::uint8_t* pixels, int x, int y)
+// A pixel's value at (x, y), of the one or two bytes the surface's pixels take.
+using PixelRule = std::function<std::uint32_t(int x, int y)>;
+
+// Writes every pixel of the frame as the rule gives it; false where the
+// frame cannot be locked.
+bool fillPixels(Surface& frame, const PixelRule& value)
 {
-    std::uint16_t value;
-    std::memcpy(&value, pixels + y * surface.pitch() + 2 * x, 2);
-    return value;
+    std::uint8_t* pixels = frame.lock(1);
+    if (!pixels) return false;
+    const int bytes = frame.format().bytes;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) {
+            const std::uint32_t pixel = value(x, y);
+            std::uint8_t* at = pixels + std::int64_t{y} * frame.pitch() + std::int64_t{x} * bytes;
+            for (int byte = 0; byte < bytes; ++byte)
+                at[byte] = static_cast<std::uint8_t>(pixel >> (8 * byte));
+        }
+    frame.unlock();
+    return true;
+}
+
+// Pixels of the screen's width x height corner that differ from the rule;
+// -1 where the screen cannot be locked.
+int wrongPixels(Surface& screen, int width, int height, const PixelRule& expected)
+{
+    std::uint8_t* pixels = screen.lock(1);
+    if (!pixels) return -1;
+    const int bytes = screen.format().bytes;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* at =
+                pixels + std::int64_t{y} * screen.pitch() + std::int64_t{x} * bytes;
+            std::uint32_t shown = 0;
+            for (int byte = 0; byte < bytes; ++byte) shown |= std::uint32_t{at[byte]} << (8 * byte);
+            wrong += shown != expected(x, y);
+        }
+    screen.unlock();
+    return wrong;
 }
 
 bool allZero(Surface& surface)
@@ -104,22 +138,9 @@ TEST(WineDirectX, FramesCopiedToTheScreenReadBackExactly)
 
     Surface frame(&console, 320, 200, PixelFormat(RGB565), -1, -1, -1, -1);
     ASSERT_EQ(frame.backing(), BACKING_DIRECTX);
-    std::uint8_t* pixels = frame.lock(1);
-    ASSERT_NE(pixels, nullptr);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const std::uint16_t value = patternAt(x, y);
-            std::memcpy(pixels + y * frame.pitch() + 2 * x, &value, 2);
-        }
-    frame.unlock();
+    ASSERT_TRUE(fillPixels(frame, patternAt));
     ASSERT_EQ(frame.update(), 1);
-    std::uint8_t* shown = screen->lock(1);
-    ASSERT_NE(shown, nullptr);
-    int wrong = 0;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 320; ++x) wrong += pixel16(*screen, shown, x, y) != patternAt(x, y);
-    screen->unlock();
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(wrongPixels(*screen, 320, 200, patternAt), 0);
 
     Surface indexed(&console, 320, 200, PixelFormat(INDEX8), -1, -1, -1, -1);
     Palette colours;
@@ -127,26 +148,16 @@ TEST(WineDirectX, FramesCopiedToTheScreenReadBackExactly)
     for (std::uint32_t i = 0; i < 256; ++i) entries[i] = i << 16 | (i * 3 & 255) << 8 | (255 - i);
     colours.unlock();
     ASSERT_EQ(indexed.setPalette(colours), 1);
-    pixels = indexed.lock(1);
-    ASSERT_NE(pixels, nullptr);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 320; ++x)
-            pixels[y * indexed.pitch() + x] = static_cast<std::uint8_t>(x + y);
-    indexed.unlock();
+    const auto indexAt = [](int x, int y) { return std::uint32_t(x + y) & 255; };
+    ASSERT_TRUE(fillPixels(indexed, indexAt));
     ASSERT_EQ(indexed.update(), 1);
-    shown = screen->lock(1);
-    ASSERT_NE(shown, nullptr);
-    wrong = 0;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const std::uint32_t i = (x + y) & 255;
-            // RGB565 keeps the top 5, 6 and 5 bits of each channel.
-            const std::uint32_t expected =
-                (i >> 3) << 11 | ((i * 3 & 255) >> 2) << 5 | (255 - i) >> 3;
-            wrong += pixel16(*screen, shown, x, y) != expected;
-        }
-    screen->unlock();
-    EXPECT_EQ(wrong, 0);
+    // RGB565 keeps the top 5, 6 and 5 bits of each channel.
+    EXPECT_EQ(wrongPixels(*screen, 320, 200,
+                          [&](int x, int y) {
+                              const std::uint32_t i = indexAt(x, y);
+                              return (i >> 3) << 11 | ((i * 3 & 255) >> 2) << 5 | (255 - i) >> 3;
+                          }),
+              0);
 }
 
 TEST(WineDirectX, PreferEightGivesAnIndexedScreenWhosePaletteReadsBack)
@@ -226,20 +237,10 @@ TEST(WineDirectX, ReopeningChangesTheModeAndRebuildsTheScreen)
     EXPECT_TRUE(allZero(*screen));
 
     Surface frame(&console, 640, 480, PixelFormat(INDEX8), -1, -1, -1, -1);
-    std::uint8_t* pixels = frame.lock(1);
-    ASSERT_NE(pixels, nullptr);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x)
-            pixels[y * frame.pitch() + x] = static_cast<std::uint8_t>(x ^ y);
-    frame.unlock();
+    const auto pattern = [](int x, int y) { return std::uint32_t(x ^ y) & 255; };
+    ASSERT_TRUE(fillPixels(frame, pattern));
     ASSERT_EQ(frame.update(), 1);
-    std::uint8_t* shown = screen->lock(1);
-    ASSERT_NE(shown, nullptr);
-    int wrong = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) wrong += shown[y * screen->pitch() + x] != ((x ^ y) & 255);
-    screen->unlock();
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(wrongPixels(*screen, 640, 480, pattern), 0);
 }
 
 TEST(WineDirectX, DestroyingTheConsoleGivesTheDesktopBack)

@@ -8,6 +8,7 @@
 #include "gdi_test_support.h"
 #include "reason_check.h"
 #include "vxr/surface/surface.h"
+#include "window_test_support.h"
 
 namespace vxr {
 namespace {
@@ -27,20 +28,15 @@ TEST(GdiConsole, OffersTheDesktopAsItsOneWindowedMode)
     char name[8] = {};
     EXPECT_EQ(console.name(name), 4);
     EXPECT_STREQ(name, "GDI");
-    std::vector<ConsoleMode> modes;
-    EXPECT_EQ(console.modes(modes), 1);
-    ASSERT_EQ(modes.size(), 1u);
-    EXPECT_STREQ(modes[0].driver, "GDI");
-    EXPECT_EQ(modes[0].width, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(modes[0].height, GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_EQ(modes[0].format, desktopFormat());
-    EXPECT_EQ(modes[0].output, WINDOWED);
     // The desktop's own rate, with 0 and 1 (the device's default) as 0.
     HDC screen = GetDC(nullptr);
     const int refresh = GetDeviceCaps(screen, VREFRESH);
     ReleaseDC(nullptr, screen);
-    EXPECT_EQ(modes[0].parameter, refresh <= 1 ? 0 : refresh);
-    EXPECT_EQ(modes[0].variant, VARIANT_DEFAULT);
+    std::vector<ConsoleMode> modes;
+    EXPECT_EQ(console.modes(modes), 1);
+    EXPECT_TRUE(testing::sameModes(
+        modes, {{"GDI", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 desktopFormat(), WINDOWED, refresh <= 1 ? 0 : refresh, VARIANT_DEFAULT}}));
 }
 
 TEST(GdiConsole, OpensAFramedWindowAroundTheRequestedClientSize)

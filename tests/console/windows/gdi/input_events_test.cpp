@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "console_input_fixture.h"
 #include "gdi_test_support.h"
 #include "input_injection.h"
 #include "vxr/console/windows/gdi_console.h"
@@ -14,29 +15,21 @@
 namespace vxr {
 namespace {
 
-using testing::describe;
-using testing::waitFor;
-using testing::waitUntil;
-
 constexpr int FRAME_WIDTH = 160;
 constexpr int FRAME_HEIGHT = 100;
 
-class GdiInput : public ::testing::Test {
+class GdiInput : public testing::ConsoleInputFixture<GdiConsole> {
 protected:
-    void SetUp() override
+    void openWindow() override
     {
         ASSERT_TRUE(testing::openSettled(console, FRAME_WIDTH, FRAME_HEIGHT));
-        window = static_cast<HWND>(console.window());
         // Away from the desktop's edges, so the pointer can be put left of it.
-        SetWindowPos(window, nullptr, 100, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        testing::settle(window);
-        testing::bringForward(window);
-        testing::settle(window);
-        testing::drain(console);
+        HWND opened = static_cast<HWND>(console.window());
+        SetWindowPos(opened, nullptr, 100, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        testing::settle(opened);
     }
-
-    Event next(EventType type) { return testing::nextEvent(console, type); }
-    Event nextKey(EventType type, Key key) { return testing::nextKeyEvent(console, type, key); }
+    // With the repaints the open, the move and the focus still owe.
+    void settleWindow() override { testing::settle(window); }
 
     void pointAtClient(int x, int y)
     {
@@ -48,9 +41,6 @@ protected:
     {
         return testing::settledMove(console, testing::onScreen(window, x, y), x, y);
     }
-
-    GdiConsole console{nullptr};
-    HWND window = nullptr;
 };
 
 TEST_F(GdiInput, KeysArriveWithTheirPlaceModifiersAndRepeatsAndStillCountInTheQueue)
@@ -88,12 +78,7 @@ TEST_F(GdiInput, KeysArriveWithTheirPlaceModifiersAndRepeatsAndStillCountInTheQu
 
     // Every key down also counted in the key queue, repeats included, with
     // the events read alongside.
-    int presses = 0;
-    while (console.keyPressed()) {
-        EXPECT_EQ(console.readKey(), 1);
-        ++presses;
-    }
-    EXPECT_EQ(presses, 5);
+    EXPECT_EQ(readPresses(), 5);
     EXPECT_FALSE(console.keyDown(Key::A));
 }
 
@@ -135,16 +120,13 @@ TEST_F(GdiInput, TypedTextArrivesAsUtf8WithSurrogatePairsJoined)
     // A high surrogate whose partner never comes is a replacement character.
     testing::typeUnits(std::u16string(1, char16_t(0xD83D)) + u"b");
 
-    std::string text;
+    const std::string arrived = "a\u00E9\U0001F600\uFFFDb";
     std::vector<Event> seen;
-    while (text.size() < std::string("a\u00E9\U0001F600\uFFFDb").size() &&
-           waitFor(console, EventType::Text, seen))
-        text += seen.back().text;
-    EXPECT_EQ(text, "a\u00E9\U0001F600\uFFFDb") << describe(seen);
+    EXPECT_EQ(readText(arrived.size(), seen), arrived) << testing::describe(seen);
     // Characters typed this way are no key of the keyboard.
     for (const Event& event : seen)
         EXPECT_FALSE(event.type == EventType::KeyDown && event.key == Key::Unknown)
-            << describe(seen);
+            << testing::describe(seen);
 }
 
 TEST_F(GdiInput, PointerPositionsMapOntoTheStretchedFrame)

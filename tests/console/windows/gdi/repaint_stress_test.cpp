@@ -22,6 +22,14 @@ namespace {
 
 constexpr int FRAME_WIDTH = 320;
 constexpr int FRAME_HEIGHT = 200;
+// The run is long enough once the program has presented this many frames
+// and the harness has disturbed the window this many times, reading it back
+// after each, however slowly a loaded machine gets there: every one of the
+// six kinds of disturbance at every one of the five sizes, four times over.
+constexpr std::uint32_t LEAST_PRESENTS = 400;
+constexpr int LEAST_DISTURBANCES = 4 * 6 * 5;
+// Only against a hang: a run that has not done that work by then fails.
+constexpr auto HANG_GUARD = std::chrono::seconds(60);
 
 // Frame n is all one RGB565 value, n itself, which 16- and 32-bit desktops
 // both show with its top bits intact. It starts at 1, so no frame is black
@@ -171,17 +179,20 @@ TEST(GdiRepaintStress, EveryReadBackShowsOnePresentedFrameWhole)
     Recorder recorder(static_cast<HWND>(console.window()), lastPresented);
     ASSERT_TRUE(recorder.watchRepaints());
 
+    std::atomic<std::uint32_t> frames{0};
     std::thread disturber([&] {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
-        for (int step = 0; std::chrono::steady_clock::now() < end; ++step) {
+        const auto guard = std::chrono::steady_clock::now() + HANG_GUARD;
+        const auto enoughWork = [&](int steps) {
+            return steps >= LEAST_DISTURBANCES && frames.load() >= LEAST_PRESENTS;
+        };
+        for (int step = 0; !enoughWork(step) && std::chrono::steady_clock::now() < guard; ++step) {
             recorder.disturb(step);
             recorder.readBack();
         }
         stop = true;
     });
-    std::uint32_t frames = 0;
     while (!stop) {
-        const std::uint32_t n = frames % 0xFFFF + 1;
+        const std::uint32_t n = frames.load() % 0xFFFF + 1;
         drawFrame(frame, static_cast<std::uint16_t>(n));
         lastPresented = n;
         frame.update();
@@ -189,9 +200,11 @@ TEST(GdiRepaintStress, EveryReadBackShowsOnePresentedFrameWhole)
     }
     disturber.join();
 
-    EXPECT_LT(frames, 0xFFFFu) << "frame numbers wrapped";
+    EXPECT_LT(frames.load(), 0xFFFFu) << "frame numbers wrapped";
     EXPECT_TRUE(recorder.whole()) << recorder.summary();
-    EXPECT_GT(recorder.readBackCount(), 40) << recorder.summary();
+    // The work was done before the guard ran out.
+    EXPECT_GE(frames.load(), LEAST_PRESENTS) << recorder.summary();
+    EXPECT_GE(recorder.readBackCount(), LEAST_DISTURBANCES) << recorder.summary();
     // The frames kept coming while the window was disturbed.
     EXPECT_GT(recorder.framesSeen(), 10u) << recorder.summary();
 }
