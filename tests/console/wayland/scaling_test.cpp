@@ -19,6 +19,7 @@
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
+#include "wayland_console_fixture.h"
 #include "wayland_session.h"
 
 namespace vxr {
@@ -42,24 +43,19 @@ constexpr ScalingCase NARROW_WINDOW[] = {{SCALING_SHARP, {0, 10, 80, 60}},
                                          {SCALING_INTEGER, {0, 10, 80, 60}},
                                          {SCALING_STRETCH, {0, 0, 80, 70}}};
 
-class WaylandScaling : public ::testing::Test {
+class WaylandScaling : public test::WaylandConsoleFixture {
 protected:
-    WaylandConsole& console() { return *made; }
+    WaylandConsole& shown() { return *console; }
 
-    // The console finds the compositor its environment names when it is made.
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(test::startWithPointer(sway, 1));
-        made = std::make_unique<WaylandConsole>();
-    }
+    void SetUp() override { ASSERT_TRUE(startWithPointer()); }
 
     void openAt(int width, int height)
     {
-        ASSERT_EQ(console().open(FRAME_WIDTH, FRAME_HEIGHT, PREFER32, -1, -1, -1), 1);
-        frame = test::randomFrame(console(), ARGB8888, FRAME_WIDTH, FRAME_HEIGHT, 5, true);
-        ASSERT_TRUE(test::floatAtCorner(sway, console(), width, height));
+        ASSERT_EQ(shown().open(FRAME_WIDTH, FRAME_HEIGHT, PREFER32, -1, -1, -1), 1);
+        frame = test::randomFrame(shown(), ARGB8888, FRAME_WIDTH, FRAME_HEIGHT, 5, true);
+        ASSERT_TRUE(floatAtCorner(width, height));
         // sway draws the arrow into the output it screenshots.
-        ASSERT_EQ(console().setPointerVisible(0), 1);
+        ASSERT_EQ(shown().setPointerVisible(0), 1);
     }
 
     // Until the screenshot shows the frame scaled onto area of the window
@@ -67,14 +63,14 @@ protected:
     bool showsAt(const Rect& area, bool present, std::string& why)
     {
         return test::eventually([&] {
-            if (present) frame->copy(console().primary(), 0);
-            const int width = console().clientWidth(), height = console().clientHeight();
+            if (present) frame->copy(shown().primary(), 0);
+            const int width = shown().clientWidth(), height = shown().clientHeight();
             const std::vector<std::uint8_t> bytes = test::expectedWindowAt(
                 *frame, PixelFormat(ARGB8888), width, height, area, 0xFF000000u);
             std::vector<std::uint32_t> expected(bytes.size() / 4);
             std::memcpy(expected.data(), bytes.data(), expected.size() * 4);
             test::Screenshot shot;
-            const int wrong = sway.screenshot(shot)
+            const int wrong = compositor.screenshot(shot)
                                   ? test::differingPixels(shot, expected, width, height, 0, 0)
                                   : width * height;
             why = std::to_string(wrong) + " pixels differ in a " + std::to_string(width) + "x" +
@@ -88,17 +84,17 @@ protected:
     void expectCornersMapped(const ScalingCase& way)
     {
         constexpr int QUIET_MS = 4000;
-        EventReader events(console());
+        EventReader reader(shown());
         way.expectCornersMapped(FRAME_WIDTH, FRAME_HEIGHT, [&](int x, int y, PointerPosition& at) {
             Event event;
-            if (!sway.placePointer(x, y, 640, 480)) return false;
-            while (events.next(event, QUIET_MS)) {
+            if (!compositor.placePointer(x, y, 640, 480)) return false;
+            while (reader.next(event, QUIET_MS)) {
                 at = event.pointer;
                 if ((event.type == EventType::MouseMove || event.type == EventType::MouseEnter) &&
                     at.windowX == x && at.windowY == y)
                     return true;
             }
-            ADD_FAILURE() << events.seen();
+            ADD_FAILURE() << reader.seen();
             return false;
         });
     }
@@ -109,16 +105,14 @@ protected:
     {
         for (const ScalingCase& way : ways) {
             SCOPED_TRACE(way.name());
-            ASSERT_EQ(console().setScaling(way.scaling), 1) << lastError();
-            EXPECT_FALSE(console().scalesInCompositor());
+            ASSERT_EQ(shown().setScaling(way.scaling), 1) << lastError();
+            EXPECT_FALSE(shown().scalesInCompositor());
             std::string why;
             EXPECT_TRUE(showsAt(way.area, true, why)) << why;
             expectCornersMapped(way);
         }
     }
 
-    Compositor sway;
-    std::unique_ptr<WaylandConsole> made;
     std::unique_ptr<Surface> frame;
 };
 
@@ -128,29 +122,28 @@ TEST_F(WaylandScaling, EachWayShowsTheFrameInItsAreaAndThePointerMapsThroughIt)
     expectEachWay(ODD_WINDOW);
     // The compositor stretches onto the sharp way's area; it may filter, so
     // only the inside of blocks and the bars are compared.
-    ASSERT_EQ(console().setScaling(SCALING_COMPOSITOR), 1) << lastError();
-    EXPECT_TRUE(test::eventually([&] { return console().scalesInCompositor(); }));
+    ASSERT_EQ(shown().setScaling(SCALING_COMPOSITOR), 1) << lastError();
+    EXPECT_TRUE(test::eventually([&] { return shown().scalesInCompositor(); }));
     const std::unique_ptr<Surface> blocks =
-        test::blockFrame(console(), ARGB8888, FRAME_WIDTH, FRAME_HEIGHT, 4, 9);
-    std::string why;
-    EXPECT_TRUE(test::showsFrame(sway, console(), *blocks, 0, 0, why, true)) << why;
+        test::blockFrame(shown(), ARGB8888, FRAME_WIDTH, FRAME_HEIGHT, 4, 9);
+    EXPECT_TRUE(shows(*blocks, 0, 0, true));
     expectCornersMapped(ODD_WINDOW[0]);
 }
 
 TEST_F(WaylandScaling, AChangeShowsTheKeptFrameAtOnceAndMovesThePointersGrid)
 {
     ASSERT_NO_FATAL_FAILURE(openAt(333, 271));
-    ASSERT_EQ(console().setScaling(SCALING_SHARP), 1);
+    ASSERT_EQ(shown().setScaling(SCALING_SHARP), 1);
     std::string why;
     ASSERT_TRUE(showsAt(ODD_WINDOW[0].area, true, why)) << why;
     // No present after the change: the window redraws the frame it keeps.
     for (const ScalingCase& way : {ODD_WINDOW[2], ODD_WINDOW[1]}) {
         SCOPED_TRACE(way.name());
-        ASSERT_EQ(console().setScaling(way.scaling), 1) << lastError();
+        ASSERT_EQ(shown().setScaling(way.scaling), 1) << lastError();
         EXPECT_TRUE(showsAt(way.area, false, why)) << why;
         expectCornersMapped(way);
     }
-    EXPECT_EQ(console().setScaling(12345), 0);
+    EXPECT_EQ(shown().setScaling(12345), 0);
     EXPECT_NE(std::string(lastError()).find("12345"), std::string::npos) << lastError();
     EXPECT_TRUE(showsAt(ODD_WINDOW[1].area, true, why)) << why;
 }
