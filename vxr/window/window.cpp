@@ -37,6 +37,9 @@ Window::Window(const WindowOptions& options)
     if (options.scaling != WindowOptions::Scaling::Default)
         shown.setScaling(static_cast<int>(options.scaling));
     if (options.title) shown.setTitle(options.title);
+    // A console that cannot fix its window's size keeps it resizable; the
+    // frame is shown the same either way.
+    if (!options.resizable) shown.setResizable(0);
     surface.reset(new (std::nothrow) Surface(display, options.width, options.height,
                                              options.format, MEMORY_SYSTEM, -1, -1, -1));
     if (!surface || !surface->isValid()) {
@@ -72,6 +75,13 @@ bool Window::present(bool waitForRetrace)
     if (!opened) return false;
     if (waitForRetrace) console().waitRetrace();
     return surface->update() != 0;
+}
+
+std::optional<Presentation> Window::lastPresentation()
+{
+    Presentation shown;
+    if (!opened || !console().lastPresentation(&shown)) return std::nullopt;
+    return shown;
 }
 
 bool Window::present(const void* pixels, std::int64_t pitch)

@@ -9,6 +9,7 @@
 
 #include "vxr/console/console_mode.h"
 #include "vxr/console/event.h"
+#include "vxr/console/presentation.h"
 #include "vxr/format/palette.h"
 #include "vxr/format/pixel_format.h"
 
@@ -198,6 +199,16 @@ public:
     /// frame's size times it. A change is followed by a Resize event. 1
     /// where the console has no window or the platform does not tell.
     virtual double scale() { return 1.0; }
+    /// Fills out with when the last presented frame reached the screen, as
+    /// the platform reported it: 1 when out was filled, 0 while no frame has
+    /// been reported shown or where the platform does not tell (out is left
+    /// as it was).
+    virtual int lastPresentation(Presentation*) { return 0; }
+    /// With 1 (the default) the user may resize the window, down to the
+    /// frame at one screen pixel a pixel (less where the screen is smaller);
+    /// 0 keeps it at the size it opened at. For the open window and those to
+    /// come; 1 where the console can, 0 with the reason in lastError().
+    virtual int setResizable(int) { return 0; }
 
     /// The surfaces listed, in order, for inspection.
     std::vector<Surface*> attachedSurfaces() const;

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "vxr/console/console_front_end.h"
 #include "vxr/console/event.h"
+#include "vxr/console/presentation.h"
 #include "vxr/last_error.h"
 #include "vxr/window/frame_lock.h"
 #include "vxr/window/window_options.h"
@@ -54,9 +56,16 @@ public:
 
     /// Locks the frame for drawing until the lock goes out of scope.
     FrameLock lock();
-    /// Shows the frame, after waiting for the display's next retrace when
-    /// asked; false when it could not be shown.
+    /// Shows the frame; false when it could not be shown. With true it first
+    /// waits for the next refresh of the display showing the window, so a
+    /// loop of present(true) runs at the display's rate (50, 75, 120 or
+    /// 144 Hz), where the console can wait for one.
     bool present(bool waitForRetrace = false);
+    /// When the last presented frame reached the screen and the display's
+    /// refresh interval, as the platform reported them; empty until one is
+    /// reported, and where the platform does not tell. Read after a present
+    /// it may still tell of the frame before.
+    std::optional<Presentation> lastPresentation();
     /// Shows pixels the program keeps itself, in the frame's size and format
     /// (the frame lock is not used): line y starts at pixels + y * pitch.
     /// The window copies them once, as it shows them, and does not read

@@ -40,6 +40,10 @@ struct WindowOptions {
     PixelFormat format = PixelFormat(ARGB8888);
     Output output = Output::Default;     ///< where the frame is shown
     Scaling scaling = Scaling::Default;  ///< how the frame is stretched
+    /// The user may resize the window, down to the frame at one screen pixel
+    /// a pixel (less where the screen is smaller); false keeps the size it
+    /// opened at.
+    bool resizable = true;
     /// A close request (the close box, the window manager) arrives as a
     /// Close event and isOpen() turns false; with false the process ends
     /// with exit code 0 at once.

@@ -92,18 +92,46 @@ public:
         setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
         return stat(socket.c_str(), &info) == 0;
     }
+    // Returns once the monitor's samples reach the file: a tone played
+    // before that would lose its start to the recorder's own start-up.
     bool record(const std::string& file)
     {
-        return recorder.start({"parec", "--server=unix:" + socket, "-d", "null.monitor",
-                               "--format=float32le", "--rate=48000", "--channels=2", "--raw", file});
+        recording = file;
+        if (!recorder.start({"parec", "--server=unix:" + socket, "-d", "null.monitor",
+                             "--format=float32le", "--rate=48000", "--channels=2", "--raw",
+                             "--latency-msec=20", file}))
+            return false;
+        return recordedGrows(100ms);
     }
-    void stopRecording() { recorder.stop(); }
+    // Stops once the monitor has gone on for a while past this call, so that
+    // nothing played before it is still on its way to the file.
+    void stopRecordingAfter(std::chrono::milliseconds further)
+    {
+        recordedGrows(further);
+        recorder.stop();
+    }
     void kill() { server.stop(); }
     const std::string& directory() const { return folder; }
 
 private:
+    static constexpr std::int64_t BYTES_PER_SECOND = 48000 * 2 * sizeof(float);
+
+    std::int64_t recordedBytes() const
+    {
+        struct stat info {};
+        return stat(recording.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
+    }
+    bool recordedGrows(std::chrono::milliseconds by) const
+    {
+        const std::int64_t wanted = recordedBytes() + BYTES_PER_SECOND * by.count() / 1000;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (recordedBytes() < wanted && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        return recordedBytes() >= wanted;
+    }
     std::string folder;
     std::string socket;
+    std::string recording;
     Spawned server;
     Spawned recorder;
 };
@@ -122,8 +150,7 @@ TEST(PulseServer, ASecondOfToneReachesTheSinkWholeInPitchAndOnItsSide)
     PulseServer pulse;
     ASSERT_TRUE(pulse.start());
     const std::string recording = pulse.directory() + "/monitor.raw";
-    ASSERT_TRUE(pulse.record(recording));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(pulse.record(recording)) << "the monitor's samples never reached " << recording;
     {
         AudioStream stream({.sampleRate = 44100, .channels = 2, .format = SampleFormat::Int16});
         ASSERT_TRUE(stream.isOpen()) << stream.error();
@@ -143,8 +170,7 @@ TEST(PulseServer, ASecondOfToneReachesTheSinkWholeInPitchAndOnItsSide)
         std::this_thread::sleep_for(300ms);
         EXPECT_FALSE(stream.failed()) << stream.error();
     }
-    std::this_thread::sleep_for(300ms);
-    pulse.stopRecording();
+    pulse.stopRecordingAfter(500ms);
     const std::vector<float> monitor = readFloats(recording);
     for (int side = 0; side < 2; ++side) {
         const test::Signal signal = test::channelOf(monitor, 2, side);

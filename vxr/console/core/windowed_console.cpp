@@ -17,6 +17,7 @@ int WindowedConsole::openDisplayFormat(int width, int height, int output, int pa
     if (!canOpenWindow(output)) return 0;
     if (!hasWindow() || !refitWindow(width, height, output)) {
         closeWindow();
+        presentations.clear();
         // The window's thread may place the frame while the window opens.
         frameWidth = width;
         frameHeight = height;
@@ -83,6 +84,33 @@ bool WindowedConsole::placeFrameFor(int scaling)
 {
     if (scaling == SCALING_SHARP) return true;
     setLastError("setScaling: this console scales its frames the sharp way alone");
+    return false;
+}
+
+int WindowedConsole::lastPresentation(Presentation* out)
+{
+    if (!out) {
+        setLastError("lastPresentation: no room was given for the presentation");
+        return 0;
+    }
+    if (presentations.read(*out)) return 1;
+    setLastError("lastPresentation: no frame has been reported shown yet");
+    return 0;
+}
+
+int WindowedConsole::setResizable(int resizable)
+{
+    if (displayGone()) return 0;
+    const bool was = resizableWindows;
+    resizableWindows = resizable != 0;
+    if (applyResizing()) return 1;
+    resizableWindows = was;
+    return 0;
+}
+
+bool WindowedConsole::applyResizing()
+{
+    setLastError("setResizable: this console's windows keep the size it gives them");
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "vxr/console/core/display_console.h"
+#include "vxr/console/core/presentation_record.h"
 #include "vxr/console/desktop/window_title.h"
 #include "vxr/console/input/window_input.h"
 
@@ -39,6 +40,11 @@ public:
     // SCALING_COMPOSITOR where the platform offers it, for the open window
     // and the windows to come; 0 with the reason for any other code.
     int setScaling(int scaling) override;
+    // What the platform last reported shown, recorded in presentations.
+    int lastPresentation(Presentation* out) override;
+    // Kept for the windows to come; applyResizing() gives it to the open
+    // window.
+    int setResizable(int resizable) override;
 
 protected:
     // countPresses: whether the input's key queue counts every press, as
@@ -79,6 +85,10 @@ protected:
     // kept, for a way the platform does not scale; one without a step of
     // its own places its frames the sharp way alone.
     virtual bool placeFrameFor(int scaling);
+    // setResizable's step: the open window, if any, is made resizable or
+    // fixed as resizableWindows says; later windows open that way. False,
+    // with the reason kept, where the platform cannot.
+    virtual bool applyResizing();
 
     // The order of teardown, for the destructor of every windowed console,
     // while all its members still exist: the window's thread stops, so that
@@ -93,6 +103,11 @@ protected:
     std::int32_t frameHeight = 0;
     // The program's last choice of scaling that the platform took.
     std::int32_t chosenScaling = SCALING_SHARP;
+    // Whether the user may resize the windows: read where a window opens,
+    // on the program's thread.
+    bool resizableWindows = true;
+    // When the frames reached the screen, as the platform's thread heard.
+    PresentationRecord presentations;
     // Whether the console found the display it shows frames on.
     std::int32_t constructedOk = 0;
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "vxr/console/presentation.h"
+
+namespace vxr {
+
+// The last time a console's frame reached the screen. The thread that hears
+// it from the platform (a window or dispatch thread) records it; the
+// program reads it. Its lock is a leaf: taken last, around nothing else.
+class PresentationRecord {
+public:
+    // A frame shown at time (ns) on refresh counter refresh; refreshInterval
+    // 0 where the platform did not say, in which case two reports on
+    // different refreshes give it.
+    void record(std::int64_t time, std::uint64_t refresh, std::int64_t refreshInterval = 0);
+    // As record(), for a platform that counts no refreshes: the counter
+    // counts the frames reported instead.
+    void recordUncounted(std::int64_t time, std::int64_t refreshInterval);
+    // False, out untouched, while nothing has been reported.
+    bool read(Presentation& out) const;
+    // Forgets what was reported, for a new window.
+    void clear();
+
+private:
+    // The interval two counted reports show, under lock.
+    std::int64_t intervalSince(std::int64_t time, std::uint64_t refresh) const;
+
+    mutable std::mutex lock;
+    Presentation last;
+    bool reported = false;
+};
+
+}  // namespace vxr
