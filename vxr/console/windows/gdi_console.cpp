@@ -14,6 +14,7 @@
 #include "vxr/console/placement/output_scale.h"
 #include "vxr/console/windows/dib_store.h"
 #include "vxr/console/windows/display_dpi.h"
+#include "vxr/console/windows/display_timing.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
@@ -28,6 +29,8 @@ namespace {
 const char* const WINDOWED_CLASS = "VXR_GDI_WINDOWED";
 const char* const DRIVER_NAME = "GDI";
 constexpr DWORD WINDOWED_STYLE = WS_OVERLAPPEDWINDOW;
+// What a fixed window lacks: the sizing border and the maximise box.
+constexpr DWORD RESIZING_STYLE = WS_THICKFRAME | WS_MAXIMIZEBOX;
 
 // The model codes ask for the best direct or indexed mode, like the
 // preferences.
@@ -177,7 +180,7 @@ bool GdiConsole::openWindow(int width, int height, int)
 {
     monitorDpi.store(DisplayDpi::of(nullptr));
     const SIZE outer = windowSizeFor(width, height);
-    if (!createWindow(WINDOWED_CLASS, WINDOWED_STYLE, SW_SHOWNORMAL, outer.cx, outer.cy, false))
+    if (!createWindow(WINDOWED_CLASS, windowedStyle(), SW_SHOWNORMAL, outer.cx, outer.cy, false))
         return false;
     const int shownAt = DisplayDpi::of(windowHandle);
     if (shownAt != monitorDpi.load()) {
@@ -194,7 +197,56 @@ SIZE GdiConsole::windowSizeFor(int width, int height) const
     const double factor = OutputScale::settle(static_cast<double>(dpi) / DisplayDpi::BASE,
                                               "the monitor's DPI");
     return DisplayDpi::outerSize(OutputScale::physical(width, factor),
-                                 OutputScale::physical(height, factor), WINDOWED_STYLE, dpi);
+                                 OutputScale::physical(height, factor), windowedStyle(), dpi);
+}
+
+DWORD GdiConsole::windowedStyle() const
+{
+    return resizableWindows ? WINDOWED_STYLE : WINDOWED_STYLE & ~RESIZING_STYLE;
+}
+
+// The style changes where the window stands, its client area kept; one on
+// the whole screen takes it when it comes back.
+bool GdiConsole::applyResizing()
+{
+    if (!ownsWindow()) {
+        setLastError("setResizable: a window given to the GDI console keeps its own frame");
+        return false;
+    }
+    if (!windowHandle || openOutput != WINDOWED) return true;
+    if (!resizableWindows && IsZoomed(windowHandle)) ShowWindow(windowHandle, SW_RESTORE);
+    const LONG_PTR style = GetWindowLongPtrA(windowHandle, GWL_STYLE);
+    const LONG_PTR resizing = resizableWindows ? RESIZING_STYLE : 0;
+    SetWindowLongPtrA(windowHandle, GWL_STYLE, (style & ~LONG_PTR{RESIZING_STYLE}) | resizing);
+    UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+    RECT client{};
+    SIZE outer{};
+    if (IsIconic(windowHandle) || !GetClientRect(windowHandle, &client)) {
+        flags |= SWP_NOSIZE;
+    } else {
+        outer = DisplayDpi::outerSize(client.right, client.bottom, windowedStyle(), monitorDpi.load());
+    }
+    SetWindowPos(windowHandle, nullptr, 0, 0, outer.cx, outer.cy, flags);
+    return true;
+}
+
+// The user may make the window no smaller than the frame at one screen
+// pixel a pixel, or than the monitor's work area where that is smaller.
+bool GdiConsole::limitTracking(HWND window, MINMAXINFO* limits)
+{
+    if (!limits || frameWidth <= 0 || frameHeight <= 0) return false;
+    const auto style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+    const SIZE least = DisplayDpi::outerSize(frameWidth, frameHeight, style, monitorDpi.load());
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    LONG roomWidth = least.cx, roomHeight = least.cy;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        roomWidth = monitor.rcWork.right - monitor.rcWork.left;
+        roomHeight = monitor.rcWork.bottom - monitor.rcWork.top;
+    }
+    limits->ptMinTrackSize.x = std::max(limits->ptMinTrackSize.x, std::min(least.cx, roomWidth));
+    limits->ptMinTrackSize.y = std::max(limits->ptMinTrackSize.y, std::min(least.cy, roomHeight));
+    return true;
 }
 
 double GdiConsole::scale()
@@ -219,12 +271,14 @@ bool GdiConsole::refitWindow(int width, int height, int output)
     if (std::int64_t{frame.left} + outer.cx > desktop.width ||
         std::int64_t{frame.top} + outer.cy > desktop.height)
         return false;
-    resizeWindow(outer.cx, outer.cy);
     {
+        // Before the resize: the smallest size the window may take follows
+        // the new frame.
         SectionGuard guard(windowLock);
         frameWidth = width;
         frameHeight = height;
     }
+    resizeWindow(outer.cx, outer.cy);
     return showFrames();
 }
 
@@ -297,7 +351,7 @@ int GdiConsole::restoreWindow()
 {
     openOutput = WINDOWED;
     const SIZE outer = windowSizeFor(frameWidth, frameHeight);
-    SetWindowLongPtrA(windowHandle, GWL_STYLE, WINDOWED_STYLE | WS_VISIBLE);
+    SetWindowLongPtrA(windowHandle, GWL_STYLE, windowedStyle() | WS_VISIBLE);
     SetWindowPos(windowHandle, HWND_TOP, windowedPlace.left, windowedPlace.top, outer.cx,
                  outer.cy, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     InvalidateRect(windowHandle, nullptr, FALSE);
@@ -517,7 +571,17 @@ int GdiConsole::presentCopy(Surface* source, const Rect& sourceArea, const Rect&
         repaintTurn = repaintHandoff.turn();
     }
     repaintHandoff.letRepaintIn(repaintTurn);
+    if (result) notePresented();
     return result;
+}
+
+// GDI draws on the screen at once: the frame is seen from the next refresh.
+// A minimised window shows nothing, so nothing reached the screen.
+void GdiConsole::notePresented()
+{
+    DisplayTiming::Refresh next;
+    if (IsIconic(windowHandle) || !DisplayTiming::nextRefresh(next)) return;
+    presentations.record(next.time, next.count, next.interval);
 }
 
 // The library converts into the desktop's format; only direct colours

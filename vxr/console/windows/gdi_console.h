@@ -103,6 +103,8 @@ protected:
     void closeWindow() override;
     void dpiChanged(int dpi) override;
     bool placeFrameFor(int scaling) override;
+    bool applyResizing() override;
+    bool limitTracking(HWND window, MINMAXINFO* limits) override;
 
 private:
     static int screenCapability(int index);
@@ -116,6 +118,10 @@ private:
     // The outer size of a window that shows a frame of the given size at
     // the DPI of the monitor it is on.
     SIZE windowSizeFor(int width, int height) const;
+    // A window with a frame of its own, resizable or fixed as asked.
+    DWORD windowedStyle() const;
+    // When the frame just drawn reaches the screen.
+    void notePresented();
     int activateWindow();
     int coverScreen();
     int restoreWindow();

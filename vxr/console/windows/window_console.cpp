@@ -8,6 +8,7 @@
 
 #include "vxr/console/input/native_key_codes.h"
 #include "vxr/console/windows/display_dpi.h"
+#include "vxr/console/windows/display_timing.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
 #include "vxr/set_last_error.h"
@@ -339,7 +340,8 @@ int WindowConsole::modes(std::vector<ConsoleMode>& list)
 int WindowConsole::waitRetrace()
 {
     input.endIfAsked();
-    setLastError("a desktop window has no retrace to wait for");
+    if (DisplayTiming::waitForNextRefresh()) return 1;
+    setLastError("the system tells of no display refresh to wait for");
     return 0;
 }
 
@@ -458,6 +460,8 @@ bool WindowConsole::handleLocked(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT:
         paint(window);
         return true;
+    case WM_GETMINMAXINFO:
+        return limitTracking(window, reinterpret_cast<MINMAXINFO*>(lParam));
     default:
         // Messages the console handles completely end here; system keys
         // still go on, so that Alt+F4 and the window menu keep working.

@@ -113,6 +113,10 @@ protected:
     // thread under windowLock, before the window takes the size the system
     // suggests for the new DPI.
     virtual void dpiChanged(int /*dpi*/) {}
+    // The sizes the user may give the window, asked on the window thread
+    // under windowLock as a resize begins and while it runs; false leaves
+    // the system's.
+    virtual bool limitTracking(HWND /*window*/, MINMAXINFO* /*limits*/) { return false; }
     // Whether the display has a palette to set (to the one given) or to read
     // (null); false with the reason where not.
     bool takesPalette(const Palette* given) const;
