@@ -177,6 +177,20 @@ Event settledMove(Console& console, POINT screen, int windowX, int windowY)
                e.pointer.windowY == windowY;
     };
     for (int attempt = 0; attempt < 10; ++attempt) {
+        // A pointer already there (where an earlier test left it) would make
+        // no move: it steps off the target first.
+        // The step is seen through before the move back, so that the two
+        // are not folded into one.
+        POINT now{};
+        // It steps towards the window's inside, where the step is seen.
+        if (GetCursorPos(&now) && now.x == screen.x && now.y == screen.y) {
+            const int step = windowX > 0 ? -1 : 1;
+            movePointer(screen.x + step, screen.y);
+            const auto atStep = [&](const Event& e) {
+                return e.type == EventType::MouseMove && e.pointer.windowX == windowX + step;
+            };
+            waitUntil(console, atStep, seen, std::chrono::milliseconds(500));
+        }
         movePointer(screen.x, screen.y);
         if (!waitUntil(console, atTarget, seen)) break;
         const Event arrived = seen.back();
