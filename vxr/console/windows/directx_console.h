@@ -41,6 +41,10 @@ public:
     // is the console's own screen, and surface creation through whichever
     // DirectDraw interface the console holds.
     HRESULT createSurface(DDSURFACEDESC* description, IDirectDrawSurface** created);
+    // The primary surface's last lock ended: what was written into the
+    // display's memory is seen from its next refresh. Every such unlock
+    // counts, since a store is never told whether it was written.
+    void screenWritten() { noteShownAtNextRefresh(); }
 
 protected:
     // The screen and the program's surfaces alike are DirectDraw surfaces

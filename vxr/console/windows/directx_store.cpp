@@ -196,6 +196,7 @@ void DirectXStore::unlock()
     if (outstandingLocks == 1) {
         callSurface([](auto* target) { return target->Unlock(nullptr); });
         lockedPointer = nullptr;
+        if (isPrimary && console) console->screenWritten();
     }
     if (outstandingLocks > 0) --outstandingLocks;
 }

@@ -14,7 +14,6 @@
 #include "vxr/console/placement/output_scale.h"
 #include "vxr/console/windows/dib_store.h"
 #include "vxr/console/windows/display_dpi.h"
-#include "vxr/console/windows/display_timing.h"
 #include "vxr/console/windows/owned_resource.h"
 #include "vxr/console/windows/section_guard.h"
 #include "vxr/console/windows/system_error.h"
@@ -579,9 +578,7 @@ int GdiConsole::presentCopy(Surface* source, const Rect& sourceArea, const Rect&
 // A minimised window shows nothing, so nothing reached the screen.
 void GdiConsole::notePresented()
 {
-    DisplayTiming::Refresh next;
-    if (IsIconic(windowHandle) || !DisplayTiming::nextRefresh(next)) return;
-    presentations.record(next.time, next.count, next.interval);
+    if (!IsIconic(windowHandle)) noteShownAtNextRefresh();
 }
 
 // The library converts into the desktop's format; only direct colours

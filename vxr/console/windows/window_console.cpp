@@ -337,6 +337,12 @@ int WindowConsole::modes(std::vector<ConsoleMode>& list)
     return 1;
 }
 
+void WindowConsole::noteShownAtNextRefresh()
+{
+    DisplayTiming::Refresh next;
+    if (DisplayTiming::nextRefresh(next)) presentations.record(next.time, next.count, next.interval);
+}
+
 int WindowConsole::waitRetrace()
 {
     input.endIfAsked();

@@ -117,6 +117,9 @@ protected:
     // under windowLock as a resize begins and while it runs; false leaves
     // the system's.
     virtual bool limitTracking(HWND /*window*/, MINMAXINFO* /*limits*/) { return false; }
+    // A frame went onto the screen just now: it is seen from the display's
+    // next refresh, as the window manager's timing places it.
+    void noteShownAtNextRefresh();
     // Whether the display has a palette to set (to the one given) or to read
     // (null); false with the reason where not.
     bool takesPalette(const Palette* given) const;

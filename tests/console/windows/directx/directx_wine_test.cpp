@@ -33,6 +33,16 @@ DesktopState desktop()
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), bits};
 }
 
+// The refresh rate the display mode reports, 60 where it reports none.
+double desktopRefreshRate()
+{
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) || mode.dmDisplayFrequency <= 1)
+        return 60.0;
+    return static_cast<double>(mode.dmDisplayFrequency);
+}
+
 DWORD priority() { return GetPriorityClass(GetCurrentProcess()); }
 
 std::uint16_t patternAt(int x, int y) { return static_cast<std::uint16_t>(x * 7 + y * 1031); }
@@ -140,6 +150,12 @@ TEST(WineDirectX, FramesCopiedToTheScreenReadBackExactly)
     ASSERT_EQ(frame.backing(), BACKING_DIRECTX);
     ASSERT_TRUE(fillPixels(frame, patternAt));
     ASSERT_EQ(frame.update(), 1);
+    // The frame is in the display's memory: it is seen from the next
+    // refresh, on the grid of the display mode's rate.
+    Presentation shown;
+    ASSERT_EQ(console.lastPresentation(&shown), 1);
+    const double interval = 1e9 / desktopRefreshRate();
+    EXPECT_NEAR(static_cast<double>(shown.refreshInterval), interval, interval * 0.01);
     EXPECT_EQ(wrongPixels(*screen, 320, 200, patternAt), 0);
 
     Surface indexed(&console, 320, 200, PixelFormat(INDEX8), -1, -1, -1, -1);
