@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "vxr/console/console.h"
@@ -97,6 +99,20 @@ bool X11Session::pointerAt(Console& console, xcb_window_t window, int x, int y,
 bool X11Session::hasFocus(xcb_window_t window)
 {
     return eventually([&] { return view.focus() == window; });
+}
+
+bool X11Session::loadResources(const std::string& lines)
+{
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("vxr-resources-" + std::to_string(getpid()));
+    std::ofstream(file) << lines << '\n';
+    // -nocpp: the lines are taken as written, without the C preprocessor.
+    ChildProcess xrdb;
+    const bool loaded = xrdb.start({"/usr/bin/xrdb", "-nocpp", "-merge", file}, "", server.display()) &&
+                        xrdb.waitForExit() == 0;
+    if (!loaded) std::fprintf(stderr, "xrdb failed: %s\n", xrdb.errors().c_str());
+    std::filesystem::remove(file);
+    return loaded;
 }
 
 bool X11Session::startWindowManager(ChildProcess& manager)

@@ -43,6 +43,9 @@ public:
     bool pointerAt(Console& console, xcb_window_t window, int x, int y, PointerPosition& at);
     // Waits until keys pressed on the server reach the window.
     bool hasFocus(xcb_window_t window);
+    // Merges resource lines ("Xft.dpi: 192") into the root window's
+    // RESOURCE_MANAGER with xrdb, as a desktop session loads them.
+    bool loadResources(const std::string& lines);
     // Starts openbox on the server and waits until it manages windows.
     bool startWindowManager(ChildProcess& manager);
 

@@ -7,7 +7,9 @@
 #include <xcb/present.h>
 
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/x11/shared_memory_store.h"
+#include "vxr/console/x11/x11_resources.h"
 #include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
@@ -37,11 +39,17 @@ bool X11Console::canOpenWindow(int) { return constructedOk && displayFormat.isVa
 bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
-    const std::int32_t scale = fullscreen ? 1 : windowScale(width, height);
+    // Read at every open: a session may load other resources between windows.
+    reportedScale.store(X11Resources::readReportedScale(connection.connection(), connection.root()));
+    const double scale = X11Resources::settle(reportedScale.load());
     X11Window::Start start;
     start.title = windowTitle.text();
-    start.width = fullscreen ? connection.screenWidth() : width * scale;
-    start.height = fullscreen ? connection.screenHeight() : height * scale;
+    if (fullscreen) {
+        start.width = connection.screenWidth();
+        start.height = connection.screenHeight();
+    } else {
+        windowedSize(width, height, scale, start.width, start.height);
+    }
     start.fullscreen = fullscreen;
     start.managed = connection.hasWindowManager();
     start.icon = icon.data();
@@ -75,10 +83,21 @@ void X11Console::closeWindow()
     input.windowEnded();
 }
 
-std::int32_t X11Console::windowScale(int width, int height) const
+void X11Console::windowedSize(int width, int height, double scale, std::int32_t& windowWidth,
+                              std::int32_t& windowHeight) const
 {
-    return FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                    connection.screenHeight());
+    // The whole multiple is chosen as on a screen of scale 1, so that a
+    // frame opens as large to the eye on a high-DPI screen as on another.
+    const std::int32_t multiple = FrameScaler::windowScale(
+        width, height, OutputScale::physical(connection.screenWidth(), 1.0 / scale),
+        OutputScale::physical(connection.screenHeight(), 1.0 / scale));
+    windowWidth = OutputScale::physical(width * multiple, scale);
+    windowHeight = OutputScale::physical(height * multiple, scale);
+}
+
+double X11Console::scale()
+{
+    return windowThread.isOpen() ? X11Resources::settle(reportedScale.load()) : 1.0;
 }
 
 int X11Console::setOutput(int output)
@@ -88,12 +107,11 @@ int X11Console::setOutput(int output)
     if (!windowThread.isOpen()) return 0;
     if (output == openOutput) return 1;
     const bool fullscreen = output == FULLSCREEN;
-    const std::int64_t scale = fullscreen ? 1 : windowScale(frameWidth, frameHeight);
-    const std::int64_t width = fullscreen ? connection.screenWidth() : frameWidth * scale;
-    const std::int64_t height = fullscreen ? connection.screenHeight() : frameHeight * scale;
-    if (!windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(),
-                                   static_cast<std::int32_t>(width),
-                                   static_cast<std::int32_t>(height)))
+    std::int32_t width = connection.screenWidth(), height = connection.screenHeight();
+    if (!fullscreen) windowedSize(frameWidth, frameHeight, X11Resources::settle(reportedScale.load()), width,
+                     height);
+    if (!windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(), width,
+                                   height))
         return 0;
     openOutput = output;
     windowThread.showPointer(pointerShownFor(output));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -45,6 +46,11 @@ public:
     void* handle() override { return &nativeConnection; }
     int name(char* out) override { return writeName(out, "X11"); }
     void* window() override;
+    // The scale of the screen the open window shows on, from the session's
+    // Xft.dpi; 1 while no window is open. A value the session set that no
+    // window can be sized with is settled, and the reason is in lastError
+    // after every call.
+    double scale() override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
@@ -78,8 +84,12 @@ private:
     bool showTitle(const char* text) override;
     SurfaceStore* makeProgramStore(StoreRequest& request) override;
     bool pointerShownFor(int output) const;
-    // The window's client size for a frame shown windowed.
-    std::int32_t windowScale(int width, int height) const;
+    // The window's client size for a frame shown windowed at the output
+    // scale: the frame's size times the largest whole number that fits it
+    // in three quarters of the screen (counted in the scale's pixels), then
+    // times the scale.
+    void windowedSize(int width, int height, double scale, std::int32_t& windowWidth,
+                      std::int32_t& windowHeight) const;
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();
 
@@ -98,6 +108,10 @@ private:
     // chooses: shown over a window, hidden over the whole screen, where
     // nothing else is there to point at.
     std::int32_t pointerChoice = -1;
+
+    // The open window's output scale as the session reported it, settled
+    // where it is used: set where the window opens, read by the program.
+    std::atomic<double> reportedScale{1.0};
 
     bool retraceWatched = false;
     std::uint32_t retraceSerial = 0;
