@@ -51,6 +51,7 @@ bool X11Console::openWindow(int width, int height, int output)
         windowedSize(width, height, scale, start.width, start.height);
     }
     start.fullscreen = fullscreen;
+    start.limits = sizeLimits(fullscreen, start.width, start.height);
     start.managed = connection.hasWindowManager();
     start.icon = icon.data();
     start.iconLength = icon.length();
@@ -95,6 +96,56 @@ void X11Console::windowedSize(int width, int height, double scale, std::int32_t&
     windowHeight = OutputScale::physical(height * multiple, scale);
 }
 
+X11Window::SizeLimits X11Console::sizeLimits(bool fullscreen, std::int32_t width,
+                                             std::int32_t height) const
+{
+    if (fullscreen) return {};
+    if (!resizableWindows) return {width, height, width, height};
+    return {std::min(frameWidth, connection.screenWidth()),
+            std::min(frameHeight, connection.screenHeight()), 0, 0};
+}
+
+bool X11Console::windowSize(std::int32_t& width, std::int32_t& height)
+{
+    xcb_connection_t* link = connection.connection();
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(link, xcb_get_geometry(link, windowThread.id()), nullptr);
+    if (reply) {
+        width = reply->width;
+        height = reply->height;
+    }
+    std::free(reply);
+    return reply != nullptr;
+}
+
+bool X11Console::applyResizing()
+{
+    std::lock_guard<std::mutex> guard(windowLock);
+    // Without a window the choice waits for the next; one over the whole
+    // screen takes it when it comes back as a window.
+    if (!windowThread.isOpen() || openOutput == FULLSCREEN) return true;
+    std::int32_t width = 0, height = 0;
+    if (!windowSize(width, height)) {
+        setLastError("setResizable: the X display '%s' did not say the window's size",
+                     connection.name());
+        return false;
+    }
+    if (showSizeLimits(false, width, height)) return true;
+    setLastError("setResizable: the X display '%s' refused the window's size hints",
+                 connection.name());
+    return false;
+}
+
+bool X11Console::showSizeLimits(bool fullscreen, std::int32_t width, std::int32_t height)
+{
+    xcb_connection_t* link = connection.connection();
+    xcb_generic_error_t* error = xcb_request_check(
+        link, X11Window::setSizeHints(link, windowThread.id(), width, height,
+                                      sizeLimits(fullscreen, width, height)));
+    std::free(error);
+    return error == nullptr && connection.isUsable();
+}
+
 double X11Console::scale()
 {
     return windowThread.isOpen() ? X11Resources::settle(reportedScale.load()) : 1.0;
@@ -110,7 +161,10 @@ int X11Console::setOutput(int output)
     std::int32_t width = connection.screenWidth(), height = connection.screenHeight();
     if (!fullscreen) windowedSize(frameWidth, frameHeight, X11Resources::settle(reportedScale.load()), width,
                      height);
-    if (!windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(), width,
+    // Limits first: a window manager sizes a fixed window to the screen
+    // only once it may, and one back from the screen gets its own again.
+    if (!showSizeLimits(fullscreen, width, height) ||
+        !windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(), width,
                                    height))
         return 0;
     openOutput = output;

@@ -84,6 +84,20 @@ private:
     bool showTitle(const char* text) override;
     SurfaceStore* makeProgramStore(StoreRequest& request) override;
     bool pointerShownFor(int output) const;
+    bool applyResizing() override;
+    // How far the user may resize a window of this size: a resizable one
+    // down to the frame at one screen pixel per frame pixel (or the screen,
+    // where that is smaller), a fixed one not at all. One over the whole
+    // screen has no limits: the window manager sizes it.
+    X11Window::SizeLimits sizeLimits(bool fullscreen, std::int32_t width,
+                                     std::int32_t height) const;
+    // Gives the open window the size hints for a window of this size, and
+    // waits until the server has them: a window manager that reads them
+    // next reads these.
+    bool showSizeLimits(bool fullscreen, std::int32_t width, std::int32_t height);
+    // The open window's client size as the server has it; false when the
+    // server does not answer.
+    bool windowSize(std::int32_t& width, std::int32_t& height);
     // The window's client size for a frame shown windowed at the output
     // scale: the frame's size times the largest whole number that fits it
     // in three quarters of the screen (counted in the scale's pixels), then

@@ -264,9 +264,9 @@ void X11Window::describe(const X11Display& display, const Start& start)
     xcb_icccm_set_wm_class(link, window, sizeof WINDOW_CLASS, WINDOW_CLASS);
     xcb_atom_t deleteWindow = atoms.deleteWindow;
     xcb_icccm_set_wm_protocols(link, window, atoms.protocols, 1, &deleteWindow);
-    xcb_size_hints_t hints{};
-    xcb_icccm_size_hints_set_size(&hints, 0, start.width, start.height);
-    xcb_icccm_set_wm_normal_hints(link, window, &hints);
+    // The round trip at the end of the window's making covers these.
+    xcb_discard_reply(link, setSizeHints(link, window, start.width, start.height, start.limits)
+                                .sequence);
     if (start.icon && start.iconLength > 0)
         xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.icon, XCB_ATOM_CARDINAL, 32,
                             static_cast<std::uint32_t>(start.iconLength), start.icon);
@@ -275,6 +275,18 @@ void X11Window::describe(const X11Display& display, const Start& start)
         xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.state, XCB_ATOM_ATOM, 32, 1,
                             &state);
     }
+}
+
+xcb_void_cookie_t X11Window::setSizeHints(xcb_connection_t* target, xcb_window_t id, std::int32_t width,
+                             std::int32_t height, const SizeLimits& limits)
+{
+    xcb_size_hints_t hints{};
+    xcb_icccm_size_hints_set_size(&hints, 0, width, height);
+    if (limits.minWidth > 0 && limits.minHeight > 0)
+        xcb_icccm_size_hints_set_min_size(&hints, limits.minWidth, limits.minHeight);
+    if (limits.maxWidth > 0 && limits.maxHeight > 0)
+        xcb_icccm_size_hints_set_max_size(&hints, limits.maxWidth, limits.maxHeight);
+    return xcb_icccm_set_wm_normal_hints_checked(target, id, &hints);
 }
 
 void X11Window::setTitle(xcb_connection_t* target, xcb_window_t id, const X11Display& display,

@@ -36,6 +36,15 @@ public:
         ~Handler() = default;
     };
 
+    // The sizes a window manager lets the user give the window; 0 for a
+    // side without a limit.
+    struct SizeLimits {
+        std::int32_t minWidth = 0;
+        std::int32_t minHeight = 0;
+        std::int32_t maxWidth = 0;
+        std::int32_t maxHeight = 0;
+    };
+
     // How the window is made. One that covers the screen asks the window
     // manager for that where one runs, and takes it with override-redirect
     // where none does.
@@ -45,6 +54,7 @@ public:
         std::uint32_t backgroundPixel = 0;
         const std::uint32_t* icon = nullptr;  // _NET_WM_ICON values
         std::size_t iconLength = 0;
+        SizeLimits limits;
     };
 
     X11Window() = default;
@@ -71,6 +81,12 @@ public:
                       std::int32_t width, std::int32_t height);
     xcb_window_t id() const { return window; }
 
+    // Sets WM_NORMAL_HINTS of a window on a connection: its size as the
+    // program asked for it, and the limits of the user's resizing. The
+    // request is checked, so that a caller on another connection than the
+    // window manager's may wait until the server has it.
+    static xcb_void_cookie_t setSizeHints(xcb_connection_t* link, xcb_window_t window, std::int32_t width,
+                             std::int32_t height, const SizeLimits& limits);
     // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
     static void setTitle(xcb_connection_t* link, xcb_window_t window, const X11Display& display,
                          const char* text);
