@@ -19,6 +19,7 @@ X11Console::X11Console() : presenter(connection, *this)
 {
     nativeConnection = connection.connection();
     constructedOk = connection.isUsable() && presenter.isReady() ? 1 : 0;
+    connection.recordPresentationsIn(presentations);
     displayFormat = connection.frameFormat();
     icon.readProjectIcon();
 }
@@ -77,6 +78,7 @@ void X11Console::closeWindow()
         std::lock_guard<std::mutex> guard(windowLock);
         std::lock_guard<std::recursive_mutex> present(presentLock);
         retraceWatched = false;
+        connection.recordFramesOf(XCB_NONE);
         presenter.detachWindow();
     }
     // Outside the lock, so the thread can finish the events that need it.
@@ -238,6 +240,11 @@ int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& des
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     const int shown = presenter.present(*source, sourceArea, destinationArea);
+    if (shown && retraceWatched) {
+        // The frame reaches the screen at the window's next refresh.
+        connection.askForNextRefresh(windowThread.id(), X11Display::Refresh::FrameShown);
+        xcb_flush(connection.connection());
+    }
     return displayGone() ? 0 : shown;
 }
 
@@ -293,6 +300,7 @@ void X11Console::watchRetrace()
     // the window.
     retraceWatched = connection.hasPresent();
     if (!retraceWatched) return;
+    connection.recordFramesOf(windowThread.id());
     xcb_connection_t* link = connection.connection();
     xcb_present_select_input(link, xcb_generate_id(link), windowThread.id(),
                              XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
@@ -304,13 +312,26 @@ int X11Console::waitRetrace()
     // Under presentLock: it reads the connection's events.
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     if (displayGone() || !retraceWatched) return 0;
-    xcb_connection_t* link = connection.connection();
-    const std::uint32_t serial = ++retraceSerial;
-    // The next frame of the window's screen: target 0 with divisor 1.
-    xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
-    xcb_flush(link);
+    const std::uint32_t serial =
+        connection.askForNextRefresh(windowThread.id(), X11Display::Refresh::Retrace);
+    xcb_flush(connection.connection());
     const bool waited = connection.waitForRetrace(serial);
     return !displayGone() && waited ? 1 : 0;
+}
+
+int X11Console::lastPresentation(Presentation* out)
+{
+    if (constructedOk && !connection.hasPresent()) {
+        setLastError("lastPresentation: the X server offers no Present extension, which is "
+                     "what says when a frame was shown");
+        return 0;
+    }
+    {
+        // Reports that came since the last reader of the events.
+        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        if (connection.isUsable()) connection.takeArrivedEvents();
+    }
+    return WindowedConsole::lastPresentation(out);
 }
 
 // ---- title ------------------------------------------------------------------

@@ -28,7 +28,10 @@ class SharedImage;
 // it, with presentLock (exposure, size) inside and the input's locks last;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
-// display connection's events; it may be taken again by its holder.
+// display connection's events; it may be taken again by its holder. The
+// presentation record's lock is taken inside presentLock, where the
+// connection's events bring the Present extension's reports of frames
+// shown, and around nothing.
 class X11Console : public WindowedConsole,
                    public FramePresenter,
                    private X11Window::Handler {
@@ -40,6 +43,9 @@ public:
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
+    // When the last frame reached the screen, as the Present extension
+    // reported it: a UST of CLOCK_MONOTONIC and the refresh's MSC.
+    int lastPresentation(Presentation* out) override;
     int setPointerVisible(int visible) override;
     int setOutput(int output) override;
     int consoleId() override { return CONSOLE_ID_X11; }
@@ -128,7 +134,6 @@ private:
     std::atomic<double> reportedScale{1.0};
 
     bool retraceWatched = false;
-    std::uint32_t retraceSerial = 0;
 };
 
 }  // namespace vxr
