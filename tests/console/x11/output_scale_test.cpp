@@ -176,6 +176,45 @@ TEST_F(X11OutputScale, AFractionalDpiRoundsTheWindowToWholePixels)
     expectShown(console);
 }
 
+TEST_F(X11OutputScale, ANewDpiWhileTheWindowShowsResizesItAndTheProgramHears)
+{
+    X11Console console;
+    ASSERT_NO_FATAL_FAILURE(expectOpensAt(console, "", FRAME_WIDTH, FRAME_HEIGHT, 1.0));
+    // xrdb -merge again, as a session's settings do when the user picks
+    // another scale.
+    ASSERT_TRUE(session.loadResources("Xft.dpi:\t192"));
+    ASSERT_TRUE(X11Session::resizeReported(console, 640, 400));
+    EXPECT_DOUBLE_EQ(console.scale(), 2.0);
+    auto frame = expectShown(console);
+    EXPECT_EQ(pixelsNotInBlocks(*frame), 0);
+
+    // A window the user sized keeps its size; a Resize of it says the
+    // scale changed.
+    session.view.resize(window, 500, 350);
+    ASSERT_TRUE(X11Session::resizeReported(console, 500, 350));
+    ASSERT_TRUE(session.loadResources("Xft.dpi:\t96"));
+    ASSERT_TRUE(X11Session::resizeReported(console, 500, 350));
+    EXPECT_DOUBLE_EQ(console.scale(), 1.0);
+    int width = 0, height = 0;
+    ASSERT_TRUE(session.view.geometry(window, width, height));
+    EXPECT_EQ(width, 500);
+    EXPECT_EQ(height, 350);
+}
+
+TEST_F(X11OutputScale, AFixedWindowKeepsItsSizeWhenTheDpiChanges)
+{
+    X11Console console;
+    ASSERT_EQ(console.setResizable(0), 1) << lastError();
+    ASSERT_NO_FATAL_FAILURE(expectOpensAt(console, "", FRAME_WIDTH, FRAME_HEIGHT, 1.0));
+    ASSERT_TRUE(session.loadResources("Xft.dpi:\t144"));
+    ASSERT_TRUE(X11Session::resizeReported(console, FRAME_WIDTH, FRAME_HEIGHT));
+    EXPECT_DOUBLE_EQ(console.scale(), 1.5);
+    int width = 0, height = 0;
+    ASSERT_TRUE(session.view.geometry(window, width, height));
+    EXPECT_EQ(width, FRAME_WIDTH);
+    EXPECT_EQ(height, FRAME_HEIGHT);
+}
+
 struct BadDpi {
     const char* resource;
     double scale;

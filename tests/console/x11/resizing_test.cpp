@@ -76,17 +76,7 @@ protected:
     bool resizedTo(Console& console, int width, int height)
     {
         session.view.resize(window, width, height);
-        return waitForResize(console, width, height);
-    }
-
-    static bool waitForResize(Console& console, int width, int height)
-    {
-        const auto patience = std::chrono::duration_cast<std::chrono::milliseconds>(test::PATIENCE);
-        Event event;
-        while (console.waitEvent(&event, static_cast<int>(patience.count())))
-            if (event.type == EventType::Resize && event.width == width && event.height == height)
-                return true;
-        return false;
+        return X11Session::resizeReported(console, width, height);
     }
 
     bool showsFrame(Console& console)
@@ -229,10 +219,10 @@ TEST_F(X11ManagedResizing, AFixedWindowGoesToTheWholeScreenAndBackToItsSize)
     ASSERT_EQ(console.setResizable(0), 1) << lastError();
     ASSERT_NO_FATAL_FAILURE(open(console));
     ASSERT_EQ(console.setOutput(FULLSCREEN), 1) << lastError();
-    EXPECT_TRUE(waitForResize(console, 640, 480));
+    EXPECT_TRUE(X11Session::resizeReported(console, 640, 480));
     EXPECT_TRUE(showsFrame(console));
     ASSERT_EQ(console.setOutput(WINDOWED), 1) << lastError();
-    EXPECT_TRUE(waitForResize(console, FRAME_WIDTH, FRAME_HEIGHT));
+    EXPECT_TRUE(X11Session::resizeReported(console, FRAME_WIDTH, FRAME_HEIGHT));
     EXPECT_EQ(limitsOf(window), (Limits{FRAME_WIDTH, FRAME_HEIGHT, FRAME_WIDTH, FRAME_HEIGHT}));
     EXPECT_TRUE(showsFrame(console));
 }

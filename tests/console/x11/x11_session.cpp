@@ -28,6 +28,16 @@ xcb_window_t X11Session::windowOf(Console& console)
     return static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(console.window()));
 }
 
+bool X11Session::resizeReported(Console& console, int width, int height)
+{
+    const auto patience = std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE);
+    Event event;
+    while (console.waitEvent(&event, static_cast<int>(patience.count())))
+        if (event.type == EventType::Resize && event.width == width && event.height == height)
+            return true;
+    return false;
+}
+
 bool X11Session::showsExactly(xcb_window_t window, const std::vector<std::uint8_t>& expected,
                               int width, int height, std::string& why)
 {

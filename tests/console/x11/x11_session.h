@@ -25,6 +25,9 @@ public:
 
     // The console's window as the server knows it.
     static xcb_window_t windowOf(Console& console);
+    // Reads the console's events until a Resize to width x height; false
+    // when none comes within the suite's patience.
+    static bool resizeReported(Console& console, int width, int height);
     // Waits until the whole client area shows exactly what is expected;
     // the last mismatch is described in why.
     bool showsExactly(xcb_window_t window, const std::vector<std::uint8_t>& expected, int width,

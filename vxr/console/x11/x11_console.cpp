@@ -387,6 +387,23 @@ bool X11Console::placeFrameFor(int scaling)
     return true;
 }
 
+void X11Console::resourcesChanged(std::int32_t width, std::int32_t height)
+{
+    // The frame's size stays as it is while this window's thread runs.
+    const double before = X11Resources::settle(reportedScale.load());
+    reportedScale.store(X11Resources::readReportedScale(connection.connection(), connection.root()));
+    const double after = X11Resources::settle(reportedScale.load());
+    if (after == before) return;
+    std::int32_t givenWidth = 0, givenHeight = 0, newWidth = 0, newHeight = 0;
+    windowedSize(frameWidth, frameHeight, before, givenWidth, givenHeight);
+    windowedSize(frameWidth, frameHeight, after, newWidth, newHeight);
+    // Its ConfigureNotify brings the Resize.
+    if (width == givenWidth && height == givenHeight &&
+        windowThread.resizeIfResizable(newWidth, newHeight))
+        return;
+    input.resized(width, height);
+}
+
 void X11Console::windowEnded()
 {
     input.windowEnded();

@@ -71,6 +71,10 @@ private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
     void windowEnded() override;
+    // A window at the size the console gave it takes the size of the new
+    // scale where the user may resize it; any other keeps its size and
+    // reports a Resize of it, so that the program hears of the new scale.
+    void resourcesChanged(std::int32_t width, std::int32_t height) override;
     // True once the display is gone, with that as the thread's last error:
     // reports the loss the first time the presenting connection is found
     // failed while a window is open.
@@ -130,7 +134,8 @@ private:
     std::int32_t pointerChoice = -1;
 
     // The open window's output scale as the session reported it, settled
-    // where it is used: set where the window opens, read by the program.
+    // where it is used: set where the window opens and by the window thread
+    // when the session's resources change, read by the program.
     std::atomic<double> reportedScale{1.0};
 
     bool retraceWatched = false;

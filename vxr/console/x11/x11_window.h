@@ -31,6 +31,9 @@ public:
         virtual void windowResized(std::int32_t width, std::int32_t height) = 0;
         // The loop has ended: the window was destroyed or the display is gone.
         virtual void windowEnded() = 0;
+        // The session's resources on the root window changed (xrdb loaded
+        // others) while the client area is width x height.
+        virtual void resourcesChanged(std::int32_t width, std::int32_t height) = 0;
 
     protected:
         ~Handler() = default;
@@ -80,6 +83,10 @@ public:
     bool switchOutput(const X11Display& display, bool fullscreen, bool managed,
                       std::int32_t width, std::int32_t height);
     xcb_window_t id() const { return window; }
+    // Gives a window the user may resize another client size, on the
+    // window's thread; false for a fixed one (its size hints say so),
+    // which keeps its size.
+    bool resizeIfResizable(std::int32_t width, std::int32_t height);
 
     // Sets WM_NORMAL_HINTS of a window on a connection: its size as the
     // program asked for it, and the limits of the user's resizing. The
@@ -105,6 +112,7 @@ private:
                   WindowInput& input);
     void configured(const xcb_configure_notify_event_t& event, Handler& handler,
                     WindowInput& input);
+    void propertyChanged(const xcb_property_notify_event_t& event, Handler& handler);
     void focusChanged(const xcb_focus_in_event_t& event, bool focused, WindowInput& input);
     void button(const xcb_button_press_event_t& event, bool down, WindowInput& input);
     void pointerAt(std::int16_t x, std::int16_t y, WindowInput& input);
@@ -112,6 +120,7 @@ private:
     WindowThread thread;
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
+    xcb_window_t root = 0;
     // The core protocol cannot hide the pointer: a hidden pointer is a
     // cursor whose mask lets no pixel through. Freed with the connection.
     xcb_cursor_t blankCursor = XCB_NONE;
