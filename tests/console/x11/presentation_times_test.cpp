@@ -202,6 +202,27 @@ TEST(X11RefreshSpan, FollowsARateThatChangesWithinTwoSpans)
     EXPECT_EQ(measured, HUNDRED_TWENTY);
 }
 
+TEST_F(X11PresentationTimes, FramesFasterThanTheDisplayKeepBeingReported)
+{
+    X11Console console;
+    ASSERT_EQ(console.open(64, 40, PREFER32, WINDOWED, -1, -1), 1) << lastError();
+    Surface frame(&console, 64, 40, PixelFormat(ARGB8888), MEMORY_SYSTEM, -1, -1, -1);
+    // Presents as fast as they go, never waiting for the retrace: the
+    // reports still come, refresh after refresh.
+    std::vector<Presentation> reports;
+    ASSERT_TRUE(test::eventually([&] {
+        for (int burst = 0; burst < 50; ++burst) EXPECT_EQ(frame.update(), 1) << lastError();
+        Presentation shown;
+        if (console.lastPresentation(&shown) &&
+            (reports.empty() || shown.refresh != reports.back().refresh))
+            reports.push_back(shown);
+        return reports.size() >= 3;
+    }));
+    EXPECT_GT(reports[2].refresh, reports[1].refresh);
+    EXPECT_GT(reports[2].time, reports[1].time);
+    EXPECT_GT(reports[2].refreshInterval, 0);
+}
+
 TEST_F(X11PresentationTimes, ANewWindowForgetsTheLastWindowsReports)
 {
     X11Console console;

@@ -240,11 +240,10 @@ int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& des
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     const int shown = presenter.present(*source, sourceArea, destinationArea);
-    if (shown && retraceWatched) {
-        // The frame reaches the screen at the window's next refresh.
-        connection.askForNextRefresh(windowThread.id(), X11Display::Refresh::FrameShown);
+    // The frame reaches the screen at the window's next refresh.
+    if (shown && retraceWatched &&
+        connection.askForNextRefresh(windowThread.id(), X11Display::Refresh::FrameShown))
         xcb_flush(connection.connection());
-    }
     return displayGone() ? 0 : shown;
 }
 

@@ -26,6 +26,9 @@ constexpr std::uint32_t REQUEST_HEADER_BYTES = 32;
 // The serials of frames' reports have the top bit set, those of retraces
 // not, so that one look at a report says what it stands for.
 constexpr std::uint32_t FRAME_SERIAL_BIT = 0x80000000u;
+// Frames presented while a report is still to come before it is taken as
+// lost: several refreshes' worth of frames at any rate that needs the saving.
+constexpr int FRAMES_BEFORE_ASKING_AGAIN = 240;
 // The Present extension's times are microseconds of CLOCK_MONOTONIC; a
 // time this large would not fit in nanoseconds.
 constexpr std::uint64_t LARGEST_UST = static_cast<std::uint64_t>(INT64_MAX) / 1000;
@@ -284,6 +287,7 @@ void X11Display::notePresentEvent(const xcb_present_complete_notify_event_t& not
         lastRetrace = notice.serial;
         return;
     }
+    if (notice.serial == (frameSerial | FRAME_SERIAL_BIT)) frameReportPending = false;
     // A server may report nonsense; a time that does not fit is no report.
     if (notice.kind != XCB_PRESENT_COMPLETE_KIND_NOTIFY_MSC || notice.window != shownWindow ||
         !presentations || notice.ust == 0 || notice.ust > LARGEST_UST)
@@ -295,16 +299,26 @@ void X11Display::notePresentEvent(const xcb_present_complete_notify_event_t& not
 void X11Display::recordFramesOf(xcb_window_t window)
 {
     shownWindow = window;
+    frameReportPending = false;
     refreshes.restart();
 }
 
 std::uint32_t X11Display::askForNextRefresh(xcb_window_t window, Refresh meaning)
 {
     std::uint32_t serial = 0;
-    if (meaning == Refresh::FrameShown)
+    if (meaning == Refresh::FrameShown) {
+        // A report still to come is of the refresh that shows this frame
+        // too: frames faster than the display ask once a refresh, not once
+        // a frame. One that never comes is asked again after a while.
+        if (frameReportPending && ++framesSinceAsked < FRAMES_BEFORE_ASKING_AGAIN) return 0;
+        frameReportPending = true;
+        framesSinceAsked = 0;
         serial = ++frameSerial | FRAME_SERIAL_BIT;
-    else
-        serial = ++retraceSerial & ~FRAME_SERIAL_BIT;
+    } else {
+        // Serial 0 would be the retrace seen before any was asked for.
+        do serial = ++retraceSerial & ~FRAME_SERIAL_BIT;
+        while (serial == 0);
+    }
     // The next refresh of the window's screen: target 0 with divisor 1.
     xcb_present_notify_msc(link, window, serial, 0, 1, 0);
     return serial;

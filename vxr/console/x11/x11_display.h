@@ -85,7 +85,8 @@ public:
         FrameShown,  // the refresh at which what was drawn so far is shown
     };
     // Asks the Present extension to report the window's next refresh, and
-    // gives the serial the report will carry. Not flushed.
+    // gives the serial the report will carry; 0 where a frame's report that
+    // was asked for already stands for this one. Not flushed.
     std::uint32_t askForNextRefresh(xcb_window_t window, Refresh meaning);
     // Waits for the Present extension's completion of the NotifyMSC request
     // with this serial (a window's next frame); false when it does not come
@@ -144,6 +145,8 @@ private:
     std::uint32_t lastRetrace = 0;
     std::uint32_t retraceSerial = 0;
     std::uint32_t frameSerial = 0;
+    bool frameReportPending = false;
+    int framesSinceAsked = 0;
     xcb_window_t shownWindow = XCB_NONE;
     PresentationRecord* presentations = nullptr;
     RefreshSpan refreshes;
