@@ -65,9 +65,14 @@ TEST(X11ResourceText, BadDpisSettleWithTheReason)
     struct Case {
         const char* text;
         double scale;
-    } cases[] = {{"Xft.dpi: 0", 1.0},      {"Xft.dpi: -5", 1.0},   {"Xft.dpi: 10000", 8.0},
-                 {"Xft.dpi: 96dpi", 1.0},  {"Xft.dpi: nan", 1.0},  {"Xft.dpi:", 1.0},
-                 {"Xft.dpi: .", 1.0},      {"Xft.dpi: 1.2.3", 1.0},
+    } cases[] = {{"Xft.dpi: 0", 1.0},
+                 {"Xft.dpi: -5", 1.0},
+                 {"Xft.dpi: 10000", 8.0},
+                 {"Xft.dpi: 96dpi", 1.0},
+                 {"Xft.dpi: nan", 1.0},
+                 {"Xft.dpi:", 1.0},
+                 {"Xft.dpi: .", 1.0},
+                 {"Xft.dpi: 1.2.3", 1.0},
                  {"Xft.dpi: 99999999999999999999999999999999999999999999999999", 8.0}};
     for (const Case& bad : cases) {
         SCOPED_TRACE(bad.text);
@@ -139,7 +144,8 @@ protected:
             for (int x = 0; x < FRAME_WIDTH; ++x) {
                 bool block = true;
                 for (int corner = 0; corner < 4; ++corner)
-                    block &= shownAt(2 * x + corner % 2, 2 * y + corner / 2) == (row[x] & 0xFFFFFFu);
+                    block &=
+                        shownAt(2 * x + corner % 2, 2 * y + corner / 2) == (row[x] & 0xFFFFFFu);
                 wrong += block ? 0 : 1;
             }
         }
@@ -242,8 +248,8 @@ TEST_P(X11BadDpi, SettlesWithTheReasonAndPresents)
         expectShown(console);
         return;
     }
-    Surface frame(&console, FRAME_WIDTH, FRAME_HEIGHT, PixelFormat(ARGB8888), MEMORY_SYSTEM, -1,
-                  -1, -1);
+    Surface frame(&console, FRAME_WIDTH, FRAME_HEIGHT, PixelFormat(ARGB8888), MEMORY_SYSTEM, -1, -1,
+                  -1);
     EXPECT_EQ(frame.update(), 1) << lastError();
 }
 

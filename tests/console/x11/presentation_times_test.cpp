@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "extension_hiding_proxy.h"
 #include "vxr/console/console_mode.h"
 #include "vxr/console/x11/refresh_span.h"
 #include "vxr/console/x11/x11_console.h"
@@ -23,7 +24,6 @@
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
 #include "vxr/window/window.h"
-#include "extension_hiding_proxy.h"
 #include "x11_session.h"
 
 namespace vxr {
@@ -44,7 +44,8 @@ std::int64_t monotonicNow()
 // test's own connection.
 class ServerRefresh {
 public:
-    ServerRefresh(xcb_connection_t* connection, xcb_window_t shown) : link(connection), window(shown)
+    ServerRefresh(xcb_connection_t* connection, xcb_window_t shown)
+        : link(connection), window(shown)
     {
         xcb_present_select_input(link, xcb_generate_id(link), window,
                                  XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);

@@ -189,9 +189,9 @@ protected:
     {
         const std::string id = std::to_string(window);
         const std::string place = std::to_string(10 + 10 * ++moves);
-        EXPECT_TRUE(test::runXdotool(session.server.display(), {"windowsize", id,
-                                                                std::to_string(width),
-                                                                std::to_string(height)}));
+        EXPECT_TRUE(
+            test::runXdotool(session.server.display(),
+                             {"windowsize", id, std::to_string(width), std::to_string(height)}));
         EXPECT_TRUE(
             test::runXdotool(session.server.display(), {"windowmove", "--sync", id, place, place}));
         int shownWidth = 0, shownHeight = 0;

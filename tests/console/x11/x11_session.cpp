@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -113,13 +113,14 @@ bool X11Session::hasFocus(xcb_window_t window)
 
 bool X11Session::loadResources(const std::string& lines)
 {
-    const std::string file = std::filesystem::temp_directory_path() /
-                             ("vxr-resources-" + std::to_string(getpid()));
+    const std::string file =
+        std::filesystem::temp_directory_path() / ("vxr-resources-" + std::to_string(getpid()));
     std::ofstream(file) << lines << '\n';
     // -nocpp: the lines are taken as written, without the C preprocessor.
     ChildProcess xrdb;
-    const bool loaded = xrdb.start({"/usr/bin/xrdb", "-nocpp", "-merge", file}, "", server.display()) &&
-                        xrdb.waitForExit() == 0;
+    const bool loaded =
+        xrdb.start({"/usr/bin/xrdb", "-nocpp", "-merge", file}, "", server.display()) &&
+        xrdb.waitForExit() == 0;
     if (!loaded) std::fprintf(stderr, "xrdb failed: %s\n", xrdb.errors().c_str());
     std::filesystem::remove(file);
     return loaded;

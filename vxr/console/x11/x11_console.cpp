@@ -41,7 +41,8 @@ bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
     // Read at every open: a session may load other resources between windows.
-    reportedScale.store(X11Resources::readReportedScale(connection.connection(), connection.root()));
+    reportedScale.store(
+        X11Resources::readReportedScale(connection.connection(), connection.root()));
     const double scale = X11Resources::settle(reportedScale.load());
     X11Window::Start start;
     start.title = windowTitle.text();
@@ -141,9 +142,9 @@ bool X11Console::applyResizing()
 bool X11Console::showSizeLimits(bool fullscreen, std::int32_t width, std::int32_t height)
 {
     xcb_connection_t* link = connection.connection();
-    xcb_generic_error_t* error = xcb_request_check(
-        link, X11Window::setSizeHints(link, windowThread.id(), width, height,
-                                      sizeLimits(fullscreen, width, height)));
+    xcb_generic_error_t* error =
+        xcb_request_check(link, X11Window::setSizeHints(link, windowThread.id(), width, height,
+                                                        sizeLimits(fullscreen, width, height)));
     std::free(error);
     return error == nullptr && connection.isUsable();
 }
@@ -161,7 +162,8 @@ int X11Console::setOutput(int output)
     if (output == openOutput) return 1;
     const bool fullscreen = output == FULLSCREEN;
     std::int32_t width = connection.screenWidth(), height = connection.screenHeight();
-    if (!fullscreen) windowedSize(frameWidth, frameHeight, X11Resources::settle(reportedScale.load()), width,
+    if (!fullscreen)
+        windowedSize(frameWidth, frameHeight, X11Resources::settle(reportedScale.load()), width,
                      height);
     // Limits first: a window manager sizes a fixed window to the screen
     // only once it may, and one back from the screen gets its own again.
@@ -321,8 +323,9 @@ int X11Console::waitRetrace()
 int X11Console::lastPresentation(Presentation* out)
 {
     if (constructedOk && !connection.hasPresent()) {
-        setLastError("lastPresentation: the X server offers no Present extension, which is "
-                     "what says when a frame was shown");
+        setLastError(
+            "lastPresentation: the X server offers no Present extension, which is "
+            "what says when a frame was shown");
         return 0;
     }
     {
@@ -390,7 +393,8 @@ void X11Console::resourcesChanged(std::int32_t width, std::int32_t height)
 {
     // The frame's size stays as it is while this window's thread runs.
     const double before = X11Resources::settle(reportedScale.load());
-    reportedScale.store(X11Resources::readReportedScale(connection.connection(), connection.root()));
+    reportedScale.store(
+        X11Resources::readReportedScale(connection.connection(), connection.root()));
     const double after = X11Resources::settle(reportedScale.load());
     if (after == before) return;
     std::int32_t givenWidth = 0, givenHeight = 0, newWidth = 0, newHeight = 0;

@@ -49,8 +49,7 @@ double numberIn(std::string_view value)
 
 }  // namespace
 
-bool X11Resources::find(std::string_view resources, std::string_view name,
-                        std::string_view& value)
+bool X11Resources::find(std::string_view resources, std::string_view name, std::string_view& value)
 {
     bool found = false;
     while (!resources.empty()) {
@@ -80,17 +79,18 @@ double X11Resources::settle(double reported)
 
 double X11Resources::readReportedScale(xcb_connection_t* link, xcb_window_t root)
 {
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        link,
-        xcb_get_property(link, 0, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0,
-                         LONGEST_PROPERTY_WORDS),
-        nullptr);
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(link,
+                               xcb_get_property(link, 0, root, XCB_ATOM_RESOURCE_MANAGER,
+                                                XCB_ATOM_STRING, 0, LONGEST_PROPERTY_WORDS),
+                               nullptr);
     double scale = 1.0;
     if (reply && reply->format == 8) {
         const int length = xcb_get_property_value_length(reply);
         if (length > 0)
-            scale = reportedScale(std::string_view(static_cast<const char*>(xcb_get_property_value(reply)),
-                                             static_cast<std::size_t>(length)));
+            scale = reportedScale(
+                std::string_view(static_cast<const char*>(xcb_get_property_value(reply)),
+                                 static_cast<std::size_t>(length)));
     }
     std::free(reply);
     return scale;

@@ -270,8 +270,8 @@ void X11Window::describe(const X11Display& display, const Start& start)
     xcb_atom_t deleteWindow = atoms.deleteWindow;
     xcb_icccm_set_wm_protocols(link, window, atoms.protocols, 1, &deleteWindow);
     // The round trip at the end of the window's making covers these.
-    xcb_discard_reply(link, setSizeHints(link, window, start.width, start.height, start.limits)
-                                .sequence);
+    xcb_discard_reply(link,
+                      setSizeHints(link, window, start.width, start.height, start.limits).sequence);
     if (start.icon && start.iconLength > 0)
         xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.icon, XCB_ATOM_CARDINAL, 32,
                             static_cast<std::uint32_t>(start.iconLength), start.icon);
@@ -282,8 +282,9 @@ void X11Window::describe(const X11Display& display, const Start& start)
     }
 }
 
-xcb_void_cookie_t X11Window::setSizeHints(xcb_connection_t* target, xcb_window_t id, std::int32_t width,
-                             std::int32_t height, const SizeLimits& limits)
+xcb_void_cookie_t X11Window::setSizeHints(xcb_connection_t* target, xcb_window_t id,
+                                          std::int32_t width, std::int32_t height,
+                                          const SizeLimits& limits)
 {
     xcb_size_hints_t hints{};
     xcb_icccm_size_hints_set_size(&hints, 0, width, height);

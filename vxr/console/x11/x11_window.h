@@ -92,8 +92,9 @@ public:
     // program asked for it, and the limits of the user's resizing. The
     // request is checked, so that a caller on another connection than the
     // window manager's may wait until the server has it.
-    static xcb_void_cookie_t setSizeHints(xcb_connection_t* link, xcb_window_t window, std::int32_t width,
-                             std::int32_t height, const SizeLimits& limits);
+    static xcb_void_cookie_t setSizeHints(xcb_connection_t* link, xcb_window_t window,
+                                          std::int32_t width, std::int32_t height,
+                                          const SizeLimits& limits);
     // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
     static void setTitle(xcb_connection_t* link, xcb_window_t window, const X11Display& display,
                          const char* text);
