@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "vxr/console/console.h"
@@ -24,6 +26,16 @@ bool X11Session::start(const XvfbServer::Options& options)
 xcb_window_t X11Session::windowOf(Console& console)
 {
     return static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(console.window()));
+}
+
+bool X11Session::resizeReported(Console& console, int width, int height)
+{
+    const auto patience = std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE);
+    Event event;
+    while (console.waitEvent(&event, static_cast<int>(patience.count())))
+        if (event.type == EventType::Resize && event.width == width && event.height == height)
+            return true;
+    return false;
 }
 
 bool X11Session::showsExactly(xcb_window_t window, const std::vector<std::uint8_t>& expected,
@@ -97,6 +109,21 @@ bool X11Session::pointerAt(Console& console, xcb_window_t window, int x, int y,
 bool X11Session::hasFocus(xcb_window_t window)
 {
     return eventually([&] { return view.focus() == window; });
+}
+
+bool X11Session::loadResources(const std::string& lines)
+{
+    const std::string file =
+        std::filesystem::temp_directory_path() / ("vxr-resources-" + std::to_string(getpid()));
+    std::ofstream(file) << lines << '\n';
+    // -nocpp: the lines are taken as written, without the C preprocessor.
+    ChildProcess xrdb;
+    const bool loaded =
+        xrdb.start({"/usr/bin/xrdb", "-nocpp", "-merge", file}, "", server.display()) &&
+        xrdb.waitForExit() == 0;
+    if (!loaded) std::fprintf(stderr, "xrdb failed: %s\n", xrdb.errors().c_str());
+    std::filesystem::remove(file);
+    return loaded;
 }
 
 bool X11Session::startWindowManager(ChildProcess& manager)

@@ -25,6 +25,9 @@ public:
 
     // The console's window as the server knows it.
     static xcb_window_t windowOf(Console& console);
+    // Reads the console's events until a Resize to width x height; false
+    // when none comes within the suite's patience.
+    static bool resizeReported(Console& console, int width, int height);
     // Waits until the whole client area shows exactly what is expected;
     // the last mismatch is described in why.
     bool showsExactly(xcb_window_t window, const std::vector<std::uint8_t>& expected, int width,
@@ -43,6 +46,9 @@ public:
     bool pointerAt(Console& console, xcb_window_t window, int x, int y, PointerPosition& at);
     // Waits until keys pressed on the server reach the window.
     bool hasFocus(xcb_window_t window);
+    // Merges resource lines ("Xft.dpi: 192") into the root window's
+    // RESOURCE_MANAGER with xrdb, as a desktop session loads them.
+    bool loadResources(const std::string& lines);
     // Starts openbox on the server and waits until it manages windows.
     bool startWindowManager(ChildProcess& manager);
 

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -565,12 +566,15 @@ std::vector<std::uint8_t> expectedWindow(Surface& frame, const PixelFormat& show
                                          int clientHeight, std::uint32_t barPixel)
 {
     const std::int64_t frameWidth = frame.width(), frameHeight = frame.height();
-    // The largest area of the frame's aspect, centred; width first.
+    // The largest area of the frame's aspect, centred; width first. At
+    // least a pixel each way: a client a pixel high still shows the frame.
     std::int64_t width = clientWidth, height = std::int64_t{clientWidth} * frameHeight / frameWidth;
     if (height > clientHeight) {
         height = clientHeight;
         width = std::int64_t{clientHeight} * frameWidth / frameHeight;
     }
+    width = std::max<std::int64_t>(width, 1);
+    height = std::max<std::int64_t>(height, 1);
     const std::int64_t left = (clientWidth - width) / 2, top = (clientHeight - height) / 2;
     const Rect area{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
                     static_cast<std::int32_t>(left + width), static_cast<std::int32_t>(top + height)};

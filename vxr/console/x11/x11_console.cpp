@@ -7,7 +7,9 @@
 #include <xcb/present.h>
 
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/x11/shared_memory_store.h"
+#include "vxr/console/x11/x11_resources.h"
 #include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
 
@@ -17,6 +19,7 @@ X11Console::X11Console() : presenter(connection, *this)
 {
     nativeConnection = connection.connection();
     constructedOk = connection.isUsable() && presenter.isReady() ? 1 : 0;
+    connection.recordPresentationsIn(presentations);
     displayFormat = connection.frameFormat();
     icon.readProjectIcon();
 }
@@ -37,12 +40,20 @@ bool X11Console::canOpenWindow(int) { return constructedOk && displayFormat.isVa
 bool X11Console::openWindow(int width, int height, int output)
 {
     const bool fullscreen = output == FULLSCREEN;
-    const std::int32_t scale = fullscreen ? 1 : windowScale(width, height);
+    // Read at every open: a session may load other resources between windows.
+    reportedScale.store(
+        X11Resources::readReportedScale(connection.connection(), connection.root()));
+    const double scale = X11Resources::settle(reportedScale.load());
     X11Window::Start start;
     start.title = windowTitle.text();
-    start.width = fullscreen ? connection.screenWidth() : width * scale;
-    start.height = fullscreen ? connection.screenHeight() : height * scale;
+    if (fullscreen) {
+        start.width = connection.screenWidth();
+        start.height = connection.screenHeight();
+    } else {
+        windowedSize(width, height, scale, start.width, start.height);
+    }
     start.fullscreen = fullscreen;
+    start.limits = sizeLimits(fullscreen, start.width, start.height);
     start.managed = connection.hasWindowManager();
     start.icon = icon.data();
     start.iconLength = icon.length();
@@ -68,6 +79,7 @@ void X11Console::closeWindow()
         std::lock_guard<std::mutex> guard(windowLock);
         std::lock_guard<std::recursive_mutex> present(presentLock);
         retraceWatched = false;
+        connection.recordFramesOf(XCB_NONE);
         presenter.detachWindow();
     }
     // Outside the lock, so the thread can finish the events that need it.
@@ -75,10 +87,71 @@ void X11Console::closeWindow()
     input.windowEnded();
 }
 
-std::int32_t X11Console::windowScale(int width, int height) const
+void X11Console::windowedSize(int width, int height, double scale, std::int32_t& windowWidth,
+                              std::int32_t& windowHeight) const
 {
-    return FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                    connection.screenHeight());
+    // The whole multiple is chosen as on a screen of scale 1, so that a
+    // frame opens as large to the eye on a high-DPI screen as on another.
+    const std::int32_t multiple = FrameScaler::windowScale(
+        width, height, OutputScale::physical(connection.screenWidth(), 1.0 / scale),
+        OutputScale::physical(connection.screenHeight(), 1.0 / scale));
+    windowWidth = OutputScale::physical(width * multiple, scale);
+    windowHeight = OutputScale::physical(height * multiple, scale);
+}
+
+X11Window::SizeLimits X11Console::sizeLimits(bool fullscreen, std::int32_t width,
+                                             std::int32_t height) const
+{
+    if (fullscreen) return {};
+    if (!resizableWindows) return {width, height, width, height};
+    return {std::min(frameWidth, connection.screenWidth()),
+            std::min(frameHeight, connection.screenHeight()), 0, 0};
+}
+
+bool X11Console::windowSize(std::int32_t& width, std::int32_t& height)
+{
+    xcb_connection_t* link = connection.connection();
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(link, xcb_get_geometry(link, windowThread.id()), nullptr);
+    if (reply) {
+        width = reply->width;
+        height = reply->height;
+    }
+    std::free(reply);
+    return reply != nullptr;
+}
+
+bool X11Console::applyResizing()
+{
+    std::lock_guard<std::mutex> guard(windowLock);
+    // Without a window the choice waits for the next; one over the whole
+    // screen takes it when it comes back as a window.
+    if (!windowThread.isOpen() || openOutput == FULLSCREEN) return true;
+    std::int32_t width = 0, height = 0;
+    if (!windowSize(width, height)) {
+        setLastError("setResizable: the X display '%s' did not say the window's size",
+                     connection.name());
+        return false;
+    }
+    if (showSizeLimits(false, width, height)) return true;
+    setLastError("setResizable: the X display '%s' refused the window's size hints",
+                 connection.name());
+    return false;
+}
+
+bool X11Console::showSizeLimits(bool fullscreen, std::int32_t width, std::int32_t height)
+{
+    xcb_connection_t* link = connection.connection();
+    xcb_generic_error_t* error =
+        xcb_request_check(link, X11Window::setSizeHints(link, windowThread.id(), width, height,
+                                                        sizeLimits(fullscreen, width, height)));
+    std::free(error);
+    return error == nullptr && connection.isUsable();
+}
+
+double X11Console::scale()
+{
+    return windowThread.isOpen() ? X11Resources::settle(reportedScale.load()) : 1.0;
 }
 
 int X11Console::setOutput(int output)
@@ -88,12 +161,15 @@ int X11Console::setOutput(int output)
     if (!windowThread.isOpen()) return 0;
     if (output == openOutput) return 1;
     const bool fullscreen = output == FULLSCREEN;
-    const std::int64_t scale = fullscreen ? 1 : windowScale(frameWidth, frameHeight);
-    const std::int64_t width = fullscreen ? connection.screenWidth() : frameWidth * scale;
-    const std::int64_t height = fullscreen ? connection.screenHeight() : frameHeight * scale;
-    if (!windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(),
-                                   static_cast<std::int32_t>(width),
-                                   static_cast<std::int32_t>(height)))
+    std::int32_t width = connection.screenWidth(), height = connection.screenHeight();
+    if (!fullscreen)
+        windowedSize(frameWidth, frameHeight, X11Resources::settle(reportedScale.load()), width,
+                     height);
+    // Limits first: a window manager sizes a fixed window to the screen
+    // only once it may, and one back from the screen gets its own again.
+    if (!showSizeLimits(fullscreen, width, height) ||
+        !windowThread.switchOutput(connection, fullscreen, connection.hasWindowManager(), width,
+                                   height))
         return 0;
     openOutput = output;
     windowThread.showPointer(pointerShownFor(output));
@@ -166,6 +242,10 @@ int X11Console::present(Surface* source, const Rect& sourceArea, const Rect& des
     std::lock_guard<std::mutex> palette(paletteLock);
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     const int shown = presenter.present(*source, sourceArea, destinationArea);
+    // The frame reaches the screen at the window's next refresh.
+    if (shown && retraceWatched &&
+        connection.askForNextRefresh(windowThread.id(), X11Display::Refresh::FrameShown))
+        xcb_flush(connection.connection());
     return displayGone() ? 0 : shown;
 }
 
@@ -221,6 +301,7 @@ void X11Console::watchRetrace()
     // the window.
     retraceWatched = connection.hasPresent();
     if (!retraceWatched) return;
+    connection.recordFramesOf(windowThread.id());
     xcb_connection_t* link = connection.connection();
     xcb_present_select_input(link, xcb_generate_id(link), windowThread.id(),
                              XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
@@ -232,13 +313,27 @@ int X11Console::waitRetrace()
     // Under presentLock: it reads the connection's events.
     std::lock_guard<std::recursive_mutex> guard(presentLock);
     if (displayGone() || !retraceWatched) return 0;
-    xcb_connection_t* link = connection.connection();
-    const std::uint32_t serial = ++retraceSerial;
-    // The next frame of the window's screen: target 0 with divisor 1.
-    xcb_present_notify_msc(link, windowThread.id(), serial, 0, 1, 0);
-    xcb_flush(link);
+    const std::uint32_t serial =
+        connection.askForNextRefresh(windowThread.id(), X11Display::Refresh::Retrace);
+    xcb_flush(connection.connection());
     const bool waited = connection.waitForRetrace(serial);
     return !displayGone() && waited ? 1 : 0;
+}
+
+int X11Console::lastPresentation(Presentation* out)
+{
+    if (constructedOk && !connection.hasPresent()) {
+        setLastError(
+            "lastPresentation: the X server offers no Present extension, which is "
+            "what says when a frame was shown");
+        return 0;
+    }
+    {
+        // Reports that came since the last reader of the events.
+        std::lock_guard<std::recursive_mutex> guard(presentLock);
+        if (connection.isUsable()) connection.takeArrivedEvents();
+    }
+    return WindowedConsole::lastPresentation(out);
 }
 
 // ---- title ------------------------------------------------------------------
@@ -292,6 +387,24 @@ bool X11Console::placeFrameFor(int scaling)
         presenter.repaint();
     }
     return true;
+}
+
+void X11Console::resourcesChanged(std::int32_t width, std::int32_t height)
+{
+    // The frame's size stays as it is while this window's thread runs.
+    const double before = X11Resources::settle(reportedScale.load());
+    reportedScale.store(
+        X11Resources::readReportedScale(connection.connection(), connection.root()));
+    const double after = X11Resources::settle(reportedScale.load());
+    if (after == before) return;
+    std::int32_t givenWidth = 0, givenHeight = 0, newWidth = 0, newHeight = 0;
+    windowedSize(frameWidth, frameHeight, before, givenWidth, givenHeight);
+    windowedSize(frameWidth, frameHeight, after, newWidth, newHeight);
+    // Its ConfigureNotify brings the Resize.
+    if (width == givenWidth && height == givenHeight &&
+        windowThread.resizeIfResizable(newWidth, newHeight))
+        return;
+    input.resized(width, height);
 }
 
 void X11Console::windowEnded()

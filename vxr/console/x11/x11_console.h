@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -27,7 +28,10 @@ class SharedImage;
 // it, with presentLock (exposure, size) inside and the input's locks last;
 // paletteLock is taken inside windowLock, and presentLock inside
 // paletteLock. presentLock also serialises everything that reads the
-// display connection's events; it may be taken again by its holder.
+// display connection's events; it may be taken again by its holder. The
+// presentation record's lock is taken inside presentLock, where the
+// connection's events bring the Present extension's reports of frames
+// shown, and around nothing.
 class X11Console : public WindowedConsole,
                    public FramePresenter,
                    private X11Window::Handler {
@@ -39,12 +43,20 @@ public:
     int setPalette(const Palette& palette) override;
     int getPalette(Palette& palette) override;
     int waitRetrace() override;
+    // When the last frame reached the screen, as the Present extension
+    // reported it: a UST of CLOCK_MONOTONIC and the refresh's MSC.
+    int lastPresentation(Presentation* out) override;
     int setPointerVisible(int visible) override;
     int setOutput(int output) override;
     int consoleId() override { return CONSOLE_ID_X11; }
     void* handle() override { return &nativeConnection; }
     int name(char* out) override { return writeName(out, "X11"); }
     void* window() override;
+    // The scale of the screen the open window shows on, from the session's
+    // Xft.dpi; 1 while no window is open. A value the session set that no
+    // window can be sized with is settled, and the reason is in lastError
+    // after every call.
+    double scale() override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
@@ -59,6 +71,10 @@ private:
     void windowExposed() override;
     void windowResized(std::int32_t width, std::int32_t height) override;
     void windowEnded() override;
+    // A window at the size the console gave it takes the size of the new
+    // scale where the user may resize it; any other keeps its size and
+    // reports a Resize of it, so that the program hears of the new scale.
+    void resourcesChanged(std::int32_t width, std::int32_t height) override;
     // True once the display is gone, with that as the thread's last error:
     // reports the loss the first time the presenting connection is found
     // failed while a window is open.
@@ -78,8 +94,26 @@ private:
     bool showTitle(const char* text) override;
     SurfaceStore* makeProgramStore(StoreRequest& request) override;
     bool pointerShownFor(int output) const;
-    // The window's client size for a frame shown windowed.
-    std::int32_t windowScale(int width, int height) const;
+    bool applyResizing() override;
+    // How far the user may resize a window of this size: a resizable one
+    // down to the frame at one screen pixel per frame pixel (or the screen,
+    // where that is smaller), a fixed one not at all. One over the whole
+    // screen has no limits: the window manager sizes it.
+    X11Window::SizeLimits sizeLimits(bool fullscreen, std::int32_t width,
+                                     std::int32_t height) const;
+    // Gives the open window the size hints for a window of this size, and
+    // waits until the server has them: a window manager that reads them
+    // next reads these.
+    bool showSizeLimits(bool fullscreen, std::int32_t width, std::int32_t height);
+    // The open window's client size as the server has it; false when the
+    // server does not answer.
+    bool windowSize(std::int32_t& width, std::int32_t& height);
+    // The window's client size for a frame shown windowed at the output
+    // scale: the frame's size times the largest whole number that fits it
+    // in three quarters of the screen (counted in the scale's pixels), then
+    // times the scale.
+    void windowedSize(int width, int height, double scale, std::int32_t& windowWidth,
+                      std::int32_t& windowHeight) const;
     bool isShownFormat(const PixelFormat& format) const;
     void watchRetrace();
 
@@ -99,8 +133,12 @@ private:
     // nothing else is there to point at.
     std::int32_t pointerChoice = -1;
 
+    // The open window's output scale as the session reported it, settled
+    // where it is used: set where the window opens and by the window thread
+    // when the session's resources change, read by the program.
+    std::atomic<double> reportedScale{1.0};
+
     bool retraceWatched = false;
-    std::uint32_t retraceSerial = 0;
 };
 
 }  // namespace vxr

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "vxr/console/core/presentation_record.h"
 #include "vxr/set_last_error.h"
 
 namespace vxr {
@@ -22,6 +23,15 @@ constexpr auto COMPLETION_LIMIT = std::chrono::milliseconds(2000);
 constexpr auto RETRACE_LIMIT = std::chrono::milliseconds(250);
 constexpr int POLL_SLICE_MS = 5;
 constexpr std::uint32_t REQUEST_HEADER_BYTES = 32;
+// The serials of frames' reports have the top bit set, those of retraces
+// not, so that one look at a report says what it stands for.
+constexpr std::uint32_t FRAME_SERIAL_BIT = 0x80000000u;
+// Frames presented while a report is still to come before it is taken as
+// lost: several refreshes' worth of frames at any rate that needs the saving.
+constexpr int FRAMES_BEFORE_ASKING_AGAIN = 240;
+// The Present extension's times are microseconds of CLOCK_MONOTONIC; a
+// time this large would not fit in nanoseconds.
+constexpr std::uint64_t LARGEST_UST = static_cast<std::uint64_t>(INT64_MAX) / 1000;
 
 std::uint32_t swapBytes(std::uint32_t value)
 {
@@ -263,12 +273,64 @@ void X11Display::noteEvent(const xcb_generic_event_t& event)
     if (type == XCB_GE_GENERIC) {
         const auto& notice = reinterpret_cast<const xcb_present_complete_notify_event_t&>(event);
         if (notice.extension == presentOpcode && notice.event_type == XCB_PRESENT_COMPLETE_NOTIFY)
-            lastRetrace = notice.serial;
+            notePresentEvent(notice);
         return;
     }
     const bool finishesRequest = type == 0 || (completionEvent != 0 && type == completionEvent);
     if (finishesRequest && static_cast<std::int32_t>(event.full_sequence - completedThrough) > 0)
         completedThrough = event.full_sequence;
+}
+
+void X11Display::notePresentEvent(const xcb_present_complete_notify_event_t& notice)
+{
+    if (!(notice.serial & FRAME_SERIAL_BIT)) {
+        lastRetrace = notice.serial;
+        return;
+    }
+    if (notice.serial == (frameSerial | FRAME_SERIAL_BIT)) frameReportPending = false;
+    // A server may report nonsense; a time that does not fit is no report.
+    if (notice.kind != XCB_PRESENT_COMPLETE_KIND_NOTIFY_MSC || notice.window != shownWindow ||
+        !presentations || notice.ust == 0 || notice.ust > LARGEST_UST)
+        return;
+    const std::int64_t time = static_cast<std::int64_t>(notice.ust) * 1000;
+    presentations->record(time, notice.msc, refreshes.interval(time, notice.msc));
+}
+
+void X11Display::recordFramesOf(xcb_window_t window)
+{
+    shownWindow = window;
+    frameReportPending = false;
+    refreshes.restart();
+}
+
+std::uint32_t X11Display::askForNextRefresh(xcb_window_t window, Refresh meaning)
+{
+    std::uint32_t serial = 0;
+    if (meaning == Refresh::FrameShown) {
+        // A report still to come is of the refresh that shows this frame
+        // too: frames faster than the display ask once a refresh, not once
+        // a frame. One that never comes is asked again after a while.
+        if (frameReportPending && ++framesSinceAsked < FRAMES_BEFORE_ASKING_AGAIN) return 0;
+        frameReportPending = true;
+        framesSinceAsked = 0;
+        serial = ++frameSerial | FRAME_SERIAL_BIT;
+    } else {
+        // Serial 0 would be the retrace seen before any was asked for.
+        do serial = ++retraceSerial & ~FRAME_SERIAL_BIT;
+        while (serial == 0);
+    }
+    // The next refresh of the window's screen: target 0 with divisor 1.
+    xcb_present_notify_msc(link, window, serial, 0, 1, 0);
+    return serial;
+}
+
+void X11Display::takeArrivedEvents()
+{
+    if (!link) return;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(link)) {
+        noteEvent(*event);
+        std::free(event);
+    }
 }
 
 bool X11Display::isCompleted(std::uint32_t sequence) const

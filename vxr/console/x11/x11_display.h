@@ -1,14 +1,18 @@
 #pragma once
 
+#include <xcb/present.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdint>
 
 #include "vxr/console/desktop/display_connection.h"
+#include "vxr/console/x11/refresh_span.h"
 #include "vxr/format/pixel_format.h"
 
 namespace vxr {
+
+class PresentationRecord;
 
 // One connection to the X server named by DISPLAY, with what the consoles
 // need to know about its screen: the root visual's pixel format, the image
@@ -75,10 +79,29 @@ public:
     // arrived). False when the connection fails or the server stays silent
     // for a long time. The caller serialises readers of the events.
     bool waitForCompletion(std::uint32_t sequence);
+    // What a report of a window's next refresh stands for.
+    enum class Refresh {
+        Retrace,     // a refresh to wait for (waitForRetrace)
+        FrameShown,  // the refresh at which what was drawn so far is shown
+    };
+    // Asks the Present extension to report the window's next refresh, and
+    // gives the serial the report will carry; 0 where a frame's report that
+    // was asked for already stands for this one. Not flushed.
+    std::uint32_t askForNextRefresh(xcb_window_t window, Refresh meaning);
     // Waits for the Present extension's completion of the NotifyMSC request
     // with this serial (a window's next frame); false when it does not come
     // within a few frames or the connection fails. The same readers' rule.
     bool waitForRetrace(std::uint32_t serial);
+    // Reads the events that have arrived, without waiting: frames' reports
+    // reach the record. The same readers' rule.
+    void takeArrivedEvents();
+    // Where the frames' reports go as they are read; the record's lock is
+    // taken inside the readers' own.
+    void recordPresentationsIn(PresentationRecord& record) { presentations = &record; }
+    // Only the reports of this window's frames reach the record (none for
+    // XCB_NONE), so that a closed window's late reports are dropped. Under
+    // the readers' rule.
+    void recordFramesOf(xcb_window_t window);
 
     // The pixel format of a visual's pixels in the server's image layout;
     // the empty format for visuals the library cannot draw into. Bits the
@@ -94,6 +117,7 @@ private:
     static const char* connectionFailure(int code);
     void internAtoms();
     void noteEvent(const xcb_generic_event_t& event);
+    void notePresentEvent(const xcb_present_complete_notify_event_t& notice);
     void noteQueuedEvents();
     bool isCompleted(std::uint32_t sequence) const;
     template <class Condition>
@@ -119,6 +143,13 @@ private:
     std::uint8_t presentOpcode = 0;
     std::uint32_t completedThrough = 0;
     std::uint32_t lastRetrace = 0;
+    std::uint32_t retraceSerial = 0;
+    std::uint32_t frameSerial = 0;
+    bool frameReportPending = false;
+    int framesSinceAsked = 0;
+    xcb_window_t shownWindow = XCB_NONE;
+    PresentationRecord* presentations = nullptr;
+    RefreshSpan refreshes;
     Atoms names;
 };
 

@@ -246,6 +246,11 @@ bool X11Window::create(const X11Display& display, const Start& start)
         return false;
     }
     describe(display, start);
+    // The session's resources live on the root: this connection hears when
+    // they change, as the scale may have.
+    root = display.root();
+    const std::uint32_t rootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(link, root, XCB_CW_EVENT_MASK, &rootEvents);
     blankCursor = makeBlankCursor(display.root());
     xcb_map_window(link, window);
     // A round trip, so that the window is there for the presenting
@@ -264,9 +269,9 @@ void X11Window::describe(const X11Display& display, const Start& start)
     xcb_icccm_set_wm_class(link, window, sizeof WINDOW_CLASS, WINDOW_CLASS);
     xcb_atom_t deleteWindow = atoms.deleteWindow;
     xcb_icccm_set_wm_protocols(link, window, atoms.protocols, 1, &deleteWindow);
-    xcb_size_hints_t hints{};
-    xcb_icccm_size_hints_set_size(&hints, 0, start.width, start.height);
-    xcb_icccm_set_wm_normal_hints(link, window, &hints);
+    // The round trip at the end of the window's making covers these.
+    xcb_discard_reply(link,
+                      setSizeHints(link, window, start.width, start.height, start.limits).sequence);
     if (start.icon && start.iconLength > 0)
         xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.icon, XCB_ATOM_CARDINAL, 32,
                             static_cast<std::uint32_t>(start.iconLength), start.icon);
@@ -275,6 +280,19 @@ void X11Window::describe(const X11Display& display, const Start& start)
         xcb_change_property(link, XCB_PROP_MODE_REPLACE, window, atoms.state, XCB_ATOM_ATOM, 32, 1,
                             &state);
     }
+}
+
+xcb_void_cookie_t X11Window::setSizeHints(xcb_connection_t* target, xcb_window_t id,
+                                          std::int32_t width, std::int32_t height,
+                                          const SizeLimits& limits)
+{
+    xcb_size_hints_t hints{};
+    xcb_icccm_size_hints_set_size(&hints, 0, width, height);
+    if (limits.minWidth > 0 && limits.minHeight > 0)
+        xcb_icccm_size_hints_set_min_size(&hints, limits.minWidth, limits.minHeight);
+    if (limits.maxWidth > 0 && limits.maxHeight > 0)
+        xcb_icccm_size_hints_set_max_size(&hints, limits.maxWidth, limits.maxHeight);
+    return xcb_icccm_set_wm_normal_hints_checked(target, id, &hints);
 }
 
 void X11Window::setTitle(xcb_connection_t* target, xcb_window_t id, const X11Display& display,
@@ -331,6 +349,9 @@ bool X11Window::dispatch(const xcb_generic_event_t& event, const X11Display& dis
             configured(reinterpret_cast<const xcb_configure_notify_event_t&>(event), handler,
                        input);
             return true;
+        case XCB_PROPERTY_NOTIFY:
+            propertyChanged(reinterpret_cast<const xcb_property_notify_event_t&>(event), handler);
+            return true;
         case XCB_CLIENT_MESSAGE: {
             const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
             if (message.type == display.atoms().protocols &&
@@ -362,6 +383,25 @@ void X11Window::configured(const xcb_configure_notify_event_t& event, Handler& h
     clientHeight = event.height;
     handler.windowResized(clientWidth, clientHeight);
     input.resized(clientWidth, clientHeight);
+}
+
+void X11Window::propertyChanged(const xcb_property_notify_event_t& event, Handler& handler)
+{
+    if (event.window == root && event.atom == XCB_ATOM_RESOURCE_MANAGER)
+        handler.resourcesChanged(clientWidth, clientHeight);
+}
+
+bool X11Window::resizeIfResizable(std::int32_t width, std::int32_t height)
+{
+    xcb_size_hints_t hints{};
+    const bool read = xcb_icccm_get_wm_normal_hints_reply(
+        link, xcb_icccm_get_wm_normal_hints(link, window), &hints, nullptr);
+    if (!read || (hints.flags & XCB_ICCCM_SIZE_HINT_P_MAX_SIZE)) return false;
+    const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height)};
+    xcb_configure_window(link, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(link);
+    return true;
 }
 
 void X11Window::focusChanged(const xcb_focus_in_event_t& event, bool gained, WindowInput& input)

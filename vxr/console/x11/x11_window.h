@@ -31,9 +31,21 @@ public:
         virtual void windowResized(std::int32_t width, std::int32_t height) = 0;
         // The loop has ended: the window was destroyed or the display is gone.
         virtual void windowEnded() = 0;
+        // The session's resources on the root window changed (xrdb loaded
+        // others) while the client area is width x height.
+        virtual void resourcesChanged(std::int32_t width, std::int32_t height) = 0;
 
     protected:
         ~Handler() = default;
+    };
+
+    // The sizes a window manager lets the user give the window; 0 for a
+    // side without a limit.
+    struct SizeLimits {
+        std::int32_t minWidth = 0;
+        std::int32_t minHeight = 0;
+        std::int32_t maxWidth = 0;
+        std::int32_t maxHeight = 0;
     };
 
     // How the window is made. One that covers the screen asks the window
@@ -45,6 +57,7 @@ public:
         std::uint32_t backgroundPixel = 0;
         const std::uint32_t* icon = nullptr;  // _NET_WM_ICON values
         std::size_t iconLength = 0;
+        SizeLimits limits;
     };
 
     X11Window() = default;
@@ -70,7 +83,18 @@ public:
     bool switchOutput(const X11Display& display, bool fullscreen, bool managed,
                       std::int32_t width, std::int32_t height);
     xcb_window_t id() const { return window; }
+    // Gives a window the user may resize another client size, on the
+    // window's thread; false for a fixed one (its size hints say so),
+    // which keeps its size.
+    bool resizeIfResizable(std::int32_t width, std::int32_t height);
 
+    // Sets WM_NORMAL_HINTS of a window on a connection: its size as the
+    // program asked for it, and the limits of the user's resizing. The
+    // request is checked, so that a caller on another connection than the
+    // window manager's may wait until the server has it.
+    static xcb_void_cookie_t setSizeHints(xcb_connection_t* link, xcb_window_t window,
+                                          std::int32_t width, std::int32_t height,
+                                          const SizeLimits& limits);
     // Sets WM_NAME and _NET_WM_NAME of a window on a connection.
     static void setTitle(xcb_connection_t* link, xcb_window_t window, const X11Display& display,
                          const char* text);
@@ -89,6 +113,7 @@ private:
                   WindowInput& input);
     void configured(const xcb_configure_notify_event_t& event, Handler& handler,
                     WindowInput& input);
+    void propertyChanged(const xcb_property_notify_event_t& event, Handler& handler);
     void focusChanged(const xcb_focus_in_event_t& event, bool focused, WindowInput& input);
     void button(const xcb_button_press_event_t& event, bool down, WindowInput& input);
     void pointerAt(std::int16_t x, std::int16_t y, WindowInput& input);
@@ -96,6 +121,7 @@ private:
     WindowThread thread;
     xcb_connection_t* link = nullptr;
     xcb_window_t window = 0;
+    xcb_window_t root = 0;
     // The core protocol cannot hide the pointer: a hidden pointer is a
     // cursor whose mask lets no pixel through. Freed with the connection.
     xcb_cursor_t blankCursor = XCB_NONE;
