@@ -50,7 +50,7 @@ int main(int argc, char** argv)
         if (!window.present(true)) return std::fprintf(stderr, "%s\n", vxr::lastError()), 1;
         if (const auto shown = window.lastPresentation()) {
             if (!first) first = shown;
-            else ++shownFrames;
+            else if (shown->refresh != last->refresh) ++shownFrames;
             last = shown;
         }
         for (vxr::Event event; window.pollEvent(event);)

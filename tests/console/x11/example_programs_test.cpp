@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -141,6 +142,29 @@ TEST(Examples, HelloWindowShowsItsGradientAndEndsOnAClose)
     EXPECT_TRUE(hello.shows(320 * SCALE - 1, 200 * SCALE - 1, 0xFFFF60));
     hello.session.view.sendDelete(hello.window);
     EXPECT_EQ(hello.program.waitForExit(), 0);
+}
+
+// The X server's Present reports a refresh every 1/60 s from its fake
+// screen; the example paces its frames to them and says so.
+TEST(Examples, PacingRunsAtTheDisplaysRefreshAndSaysIt)
+{
+    RunningProgram pacing;
+    ASSERT_TRUE(pacing.start({VXR_PACING_PROGRAM, "90"}));
+    EXPECT_EQ(pacing.program.waitForExit(), 0);
+    const std::string said = pacing.program.output();
+    int frames = 0;
+    unsigned long long refreshes = 0;
+    double seconds = 0, perSecond = 0, displayRate = 0;
+    ASSERT_EQ(std::sscanf(said.c_str(),
+                          "%d frames were shown over %llu refreshes in %lf s (%lf refreshes a "
+                          "second); the display refreshes at %lf Hz",
+                          &frames, &refreshes, &seconds, &perSecond, &displayRate),
+              5)
+        << said;
+    EXPECT_GT(frames, 0);
+    EXPECT_GE(refreshes, static_cast<unsigned long long>(frames)) << said;
+    EXPECT_NEAR(displayRate, 60.0, 3.0) << said;
+    EXPECT_NEAR(perSecond, displayRate, 3.0) << said;
 }
 
 // The plasma's colour at a frame pixel for a palette turned by step, as
