@@ -18,7 +18,6 @@
 
 #include "extension_hiding_proxy.h"
 #include "vxr/console/console_mode.h"
-#include "vxr/console/x11/refresh_span.h"
 #include "vxr/console/x11/x11_console.h"
 #include "vxr/last_error.h"
 #include "vxr/surface/surface.h"
@@ -156,51 +155,6 @@ TEST_F(X11PresentationTimes, FramesPacedByTheRetraceReportIncreasingTimesAtTheSe
     const double reported = static_cast<double>(last.time - first.time) /
                             static_cast<double>(last.refresh - first.refresh);
     EXPECT_NEAR(reported, *refresh, *refresh * 0.1);
-}
-
-// A display's reports one refresh apart, with the given lateness in
-// nanoseconds each.
-std::int64_t intervalAfter(RefreshSpan& span, std::int64_t interval, std::uint64_t count,
-                           std::int64_t (*lateness)(std::uint64_t))
-{
-    std::int64_t measured = 0;
-    for (std::uint64_t refresh = 1; refresh <= count; ++refresh)
-        measured = span.interval(static_cast<std::int64_t>(refresh) * interval + lateness(refresh),
-                                 refresh);
-    return measured;
-}
-
-TEST(X11RefreshSpan, ALateReportMovesTheIntervalByAFractionOfItsLateness)
-{
-    constexpr std::int64_t INTERVAL = 16666667;
-    RefreshSpan span;
-    EXPECT_EQ(span.interval(INTERVAL, 1), 0) << "one report tells no interval";
-    span.restart();
-    // Every tenth report 8 ms late.
-    const auto everyTenth = [](std::uint64_t refresh) -> std::int64_t {
-        return refresh % 10 == 0 ? 8000000 : 0;
-    };
-    EXPECT_NEAR(static_cast<double>(intervalAfter(span, INTERVAL, 49, everyTenth)), INTERVAL,
-                INTERVAL * 0.01);
-    // A late report at the span's end moves it by its lateness over the span.
-    EXPECT_NEAR(static_cast<double>(intervalAfter(span, INTERVAL, 50, everyTenth)), INTERVAL,
-                8000000.0 / 49 + 1);
-    // Reports that do not go forward measure nothing.
-    EXPECT_EQ(span.interval(INTERVAL, 50), 0);
-    EXPECT_EQ(span.interval(100 * INTERVAL, 49), 0);
-}
-
-TEST(X11RefreshSpan, FollowsARateThatChangesWithinTwoSpans)
-{
-    constexpr std::int64_t SIXTY = 16666667, HUNDRED_TWENTY = 8333333;
-    RefreshSpan span;
-    std::int64_t time = 0;
-    std::uint64_t refresh = 0;
-    for (; refresh < 1000; ++refresh) span.interval(time += SIXTY, refresh);
-    std::int64_t measured = 0;
-    for (std::uint64_t i = 0; i < 2 * RefreshSpan::REFRESHES; ++i, ++refresh)
-        measured = span.interval(time += HUNDRED_TWENTY, refresh);
-    EXPECT_EQ(measured, HUNDRED_TWENTY);
 }
 
 TEST_F(X11PresentationTimes, FramesFasterThanTheDisplayKeepBeingReported)

@@ -2,24 +2,15 @@
 
 namespace vxr {
 
-std::int64_t PresentationRecord::intervalSince(std::int64_t time, std::uint64_t refresh) const
-{
-    if (!reported || refresh <= last.refresh) return last.refreshInterval;
-    // A platform's clock may report anything: a gap that does not fit
-    // 64 bits gives no interval.
-    std::int64_t elapsed = 0;
-    const std::uint64_t refreshes = refresh - last.refresh;
-    if (__builtin_sub_overflow(time, last.time, &elapsed) || refreshes > INT64_MAX) return last.refreshInterval;
-    return elapsed / static_cast<std::int64_t>(refreshes);
-}
-
 void PresentationRecord::record(std::int64_t time, std::uint64_t refresh, std::int64_t refreshInterval)
 {
     std::lock_guard<std::mutex> guard(lock);
     // A report that is not later than the last (a clock that stood still,
     // a late event of an older frame) would tell the program time ran back.
     if (reported && (time <= last.time || refresh < last.refresh)) return;
-    if (refreshInterval <= 0) refreshInterval = intervalSince(time, refresh);
+    if (refreshInterval <= 0) refreshInterval = span.interval(time, refresh);
+    // A gap the span could not measure keeps the figure it had.
+    if (refreshInterval <= 0) refreshInterval = last.refreshInterval;
     last = {time, refreshInterval > 0 ? refreshInterval : 0, refresh};
     reported = true;
 }
@@ -47,6 +38,7 @@ void PresentationRecord::clear()
 {
     std::lock_guard<std::mutex> guard(lock);
     last = {};
+    span.restart();
     reported = false;
 }
 

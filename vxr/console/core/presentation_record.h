@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "vxr/console/core/refresh_span.h"
 #include "vxr/console/presentation.h"
 
 namespace vxr {
@@ -13,8 +14,8 @@ namespace vxr {
 class PresentationRecord {
 public:
     // A frame shown at time (ns) on refresh counter refresh; refreshInterval
-    // 0 where the platform did not say, in which case two reports on
-    // different refreshes give it.
+    // 0 where the platform did not say, in which case the reports' span of
+    // counted refreshes gives it.
     void record(std::int64_t time, std::uint64_t refresh, std::int64_t refreshInterval = 0);
     // As record(), for a platform that counts no refreshes: the counter
     // counts the frames reported instead.
@@ -25,11 +26,9 @@ public:
     void clear();
 
 private:
-    // The interval two counted reports show, under lock.
-    std::int64_t intervalSince(std::int64_t time, std::uint64_t refresh) const;
-
     mutable std::mutex lock;
     Presentation last;
+    RefreshSpan span;
     bool reported = false;
 };
 

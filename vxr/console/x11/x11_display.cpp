@@ -293,14 +293,13 @@ void X11Display::notePresentEvent(const xcb_present_complete_notify_event_t& not
         !presentations || notice.ust == 0 || notice.ust > LARGEST_UST)
         return;
     const std::int64_t time = static_cast<std::int64_t>(notice.ust) * 1000;
-    presentations->record(time, notice.msc, refreshes.interval(time, notice.msc));
+    presentations->record(time, notice.msc);
 }
 
 void X11Display::recordFramesOf(xcb_window_t window)
 {
     shownWindow = window;
     frameReportPending = false;
-    refreshes.restart();
 }
 
 std::uint32_t X11Display::askForNextRefresh(xcb_window_t window, Refresh meaning)

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "vxr/console/desktop/display_connection.h"
-#include "vxr/console/x11/refresh_span.h"
 #include "vxr/format/pixel_format.h"
 
 namespace vxr {
@@ -149,7 +148,6 @@ private:
     int framesSinceAsked = 0;
     xcb_window_t shownWindow = XCB_NONE;
     PresentationRecord* presentations = nullptr;
-    RefreshSpan refreshes;
     Atoms names;
 };
 

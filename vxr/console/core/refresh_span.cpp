@@ -1,4 +1,4 @@
-#include "vxr/console/x11/refresh_span.h"
+#include "vxr/console/core/refresh_span.h"
 
 namespace vxr {
 
