@@ -93,6 +93,34 @@ void globalWithdrawn(void*, wl_registry*, std::uint32_t) {}
 
 const wl_registry_listener HOLDER_REGISTRY_LISTENER = {globalAnnounced, globalWithdrawn};
 
+void outputGeometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t, const char*, const char*, std::int32_t)
+{
+}
+
+void outputMode(void* data, wl_output*, std::uint32_t flags, std::int32_t, std::int32_t,
+                std::int32_t refresh)
+{
+    if (flags & WL_OUTPUT_MODE_CURRENT) *static_cast<int*>(data) = refresh;
+}
+
+void outputEnd(void*, wl_output*) {}
+void outputScale(void*, wl_output*, std::int32_t) {}
+void outputText(void*, wl_output*, const char*) {}
+
+const wl_output_listener REFRESH_LISTENER = {outputGeometry, outputMode, outputEnd,
+                                             outputScale,    outputText, outputText};
+
+void outputAnnounced(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                     std::uint32_t)
+{
+    auto* output = static_cast<wl_output**>(data);
+    if (!*output && std::strcmp(interface, wl_output_interface.name) == 0)
+        *output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 1));
+}
+
+const wl_registry_listener OUTPUT_REGISTRY_LISTENER = {outputAnnounced, globalWithdrawn};
+
 // The number after "key": in text, from position on.
 int jsonNumber(const std::string& text, std::size_t from, const char* key)
 {
@@ -232,6 +260,24 @@ bool Compositor::screenshot(Screenshot& shot)
                socketName + " weston-screenshooter >/dev/null 2>&1 && convert " + shots +
                "/*.png -alpha off " + ppm) &&
            readScreenshot(ppm, shot);
+}
+
+int Compositor::outputRefresh() const
+{
+    wl_display* asking = wl_display_connect(socketName.c_str());
+    if (!asking) return 0;
+    wl_registry* registry = wl_display_get_registry(asking);
+    wl_output* output = nullptr;
+    int refresh = 0;
+    wl_registry_add_listener(registry, &OUTPUT_REGISTRY_LISTENER, &output);
+    if (wl_display_roundtrip(asking) >= 0 && output) {
+        wl_output_add_listener(output, &REFRESH_LISTENER, &refresh);
+        wl_display_roundtrip(asking);
+        wl_output_destroy(output);
+    }
+    wl_registry_destroy(registry);
+    wl_display_disconnect(asking);
+    return refresh;
 }
 
 double Compositor::cpuSeconds() const

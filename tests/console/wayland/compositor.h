@@ -78,6 +78,10 @@ public:
     // when empty) lies on the screen, in layout units.
     bool windowPlace(const std::string& title, int& left, int& top, int& width, int& height);
 
+    // The refresh rate of the output's current mode, in millihertz, as
+    // wl_output tells any client; 0 when it says none or cannot be asked.
+    int outputRefresh() const;
+
     // The CPU time the compositor has used so far, all its threads; -1
     // when it cannot be read.
     double cpuSeconds() const;

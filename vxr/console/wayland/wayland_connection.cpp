@@ -64,6 +64,14 @@ void outputText(void*, wl_output*, const char*) {}
 const wl_output_listener OUTPUT_LISTENER = {outputGeometry, outputMode, outputDone,
                                             outputScale,    outputText, outputText};
 
+// Sent once, as the presentation clock is bound, before any feedback.
+void presentationClock(void* data, wp_presentation*, std::uint32_t clock)
+{
+    ownerOf(data).presentationClockNamed(clock);
+}
+
+const wp_presentation_listener PRESENTATION_LISTENER = {presentationClock};
+
 void seatCapabilities(void* data, wl_seat*, std::uint32_t capabilities)
 {
     ownerOf(data).seatChanged(capabilities);
@@ -181,6 +189,7 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
     } else if (is(wp_presentation_interface) && !presentationClock) {
         presentationClock =
             bindGlobal<wp_presentation>(from, name, wp_presentation_interface, version, 1);
+        wp_presentation_add_listener(presentationClock, &PRESENTATION_LISTENER, this);
     } else if (is(zxdg_decoration_manager_v1_interface) && !decorationManager) {
         decorationManager = bindGlobal<zxdg_decoration_manager_v1>(
             from, name, zxdg_decoration_manager_v1_interface, version, 1);

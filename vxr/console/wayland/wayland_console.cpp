@@ -2,6 +2,8 @@
 
 #include <wayland-client.h>
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +32,7 @@ bool compositorScalesByDefault()
 
 }  // namespace
 
-WaylandConsole::WaylandConsole() : presenter(connection, presentLock)
+WaylandConsole::WaylandConsole() : presenter(connection, presentLock, presentations)
 {
     chosenScaling = compositorScalesByDefault() ? SCALING_COMPOSITOR : SCALING_SHARP;
     presenter.placeBy(chosenScaling);
@@ -175,6 +177,20 @@ int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect&
     setLastError(presenter.hasSurface() ? "the frame could not be put on the Wayland window"
                                         : "no Wayland window is open");
     return 0;
+}
+
+int WaylandConsole::lastPresentation(Presentation* out)
+{
+    if (!WindowedConsole::lastPresentation(out)) return 0;
+    // A compositor may keep its times on another clock; the figures are
+    // still its own and still increase, so they are given, with the reason
+    // they do not match the program's steady clock.
+    const std::int64_t clock = connection.presentationClockId();
+    if (clock != CLOCK_MONOTONIC)
+        setLastError("lastPresentation: the Wayland compositor's times are on clock %lld, not "
+                     "CLOCK_MONOTONIC",
+                     static_cast<long long>(clock));
+    return 1;
 }
 
 // ---- retrace ----------------------------------------------------------------

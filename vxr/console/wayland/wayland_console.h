@@ -54,6 +54,9 @@ public:
     void* window() override { return windowThread.surface(); }
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
+    // When the compositor last showed a frame (wp_presentation's feedback);
+    // nothing where it lacks the protocol.
+    int lastPresentation(Presentation* out) override;
 
     // Whether the open window, and windows opened from now on, leave scaling to the compositor
     // where it offers viewports (the default), instead of the library's

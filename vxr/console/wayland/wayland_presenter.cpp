@@ -46,8 +46,9 @@ void fillArea(ShmBuffer& buffer, std::int64_t left, std::int64_t top, std::int64
 
 }  // namespace
 
-WaylandPresenter::WaylandPresenter(WaylandConnection& display, std::mutex& lock)
-    : connection(display), presentLock(lock), shownFormat(ARGB8888)
+WaylandPresenter::WaylandPresenter(WaylandConnection& display, std::mutex& lock,
+                                   PresentationRecord& shown)
+    : connection(display), presentLock(lock), feedback(shown), shownFormat(ARGB8888)
 {
 }
 
@@ -71,6 +72,8 @@ void WaylandPresenter::detachSurface()
     presented = Picture{};
     lastCommitted = nullptr;
     repaintPending = false;
+    // No thread dispatches now: what was still awaited is not coming.
+    feedback.forgetAll();
     for (ShmBuffer& buffer : buffers) buffer.release();
     stage.destroy();
 }
@@ -350,6 +353,7 @@ void WaylandPresenter::commit(ShmBuffer& buffer, const Rect& damage)
         wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);
     buffer.markHeld();
     lastCommitted = &buffer;
+    feedback.ask(connection, surface);
     wl_surface_commit(surface);
     wl_display_flush(connection.display());
 }

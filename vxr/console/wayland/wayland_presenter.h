@@ -8,6 +8,7 @@
 
 #include "vxr/console/console_mode.h"
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/wayland/presentation_feedback.h"
 #include "vxr/console/wayland/shm_buffer.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/format/pixel_format.h"
@@ -18,6 +19,7 @@ struct wl_surface;
 namespace vxr {
 
 class Converter;
+class PresentationRecord;
 class Surface;
 class WaylandConnection;
 
@@ -47,7 +49,9 @@ class WaylandPresenter : private ShmBuffer::Listener {
 public:
     static constexpr int BUFFER_COUNT = 3;
 
-    WaylandPresenter(WaylandConnection& connection, std::mutex& presentLock);
+    // What the compositor says of each committed frame goes into shown.
+    WaylandPresenter(WaylandConnection& connection, std::mutex& presentLock,
+                     PresentationRecord& shown);
     ~WaylandPresenter();
     WaylandPresenter(const WaylandPresenter&) = delete;
     WaylandPresenter& operator=(const WaylandPresenter&) = delete;
@@ -156,6 +160,7 @@ private:
     std::int32_t placement = SCALING_SHARP;
     ViewportStage stage;
 
+    PresentationFeedback feedback;
     ShmBuffer buffers[BUFFER_COUNT];
     ShmBuffer* lastCommitted = nullptr;
     FrameScaler scaler;
