@@ -4,6 +4,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +61,7 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
     start.clientFrame = clientFrames;
+    start.limits = limitsFor(start.width, start.height);
     input.windowOpened();
     {
         std::lock_guard<std::mutex> guard(placementLock);
@@ -217,6 +219,48 @@ int WaylandConsole::waitRetrace()
     if (windowThread.waitFrame(frame, RETRACE_LIMIT)) return 1;
     setLastError("the Wayland compositor drew no frame of the window in time");
     return 0;
+}
+
+// ---- resizing ---------------------------------------------------------------
+
+WaylandWindow::SizeLimits WaylandConsole::limitsFor(std::int32_t width,
+                                                    std::int32_t height) const
+{
+    if (!resizableWindows) return {width, height, width, height};
+    // The frame at one output pixel per frame pixel, in surface units,
+    // rounded up, and no larger than the screen where the compositor says
+    // how large that is.
+    const std::int32_t scale = std::max(connection.outputScale(), 1);
+    const auto least = [scale](std::int32_t frameSide, std::int32_t screenSide) {
+        std::int32_t units = std::max(1, (frameSide + scale - 1) / scale);
+        if (screenSide > 0) units = std::min(units, std::max(1, screenSide / scale));
+        return units;
+    };
+    return {least(frameWidth, connection.screenWidth()),
+            least(frameHeight, connection.screenHeight()), 0, 0};
+}
+
+bool WaylandConsole::applyResizing()
+{
+    // Windows opened later read the choice as they open.
+    if (!windowThread.isOpen()) return true;
+    if (!windowRunning()) return false;
+    std::int32_t width = 0, height = 0;
+    {
+        std::lock_guard<std::mutex> guard(presentLock);
+        width = presenter.unitWidth();
+        height = presenter.unitHeight();
+    }
+    windowThread.setSizeLimits(limitsFor(width, height));
+    return true;
+}
+
+void WaylandConsole::windowStateSet()
+{
+    // Under presentLock: the program's thread may be attaching a frame to
+    // the same surface, and this commit must not send it half made.
+    std::lock_guard<std::mutex> guard(presentLock);
+    if (presenter.hasSurface()) wl_surface_commit(windowThread.surface());
 }
 
 // ---- title ------------------------------------------------------------------

@@ -94,6 +94,13 @@ private:
     void windowCloseRequested() override;
     void displayLost() override;
     void windowEnded() override;
+    void windowStateSet() override;
+    // setResizable's step for the open window.
+    bool applyResizing() override;
+    // What the user may resize a window of the given size (in surface
+    // units) to: down to the frame at one output pixel per frame pixel, or
+    // just that size for a fixed window.
+    WaylandWindow::SizeLimits limitsFor(std::int32_t width, std::int32_t height) const;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
     std::int32_t pixelsPerUnit() override;

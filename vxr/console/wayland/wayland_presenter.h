@@ -84,6 +84,9 @@ public:
     // a buffer is released when all are held.
     void repaint();
 
+    // The window's size in surface units, 0 before the first configure.
+    std::int32_t unitWidth() const { return unitsWide; }
+    std::int32_t unitHeight() const { return unitsHigh; }
     std::int32_t clientWidth() const { return pixelsWide; }
     std::int32_t clientHeight() const { return pixelsHigh; }
     // Window buffer pixels to one surface unit.

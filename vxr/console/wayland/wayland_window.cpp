@@ -148,6 +148,7 @@ bool WaylandWindow::create(const Start& start)
                                               start.fullscreen, start.width, start.height};
         clientDecorates = clientFrame.decorate(connection->display(), baseSurface, framing, *this);
     }
+    if (clientDecorates) applyLimits(start.limits);
     if (!clientDecorates && !createShellSurface(start)) return false;
     return wl_display_flush(connection->display()) >= 0 || errno == EAGAIN;
 }
@@ -163,6 +164,7 @@ bool WaylandWindow::createShellSurface(const Start& start)
     xdg_toplevel_set_title(toplevel, start.shownTitle());
     xdg_toplevel_set_app_id(toplevel, APPLICATION_ID);
     if (start.fullscreen) xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    applyLimits(start.limits);
     askForDecorations();
     // The first commit carries no buffer: it asks the compositor to
     // configure the window.
@@ -243,26 +245,50 @@ void WaylandWindow::markEnded()
     stateChanged.notify_all();
 }
 
-void WaylandWindow::setTitle(const char* text)
+template <typename Change>
+void WaylandWindow::request(Change change)
 {
     {
         std::lock_guard<std::mutex> guard(stateLock);
         if (!running) return;
-        requests.title = true;
-        std::snprintf(requests.titleText, sizeof requests.titleText, "%s", text ? text : "");
+        change(requests);
     }
     wake();
 }
 
+void WaylandWindow::setTitle(const char* text)
+{
+    request([text](Requests& asked) {
+        asked.title = true;
+        std::snprintf(asked.titleText, sizeof asked.titleText, "%s", text ? text : "");
+    });
+}
+
 void WaylandWindow::setFullscreen(bool wanted)
 {
-    {
-        std::lock_guard<std::mutex> guard(stateLock);
-        if (!running) return;
-        requests.output = true;
-        requests.fullscreen = wanted;
+    request([wanted](Requests& asked) {
+        asked.output = true;
+        asked.fullscreen = wanted;
+    });
+}
+
+void WaylandWindow::setSizeLimits(const SizeLimits& limits)
+{
+    request([&limits](Requests& asked) {
+        asked.limited = true;
+        asked.limits = limits;
+    });
+}
+
+void WaylandWindow::applyLimits(const SizeLimits& limits)
+{
+    if (clientDecorates) {
+        clientFrame.setSizeLimits(limits.minWidth, limits.minHeight, limits.maxWidth,
+                                  limits.maxHeight);
+    } else if (toplevel) {
+        xdg_toplevel_set_min_size(toplevel, limits.minWidth, limits.minHeight);
+        xdg_toplevel_set_max_size(toplevel, limits.maxWidth, limits.maxHeight);
     }
-    wake();
 }
 
 void WaylandWindow::applyRequests()
@@ -283,6 +309,10 @@ void WaylandWindow::applyRequests()
         xdg_toplevel_set_fullscreen(toplevel, nullptr);
     else if (taken.output && toplevel)
         xdg_toplevel_unset_fullscreen(toplevel);
+    if (taken.limited) {
+        applyLimits(taken.limits);
+        handler->windowStateSet();
+    }
 }
 
 void WaylandWindow::toplevelConfigured(std::int32_t width, std::int32_t height)

@@ -43,13 +43,26 @@ public:
         virtual void displayLost() = 0;
         // The loop has ended: the window was closed or the compositor is gone.
         virtual void windowEnded() = 0;
+        // The window's own state changed (its size limits) and takes effect
+        // with a commit of its surface, made under the console's lock.
+        virtual void windowStateSet() = 0;
 
     protected:
         ~Handler() = default;
     };
 
+    // How small and large the user may make the window, in surface units;
+    // 0 leaves a side unlimited.
+    struct SizeLimits {
+        std::int32_t minWidth = 0;
+        std::int32_t minHeight = 0;
+        std::int32_t maxWidth = 0;
+        std::int32_t maxHeight = 0;
+    };
+
     // The size asked for is used while the compositor leaves it to us.
     struct Start : WindowStart {
+        SizeLimits limits;
         // Whether libdecor may frame the window where the compositor does not.
         bool clientFrame = true;
     };
@@ -74,6 +87,8 @@ public:
     // Asks the compositor to show the window over its whole output or as a
     // window again; its configure brings the new size.
     void setFullscreen(bool wanted);
+    // Gives the window new size limits, carried out on the window thread.
+    void setSizeLimits(const SizeLimits& limits);
     // Whether the compositor said it draws the window's frame itself.
     bool isDecoratedByCompositor() const { return compositorDecorates.load(); }
     // Whether libdecor draws the window's frame.
@@ -116,8 +131,14 @@ private:
     bool create(const Start& start);
     bool createShellSurface(const Start& start);
     void askForDecorations();
+    // To the shell's toplevel, or libdecor's frame, for the next commit.
+    void applyLimits(const SizeLimits& limits);
     // Wakes the thread: to stop, or to carry out what was asked.
     void wake();
+    // Notes what change asks for, under stateLock, for the running thread
+    // to carry out; nothing once it has ended.
+    template <typename Change>
+    void request(Change change);
     void applyRequests();
     bool awaitFirstConfigure();
     // True when close() stopped it, false when the connection failed.
@@ -177,6 +198,8 @@ private:
         char titleText[1024] = {};
         bool output = false;
         bool fullscreen = false;
+        bool limited = false;
+        SizeLimits limits;
     } requests;
 };
 
