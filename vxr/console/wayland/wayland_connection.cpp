@@ -9,6 +9,7 @@
 
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/wayland/wayland_proxy.h"
 #include "vxr/set_last_error.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
@@ -212,7 +213,11 @@ void WaylandConnection::outputMode(std::uint32_t flags, std::int32_t width, std:
     outputHeight = height;
 }
 
-void WaylandConnection::outputScaled(std::int32_t factor) { firstScale = std::max(factor, 1); }
+void WaylandConnection::outputScaled(std::int32_t factor)
+{
+    // A whole factor in 1..8: a compositor's nonsense sizes nothing.
+    firstScale = static_cast<std::int32_t>(OutputScale::settle(factor, "the Wayland output"));
+}
 
 void WaylandConnection::seatChanged(std::uint32_t capabilities)
 {

@@ -53,8 +53,12 @@ int WaylandConsole::modes(std::vector<ConsoleMode>& list)
 
 bool WaylandConsole::openWindow(int width, int height, int output)
 {
-    const std::int32_t scale = FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                                        connection.screenHeight());
+    // Windows are sized in surface units, of outputScale() pixels each: the
+    // screen's mode, in pixels, holds fewer of them.
+    const std::int32_t outputScale = connection.outputScale();
+    const std::int32_t scale =
+        FrameScaler::windowScale(width, height, connection.screenWidth() / outputScale,
+                                 connection.screenHeight() / outputScale);
     WaylandWindow::Start start;
     start.title = windowTitle.text();
     start.width = width * scale;
@@ -179,6 +183,12 @@ int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect&
     setLastError(presenter.hasSurface() ? "the frame could not be put on the Wayland window"
                                         : "no Wayland window is open");
     return 0;
+}
+
+double WaylandConsole::scale()
+{
+    std::lock_guard<std::mutex> guard(presentLock);
+    return presenter.hasSurface() ? presenter.bufferScale() : 1.0;
 }
 
 int WaylandConsole::lastPresentation(Presentation* out)

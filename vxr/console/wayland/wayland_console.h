@@ -57,6 +57,8 @@ public:
     // When the compositor last showed a frame (wp_presentation's feedback);
     // nothing where it lacks the protocol.
     int lastPresentation(Presentation* out) override;
+    // Output pixels to one surface unit of the open window; 1 without one.
+    double scale() override;
 
     // Whether the open window, and windows opened from now on, leave scaling to the compositor
     // where it offers viewports (the default), instead of the library's
