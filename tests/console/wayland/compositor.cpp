@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "console/x11/x11_test_support.h"
+#include "kwin_screenshot.h"
 
 namespace vxr::test {
 namespace {
@@ -143,7 +144,7 @@ Compositor::~Compositor()
     unsetenv("WAYLAND_DISPLAY");
 }
 
-bool Compositor::start(Kind which, int width, int height, int scale)
+bool Compositor::start(Kind which, int width, int height, double scale)
 {
     kind = which;
     char pattern[] = "/tmp/vxr-wayland-XXXXXX";
@@ -153,7 +154,9 @@ bool Compositor::start(Kind which, int width, int height, int scale)
     const std::string log = folder + "/compositor.log";
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     outputSize = size;
-    if (kind == Kind::WESTON || kind == Kind::WESTON_IN_X11) {
+    if (kind == Kind::KWIN) {
+        if (!startKwin(width, height, scale, log)) return false;
+    } else if (kind == Kind::WESTON || kind == Kind::WESTON_IN_X11) {
         const char* backend =
             kind == Kind::WESTON ? "--backend=headless-backend.so" : "--backend=x11-backend.so";
         // The pointer's weston runs without the shell's panel: the panel
@@ -188,6 +191,28 @@ bool Compositor::start(Kind which, int width, int height, int scale)
     return true;
 }
 
+bool Compositor::startKwin(int width, int height, double scale, const std::string& log)
+{
+    // Debian's kwin_wayland carries a file capability (cap_sys_resource)
+    // that a container without it may not execute; a copy carries none. It
+    // keeps its name, by which kwin's own Qt platform plugin knows it.
+    namespace fs = std::filesystem;
+    std::error_code failed;
+    fs::create_directory(folder + "/bin", failed);
+    fs::copy_file("/usr/bin/kwin_wayland", folder + "/bin/kwin_wayland", failed);
+    if (failed) return false;
+    std::ostringstream command;
+    command << "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " << folder << "/bus && exec " << folder
+            << "/bin/kwin_wayland --virtual --width " << width << " --height " << height
+            << " --scale " << scale << " --socket vxr-kwin";
+    // Its own process group, so that kill() ends the session's bus with it.
+    process = spawn({"setsid", "env", "XDG_RUNTIME_DIR=" + folder, "KWIN_COMPOSE=O2",
+                     "LIBGL_ALWAYS_SOFTWARE=1", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1",
+                     "dbus-run-session", "--", "sh", "-c", command.str()},
+                    log);
+    return process > 0;
+}
+
 bool Compositor::waitForSocket()
 {
     namespace fs = std::filesystem;
@@ -220,8 +245,9 @@ void Compositor::kill()
         keyboardHolder = -1;
     }
     if (process <= 0) return;
-    // env executes the compositor in its own place: the pid is the compositor's.
-    ::kill(process, SIGKILL);
+    // env executes the compositor in its own place: the pid is the
+    // compositor's, or kwin's session's, whose group holds kwin and its bus.
+    ::kill(kind == Kind::KWIN ? -process : process, SIGKILL);
     waitpid(process, nullptr, 0);
     process = -1;
 }
@@ -245,6 +271,11 @@ bool Compositor::screenshot(Screenshot& shot)
     const std::string ppm = folder + "/shot.ppm";
     std::remove(ppm.c_str());
     if (kind == Kind::SWAY) return run(asUser("grim -t ppm " + ppm)) && readScreenshot(ppm, shot);
+    if (kind == Kind::KWIN) {
+        std::ifstream in(folder + "/bus");
+        std::string bus;
+        return std::getline(in, bus) && kwinScreenshot(bus, shot);
+    }
     // Read from the X screen, where weston's window lies at the origin:
     // weston's own screenshots would lose the colour of pixels whose
     // padding byte is 0.

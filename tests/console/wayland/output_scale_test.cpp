@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "console/x11/scaling_case.h"
 #include "console/x11/x11_test_support.h"
 #include "vxr/console/console_mode.h"
 #include "vxr/last_error.h"
@@ -16,6 +18,8 @@
 
 namespace vxr {
 namespace {
+
+using test::ScalingCase;
 
 std::uint32_t screenPixel(const test::Screenshot& shot, int x, int y)
 {
@@ -91,6 +95,40 @@ TEST_F(WaylandOutputScale, AtScaleTwoAWindowOpensAtTwiceTheFrame)
     ASSERT_TRUE(compositor.windowPlace("", x, y, width, height));
     EXPECT_EQ(width, 320) << "layout units";
     EXPECT_EQ(height, 200);
+}
+
+// kwin tells the window a scale of 1.5 (180/120) for its output: the
+// window's buffers carry 1.5 pixels a unit, a viewport gives the window its
+// size in units, and kwin shows the buffer pixel for pixel, so that each
+// frame pixel is a block of one or two screen pixels a side, of its one
+// colour, as the library's scaler placed it.
+TEST_F(WaylandOutputScale, AtAFractionalScaleTheFrameIsShownAtPhysicalPixels)
+{
+    ASSERT_TRUE(start(Kind::KWIN, {640, 400, 1.5}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->scale() == 1.5; })) << console->scale();
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 480; }))
+        << console->clientWidth() << "x" << console->clientHeight();
+    EXPECT_EQ(console->clientHeight(), 300);
+    // Sharp fills the 480x300 window; in whole multiples the frame fits
+    // once, between bars.
+    const ScalingCase ways[] = {{SCALING_SHARP, {0, 0, 480, 300}},
+                                {SCALING_INTEGER, {80, 50, 400, 250}}};
+    for (const ScalingCase& way : ways) {
+        SCOPED_TRACE(way.name());
+        ASSERT_EQ(console->setScaling(way.scaling), 1) << lastError();
+        auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 80u + way.scaling, true);
+        const std::vector<std::uint8_t> bytes = test::expectedWindowAt(
+            *frame, PixelFormat(ARGB8888), 480, 300, way.area, 0xFF000000u);
+        std::vector<std::uint32_t> expected(bytes.size() / 4);
+        std::memcpy(expected.data(), bytes.data(), bytes.size());
+        EXPECT_TRUE(test::eventually([&] {
+            test::Screenshot shot;
+            int left = 0, top = 0;
+            return frame->copy(console->primary(), 0) == 1 && compositor.screenshot(shot) &&
+                   test::findWindow(shot, expected, 480, 300, left, top);
+        })) << "no exact 480x300 window on kwin's screen";
+    }
 }
 
 }  // namespace

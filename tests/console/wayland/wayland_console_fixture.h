@@ -26,11 +26,12 @@ class WaylandConsoleFixture : public ::testing::Test {
 protected:
     using Kind = Compositor::Kind;
 
-    // The compositor's output: its size in pixels, and sway's scale.
+    // The compositor's output: its size in pixels (in units on kwin), and
+    // sway's or kwin's scale.
     struct Output {
         int width = 640;
         int height = 480;
-        int scale = 1;
+        double scale = 1;
     };
     // Who scales a window's frames: the console's default (the compositor
     // unless the environment asks for the library), the library or the

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "vxr/console/placement/output_scale.h"
@@ -138,6 +139,7 @@ WaylandConnection::~WaylandConnection()
 void WaylandConnection::destroyGlobals()
 {
     destroyProxy(decorationManager, zxdg_decoration_manager_v1_destroy);
+    destroyProxy(fractionalScaleManager, wp_fractional_scale_manager_v1_destroy);
     destroyProxy(presentationClock, wp_presentation_destroy);
     destroyProxy(viewports, wp_viewporter_destroy);
     destroyProxy(childSurfaces, wl_subcompositor_destroy);
@@ -191,6 +193,9 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
         presentationClock =
             bindGlobal<wp_presentation>(from, name, wp_presentation_interface, version, 1);
         wp_presentation_add_listener(presentationClock, &PRESENTATION_LISTENER, this);
+    } else if (is(wp_fractional_scale_manager_v1_interface) && !fractionalScaleManager) {
+        fractionalScaleManager = bindGlobal<wp_fractional_scale_manager_v1>(
+            from, name, wp_fractional_scale_manager_v1_interface, version, 1);
     } else if (is(zxdg_decoration_manager_v1_interface) && !decorationManager) {
         decorationManager = bindGlobal<zxdg_decoration_manager_v1>(
             from, name, zxdg_decoration_manager_v1_interface, version, 1);

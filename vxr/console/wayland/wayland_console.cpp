@@ -5,11 +5,13 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
@@ -65,7 +67,7 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
     start.clientFrame = clientFrames;
-    start.limits = limitsFor(start.width, start.height);
+    start.limits = limitsFor(start.width, start.height, outputScale);
     input.windowOpened();
     {
         std::lock_guard<std::mutex> guard(placementLock);
@@ -188,7 +190,7 @@ int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect&
 double WaylandConsole::scale()
 {
     std::lock_guard<std::mutex> guard(presentLock);
-    return presenter.hasSurface() ? presenter.bufferScale() : 1.0;
+    return presenter.hasSurface() ? presenter.pixelsPerUnit120() / 120.0 : 1.0;
 }
 
 int WaylandConsole::lastPresentation(Presentation* out)
@@ -233,17 +235,18 @@ int WaylandConsole::waitRetrace()
 
 // ---- resizing ---------------------------------------------------------------
 
-WaylandWindow::SizeLimits WaylandConsole::limitsFor(std::int32_t width,
-                                                    std::int32_t height) const
+WaylandWindow::SizeLimits WaylandConsole::limitsFor(std::int32_t width, std::int32_t height,
+                                                    double scale) const
 {
     if (!resizableWindows) return {width, height, width, height};
     // The frame at one output pixel per frame pixel, in surface units,
     // rounded up, and no larger than the screen where the compositor says
     // how large that is.
-    const std::int32_t scale = std::max(connection.outputScale(), 1);
-    const auto least = [scale](std::int32_t frameSide, std::int32_t screenSide) {
-        std::int32_t units = std::max(1, (frameSide + scale - 1) / scale);
-        if (screenSide > 0) units = std::min(units, std::max(1, screenSide / scale));
+    const double settled = scale >= 1.0 && scale <= OutputScale::LARGEST ? scale : 1.0;
+    const auto least = [settled](std::int32_t frameSide, std::int32_t screenSide) {
+        std::int32_t units = std::max(1, static_cast<std::int32_t>(std::ceil(frameSide / settled)));
+        if (screenSide > 0)
+            units = std::min(units, std::max(1, static_cast<std::int32_t>(screenSide / settled)));
         return units;
     };
     return {least(frameWidth, connection.screenWidth()),
@@ -255,13 +258,14 @@ bool WaylandConsole::applyResizing()
     // Windows opened later read the choice as they open.
     if (!windowThread.isOpen()) return true;
     if (!windowRunning()) return false;
-    std::int32_t width = 0, height = 0;
+    std::int32_t width = 0, height = 0, scale120 = 120;
     {
         std::lock_guard<std::mutex> guard(presentLock);
         width = presenter.unitWidth();
         height = presenter.unitHeight();
+        scale120 = presenter.pixelsPerUnit120();
     }
-    windowThread.setSizeLimits(limitsFor(width, height));
+    windowThread.setSizeLimits(limitsFor(width, height, scale120 / 120.0));
     return true;
 }
 
@@ -301,13 +305,30 @@ void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
         input.resized(newWidth, newHeight);
 }
 
+void WaylandConsole::windowScaled(std::uint32_t scale120)
+{
+    // Settled as any platform's scale: 0, or a factor above the largest,
+    // would size no sane buffer.
+    const double settled =
+        OutputScale::settle(scale120 / 120.0, "the Wayland compositor's preferred scale");
+    std::lock_guard<std::mutex> guard(presentLock);
+    const std::int32_t oldWidth = presenter.clientWidth(), oldHeight = presenter.clientHeight();
+    presenter.scaleBy120ths(static_cast<std::int32_t>(std::lround(settled * 120.0)));
+    // Before the first configure the window opens at the new scale.
+    if (!presenter.hasSurface() || oldWidth <= 0) return;
+    presenter.repaint();
+    notePlacement();
+    const std::int32_t newWidth = presenter.clientWidth(), newHeight = presenter.clientHeight();
+    if (newWidth != oldWidth || newHeight != oldHeight) input.resized(newWidth, newHeight);
+}
+
 void WaylandConsole::notePlacement()
 {
     {
         std::lock_guard<std::mutex> guard(placementLock);
         placement.stage = presenter.stageSurface();
         placement.stageArea = presenter.stageArea();
-        placement.scale = presenter.bufferScale();
+        placement.scale120 = presenter.pixelsPerUnit120();
     }
     input.showFrame(frameWidth, frameHeight, presenter.shownArea());
 }
@@ -326,10 +347,10 @@ bool WaylandConsole::placeOfSurface(const wl_surface* surface, std::int32_t& lef
     return true;
 }
 
-std::int32_t WaylandConsole::pixelsPerUnit()
+std::int32_t WaylandConsole::pixelsPerUnit120()
 {
     std::lock_guard<std::mutex> guard(placementLock);
-    return placement.scale;
+    return placement.scale120;
 }
 
 void WaylandConsole::windowCloseRequested()

@@ -89,7 +89,7 @@ private:
     struct Placement {
         const wl_surface* stage = nullptr;
         Rect stageArea;
-        std::int32_t scale = 1;
+        std::int32_t scale120 = 120;
     };
 
     void windowConfigured(std::int32_t width, std::int32_t height) override;
@@ -97,15 +97,18 @@ private:
     void displayLost() override;
     void windowEnded() override;
     void windowStateSet() override;
+    void windowScaled(std::uint32_t scale120) override;
     // setResizable's step for the open window.
     bool applyResizing() override;
     // What the user may resize a window of the given size (in surface
     // units) to: down to the frame at one output pixel per frame pixel, or
     // just that size for a fixed window.
-    WaylandWindow::SizeLimits limitsFor(std::int32_t width, std::int32_t height) const;
+    // scale: output pixels to one unit.
+    WaylandWindow::SizeLimits limitsFor(std::int32_t width, std::int32_t height,
+                                        double scale) const;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
-    std::int32_t pixelsPerUnit() override;
+    std::int32_t pixelsPerUnit120() override;
     bool showsPointer() override { return pointerVisible.load(); }
     // Tells the input where the presenter shows the frame now; under
     // presentLock.

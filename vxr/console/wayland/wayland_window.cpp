@@ -10,6 +10,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
+#include "fractional-scale-v1-client-protocol.h"
 #include "vxr/console/wayland/wayland_proxy.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -59,6 +60,13 @@ void decorationConfigure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t
 
 const zxdg_toplevel_decoration_v1_listener DECORATION_LISTENER = {decorationConfigure};
 
+void scalePreferred(void* data, wp_fractional_scale_v1*, std::uint32_t scale120)
+{
+    ownerOf(data).preferredScale(scale120);
+}
+
+const wp_fractional_scale_v1_listener FRACTIONAL_SCALE_LISTENER = {scalePreferred};
+
 }  // namespace
 
 WaylandWindow::~WaylandWindow() { close(); }
@@ -107,6 +115,7 @@ void WaylandWindow::destroySurface()
         freeTickets(true);
     }
     destroyProxy(decoration, zxdg_toplevel_decoration_v1_destroy);
+    destroyProxy(fractionalScale, wp_fractional_scale_v1_destroy);
     compositorDecorates = false;
     // The frame's shell surface and its own surfaces go before the content.
     clientFrame.release();
@@ -141,6 +150,7 @@ bool WaylandWindow::create(const Start& start)
     pendingWidth = pendingHeight = 0;
     baseSurface = wl_compositor_create_surface(connection->compositor());
     if (!baseSurface) return false;
+    askForFractionalScale();
     // A compositor that draws frames is asked for one below; elsewhere
     // libdecor frames the window, and maps it with its first commit.
     if (!connection->decorations() && start.clientFrame) {
@@ -358,6 +368,15 @@ void WaylandWindow::askForDecorations()
     if (!decoration) return;
     zxdg_toplevel_decoration_v1_add_listener(decoration, &DECORATION_LISTENER, this);
     zxdg_toplevel_decoration_v1_set_mode(decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+}
+
+void WaylandWindow::askForFractionalScale()
+{
+    wp_fractional_scale_manager_v1* manager = connection->fractionalScales();
+    if (!manager || !connection->viewporter()) return;
+    fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(manager, baseSurface);
+    if (fractionalScale)
+        wp_fractional_scale_v1_add_listener(fractionalScale, &FRACTIONAL_SCALE_LISTENER, this);
 }
 
 void WaylandWindow::decorationConfigured(std::uint32_t mode)

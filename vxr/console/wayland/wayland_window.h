@@ -15,6 +15,7 @@ struct wl_callback;
 struct wl_surface;
 struct xdg_surface;
 struct xdg_toplevel;
+struct wp_fractional_scale_v1;
 struct zxdg_toplevel_decoration_v1;
 
 namespace vxr {
@@ -46,6 +47,10 @@ public:
         // The window's own state changed (its size limits) and takes effect
         // with a commit of its surface, made under the console's lock.
         virtual void windowStateSet() = 0;
+        // The compositor prefers the window's buffers at this many pixels a
+        // surface unit, in 120ths (180: 1.5); where it says so, buffers are
+        // sized by it and a viewport gives their size in units.
+        virtual void windowScaled(std::uint32_t scale120) = 0;
 
     protected:
         ~Handler() = default;
@@ -122,6 +127,7 @@ public:
     void closeRequested();
     void frameDone(FrameTicket& ticket);
     void decorationConfigured(std::uint32_t mode);
+    void preferredScale(std::uint32_t scale120) { handler->windowScaled(scale120); }
 
 private:
     void frameConfigured(std::int32_t width, std::int32_t height) override;
@@ -131,6 +137,9 @@ private:
     bool create(const Start& start);
     bool createShellSurface(const Start& start);
     void askForDecorations();
+    // Where the compositor offers fractional scales and viewports to show
+    // them with: its preferred scale for the surface, from now on.
+    void askForFractionalScale();
     // To the shell's toplevel, or libdecor's frame, for the next commit.
     void applyLimits(const SizeLimits& limits);
     // Wakes the thread: to stop, or to carry out what was asked.
@@ -160,6 +169,7 @@ private:
     xdg_surface* shellSurface = nullptr;
     xdg_toplevel* toplevel = nullptr;
     zxdg_toplevel_decoration_v1* decoration = nullptr;
+    wp_fractional_scale_v1* fractionalScale = nullptr;
     std::atomic<bool> compositorDecorates{false};
     LibdecorFrame clientFrame;
     std::atomic<bool> clientDecorates{false};
