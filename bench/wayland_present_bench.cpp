@@ -54,24 +54,27 @@ const FrameCase& frameCase(const benchmark::State& state)
 // One compositor per kind and output size for the whole run, started on
 // first use; WAYLAND_DISPLAY then names it.
 vxr::test::Compositor* compositorFor(int width, int height,
-                                     vxr::test::Compositor::Kind kind = vxr::test::Compositor::Kind::SWAY)
+                                     vxr::test::Compositor::Kind kind = vxr::test::Compositor::Kind::SWAY,
+                                     double scale = 1)
 {
     struct Running {
         vxr::test::Compositor::Kind kind;
         int width, height;
+        double scale;
         std::unique_ptr<vxr::test::Compositor> compositor;
     };
     static std::vector<Running> running;
     for (Running& known : running)
-        if (known.kind == kind && known.width == width && known.height == height) {
+        if (known.kind == kind && known.width == width && known.height == height &&
+            known.scale == scale) {
             if (!known.compositor) return nullptr;
             setenv("XDG_RUNTIME_DIR", known.compositor->runtimeFolder().c_str(), 1);
             setenv("WAYLAND_DISPLAY", known.compositor->socket().c_str(), 1);
             return known.compositor.get();
         }
     auto compositor = std::make_unique<vxr::test::Compositor>();
-    if (!compositor->start(kind, width, height)) compositor.reset();
-    running.push_back({kind, width, height, std::move(compositor)});
+    if (!compositor->start(kind, width, height, scale)) compositor.reset();
+    running.push_back({kind, width, height, scale, std::move(compositor)});
     return running.back().compositor.get();
 }
 
@@ -238,6 +241,17 @@ void vxrWaylandFramed(benchmark::State& state)
                    (framed ? ", libdecor frame" : ", bare") + " weston headless");
 }
 
+// Opens a 320x200 frame scaled by the compositor or the library, and waits
+// for the compositor to give the window its width in pixels: a tiling or a
+// scale comes a moment after the window maps.
+bool openScaledWindow(vxr::WaylandConsole& console, bool byCompositor, int width)
+{
+    console.scaleInCompositor(byCompositor);
+    if (!console.ok() || !console.open(320, 200, vxr::PREFER32, -1, -1, -1)) return false;
+    for (int wait = 0; wait < 200 && console.clientWidth() != width; ++wait) usleep(10000);
+    return console.clientWidth() == width;
+}
+
 // A frame shown larger than it is: 320x200 on a 1920x1080 output, where
 // sway tiles the window over the whole output and the frame fills
 // 1728x1080 of it. The library scales it into full-size buffers, or the
@@ -252,14 +266,8 @@ void vxrWaylandScaled(benchmark::State& state)
         return;
     }
     vxr::WaylandConsole console;
-    console.scaleInCompositor(byCompositor);
-    if (!console.ok() || !console.open(320, 200, vxr::PREFER32, -1, -1, -1)) {
-        state.SkipWithError("the Wayland console did not open");
-        return;
-    }
-    // sway tiles the window a moment after it maps.
-    for (int wait = 0; wait < 200 && console.clientWidth() != 1920; ++wait) usleep(10000);
-    if (console.clientWidth() != 1920 || console.scalesInCompositor() != byCompositor) {
+    if (!openScaledWindow(console, byCompositor, 1920) ||
+        console.scalesInCompositor() != byCompositor) {
         state.SkipWithError("the window is not tiled over the output, or not scaled as asked");
         return;
     }
@@ -273,8 +281,38 @@ void vxrWaylandScaled(benchmark::State& state)
                    (byCompositor ? "compositor" : "library"));
 }
 
+// A 320x200 frame on kwin, the compositor here that tells windows a
+// fractional scale, at an output scale of 2 (argument 0) and 1.5 (1): the
+// window opens at the frame's size in units, so its buffers are 640x400 and
+// 480x300 pixels, and the library draws each frame pixel into 2x2 or into
+// 1 or 2 pixels a side. kwin's virtual output is 640x400 units.
+void vxrWaylandAtOutputScale(benchmark::State& state)
+{
+    const double scale = state.range(0) != 0 ? 1.5 : 2.0;
+    vxr::test::Compositor* compositor =
+        compositorFor(640, 400, vxr::test::Compositor::Kind::KWIN, scale);
+    if (!compositor) {
+        state.SkipWithError("kwin did not start");
+        return;
+    }
+    vxr::WaylandConsole console;
+    const int wide = static_cast<int>(320 * scale);
+    if (!openScaledWindow(console, false, wide) || console.scale() != scale) {
+        state.SkipWithError("the window is not at the output's scale");
+        return;
+    }
+    // kwin's pid is not the one the fixture holds (that is its session's),
+    // so the compositor's own CPU time is not counted here.
+    SurfaceUpdateLoop::run(state, console, 320, 200, vxr::ARGB8888);
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(std::string("320x200 ARGB8888 at scale ") + (scale == 2.0 ? "2" : "1.5") +
+                   " on kwin (" + std::to_string(wide) + "x" +
+                   std::to_string(console.clientHeight()) + " pixels)");
+}
+
 }  // namespace
 
+BENCHMARK(vxrWaylandAtOutputScale)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandScaled)->Arg(0)->Arg(1)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandUpdate)->Arg(0)->Arg(1)->Arg(2)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(vxrWaylandFramed)

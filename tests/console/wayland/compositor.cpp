@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "console/x11/x11_test_support.h"
+#include "kwin_screenshot.h"
 
 namespace vxr::test {
 namespace {
@@ -93,6 +94,34 @@ void globalWithdrawn(void*, wl_registry*, std::uint32_t) {}
 
 const wl_registry_listener HOLDER_REGISTRY_LISTENER = {globalAnnounced, globalWithdrawn};
 
+void outputGeometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t, const char*, const char*, std::int32_t)
+{
+}
+
+void outputMode(void* data, wl_output*, std::uint32_t flags, std::int32_t, std::int32_t,
+                std::int32_t refresh)
+{
+    if (flags & WL_OUTPUT_MODE_CURRENT) *static_cast<int*>(data) = refresh;
+}
+
+void outputEnd(void*, wl_output*) {}
+void outputScale(void*, wl_output*, std::int32_t) {}
+void outputText(void*, wl_output*, const char*) {}
+
+const wl_output_listener REFRESH_LISTENER = {outputGeometry, outputMode, outputEnd,
+                                             outputScale,    outputText, outputText};
+
+void outputAnnounced(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                     std::uint32_t)
+{
+    auto* output = static_cast<wl_output**>(data);
+    if (!*output && std::strcmp(interface, wl_output_interface.name) == 0)
+        *output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 1));
+}
+
+const wl_registry_listener OUTPUT_REGISTRY_LISTENER = {outputAnnounced, globalWithdrawn};
+
 // The number after "key": in text, from position on.
 int jsonNumber(const std::string& text, std::size_t from, const char* key)
 {
@@ -115,7 +144,7 @@ Compositor::~Compositor()
     unsetenv("WAYLAND_DISPLAY");
 }
 
-bool Compositor::start(Kind which, int width, int height, int scale)
+bool Compositor::start(Kind which, int width, int height, double scale)
 {
     kind = which;
     char pattern[] = "/tmp/vxr-wayland-XXXXXX";
@@ -125,7 +154,9 @@ bool Compositor::start(Kind which, int width, int height, int scale)
     const std::string log = folder + "/compositor.log";
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     outputSize = size;
-    if (kind == Kind::WESTON || kind == Kind::WESTON_IN_X11) {
+    if (kind == Kind::KWIN) {
+        if (!startKwin(width, height, scale, log)) return false;
+    } else if (kind == Kind::WESTON || kind == Kind::WESTON_IN_X11) {
         const char* backend =
             kind == Kind::WESTON ? "--backend=headless-backend.so" : "--backend=x11-backend.so";
         // The pointer's weston runs without the shell's panel: the panel
@@ -160,6 +191,28 @@ bool Compositor::start(Kind which, int width, int height, int scale)
     return true;
 }
 
+bool Compositor::startKwin(int width, int height, double scale, const std::string& log)
+{
+    // Debian's kwin_wayland carries a file capability (cap_sys_resource)
+    // that a container without it may not execute; a copy carries none. It
+    // keeps its name, by which kwin's own Qt platform plugin knows it.
+    namespace fs = std::filesystem;
+    std::error_code failed;
+    fs::create_directory(folder + "/bin", failed);
+    fs::copy_file("/usr/bin/kwin_wayland", folder + "/bin/kwin_wayland", failed);
+    if (failed) return false;
+    std::ostringstream command;
+    command << "echo \"$DBUS_SESSION_BUS_ADDRESS\" > " << folder << "/bus && exec " << folder
+            << "/bin/kwin_wayland --virtual --width " << width << " --height " << height
+            << " --scale " << scale << " --socket vxr-kwin";
+    // Its own process group, so that kill() ends the session's bus with it.
+    process = spawn({"setsid", "env", "XDG_RUNTIME_DIR=" + folder, "KWIN_COMPOSE=O2",
+                     "LIBGL_ALWAYS_SOFTWARE=1", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1",
+                     "dbus-run-session", "--", "sh", "-c", command.str()},
+                    log);
+    return process > 0;
+}
+
 bool Compositor::waitForSocket()
 {
     namespace fs = std::filesystem;
@@ -192,8 +245,9 @@ void Compositor::kill()
         keyboardHolder = -1;
     }
     if (process <= 0) return;
-    // env executes the compositor in its own place: the pid is the compositor's.
-    ::kill(process, SIGKILL);
+    // env executes the compositor in its own place: the pid is the
+    // compositor's, or kwin's session's, whose group holds kwin and its bus.
+    ::kill(kind == Kind::KWIN ? -process : process, SIGKILL);
     waitpid(process, nullptr, 0);
     process = -1;
 }
@@ -217,6 +271,11 @@ bool Compositor::screenshot(Screenshot& shot)
     const std::string ppm = folder + "/shot.ppm";
     std::remove(ppm.c_str());
     if (kind == Kind::SWAY) return run(asUser("grim -t ppm " + ppm)) && readScreenshot(ppm, shot);
+    if (kind == Kind::KWIN) {
+        std::ifstream in(folder + "/bus");
+        std::string bus;
+        return std::getline(in, bus) && kwinScreenshot(bus, shot);
+    }
     // Read from the X screen, where weston's window lies at the origin:
     // weston's own screenshots would lose the colour of pixels whose
     // padding byte is 0.
@@ -232,6 +291,24 @@ bool Compositor::screenshot(Screenshot& shot)
                socketName + " weston-screenshooter >/dev/null 2>&1 && convert " + shots +
                "/*.png -alpha off " + ppm) &&
            readScreenshot(ppm, shot);
+}
+
+int Compositor::outputRefresh() const
+{
+    wl_display* asking = wl_display_connect(socketName.c_str());
+    if (!asking) return 0;
+    wl_registry* registry = wl_display_get_registry(asking);
+    wl_output* output = nullptr;
+    int refresh = 0;
+    wl_registry_add_listener(registry, &OUTPUT_REGISTRY_LISTENER, &output);
+    if (wl_display_roundtrip(asking) >= 0 && output) {
+        wl_output_add_listener(output, &REFRESH_LISTENER, &refresh);
+        wl_display_roundtrip(asking);
+        wl_output_destroy(output);
+    }
+    wl_registry_destroy(registry);
+    wl_display_disconnect(asking);
+    return refresh;
 }
 
 double Compositor::cpuSeconds() const

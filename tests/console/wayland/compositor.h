@@ -29,13 +29,16 @@ class Compositor : public NonCopyable {
 public:
     // WESTON_IN_X11: weston in a window of the X server that DISPLAY names,
     // taking its pointer from there, so that xdotool can click in it.
-    enum class Kind { WESTON, SWAY, WESTON_IN_X11 };
+    // KWIN: KDE's compositor on a virtual output, drawn with software
+    // OpenGL, as root, with a D-Bus session of its own for screenshots; the
+    // one here that tells windows fractional scales.
+    enum class Kind { WESTON, SWAY, WESTON_IN_X11, KWIN };
 
     ~Compositor();
 
-    // scale: sway's output scale, so that windows are measured in units of
-    // that many pixels.
-    bool start(Kind kind, int width = 640, int height = 480, int scale = 1);
+    // scale: sway's or kwin's output scale, so that windows are measured in
+    // units of that many pixels. kwin's output is width x height units.
+    bool start(Kind kind, int width = 640, int height = 480, double scale = 1);
     // Ends the compositor at once, as a crash would.
     void kill();
 
@@ -78,6 +81,10 @@ public:
     // when empty) lies on the screen, in layout units.
     bool windowPlace(const std::string& title, int& left, int& top, int& width, int& height);
 
+    // The refresh rate of the output's current mode, in millihertz, as
+    // wl_output tells any client; 0 when it says none or cannot be asked.
+    int outputRefresh() const;
+
     // The CPU time the compositor has used so far, all its threads; -1
     // when it cannot be read.
     double cpuSeconds() const;
@@ -90,6 +97,7 @@ private:
     // A shell command as the compositor's user, in its session.
     std::string asUser(const std::string& text) const;
     bool readScreenshot(const std::string& path, Screenshot& shot);
+    bool startKwin(int width, int height, double scale, const std::string& log);
 
     Kind kind = Kind::WESTON;
     pid_t process = -1;

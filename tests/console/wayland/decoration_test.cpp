@@ -56,16 +56,7 @@ bool findHelloFrame(Compositor& compositor, Screenshot& shot, int& left, int& to
     });
 }
 
-class WaylandDecorations : public test::WaylandConsoleFixture {
-protected:
-    // weston in a window of its own on a private X server; its pointer,
-    // which it draws itself, parked where no window opens.
-    bool startNestedWeston()
-    {
-        return xServer.start({24, 640, 480}) && compositor.start(Kind::WESTON_IN_X11, 640, 480) &&
-               test::runXdotool(xServer.display(), {"mousemove", "4", "470"});
-    }
-};
+using WaylandDecorations = test::WaylandConsoleFixture;
 
 TEST_F(WaylandDecorations, TheCompositorDrawsTheFrameWhereItOffersTo)
 {

@@ -23,7 +23,7 @@ protected:
     // twice its size, 640x400 pixels, between bars 40 pixels high.
     void openTiled(int scale, bool compositorScales)
     {
-        ASSERT_TRUE(startWithPointer({640, 480, scale}));
+        ASSERT_TRUE(startWithPointer({640, 480, static_cast<double>(scale)}));
         ASSERT_TRUE(open({.scaling = compositorScales ? Scaling::COMPOSITOR : Scaling::LIBRARY}));
         ASSERT_TRUE(test::eventually([&] {
             return console->clientWidth() == 640 && console->clientHeight() == 480;

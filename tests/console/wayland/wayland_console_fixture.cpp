@@ -14,6 +14,12 @@ namespace vxr::test {
     return ::testing::AssertionSuccess();
 }
 
+bool WaylandConsoleFixture::startNestedWeston()
+{
+    return xServer.start({24, 640, 480}) && compositor.start(Kind::WESTON_IN_X11, 640, 480) &&
+           runXdotool(xServer.display(), {"mousemove", "4", "470"});
+}
+
 ::testing::AssertionResult WaylandConsoleFixture::startWithKeyboard()
 {
     const ::testing::AssertionResult started = start(Kind::SWAY);

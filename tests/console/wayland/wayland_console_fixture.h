@@ -26,11 +26,12 @@ class WaylandConsoleFixture : public ::testing::Test {
 protected:
     using Kind = Compositor::Kind;
 
-    // The compositor's output: its size in pixels, and sway's scale.
+    // The compositor's output: its size in pixels (in units on kwin), and
+    // sway's or kwin's scale.
     struct Output {
         int width = 640;
         int height = 480;
-        int scale = 1;
+        double scale = 1;
     };
     // Who scales a window's frames: the console's default (the compositor
     // unless the environment asks for the library), the library or the
@@ -56,6 +57,10 @@ protected:
     // sway with a pointer on its seat, as startWithKeyboard.
     ::testing::AssertionResult startWithPointer(Output output);
     ::testing::AssertionResult startWithPointer() { return startWithPointer(Output{}); }
+    // weston in a 640x480 window of its own on a private X server, so that
+    // xdotool's pointer reaches what libdecor draws; weston's pointer, which
+    // it draws itself, parked where no window opens. No console is made.
+    bool startNestedWeston();
 
     ::testing::AssertionResult open(Request request);
     ::testing::AssertionResult open() { return open(Request{}); }

@@ -85,6 +85,7 @@ void LibdecorFrame::release()
     if (context) library->release(context);
     frame = nullptr;
     context = nullptr;
+    contentWidth = contentHeight = 0;
 }
 
 void LibdecorFrame::setTitle(const char* text)
@@ -106,6 +107,30 @@ void LibdecorFrame::setFullscreen(bool wanted)
         library->unsetFullscreen(frame);
 }
 
+void LibdecorFrame::setSizeLimits(std::int32_t minWidth, std::int32_t minHeight,
+                                  std::int32_t maxWidth, std::int32_t maxHeight)
+{
+    if (!frame) return;
+    // libdecor keeps a fixed window's limits at its size and gives back
+    // the ones it had as the window becomes resizable again: the
+    // capability changes first, so that the limits set next are the ones
+    // that stay.
+    const bool fixed = maxWidth > 0 && maxWidth == minWidth && maxHeight == minHeight;
+    if (fixed)
+        library->unsetCapabilities(frame, LIBDECOR_ACTION_RESIZE);
+    else
+        library->setCapabilities(frame, LIBDECOR_ACTION_RESIZE);
+    library->setMinContentSize(frame, minWidth, minHeight);
+    library->setMaxContentSize(frame, maxWidth, maxHeight);
+    // libdecor hands the limits to the shell as it commits a state; before
+    // the first configure there is none to commit, and that one carries them.
+    if (contentWidth <= 0 || contentHeight <= 0) return;
+    libdecor_state* state = library->newState(contentWidth, contentHeight);
+    if (!state) return;
+    library->commit(frame, state, nullptr);
+    library->freeState(state);
+}
+
 void LibdecorFrame::configured(libdecor_configuration* configuration)
 {
     if (fullscreenPending) setFullscreen(fullscreenWanted);
@@ -122,6 +147,8 @@ void LibdecorFrame::configured(libdecor_configuration* configuration)
     // included, before the content of that size is committed.
     library->commit(frame, state, configuration);
     library->freeState(state);
+    contentWidth = width;
+    contentHeight = height;
     listener->frameConfigured(width, height);
 }
 

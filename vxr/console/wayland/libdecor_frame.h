@@ -56,6 +56,12 @@ public:
 
     void setTitle(const char* text);
     void setFullscreen(bool wanted);
+    // The content's smallest and largest size in surface units (0: no
+    // limit); a window whose limits are equal cannot be resized, and its
+    // frame offers no resizing. Applied at once on a configured window,
+    // else with the first configure.
+    void setSizeLimits(std::int32_t minWidth, std::int32_t minHeight, std::int32_t maxWidth,
+                       std::int32_t maxHeight);
 
     // Called from libdecor's callbacks.
     void configured(libdecor_configuration* configuration);
@@ -69,6 +75,9 @@ private:
     Listener* listener = nullptr;
     std::int32_t chosenWidth = 0;
     std::int32_t chosenHeight = 0;
+    // The content's size as last committed, 0 before the first configure.
+    std::int32_t contentWidth = 0;
+    std::int32_t contentHeight = 0;
     bool fullscreenPending = false;
     bool fullscreenWanted = false;
 };

@@ -22,7 +22,11 @@ bool LibdecorLibrary::resolve(RunTimeLibrary& library)
            library.find("libdecor_frame_get_xdg_toplevel", toplevel) &&
            library.find("libdecor_state_new", newState) &&
            library.find("libdecor_state_free", freeState) &&
-           library.find("libdecor_configuration_get_content_size", contentSize);
+           library.find("libdecor_configuration_get_content_size", contentSize) &&
+           library.find("libdecor_frame_set_min_content_size", setMinContentSize) &&
+           library.find("libdecor_frame_set_max_content_size", setMaxContentSize) &&
+           library.find("libdecor_frame_set_capabilities", setCapabilities) &&
+           library.find("libdecor_frame_unset_capabilities", unsetCapabilities);
 }
 
 // Without libdecor, windows open undecorated: its absence is not a failure

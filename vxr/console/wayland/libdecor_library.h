@@ -30,6 +30,10 @@ public:
     decltype(&::libdecor_state_new) newState;
     decltype(&::libdecor_state_free) freeState;
     decltype(&::libdecor_configuration_get_content_size) contentSize;
+    decltype(&::libdecor_frame_set_min_content_size) setMinContentSize;
+    decltype(&::libdecor_frame_set_max_content_size) setMaxContentSize;
+    decltype(&::libdecor_frame_set_capabilities) setCapabilities;
+    decltype(&::libdecor_frame_unset_capabilities) unsetCapabilities;
 
 private:
     template <class Entries>

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "presentation-time-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/wayland/wayland_proxy.h"
 #include "vxr/set_last_error.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
@@ -63,6 +65,14 @@ void outputText(void*, wl_output*, const char*) {}
 
 const wl_output_listener OUTPUT_LISTENER = {outputGeometry, outputMode, outputDone,
                                             outputScale,    outputText, outputText};
+
+// Sent once, as the presentation clock is bound, before any feedback.
+void presentationClock(void* data, wp_presentation*, std::uint32_t clock)
+{
+    ownerOf(data).presentationClockNamed(clock);
+}
+
+const wp_presentation_listener PRESENTATION_LISTENER = {presentationClock};
 
 void seatCapabilities(void* data, wl_seat*, std::uint32_t capabilities)
 {
@@ -129,6 +139,7 @@ WaylandConnection::~WaylandConnection()
 void WaylandConnection::destroyGlobals()
 {
     destroyProxy(decorationManager, zxdg_decoration_manager_v1_destroy);
+    destroyProxy(fractionalScaleManager, wp_fractional_scale_manager_v1_destroy);
     destroyProxy(presentationClock, wp_presentation_destroy);
     destroyProxy(viewports, wp_viewporter_destroy);
     destroyProxy(childSurfaces, wl_subcompositor_destroy);
@@ -181,6 +192,10 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
     } else if (is(wp_presentation_interface) && !presentationClock) {
         presentationClock =
             bindGlobal<wp_presentation>(from, name, wp_presentation_interface, version, 1);
+        wp_presentation_add_listener(presentationClock, &PRESENTATION_LISTENER, this);
+    } else if (is(wp_fractional_scale_manager_v1_interface) && !fractionalScaleManager) {
+        fractionalScaleManager = bindGlobal<wp_fractional_scale_manager_v1>(
+            from, name, wp_fractional_scale_manager_v1_interface, version, 1);
     } else if (is(zxdg_decoration_manager_v1_interface) && !decorationManager) {
         decorationManager = bindGlobal<zxdg_decoration_manager_v1>(
             from, name, zxdg_decoration_manager_v1_interface, version, 1);
@@ -203,7 +218,11 @@ void WaylandConnection::outputMode(std::uint32_t flags, std::int32_t width, std:
     outputHeight = height;
 }
 
-void WaylandConnection::outputScaled(std::int32_t factor) { firstScale = std::max(factor, 1); }
+void WaylandConnection::outputScaled(std::int32_t factor)
+{
+    // A whole factor in 1..8: a compositor's nonsense sizes nothing.
+    firstScale = static_cast<std::int32_t>(OutputScale::settle(factor, "the Wayland output"));
+}
 
 void WaylandConnection::seatChanged(std::uint32_t capabilities)
 {

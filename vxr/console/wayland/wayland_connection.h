@@ -14,6 +14,7 @@ struct wl_seat;
 struct wl_shm;
 struct wl_subcompositor;
 struct xdg_wm_base;
+struct wp_fractional_scale_manager_v1;
 struct wp_presentation;
 struct wp_viewporter;
 struct zxdg_decoration_manager_v1;
@@ -41,6 +42,12 @@ public:
     wl_subcompositor* subcompositor() const { return childSurfaces; }
     wp_viewporter* viewporter() const { return viewports; }
     wp_presentation* presentation() const { return presentationClock; }
+    // Where the compositor tells a surface its scale in fractions; null
+    // elsewhere.
+    wp_fractional_scale_manager_v1* fractionalScales() const { return fractionalScaleManager; }
+    // The clock the compositor's presentation times are on (a clockid_t),
+    // -1 until it says.
+    std::int64_t presentationClockId() const { return clockId; }
     // Where the compositor draws window frames itself; null elsewhere.
     zxdg_decoration_manager_v1* decorations() const { return decorationManager; }
     std::uint32_t compositorVersion() const { return surfacesVersion; }
@@ -69,6 +76,7 @@ public:
     void offerFormat(std::uint32_t format);
     void outputMode(std::uint32_t flags, std::int32_t width, std::int32_t height);
     void outputScaled(std::int32_t factor);
+    void presentationClockNamed(std::uint32_t clock) { clockId = clock; }
     void seatChanged(std::uint32_t capabilities);
 
 private:
@@ -90,7 +98,9 @@ private:
     wl_subcompositor* childSurfaces = nullptr;
     wp_viewporter* viewports = nullptr;
     wp_presentation* presentationClock = nullptr;
+    wp_fractional_scale_manager_v1* fractionalScaleManager = nullptr;
     zxdg_decoration_manager_v1* decorationManager = nullptr;
+    std::int64_t clockId = -1;
     bool hasXrgb = false;
     bool hasArgb = false;
     std::uint32_t chosenFormat = 0;

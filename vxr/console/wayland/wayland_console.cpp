@@ -2,11 +2,16 @@
 
 #include <wayland-client.h>
 
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/set_last_error.h"
 #include "vxr/surface/surface.h"
@@ -30,7 +35,7 @@ bool compositorScalesByDefault()
 
 }  // namespace
 
-WaylandConsole::WaylandConsole() : presenter(connection, presentLock)
+WaylandConsole::WaylandConsole() : presenter(connection, presentLock, presentations)
 {
     chosenScaling = compositorScalesByDefault() ? SCALING_COMPOSITOR : SCALING_SHARP;
     presenter.placeBy(chosenScaling);
@@ -50,14 +55,19 @@ int WaylandConsole::modes(std::vector<ConsoleMode>& list)
 
 bool WaylandConsole::openWindow(int width, int height, int output)
 {
-    const std::int32_t scale = FrameScaler::windowScale(width, height, connection.screenWidth(),
-                                                        connection.screenHeight());
+    // Windows are sized in surface units, of outputScale() pixels each: the
+    // screen's mode, in pixels, holds fewer of them.
+    const std::int32_t outputScale = connection.outputScale();
+    const std::int32_t scale =
+        FrameScaler::windowScale(width, height, connection.screenWidth() / outputScale,
+                                 connection.screenHeight() / outputScale);
     WaylandWindow::Start start;
     start.title = windowTitle.text();
     start.width = width * scale;
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
     start.clientFrame = clientFrames;
+    start.limits = limitsFor(start.width, start.height, outputScale);
     input.windowOpened();
     {
         std::lock_guard<std::mutex> guard(placementLock);
@@ -177,6 +187,26 @@ int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect&
     return 0;
 }
 
+double WaylandConsole::scale()
+{
+    std::lock_guard<std::mutex> guard(presentLock);
+    return presenter.hasSurface() ? presenter.pixelsPerUnit120() / 120.0 : 1.0;
+}
+
+int WaylandConsole::lastPresentation(Presentation* out)
+{
+    if (!WindowedConsole::lastPresentation(out)) return 0;
+    // A compositor may keep its times on another clock; the figures are
+    // still its own and still increase, so they are given, with the reason
+    // they do not match the program's steady clock.
+    const std::int64_t clock = connection.presentationClockId();
+    if (clock != CLOCK_MONOTONIC)
+        setLastError("lastPresentation: the Wayland compositor's times are on clock %lld, not "
+                     "CLOCK_MONOTONIC",
+                     static_cast<long long>(clock));
+    return 1;
+}
+
 // ---- retrace ----------------------------------------------------------------
 
 int WaylandConsole::waitRetrace()
@@ -201,6 +231,50 @@ int WaylandConsole::waitRetrace()
     if (windowThread.waitFrame(frame, RETRACE_LIMIT)) return 1;
     setLastError("the Wayland compositor drew no frame of the window in time");
     return 0;
+}
+
+// ---- resizing ---------------------------------------------------------------
+
+WaylandWindow::SizeLimits WaylandConsole::limitsFor(std::int32_t width, std::int32_t height,
+                                                    double scale) const
+{
+    if (!resizableWindows) return {width, height, width, height};
+    // The frame at one output pixel per frame pixel, in surface units,
+    // rounded up, and no larger than the screen where the compositor says
+    // how large that is.
+    const double settled = scale >= 1.0 && scale <= OutputScale::LARGEST ? scale : 1.0;
+    const auto least = [settled](std::int32_t frameSide, std::int32_t screenSide) {
+        std::int32_t units = std::max(1, static_cast<std::int32_t>(std::ceil(frameSide / settled)));
+        if (screenSide > 0)
+            units = std::min(units, std::max(1, static_cast<std::int32_t>(screenSide / settled)));
+        return units;
+    };
+    return {least(frameWidth, connection.screenWidth()),
+            least(frameHeight, connection.screenHeight()), 0, 0};
+}
+
+bool WaylandConsole::applyResizing()
+{
+    // Windows opened later read the choice as they open.
+    if (!windowThread.isOpen()) return true;
+    if (!windowRunning()) return false;
+    std::int32_t width = 0, height = 0, scale120 = 120;
+    {
+        std::lock_guard<std::mutex> guard(presentLock);
+        width = presenter.unitWidth();
+        height = presenter.unitHeight();
+        scale120 = presenter.pixelsPerUnit120();
+    }
+    windowThread.setSizeLimits(limitsFor(width, height, scale120 / 120.0));
+    return true;
+}
+
+void WaylandConsole::windowStateSet()
+{
+    // Under presentLock: the program's thread may be attaching a frame to
+    // the same surface, and this commit must not send it half made.
+    std::lock_guard<std::mutex> guard(presentLock);
+    if (presenter.hasSurface()) wl_surface_commit(windowThread.surface());
 }
 
 // ---- title ------------------------------------------------------------------
@@ -231,13 +305,30 @@ void WaylandConsole::windowConfigured(std::int32_t width, std::int32_t height)
         input.resized(newWidth, newHeight);
 }
 
+void WaylandConsole::windowScaled(std::uint32_t scale120)
+{
+    // Settled as any platform's scale: 0, or a factor above the largest,
+    // would size no sane buffer.
+    const double settled =
+        OutputScale::settle(scale120 / 120.0, "the Wayland compositor's preferred scale");
+    std::lock_guard<std::mutex> guard(presentLock);
+    const std::int32_t oldWidth = presenter.clientWidth(), oldHeight = presenter.clientHeight();
+    presenter.scaleBy120ths(static_cast<std::int32_t>(std::lround(settled * 120.0)));
+    // Before the first configure the window opens at the new scale.
+    if (!presenter.hasSurface() || oldWidth <= 0) return;
+    presenter.repaint();
+    notePlacement();
+    const std::int32_t newWidth = presenter.clientWidth(), newHeight = presenter.clientHeight();
+    if (newWidth != oldWidth || newHeight != oldHeight) input.resized(newWidth, newHeight);
+}
+
 void WaylandConsole::notePlacement()
 {
     {
         std::lock_guard<std::mutex> guard(placementLock);
         placement.stage = presenter.stageSurface();
         placement.stageArea = presenter.stageArea();
-        placement.scale = presenter.bufferScale();
+        placement.scale120 = presenter.pixelsPerUnit120();
     }
     input.showFrame(frameWidth, frameHeight, presenter.shownArea());
 }
@@ -256,10 +347,10 @@ bool WaylandConsole::placeOfSurface(const wl_surface* surface, std::int32_t& lef
     return true;
 }
 
-std::int32_t WaylandConsole::pixelsPerUnit()
+std::int32_t WaylandConsole::pixelsPerUnit120()
 {
     std::lock_guard<std::mutex> guard(placementLock);
-    return placement.scale;
+    return placement.scale120;
 }
 
 void WaylandConsole::windowCloseRequested()

@@ -54,6 +54,11 @@ public:
     void* window() override { return windowThread.surface(); }
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
+    // When the compositor last showed a frame (wp_presentation's feedback);
+    // nothing where it lacks the protocol.
+    int lastPresentation(Presentation* out) override;
+    // Output pixels to one surface unit of the open window; 1 without one.
+    double scale() override;
 
     // Whether the open window, and windows opened from now on, leave scaling to the compositor
     // where it offers viewports (the default), instead of the library's
@@ -84,16 +89,26 @@ private:
     struct Placement {
         const wl_surface* stage = nullptr;
         Rect stageArea;
-        std::int32_t scale = 1;
+        std::int32_t scale120 = 120;
     };
 
     void windowConfigured(std::int32_t width, std::int32_t height) override;
     void windowCloseRequested() override;
     void displayLost() override;
     void windowEnded() override;
+    void windowStateSet() override;
+    void windowScaled(std::uint32_t scale120) override;
+    // setResizable's step for the open window.
+    bool applyResizing() override;
+    // What the user may resize a window of the given size (in surface
+    // units) to: down to the frame at one output pixel per frame pixel, or
+    // just that size for a fixed window.
+    // scale: output pixels to one unit.
+    WaylandWindow::SizeLimits limitsFor(std::int32_t width, std::int32_t height,
+                                        double scale) const;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
-    std::int32_t pixelsPerUnit() override;
+    std::int32_t pixelsPerUnit120() override;
     bool showsPointer() override { return pointerVisible.load(); }
     // Tells the input where the presenter shows the frame now; under
     // presentLock.

@@ -18,8 +18,8 @@ public:
     // surface units.
     virtual bool placeOfSurface(const wl_surface* surface, std::int32_t& left,
                                 std::int32_t& top) = 0;
-    // Window buffer pixels to one surface unit.
-    virtual std::int32_t pixelsPerUnit() = 0;
+    // Window buffer pixels to one surface unit, in 120ths (180: 1.5).
+    virtual std::int32_t pixelsPerUnit120() = 0;
     // Whether the pointer shows its arrow over the window; asked on either
     // thread.
     virtual bool showsPointer() = 0;

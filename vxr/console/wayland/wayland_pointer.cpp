@@ -14,6 +14,17 @@ namespace {
 constexpr double UNITS_PER_STEP = 10.0;
 // wl_fixed_t holds 8 fraction bits.
 constexpr int FIXED_FRACTION_BITS = 8;
+// A scale is told in 120ths of a pixel a unit.
+constexpr std::int64_t SCALE_UNIT = 120;
+// One window pixel in a position in fixed point times a scale in 120ths.
+constexpr std::int64_t FIXED_PIXEL = SCALE_UNIT << FIXED_FRACTION_BITS;
+
+// Rounded down, also for a position left of or above the window.
+std::int64_t floorDivide(std::int64_t value, std::int64_t by)
+{
+    const std::int64_t quotient = value / by;
+    return quotient * by > value ? quotient - 1 : quotient;
+}
 
 WaylandPointer& ownerOf(void* data) { return *static_cast<WaylandPointer*>(data); }
 
@@ -111,8 +122,12 @@ void WaylandPointer::showCursor(WaylandInputTarget& receiver)
 {
     std::lock_guard<std::mutex> guard(cursorLock);
     const bool visible = receiver.showsPointer();
-    // Drawn at the window's scale, which is the output's.
-    if (visible) cursor.load(surfaces, sharedMemory, receiver.pixelsPerUnit());
+    // Drawn at the window's scale, which is the output's, rounded up to
+    // whole pixels: a compositor scales a cursor by whole factors.
+    if (visible)
+        cursor.load(surfaces, sharedMemory,
+                    static_cast<std::int32_t>((receiver.pixelsPerUnit120() + SCALE_UNIT - 1) /
+                                              SCALE_UNIT));
     cursor.show(pointer, enterSerial.load(), visible);
 }
 
@@ -131,12 +146,12 @@ bool WaylandPointer::groupsInFrames() const
 void WaylandPointer::windowPixel(std::int32_t x, std::int32_t y, std::int32_t& windowX,
                                  std::int32_t& windowY) const
 {
-    // In 64 bits, then floored: a shift right of a negative value rounds
-    // down, so a position left of the window stays left of it.
+    // In 64 bits, then floored, so that a position left of the window stays
+    // left of it.
     const std::int64_t fixedX = (std::int64_t{originLeft} << FIXED_FRACTION_BITS) + x;
     const std::int64_t fixedY = (std::int64_t{originTop} << FIXED_FRACTION_BITS) + y;
-    windowX = static_cast<std::int32_t>((fixedX * scale) >> FIXED_FRACTION_BITS);
-    windowY = static_cast<std::int32_t>((fixedY * scale) >> FIXED_FRACTION_BITS);
+    windowX = static_cast<std::int32_t>(floorDivide(fixedX * scale120, FIXED_PIXEL));
+    windowY = static_cast<std::int32_t>(floorDivide(fixedY * scale120, FIXED_PIXEL));
 }
 
 void WaylandPointer::entered(wl_surface* surface, std::uint32_t serial, std::int32_t x,
@@ -149,7 +164,7 @@ void WaylandPointer::entered(wl_surface* surface, std::uint32_t serial, std::int
     enterSerial = serial;
     inside = true;
     showCursor(*receiver);
-    scale = receiver->pixelsPerUnit();
+    scale120 = receiver->pixelsPerUnit120();
     std::int32_t windowX = 0, windowY = 0;
     windowPixel(x, y, windowX, windowY);
     // From the window onto its child (or back) the pointer only moved.

@@ -73,7 +73,7 @@ private:
     const wl_surface* over = nullptr;
     std::int32_t originLeft = 0;
     std::int32_t originTop = 0;
-    std::int32_t scale = 1;
+    std::int32_t scale120 = 120;
     bool overWindow = false;
     // For refreshCursor on the application's thread: the enter that the
     // picture answers, and whether the pointer is still over the window.

@@ -5,8 +5,11 @@
 #include <cstring>
 #include <new>
 
+#include "viewporter-client-protocol.h"
 #include "vxr/console/placement/frame_placement.h"
+#include "vxr/console/placement/output_scale.h"
 #include "vxr/console/wayland/wayland_connection.h"
+#include "vxr/console/wayland/wayland_proxy.h"
 #include "vxr/format/converter.h"
 #include "vxr/surface/surface.h"
 #include "vxr/surface/surface_store.h"
@@ -46,8 +49,9 @@ void fillArea(ShmBuffer& buffer, std::int64_t left, std::int64_t top, std::int64
 
 }  // namespace
 
-WaylandPresenter::WaylandPresenter(WaylandConnection& display, std::mutex& lock)
-    : connection(display), presentLock(lock), shownFormat(ARGB8888)
+WaylandPresenter::WaylandPresenter(WaylandConnection& display, std::mutex& lock,
+                                   PresentationRecord& shown)
+    : connection(display), presentLock(lock), feedback(shown), shownFormat(ARGB8888)
 {
 }
 
@@ -59,10 +63,35 @@ void WaylandPresenter::attachSurface(wl_surface* surface, std::int32_t width,
     target = surface;
     frameWidth = width;
     frameHeight = height;
-    scale = bufferScale > 1 && connection.compositorVersion() >= 3 ? bufferScale : 1;
+    // A fractional scale told before the window's first configure sizes
+    // its buffers itself.
+    const bool whole = fraction120 == 0 && bufferScale > 1 && connection.compositorVersion() >= 3;
+    scale = whole ? bufferScale : 1;
     // Whole buffer pixels for every output pixel keep a scaled frame sharp.
     if (scale > 1) wl_surface_set_buffer_scale(surface, scale);
     lost = false;
+}
+
+void WaylandPresenter::scaleBy120ths(std::int32_t scale120)
+{
+    if (scale120 <= 0 || scale120 == fraction120) return;
+    fraction120 = scale120;
+    // The viewport gives the size from now on: one buffer pixel a unit.
+    if (target && scale > 1) wl_surface_set_buffer_scale(target, 1);
+    scale = 1;
+    if (unitsWide > 0 && unitsHigh > 0) resize(unitsWide, unitsHigh);
+}
+
+std::int32_t WaylandPresenter::pixelsPerUnit120() const
+{
+    return fraction120 > 0 ? fraction120 : scale * 120;
+}
+
+std::int64_t WaylandPresenter::toPixels(std::int64_t units) const
+{
+    if (fraction120 == 0) return units * scale;
+    // Rounded to the nearest pixel, as the compositor rounds the viewport.
+    return (units * fraction120 + 60) / 120;
 }
 
 void WaylandPresenter::detachSurface()
@@ -71,14 +100,18 @@ void WaylandPresenter::detachSurface()
     presented = Picture{};
     lastCommitted = nullptr;
     repaintPending = false;
+    destroyProxy(unitViewport, wp_viewport_destroy);
+    fraction120 = 0;
+    // No thread dispatches now: what was still awaited is not coming.
+    feedback.forgetAll();
     for (ShmBuffer& buffer : buffers) buffer.release();
     stage.destroy();
 }
 
 void WaylandPresenter::resize(std::int32_t width, std::int32_t height)
 {
-    const std::int64_t wide = std::int64_t{width} * scale;
-    const std::int64_t high = std::int64_t{height} * scale;
+    const std::int64_t wide = toPixels(width);
+    const std::int64_t high = toPixels(height);
     if (width <= 0 || height <= 0 || wide > LARGEST_SIDE || high > LARGEST_SIDE) return;
     unitsWide = width;
     unitsHigh = height;
@@ -107,7 +140,11 @@ Rect WaylandPresenter::shownArea() const
 {
     if (!stage.isCreated()) return frameArea();
     const Rect units = stageArea();
-    return Rect{units.left * scale, units.top * scale, units.right * scale, units.bottom * scale};
+    // Within the window, whose sides in pixels fit 32 bits.
+    const auto pixels = [this](std::int32_t side) {
+        return static_cast<std::int32_t>(toPixels(side));
+    };
+    return Rect{pixels(units.left), pixels(units.top), pixels(units.right), pixels(units.bottom)};
 }
 
 std::int32_t WaylandPresenter::bufferWidth() const
@@ -341,6 +378,12 @@ bool WaylandPresenter::draw(ShmBuffer& buffer, const Picture& picture, const Rec
 void WaylandPresenter::commit(ShmBuffer& buffer, const Rect& damage)
 {
     wl_surface* surface = frameTarget();
+    // A fractionally scaled window's buffer is larger than the window; the
+    // viewport says how large the window is, with the same commit.
+    if (fraction120 > 0 && !stage.isCreated()) {
+        if (!unitViewport) unitViewport = wp_viewporter_get_viewport(connection.viewporter(), target);
+        if (unitViewport) wp_viewport_set_destination(unitViewport, unitsWide, unitsHigh);
+    }
     wl_surface_attach(surface, buffer.handle(), 0, 0);
     if (connection.compositorVersion() >= 4)
         wl_surface_damage_buffer(surface, damage.left, damage.top,
@@ -350,6 +393,7 @@ void WaylandPresenter::commit(ShmBuffer& buffer, const Rect& damage)
         wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);
     buffer.markHeld();
     lastCommitted = &buffer;
+    feedback.ask(connection, surface);
     wl_surface_commit(surface);
     wl_display_flush(connection.display());
 }
@@ -362,6 +406,8 @@ void WaylandPresenter::chooseScaling()
     const bool staged =
         placement == SCALING_COMPOSITOR && scaled && ViewportStage::isOffered(connection);
     if (staged == stage.isCreated()) return;
+    // A surface has one viewport: the stage brings its own for the window.
+    if (staged) destroyProxy(unitViewport, wp_viewport_destroy);
     if (staged && !stage.create(connection, target)) return;
     if (!staged) stage.destroy();
     // The window's viewport sets its size, and its one-pixel buffer would

@@ -8,16 +8,19 @@
 
 #include "vxr/console/console_mode.h"
 #include "vxr/console/placement/frame_scaler.h"
+#include "vxr/console/wayland/presentation_feedback.h"
 #include "vxr/console/wayland/shm_buffer.h"
 #include "vxr/console/wayland/viewport_stage.h"
 #include "vxr/format/pixel_format.h"
 #include "vxr/format/rect.h"
 
 struct wl_surface;
+struct wp_viewport;
 
 namespace vxr {
 
 class Converter;
+class PresentationRecord;
 class Surface;
 class WaylandConnection;
 
@@ -47,7 +50,9 @@ class WaylandPresenter : private ShmBuffer::Listener {
 public:
     static constexpr int BUFFER_COUNT = 3;
 
-    WaylandPresenter(WaylandConnection& connection, std::mutex& presentLock);
+    // What the compositor says of each committed frame goes into shown.
+    WaylandPresenter(WaylandConnection& connection, std::mutex& presentLock,
+                     PresentationRecord& shown);
     ~WaylandPresenter();
     WaylandPresenter(const WaylandPresenter&) = delete;
     WaylandPresenter& operator=(const WaylandPresenter&) = delete;
@@ -64,6 +69,13 @@ public:
     // buffer pixels make one surface unit.
     void attachSurface(wl_surface* surface, std::int32_t frameWidth, std::int32_t frameHeight,
                        std::int32_t bufferScale);
+    // The compositor's preferred scale in 120ths, which replaces the whole
+    // buffer scale from now on (until the surface is detached): buffers
+    // have the window's size in units times it, rounded, and a viewport
+    // gives the window its size in units, so the compositor stretches
+    // nothing. Given before the surface is attached, it applies there. The
+    // caller resizes and repaints.
+    void scaleBy120ths(std::int32_t scale120);
     void detachSurface();
     bool hasSurface() const { return target != nullptr; }
     // The window's size in surface units; the window shows the last frame
@@ -80,10 +92,13 @@ public:
     // a buffer is released when all are held.
     void repaint();
 
+    // The window's size in surface units, 0 before the first configure.
+    std::int32_t unitWidth() const { return unitsWide; }
+    std::int32_t unitHeight() const { return unitsHigh; }
     std::int32_t clientWidth() const { return pixelsWide; }
     std::int32_t clientHeight() const { return pixelsHigh; }
-    // Window buffer pixels to one surface unit.
-    std::int32_t bufferScale() const { return scale; }
+    // Window buffer pixels to one surface unit, in 120ths (180: 1.5).
+    std::int32_t pixelsPerUnit120() const;
     // Where the frame shows in the window, in window buffer pixels: the
     // area the library scales onto, or where the compositor stretches the
     // stage's child to.
@@ -139,6 +154,8 @@ private:
     void carryOver(ShmBuffer& buffer);
     bool draw(ShmBuffer& buffer, const Picture& picture, const Rect& area);
     void commit(ShmBuffer& buffer, const Rect& damage);
+    // A length in surface units in window buffer pixels, rounded.
+    std::int64_t toPixels(std::int64_t units) const;
 
     WaylandConnection& connection;
     std::mutex& presentLock;
@@ -147,6 +164,12 @@ private:
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     std::int32_t scale = 1;
+    // The compositor's fractional scale in 120ths; 0 where whole buffer
+    // scales are used.
+    std::int32_t fraction120 = 0;
+    // Gives a fractionally scaled window its size in units while the
+    // library draws its buffers.
+    wp_viewport* unitViewport = nullptr;
     std::int32_t unitsWide = 0;
     std::int32_t unitsHigh = 0;
     std::int32_t pixelsWide = 0;
@@ -156,6 +179,7 @@ private:
     std::int32_t placement = SCALING_SHARP;
     ViewportStage stage;
 
+    PresentationFeedback feedback;
     ShmBuffer buffers[BUFFER_COUNT];
     ShmBuffer* lastCommitted = nullptr;
     FrameScaler scaler;

@@ -10,6 +10,7 @@
 #include <wayland-client.h>
 
 #include "vxr/console/wayland/wayland_connection.h"
+#include "fractional-scale-v1-client-protocol.h"
 #include "vxr/console/wayland/wayland_proxy.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -59,6 +60,13 @@ void decorationConfigure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t
 
 const zxdg_toplevel_decoration_v1_listener DECORATION_LISTENER = {decorationConfigure};
 
+void scalePreferred(void* data, wp_fractional_scale_v1*, std::uint32_t scale120)
+{
+    ownerOf(data).preferredScale(scale120);
+}
+
+const wp_fractional_scale_v1_listener FRACTIONAL_SCALE_LISTENER = {scalePreferred};
+
 }  // namespace
 
 WaylandWindow::~WaylandWindow() { close(); }
@@ -107,6 +115,7 @@ void WaylandWindow::destroySurface()
         freeTickets(true);
     }
     destroyProxy(decoration, zxdg_toplevel_decoration_v1_destroy);
+    destroyProxy(fractionalScale, wp_fractional_scale_v1_destroy);
     compositorDecorates = false;
     // The frame's shell surface and its own surfaces go before the content.
     clientFrame.release();
@@ -141,6 +150,7 @@ bool WaylandWindow::create(const Start& start)
     pendingWidth = pendingHeight = 0;
     baseSurface = wl_compositor_create_surface(connection->compositor());
     if (!baseSurface) return false;
+    askForFractionalScale();
     // A compositor that draws frames is asked for one below; elsewhere
     // libdecor frames the window, and maps it with its first commit.
     if (!connection->decorations() && start.clientFrame) {
@@ -148,6 +158,7 @@ bool WaylandWindow::create(const Start& start)
                                               start.fullscreen, start.width, start.height};
         clientDecorates = clientFrame.decorate(connection->display(), baseSurface, framing, *this);
     }
+    if (clientDecorates) applyLimits(start.limits);
     if (!clientDecorates && !createShellSurface(start)) return false;
     return wl_display_flush(connection->display()) >= 0 || errno == EAGAIN;
 }
@@ -163,6 +174,7 @@ bool WaylandWindow::createShellSurface(const Start& start)
     xdg_toplevel_set_title(toplevel, start.shownTitle());
     xdg_toplevel_set_app_id(toplevel, APPLICATION_ID);
     if (start.fullscreen) xdg_toplevel_set_fullscreen(toplevel, nullptr);
+    applyLimits(start.limits);
     askForDecorations();
     // The first commit carries no buffer: it asks the compositor to
     // configure the window.
@@ -243,26 +255,50 @@ void WaylandWindow::markEnded()
     stateChanged.notify_all();
 }
 
-void WaylandWindow::setTitle(const char* text)
+template <typename Change>
+void WaylandWindow::request(Change change)
 {
     {
         std::lock_guard<std::mutex> guard(stateLock);
         if (!running) return;
-        requests.title = true;
-        std::snprintf(requests.titleText, sizeof requests.titleText, "%s", text ? text : "");
+        change(requests);
     }
     wake();
 }
 
+void WaylandWindow::setTitle(const char* text)
+{
+    request([text](Requests& asked) {
+        asked.title = true;
+        std::snprintf(asked.titleText, sizeof asked.titleText, "%s", text ? text : "");
+    });
+}
+
 void WaylandWindow::setFullscreen(bool wanted)
 {
-    {
-        std::lock_guard<std::mutex> guard(stateLock);
-        if (!running) return;
-        requests.output = true;
-        requests.fullscreen = wanted;
+    request([wanted](Requests& asked) {
+        asked.output = true;
+        asked.fullscreen = wanted;
+    });
+}
+
+void WaylandWindow::setSizeLimits(const SizeLimits& limits)
+{
+    request([&limits](Requests& asked) {
+        asked.limited = true;
+        asked.limits = limits;
+    });
+}
+
+void WaylandWindow::applyLimits(const SizeLimits& limits)
+{
+    if (clientDecorates) {
+        clientFrame.setSizeLimits(limits.minWidth, limits.minHeight, limits.maxWidth,
+                                  limits.maxHeight);
+    } else if (toplevel) {
+        xdg_toplevel_set_min_size(toplevel, limits.minWidth, limits.minHeight);
+        xdg_toplevel_set_max_size(toplevel, limits.maxWidth, limits.maxHeight);
     }
-    wake();
 }
 
 void WaylandWindow::applyRequests()
@@ -283,6 +319,10 @@ void WaylandWindow::applyRequests()
         xdg_toplevel_set_fullscreen(toplevel, nullptr);
     else if (taken.output && toplevel)
         xdg_toplevel_unset_fullscreen(toplevel);
+    if (taken.limited) {
+        applyLimits(taken.limits);
+        handler->windowStateSet();
+    }
 }
 
 void WaylandWindow::toplevelConfigured(std::int32_t width, std::int32_t height)
@@ -328,6 +368,15 @@ void WaylandWindow::askForDecorations()
     if (!decoration) return;
     zxdg_toplevel_decoration_v1_add_listener(decoration, &DECORATION_LISTENER, this);
     zxdg_toplevel_decoration_v1_set_mode(decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+}
+
+void WaylandWindow::askForFractionalScale()
+{
+    wp_fractional_scale_manager_v1* manager = connection->fractionalScales();
+    if (!manager || !connection->viewporter()) return;
+    fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(manager, baseSurface);
+    if (fractionalScale)
+        wp_fractional_scale_v1_add_listener(fractionalScale, &FRACTIONAL_SCALE_LISTENER, this);
 }
 
 void WaylandWindow::decorationConfigured(std::uint32_t mode)

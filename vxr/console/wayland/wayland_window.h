@@ -15,6 +15,7 @@ struct wl_callback;
 struct wl_surface;
 struct xdg_surface;
 struct xdg_toplevel;
+struct wp_fractional_scale_v1;
 struct zxdg_toplevel_decoration_v1;
 
 namespace vxr {
@@ -43,13 +44,30 @@ public:
         virtual void displayLost() = 0;
         // The loop has ended: the window was closed or the compositor is gone.
         virtual void windowEnded() = 0;
+        // The window's own state changed (its size limits) and takes effect
+        // with a commit of its surface, made under the console's lock.
+        virtual void windowStateSet() = 0;
+        // The compositor prefers the window's buffers at this many pixels a
+        // surface unit, in 120ths (180: 1.5); where it says so, buffers are
+        // sized by it and a viewport gives their size in units.
+        virtual void windowScaled(std::uint32_t scale120) = 0;
 
     protected:
         ~Handler() = default;
     };
 
+    // How small and large the user may make the window, in surface units;
+    // 0 leaves a side unlimited.
+    struct SizeLimits {
+        std::int32_t minWidth = 0;
+        std::int32_t minHeight = 0;
+        std::int32_t maxWidth = 0;
+        std::int32_t maxHeight = 0;
+    };
+
     // The size asked for is used while the compositor leaves it to us.
     struct Start : WindowStart {
+        SizeLimits limits;
         // Whether libdecor may frame the window where the compositor does not.
         bool clientFrame = true;
     };
@@ -74,6 +92,8 @@ public:
     // Asks the compositor to show the window over its whole output or as a
     // window again; its configure brings the new size.
     void setFullscreen(bool wanted);
+    // Gives the window new size limits, carried out on the window thread.
+    void setSizeLimits(const SizeLimits& limits);
     // Whether the compositor said it draws the window's frame itself.
     bool isDecoratedByCompositor() const { return compositorDecorates.load(); }
     // Whether libdecor draws the window's frame.
@@ -107,6 +127,7 @@ public:
     void closeRequested();
     void frameDone(FrameTicket& ticket);
     void decorationConfigured(std::uint32_t mode);
+    void preferredScale(std::uint32_t scale120) { handler->windowScaled(scale120); }
 
 private:
     void frameConfigured(std::int32_t width, std::int32_t height) override;
@@ -116,8 +137,17 @@ private:
     bool create(const Start& start);
     bool createShellSurface(const Start& start);
     void askForDecorations();
+    // Where the compositor offers fractional scales and viewports to show
+    // them with: its preferred scale for the surface, from now on.
+    void askForFractionalScale();
+    // To the shell's toplevel, or libdecor's frame, for the next commit.
+    void applyLimits(const SizeLimits& limits);
     // Wakes the thread: to stop, or to carry out what was asked.
     void wake();
+    // Notes what change asks for, under stateLock, for the running thread
+    // to carry out; nothing once it has ended.
+    template <typename Change>
+    void request(Change change);
     void applyRequests();
     bool awaitFirstConfigure();
     // True when close() stopped it, false when the connection failed.
@@ -139,6 +169,7 @@ private:
     xdg_surface* shellSurface = nullptr;
     xdg_toplevel* toplevel = nullptr;
     zxdg_toplevel_decoration_v1* decoration = nullptr;
+    wp_fractional_scale_v1* fractionalScale = nullptr;
     std::atomic<bool> compositorDecorates{false};
     LibdecorFrame clientFrame;
     std::atomic<bool> clientDecorates{false};
@@ -177,6 +208,8 @@ private:
         char titleText[1024] = {};
         bool output = false;
         bool fullscreen = false;
+        bool limited = false;
+        SizeLimits limits;
     } requests;
 };
 

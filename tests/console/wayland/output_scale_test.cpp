@@ -1,0 +1,135 @@
+// Outputs of more than one pixel a unit: the frame is shown at physical
+// pixels, each frame pixel a block of whole output pixels of one colour,
+// read back from the compositor's own screenshot.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "console/x11/scaling_case.h"
+#include "console/x11/x11_test_support.h"
+#include "vxr/console/console_mode.h"
+#include "vxr/last_error.h"
+#include "vxr/surface/surface.h"
+#include "wayland_console_fixture.h"
+#include "wayland_session.h"
+
+namespace vxr {
+namespace {
+
+using test::ScalingCase;
+
+std::uint32_t screenPixel(const test::Screenshot& shot, int x, int y)
+{
+    const std::uint8_t* p = &shot.rgb[(static_cast<std::size_t>(y) * shot.width + x) * 3];
+    return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+}
+
+// Screen pixels that are not the colour of the frame pixel they show, where
+// frame pixel x covers the screen's columns from x * scale, rounded, to
+// (x + 1) * scale, rounded, and rows alike.
+int pixelsOffTheirBlock(const test::Screenshot& shot, const std::vector<std::uint32_t>& frame,
+                        int width, int height, double scale)
+{
+    const auto edge = [scale](int index) { return static_cast<int>(index * scale + 0.5); };
+    if (shot.width < edge(width) || shot.height < edge(height)) return width * height;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int sy = edge(y); sy < edge(y + 1); ++sy)
+                for (int sx = edge(x); sx < edge(x + 1); ++sx)
+                    wrong += screenPixel(shot, sx, sy) != (frame[y * width + x] & 0xFFFFFFu);
+    return wrong;
+}
+
+class WaylandOutputScale : public test::WaylandConsoleFixture {
+protected:
+    // Presents the frame until the screenshot shows each of its pixels as
+    // its block at the scale, from the screen's corner.
+    ::testing::AssertionResult showsInBlocks(Surface& frame, double scale)
+    {
+        const std::vector<std::uint32_t> expected =
+            test::expectedPixels(frame, frame.width(), frame.height());
+        int wrong = -1;
+        const bool shown = test::eventually([&] {
+            test::Screenshot shot;
+            if (frame.copy(console->primary(), 0) != 1 || !compositor.screenshot(shot)) return false;
+            wrong = pixelsOffTheirBlock(shot, expected, frame.width(), frame.height(), scale);
+            return wrong == 0;
+        });
+        if (shown) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << wrong << " screen pixels differ from their block";
+    }
+};
+
+// sway's output at scale 2, 320x200 units: the window fills it, and the
+// library draws every frame pixel onto 2x2 output pixels, whether sharp or
+// in whole multiples.
+TEST_F(WaylandOutputScale, AtScaleTwoEveryFramePixelIsATwoByTwoBlock)
+{
+    ASSERT_TRUE(start(Kind::SWAY, {640, 400, 2}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 640; }));
+    EXPECT_EQ(console->clientHeight(), 400);
+    EXPECT_EQ(console->scale(), 2.0);
+    ASSERT_EQ(console->setPointerVisible(0), 1);
+    for (const int way : {SCALING_SHARP, SCALING_INTEGER}) {
+        ASSERT_EQ(console->setScaling(way), 1) << lastError();
+        auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 60u + way, false);
+        EXPECT_TRUE(showsInBlocks(*frame, 2.0)) << "scaling " << way;
+    }
+}
+
+// A window opens at the frame's size times the output's scale: a fixed
+// one, which sway floats at its own size, shows that.
+TEST_F(WaylandOutputScale, AtScaleTwoAWindowOpensAtTwiceTheFrame)
+{
+    ASSERT_TRUE(start(Kind::SWAY, {1280, 800, 2}));
+    ASSERT_EQ(console->setResizable(0), 1);
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    EXPECT_EQ(console->clientWidth(), 640);
+    EXPECT_EQ(console->clientHeight(), 400);
+    int x = 0, y = 0, width = 0, height = 0;
+    ASSERT_TRUE(compositor.windowPlace("", x, y, width, height));
+    EXPECT_EQ(width, 320) << "layout units";
+    EXPECT_EQ(height, 200);
+}
+
+// kwin tells the window a scale of 1.5 (180/120) for its output: the
+// window's buffers carry 1.5 pixels a unit, a viewport gives the window its
+// size in units, and kwin shows the buffer pixel for pixel, so that each
+// frame pixel is a block of one or two screen pixels a side, of its one
+// colour, as the library's scaler placed it.
+TEST_F(WaylandOutputScale, AtAFractionalScaleTheFrameIsShownAtPhysicalPixels)
+{
+    ASSERT_TRUE(start(Kind::KWIN, {640, 400, 1.5}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->scale() == 1.5; })) << console->scale();
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 480; }))
+        << console->clientWidth() << "x" << console->clientHeight();
+    EXPECT_EQ(console->clientHeight(), 300);
+    // Sharp fills the 480x300 window; in whole multiples the frame fits
+    // once, between bars.
+    const ScalingCase ways[] = {{SCALING_SHARP, {0, 0, 480, 300}},
+                                {SCALING_INTEGER, {80, 50, 400, 250}}};
+    for (const ScalingCase& way : ways) {
+        SCOPED_TRACE(way.name());
+        ASSERT_EQ(console->setScaling(way.scaling), 1) << lastError();
+        auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 80u + way.scaling, true);
+        const std::vector<std::uint8_t> bytes = test::expectedWindowAt(
+            *frame, PixelFormat(ARGB8888), 480, 300, way.area, 0xFF000000u);
+        std::vector<std::uint32_t> expected(bytes.size() / 4);
+        std::memcpy(expected.data(), bytes.data(), bytes.size());
+        EXPECT_TRUE(test::eventually([&] {
+            test::Screenshot shot;
+            int left = 0, top = 0;
+            return frame->copy(console->primary(), 0) == 1 && compositor.screenshot(shot) &&
+                   test::findWindow(shot, expected, 480, 300, left, top);
+        })) << "no exact 480x300 window on kwin's screen";
+    }
+}
+
+}  // namespace
+}  // namespace vxr
