@@ -72,16 +72,17 @@ int WebConsole::modes(std::vector<ConsoleMode>& list)
 bool WebConsole::openWindow(int width, int height, int output)
 {
     const std::int64_t bytes = std::int64_t{width} * height * SHOWN_PIXEL_BYTES;
-    shown.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
-    if (!shown) {
+    framePixels.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    if (!framePixels) {
         setLastError("out of memory for the canvas's %d x %d pixels", width, height);
         return false;
     }
     // Black until the first frame, opaque like every frame after it.
-    for (std::int64_t i = 0; i < bytes; ++i) shown[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
+    for (std::int64_t i = 0; i < bytes; ++i) framePixels[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
     input.windowOpened();
-    if (!canvas.open(width, height, boxResized, this)) return false;
-    canvas.show(shown.get(), 0, 0, width, height);
+    presentedUnseen = false;
+    if (!canvas.open(width, height, framePixels.get(), this)) return false;
+    canvas.show(framePixels.get(), std::int64_t{width} * SHOWN_PIXEL_BYTES, Rect{0, 0, width, height});
     listener.listen(input);
     if (output == FULLSCREEN) WebCanvas::requestFullscreen(true);
     yieldedSinceFrame = true;
@@ -100,15 +101,20 @@ void WebConsole::closeWindow()
     frameWidth = frameHeight = 0;
 }
 
-void WebConsole::boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight)
+void WebConsole::canvasResized()
 {
-    auto* self = static_cast<WebConsole*>(console);
-    // The canvas fills its box: pointer positions in it map through the
-    // box's size to frame pixels.
-    self->input.showFrame(self->frameWidth, self->frameHeight, Rect{0, 0, cssWidth, cssHeight});
-    self->input.resized(cssWidth, cssHeight);
+    listener.setPixelRatio(canvas.pixelRatio());
+    input.showFrame(frameWidth, frameHeight, canvas.frameArea());
+    input.resized(canvas.pixelWidth(), canvas.pixelHeight());
+    if (presentedUnseen && canvas.isShown()) {
+        canvas.show(framePixels.get(), std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES,
+                    Rect{0, 0, frameWidth, frameHeight});
+        presentedUnseen = false;
+    }
     WebPage::wake();
 }
+
+double WebConsole::scale() { return canvas.isOpen() ? canvas.pixelRatio() : 1.0; }
 
 bool WebConsole::placeFrameFor(int scaling)
 {
@@ -200,24 +206,26 @@ int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
     }
     const bool sameSize = sourceArea.width() == destinationArea.width() &&
                           sourceArea.height() == destinationArea.height();
-    if (!(sameSize && showOnGpu(*source, sourceArea, destinationArea))) {
-        // The CPU changes part of the canvas's pixels: they must first be
-        // what the canvas shows.
-        canvas.readShownInto(shown.get());
+    // A canvas out of sight shows nothing; the frame is kept for when it
+    // is back.
+    const bool seen = canvas.isShown();
+    if (!(seen && sameSize && showOnGpu(*source, sourceArea, destinationArea))) {
+        // The CPU changes part of the frame: it must first be what the
+        // canvas shows.
+        canvas.readShownIntoFramePixels();
         const std::int64_t pitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
         const bool converted =
-            sameSize ? convertInto(*source, sourceArea, shown.get(), pitch, destinationArea)
+            sameSize ? convertInto(*source, sourceArea, framePixels.get(), pitch, destinationArea)
                      : scaleInto(*source, sourceArea, destinationArea);
         if (!converted) {
             setLastError("present: a %d-bit frame could not be converted for the canvas",
                          source->format().bits);
             return 0;
         }
-        canvas.show(shown.get(), destinationArea.left, destinationArea.top,
-                    static_cast<std::int32_t>(destinationArea.width()),
-                    static_cast<std::int32_t>(destinationArea.height()));
+        canvas.show(framePixels.get(), pitch, destinationArea);
+        presentedUnseen = presentedUnseen || !seen;
     }
-    ++framesShown;
+    if (seen) ++framesShown;
     yieldAfterFrame();
     return 1;
 }
@@ -295,7 +303,7 @@ bool WebConsole::scaleInto(Surface& source, const Rect& sourceArea, const Rect& 
         return false;
     const std::int64_t shownPitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
     scaler.scale(unscaled.get(), pitch,
-                 shown.get() + destinationArea.top * shownPitch +
+                 framePixels.get() + destinationArea.top * shownPitch +
                      destinationArea.left * SHOWN_PIXEL_BYTES,
                  shownPitch);
     return true;

@@ -16,18 +16,20 @@ namespace vxr {
 class Converter;
 
 // Shows frames in the page's <canvas> (a WebAssembly build in a browser).
-// The canvas keeps the frame's size and the page scales it, in the largest
-// whole multiple that fits unless the program chooses another way. Through WebGL2
-// the GPU converts a frame of most formats from its own bytes; any other
-// frame (and every frame on the 2D context) is converted by the library's
-// converters into the canvas's own byte order, R, G, B, A (ABGR8888), in a
-// buffer the canvas reads straight from wasm memory.
+// The canvas has the screen's own pixels (its CSS size times the page's
+// devicePixelRatio, which scale() reports) and the frame is scaled onto
+// them sharp, in the largest whole multiple that fits unless the program
+// chooses another way. Through WebGL2 the GPU converts and scales a frame
+// of most formats from its own bytes; any other frame (and every frame on
+// the 2D context) is converted by the library's converters into the
+// canvas's own byte order, R, G, B, A (ABGR8888), in a buffer the canvas
+// reads straight from wasm memory.
 //
 // There is no window thread: the browser delivers input between the
 // program's turns. The program's blocking loop runs as it is, built with
 // Asyncify: waitRetrace, a frame's update, readKey and waitEvent suspend it
 // and give the browser its turn.
-class WebConsole : public WindowedConsole, public FramePresenter {
+class WebConsole : public WindowedConsole, public FramePresenter, private WebCanvas::Listener {
 public:
     WebConsole();
     ~WebConsole() override;
@@ -40,6 +42,8 @@ public:
     void* window() override;
     int waitEvent(Event* out, int timeoutMilliseconds) override;
     int setOutput(int output) override;
+    // The page's devicePixelRatio while a canvas is open, settled.
+    double scale() override;
 
     int present(Surface* source, const Rect& sourceArea, const Rect& destinationArea) override;
 
@@ -57,7 +61,9 @@ private:
     bool hasTerminal() override { return false; }
     // Every placement but the compositor's: the browser scales all frames.
     bool placeFrameFor(int scaling) override;
-    static void boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight);
+    // The pointer maps through the new placement, the program hears of
+    // the new size, and a frame presented while nothing showed is shown.
+    void canvasResized() override;
 
     // Has the GPU convert the source area onto the same-sized destination
     // area; false where it cannot, having shown nothing.
@@ -74,10 +80,13 @@ private:
 
     WebInput listener;
     WebCanvas canvas;
-    // The canvas's pixels as the CPU last converted them: width x height in
-    // ABGR8888, rows without gaps. After a frame the GPU converted, the
-    // canvas reads them back before the CPU changes part of them.
-    std::unique_ptr<std::uint8_t[]> shown;
+    // The frame as the CPU last converted it: width x height in ABGR8888,
+    // rows without gaps, which the canvas shows again at each new size.
+    // After a frame the GPU converted, the canvas reads them back before
+    // the CPU changes part of them.
+    std::unique_ptr<std::uint8_t[]> framePixels;
+    // A frame was presented while the canvas showed nothing.
+    bool presentedUnseen = false;
     CanvasPixelMap pixelMap;
     std::unique_ptr<Converter> converter;
     PixelFormat convertedFormat;
