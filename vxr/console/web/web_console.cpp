@@ -3,6 +3,7 @@
 #include <emscripten.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -38,6 +39,16 @@ bool liesWithin(const Rect& area, std::int32_t width, std::int32_t height)
 {
     return area.left >= 0 && area.top >= 0 && area.right <= width && area.bottom <= height &&
            area.width() > 0 && area.height() > 0;
+}
+
+// A time of the browser's clock in milliseconds as nanoseconds; 0 for one
+// no clock gives (not finite, before its start, past 2^62 ns).
+std::int64_t nanosecondsOf(double milliseconds)
+{
+    constexpr double LATEST = 4.6e18;
+    const double nanoseconds = std::floor(milliseconds * 1e6 + 0.5);
+    if (!(nanoseconds >= 0.0 && nanoseconds < LATEST)) return 0;
+    return static_cast<std::int64_t>(nanoseconds);
 }
 
 // A call that needs the canvas, made while none is open.
@@ -91,6 +102,7 @@ bool WebConsole::openWindow(int width, int height, int output)
 
 void WebConsole::closeWindow()
 {
+    WebPage::whenFrameShows(nullptr, nullptr);
     listener.stop();
     if (canvas.isOpen()) {
         canvas.close();
@@ -225,9 +237,22 @@ int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
         canvas.show(framePixels.get(), pitch, destinationArea);
         presentedUnseen = presentedUnseen || !seen;
     }
-    if (seen) ++framesShown;
+    if (seen) {
+        ++framesShown;
+        WebPage::whenFrameShows(frameReachedScreen, this);
+    }
     yieldAfterFrame();
     return 1;
+}
+
+void WebConsole::frameReachedScreen(void* console, double timeMilliseconds,
+                                    double intervalMilliseconds)
+{
+    const std::int64_t time = nanosecondsOf(timeMilliseconds);
+    // The browser counts no refreshes: each report counts one frame.
+    if (time > 0)
+        static_cast<WebConsole*>(console)->presentations.recordUncounted(
+            time, nanosecondsOf(intervalMilliseconds));
 }
 
 bool WebConsole::showOnGpu(Surface& source, const Rect& sourceArea, const Rect& destinationArea)

@@ -74,6 +74,9 @@ private:
                      std::int64_t pitch, const Rect& destinationArea);
     // A scaled copy: converted first, then scaled by the library's scaler.
     bool scaleInto(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
+    // Records when the browser painted a frame the canvas was given.
+    static void frameReachedScreen(void* console, double timeMilliseconds,
+                                   double intervalMilliseconds);
     // Gives the browser a turn unless the program gave it one since the
     // last frame, so a loop that only presents still gets its frames painted.
     void yieldAfterFrame();

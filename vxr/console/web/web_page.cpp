@@ -2,12 +2,10 @@
 
 #include <emscripten.h>
 
+#include "vxr/console/web/frame_pace.h"
+
 namespace vxr {
 namespace {
-
-EM_ASYNC_JS(void, awaitAnimationFrame, (), {
-    await new Promise(resolve => requestAnimationFrame(() => resolve()));
-});
 
 // One waiter at most: the program's single thread is the one waiting.
 EM_ASYNC_JS(void, awaitWakeOrTimeout, (int milliseconds), {
@@ -21,6 +19,28 @@ EM_JS(void, wakeWaiter, (), {
     if (Module.vxrWake) Module.vxrWake();
 });
 
+EM_ASYNC_JS(void, awaitAnimationFrame, (), {
+    await new Promise(resolve => requestAnimationFrame(time => {
+        _vxr_web_note_frame_time(time);
+        resolve();
+    }));
+});
+
+// The animation frame after a change of the canvas is the rendering update
+// that paints it; its callback's time is that frame's. One more callback
+// notes the time to the next frame, so that the interval is known even for
+// a program that presents seldom. A frame given while one is awaited shares
+// its time.
+EM_JS(void, awaitFrameShown, (), {
+    if (Module.vxrFrameShownArmed) return;
+    Module.vxrFrameShownArmed = true;
+    requestAnimationFrame(time => {
+        Module.vxrFrameShownArmed = false;
+        _vxr_web_frame_shown(time);
+        requestAnimationFrame(next => _vxr_web_note_frame_time(next));
+    });
+});
+
 EM_JS(void, setDocumentTitle, (const char* text), {
     document.title = UTF8ToString(text);
 });
@@ -29,7 +49,31 @@ EM_JS(void, showPageError, (const char* message), {
     if (typeof Module.vxrShowError === 'function') Module.vxrShowError(UTF8ToString(message));
 });
 
+WebPage::FrameShown frameShown = nullptr;
+void* frameShownListener = nullptr;
+
+// Every animation frame the page hears of.
+FramePace pace;
+
 }  // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE void vxr_web_note_frame_time(double timeMilliseconds)
+{
+    pace.note(timeMilliseconds);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void vxr_web_frame_shown(double timeMilliseconds)
+{
+    pace.note(timeMilliseconds);
+    if (frameShown) frameShown(frameShownListener, timeMilliseconds, pace.interval());
+}
+
+void WebPage::whenFrameShows(FrameShown shown, void* listener)
+{
+    frameShown = shown;
+    frameShownListener = listener;
+    if (shown) awaitFrameShown();
+}
 
 void WebPage::waitForAnimationFrame() { awaitAnimationFrame(); }
 
