@@ -75,6 +75,13 @@ public:
     // scaled onto the canvas. Alpha must be 255: the canvas shows what its
     // bytes say.
     void show(const std::uint8_t* pixels, std::int64_t pitch, const Rect& frameArea);
+    // Shows the area source of a surface whose pixels are already the
+    // canvas's bytes, alpha 255 (first pixel at pixels, rows pitch bytes
+    // apart, height rows), at (x, y), from the surface's own memory: no
+    // copy on the way to the canvas. False, showing nothing, unless the 2D
+    // context shows the frame pixel for pixel.
+    bool showOwnBytes(const std::uint8_t* pixels, std::int64_t pitch, std::int32_t height,
+                      const Rect& source, std::int32_t x, std::int32_t y);
     // Shows w x h pixels of a frame in its own format (first pixel at
     // pixels, rows pitch bytes apart) at (x, y), converted by the GPU. False,
     // showing nothing, where the canvas cannot (see WebGlFrame::show): the

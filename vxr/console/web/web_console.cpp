@@ -221,7 +221,10 @@ int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
     // A canvas out of sight shows nothing; the frame is kept for when it
     // is back.
     const bool seen = canvas.isShown();
-    if (!(seen && sameSize && showOnGpu(*source, sourceArea, destinationArea))) {
+    const bool shownAsIs = seen && sameSize &&
+                           (showOnGpu(*source, sourceArea, destinationArea) ||
+                            showOwnBytes(*source, sourceArea, destinationArea));
+    if (!shownAsIs) {
         // The CPU changes part of the frame: it must first be what the
         // canvas shows.
         canvas.readShownIntoFramePixels();
@@ -268,6 +271,23 @@ bool WebConsole::showOnGpu(Surface& source, const Rect& sourceArea, const Rect& 
         static_cast<std::int32_t>(destinationArea.height()));
     source.unlock();
     return shownThere;
+}
+
+bool WebConsole::showOwnBytes(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    if (!CanvasPixelMap::isCanvasOrder(source.format()) || !canvas.showsFrameUnscaled()) return false;
+    const std::uint8_t* from = source.lock(0);
+    if (!from) return false;
+    const std::int64_t pitch = source.pitch();
+    bool opaque = true;
+    for (std::int64_t row = sourceArea.top; row < sourceArea.bottom && opaque; ++row)
+        opaque = CanvasPixelMap::allOpaque(from + row * pitch + sourceArea.left * SHOWN_PIXEL_BYTES,
+                                           sourceArea.width());
+    const bool shown = opaque && canvas.showOwnBytes(from, pitch, source.height(), sourceArea,
+                                                     static_cast<std::int32_t>(destinationArea.left),
+                                                     static_cast<std::int32_t>(destinationArea.top));
+    source.unlock();
+    return shown;
 }
 
 bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,

@@ -68,6 +68,10 @@ private:
     // Has the GPU convert the source area onto the same-sized destination
     // area; false where it cannot, having shown nothing.
     bool showOnGpu(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
+    // Gives the canvas the source area from the surface's own memory where
+    // its pixels are the canvas's bytes, opaque, and the canvas shows the
+    // frame pixel for pixel; false where it cannot, having shown nothing.
+    bool showOwnBytes(Surface& source, const Rect& sourceArea, const Rect& destinationArea);
     // Converts the source area into the canvas's pixels at the destination
     // area, which has the same size.
     bool convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,

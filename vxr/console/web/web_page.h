@@ -22,8 +22,9 @@ public:
     using FrameShown = void (*)(void* listener, double timeMilliseconds,
                                 double intervalMilliseconds);
     // Tells the listener of the next animation frame, the one that paints
-    // what the canvas has just been given; once, however many frames are
-    // given before it. One listener at a time; null stops telling.
+    // what the canvas has just been given (during the program's next wait);
+    // once, however many frames are given before it. One listener at a
+    // time; null stops telling.
     static void whenFrameShows(FrameShown shown, void* listener);
 
     static void setTitle(const char* text);
