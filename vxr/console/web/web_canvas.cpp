@@ -35,7 +35,7 @@ constexpr int NO_CONTEXT = -1;
 // (or a test) can read the canvas at any time, as it can a 2D one.
 //
 // The room is reported with the pixel ratio whenever either may change: a
-// resize of the window, full-screen, and a change of devicePixelRatio (a
+// resize of the window or of the canvas's holder, full-screen, and a change of devicePixelRatio (a
 // zoom, a move to another monitor), which only a media query on the ratio
 // in force tells, asked again after each change. The box is reported in
 // device pixels, as the browser lays it out on the screen.
@@ -74,7 +74,7 @@ EM_JS(int, openCanvasElement, (int width, int height), {
         const roomWidth = full ? innerWidth : holder.clientWidth;
         const roomHeight = full ? innerHeight
                                 : innerHeight - Math.max(0, holder.getBoundingClientRect().top) - reserve;
-        _vxr_web_canvas_room(Math.floor(roomWidth), Math.floor(roomHeight), devicePixelRatio);
+        _vxr_web_canvas_room(Math.floor(roomWidth), Math.floor(roomHeight), full ? 1 : 0, devicePixelRatio);
     };
     state.watchRatio = () => {
         if (state.ratioQuery) state.ratioQuery.removeEventListener('change', state.ratioChanged);
@@ -90,6 +90,9 @@ EM_JS(int, openCanvasElement, (int width, int height), {
         const h = !shown ? 0 : device ? device.blockSize : Math.round(entry.contentRect.height * devicePixelRatio);
         _vxr_web_canvas_box(w, h);
     });
+    // The holder's own size counts too: a page may size it, or hide it.
+    state.holderObserver = new ResizeObserver(() => state.fit());
+    state.holderObserver.observe(canvas.parentElement || document.body);
     addEventListener('resize', state.fit);
     document.addEventListener('fullscreenchange', state.fit);
     Module.vxrCanvasState = state;
@@ -126,6 +129,7 @@ EM_JS(void, closeCanvasElement, (), {
     const state = Module.vxrCanvasState;
     if (!state) return;
     state.observer.disconnect();
+    state.holderObserver.disconnect();
     removeEventListener('resize', state.fit);
     document.removeEventListener('fullscreenchange', state.fit);
     state.ratioQuery.removeEventListener('change', state.ratioChanged);
@@ -197,9 +201,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void vxr_web_canvas_box(int deviceWidth, int dev
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE void vxr_web_canvas_room(int cssWidth, int cssHeight,
-                                                         double pixelRatio)
+                                                         int fullScreen, double pixelRatio)
 {
-    WebCanvas::reportRoom(cssWidth, cssHeight, pixelRatio);
+    WebCanvas::reportRoom(cssWidth, cssHeight, fullScreen != 0, pixelRatio);
 }
 
 bool WebCanvas::exists() { return pageHasCanvas() != 0; }
@@ -357,9 +361,16 @@ void WebCanvas::reportBox(std::int32_t deviceWidth, std::int32_t deviceHeight)
     canvas->takePixels(canvas->pixelsWide, canvas->pixelsHigh);
 }
 
-void WebCanvas::reportRoom(std::int32_t cssWidth, std::int32_t cssHeight, double pixelRatio)
+void WebCanvas::reportRoom(std::int32_t cssWidth, std::int32_t cssHeight, bool fullScreen,
+                           double pixelRatio)
 {
-    if (placedCanvas) placedCanvas->fitInto(cssWidth, cssHeight, pixelRatio);
+    if (placedCanvas) placedCanvas->fitInto(cssWidth, cssHeight, fullScreen, pixelRatio);
+}
+
+void WebCanvas::followRoom(bool wanted)
+{
+    followsRoom = wanted;
+    if (placedCanvas == this) fitInto(room.width, room.height, room.fullScreen, room.ratio);
 }
 
 void WebCanvas::placeBy(std::int32_t scaling)
@@ -368,9 +379,11 @@ void WebCanvas::placeBy(std::int32_t scaling)
     if (placedCanvas == this) refitCanvas();
 }
 
-void WebCanvas::fitInto(std::int32_t cssWidth, std::int32_t cssHeight, double reportedRatio)
+void WebCanvas::fitInto(std::int32_t cssWidth, std::int32_t cssHeight, bool fullScreen,
+                        double pagesRatio)
 {
-    ratio = OutputScale::settle(reportedRatio, "the page's devicePixelRatio");
+    room = Room{cssWidth, cssHeight, fullScreen, pagesRatio};
+    ratio = OutputScale::settle(pagesRatio, "the page's devicePixelRatio");
     keepFrame();
     // A holder with no width shows nothing, and nothing is drawn.
     noRoom = cssWidth <= 0;
@@ -379,8 +392,10 @@ void WebCanvas::fitInto(std::int32_t cssWidth, std::int32_t cssHeight, double re
         takePixels(pixelsWide, pixelsHigh);
         return;
     }
-    const std::int32_t roomWidth = OutputScale::physical(cssWidth, ratio);
-    const std::int32_t roomHeight = OutputScale::physical(cssHeight, ratio);
+    // A fixed canvas has the frame's own size on the screen for its room.
+    const bool fixed = !followsRoom && !fullScreen;
+    const std::int32_t roomWidth = OutputScale::physical(fixed ? frameWidth : cssWidth, ratio);
+    const std::int32_t roomHeight = OutputScale::physical(fixed ? frameHeight : cssHeight, ratio);
     Rect placed = FramePlacement::place(placement, frameWidth, frameHeight, roomWidth, roomHeight);
     // A page with no room left below the canvas's top still shows the
     // frame, at its own size on the screen, where the page can scroll to it.

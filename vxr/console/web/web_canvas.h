@@ -46,6 +46,11 @@ public:
     // How the canvas is placed in its room (a SCALING_ code other than
     // SCALING_COMPOSITOR), now and in later opens.
     void placeBy(std::int32_t scaling);
+    // Whether the canvas follows its room (true) or keeps the frame's size
+    // on the screen, the frame at one CSS pixel a pixel, whatever the room
+    // (false); now and in later opens. Full-screen, it fills the screen
+    // either way.
+    void followRoom(bool wanted);
 
     // Takes the canvas for frames of width x height; false when it has no
     // context to draw with. framePixels is the frame as the CPU last made
@@ -64,6 +69,13 @@ public:
     Rect frameArea() const { return area; }
     // Device pixels a CSS pixel, as the page last said (settled).
     double pixelRatio() const { return ratio; }
+    // The room last reported, for a change of the way the canvas is fitted.
+    struct Room {
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        bool fullScreen = false;
+        double ratio = 1.0;
+    };
     // Whether anything shows: false for a canvas that is not displayed or
     // has no room.
     bool isShown() const { return opened && !hidden; }
@@ -104,13 +116,16 @@ public:
     // box (0 x 0 while it is not displayed).
     static void reportBox(std::int32_t deviceWidth, std::int32_t deviceHeight);
     // Called from the page's script with the room the canvas has, in CSS
-    // pixels, and the page's pixel ratio, whenever either may have changed.
-    static void reportRoom(std::int32_t cssWidth, std::int32_t cssHeight, double pixelRatio);
+    // pixels, whether it is the screen's, and the page's pixel ratio,
+    // whenever any may have changed.
+    static void reportRoom(std::int32_t cssWidth, std::int32_t cssHeight, bool fullScreen,
+                           double pixelRatio);
 
 private:
     // Sizes the canvas's box and pixels to its placement in a room of that
     // size.
-    void fitInto(std::int32_t cssWidth, std::int32_t cssHeight, double reportedRatio);
+    void fitInto(std::int32_t cssWidth, std::int32_t cssHeight, bool fullScreen,
+                 double reportedRatio);
     // The canvas's pixels are width x height from now on, the frame placed
     // among them and shown again; tells the listener where anything changed.
     void takePixels(std::int32_t width, std::int32_t height);
@@ -125,6 +140,7 @@ private:
     std::int32_t frameWidth = 0;
     std::int32_t frameHeight = 0;
     std::int32_t placement = SCALING_INTEGER;
+    bool followsRoom = true;
     bool throughGl = false;
     WebGlFrame gpu;
     Listener* listener = nullptr;
@@ -142,6 +158,7 @@ private:
     double ratio = 1.0;
     // The ratio the listener last heard of.
     double reportedRatio = 1.0;
+    Room room;
     Rect area{0, 0, 0, 0};
     // The 2D context's canvas-sized pixels for a scaled frame.
     std::unique_ptr<std::uint8_t[]> scaled;

@@ -92,6 +92,7 @@ bool WebConsole::openWindow(int width, int height, int output)
     for (std::int64_t i = 0; i < bytes; ++i) framePixels[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
     input.windowOpened();
     presentedUnseen = false;
+    canvas.followRoom(resizableWindows);
     if (!canvas.open(width, height, framePixels.get(), this)) return false;
     canvas.show(framePixels.get(), std::int64_t{width} * SHOWN_PIXEL_BYTES, Rect{0, 0, width, height});
     listener.listen(input);
@@ -135,6 +136,12 @@ bool WebConsole::placeFrameFor(int scaling)
         return false;
     }
     canvas.placeBy(scaling);
+    return true;
+}
+
+bool WebConsole::applyResizing()
+{
+    canvas.followRoom(resizableWindows);
     return true;
 }
 

@@ -61,6 +61,9 @@ private:
     bool hasTerminal() override { return false; }
     // Every placement but the compositor's: the browser scales all frames.
     bool placeFrameFor(int scaling) override;
+    // A resizable canvas follows its room in the page; a fixed one keeps
+    // the frame's size on the screen.
+    bool applyResizing() override;
     // The pointer maps through the new placement, the program hears of
     // the new size, and a frame presented while nothing showed is shown.
     void canvasResized() override;
