@@ -73,7 +73,11 @@ async function checkBlocks(session, facts, multiple, what) {
 async function checkAtRatio(session, ratio, what) {
   const { page } = session;
   const multiple = await expectedMultiple(page, ratio);
-  await page.waitFor(`Module.canvas.width === ${WIDTH * multiple}`, 10000).catch(() => {});
+  // The canvas may have as many pixels at the new ratio as at the old: it
+  // has caught up when its box has them at the new ratio too.
+  await page.waitFor(`Module.canvas.width === ${WIDTH * multiple} &&
+                      Math.round(Module.canvas.getBoundingClientRect().width * ${ratio}) === Module.canvas.width`, 10000)
+    .catch(() => {});
   const facts = await canvasFacts(page);
   session.check(Math.abs(facts.ratio - ratio) < 1e-6, `${what}: devicePixelRatio ${facts.ratio}, not ${ratio}`);
   session.check(facts.width === Math.round(facts.cssWidth * ratio) && facts.height === Math.round(facts.cssHeight * ratio),

@@ -349,11 +349,12 @@ void WebCanvas::reportBox(std::int32_t deviceWidth, std::int32_t deviceHeight)
 {
     WebCanvas* canvas = placedCanvas;
     if (!canvas) return;
+    // The canvas still holds what it showed, whatever comes next.
+    canvas->keepFrame();
     canvas->noBox = deviceWidth <= 0 || deviceHeight <= 0;
     // The browser may round the box to other device pixels than the
     // placement's: the canvas takes what the screen gives it.
     if (!canvas->noBox && (deviceWidth != canvas->pixelsWide || deviceHeight != canvas->pixelsHigh)) {
-        canvas->keepFrame();
         sizeCanvas(deviceWidth, deviceHeight, canvas->ratio);
         canvas->takePixels(deviceWidth, deviceHeight);
         return;
