@@ -1,7 +1,10 @@
 // The web console's present against the canvas's own limit, measured in
-// the page: for a 320x200 RGB565 frame and a 1920x1080 ARGB8888 frame, the
-// time Surface::update takes on the web console, and the time a raw
-// putImageData of a ready RGBA frame of the same size takes. Each figure is
+// the page: for 320x200 and 1920x1080 frames in another format (RGB565,
+// ARGB8888) and in the canvas's own byte order (ABGR8888, alpha opaque),
+// the time Surface::update takes on the web console, and the time a raw
+// putImageData of a ready RGBA frame of the same size takes. The canvas's
+// room is made the frame's width, so that the frame shows pixel for pixel
+// (the page's viewport must be taller than the frame). Each figure is
 // the median of many presents, each after an animation frame, so that no
 // present waits for the browser's turn. Prints a table and a JSON line.
 //
@@ -27,6 +30,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include "vxr/vxr.h"
@@ -48,6 +52,16 @@ EM_JS(void, prepareRawPut, (int width, int height), {
     const bytes = new Uint8ClampedArray(width * height * 4);
     for (let i = 0; i < bytes.length; ++i) bytes[i] = (i & 3) === 3 ? 255 : (i * 7) & 255;
     Module.rawImage = new ImageData(bytes, width, height);
+});
+
+// The canvas's holder as wide as the frame: its largest whole multiple is 1.
+EM_JS(void, holdCanvasAt, (int width), {
+    const canvas = Module.canvas || document.getElementById('canvas');
+    canvas.parentElement.style.width = width + 'px';
+});
+
+EM_JS(int, canvasPixelWidth, (), {
+    return (Module.canvas || document.getElementById('canvas')).width;
 });
 
 EM_JS(void, rawPut, (), {
@@ -79,14 +93,19 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// Bytes that change along the rows and down; a format's alpha byte, where
+// it has one, opaque.
 void fill(vxr::Surface& frame)
 {
     std::uint8_t* pixels = frame.lock(1);
     if (!pixels) return;
-    const std::int64_t rowBytes = std::int64_t{frame.width()} * frame.format().bytes;
+    const vxr::PixelFormat format = frame.format();
+    const std::int64_t rowBytes = std::int64_t{frame.width()} * format.bytes;
+    const int alphaByte = format.alpha.size == 8 ? format.alpha.shift / 8 : -1;
     for (int y = 0; y < frame.height(); ++y)
         for (std::int64_t i = 0; i < rowBytes; ++i)
-            pixels[y * std::int64_t{frame.pitch()} + i] = static_cast<std::uint8_t>(i * 13 + y * 7);
+            pixels[y * std::int64_t{frame.pitch()} + i] =
+                i % format.bytes == alphaByte ? 0xFF : static_cast<std::uint8_t>(i * 13 + y * 7);
     frame.unlock();
 }
 
@@ -112,8 +131,12 @@ double millisecondsOf(Work work)
 
 Timings measure(int width, int height, std::int32_t format)
 {
+    holdCanvasAt(width);
     vxr::ConsoleFrontEnd display(width, height, vxr::PREFER32, -1, -1, -1);
     vxr::Console& console = *display.current();
+    if (canvasPixelWidth() != width)
+        std::printf("the canvas is %d pixels wide for a frame of %d: the frame is scaled\n",
+                    canvasPixelWidth(), width);
     vxr::Surface frame(display, width, height, vxr::PixelFormat(format), vxr::MEMORY_SYSTEM, -1,
                        -1, -1);
     fill(frame);
@@ -158,28 +181,35 @@ void printRow(const char* frame, const char* timing, const Figures& figures)
 
 int main()
 {
-    const Timings small = measure(320, 200, vxr::RGB565);
-    const Timings large = measure(1920, 1080, vxr::ARGB8888);
+    struct Case {
+        const char* name;
+        int width, height;
+        std::int32_t format;
+    };
+    constexpr Case CASES[] = {{"320x200 RGB565", 320, 200, vxr::RGB565},
+                              {"320x200 ABGR8888", 320, 200, vxr::ABGR8888},
+                              {"1920x1080 ARGB8888", 1920, 1080, vxr::ARGB8888},
+                              {"1920x1080 ABGR8888", 1920, 1080, vxr::ABGR8888}};
+    Timings timings[std::size(CASES)];
+    for (std::size_t i = 0; i < std::size(CASES); ++i)
+        timings[i] = measure(CASES[i].width, CASES[i].height, CASES[i].format);
     const char* backend = drawsThroughWebGl() ? "webgl" : "putImageData";
     std::printf("canvas through %s; call and done: medians of %d presents; paced: a loop of %d;"
                 " milliseconds\n",
                 backend, SAMPLES, PACED_FRAMES);
     std::printf("%-20s %-6s %10s %10s %7s\n", "frame", "timing", "present", "raw put", "ratio");
-    printRow("320x200 RGB565", "call", small.call);
-    printRow("320x200 RGB565", "done", small.done);
-    printRow("320x200 RGB565", "paced", small.paced);
-    printRow("1920x1080 ARGB8888", "call", large.call);
-    printRow("1920x1080 ARGB8888", "done", large.done);
-    printRow("1920x1080 ARGB8888", "paced", large.paced);
-    // Present and raw put, call, done and paced.
-    const auto json = [](const Timings& t) {
-        std::printf("[%.4f,%.4f,%.4f,%.4f,%.4f,%.4f]", t.call.present, t.call.raw, t.done.present,
-                    t.done.raw, t.paced.present, t.paced.raw);
-    };
-    std::printf("{\"backend\":\"%s\",\"small\":", backend);
-    json(small);
-    std::printf(",\"large\":");
-    json(large);
+    for (std::size_t i = 0; i < std::size(CASES); ++i) {
+        printRow(CASES[i].name, "call", timings[i].call);
+        printRow(CASES[i].name, "done", timings[i].done);
+        printRow(CASES[i].name, "paced", timings[i].paced);
+    }
+    // Present and raw put, call, done and paced, for each frame.
+    std::printf("{\"backend\":\"%s\"", backend);
+    for (std::size_t i = 0; i < std::size(CASES); ++i) {
+        const Timings& t = timings[i];
+        std::printf(",\"%s\":[%.4f,%.4f,%.4f,%.4f,%.4f,%.4f]", CASES[i].name, t.call.present,
+                    t.call.raw, t.done.present, t.done.raw, t.paced.present, t.paced.raw);
+    }
     std::printf("}\n");
     std::fflush(stdout);
     return 0;

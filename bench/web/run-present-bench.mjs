@@ -20,10 +20,10 @@ const server = await serve(folder);
 const browser = await Browser.launch();
 try {
   const page = await browser.newPage();
-  await page.open(`${server.url}present_bench.html`, 1000, 760);
+  await page.open(`${server.url}present_bench.html`, 2000, 1200);
   console.log(`default backend here: ${await page.waitFor('Module.vxrCanvasBackendInUse', 30000)}`);
   for (const backend of (process.env.BACKENDS || '2d,webgl').split(',')) {
-    await page.open(`${server.url}present_bench.html?canvas=${backend}`, 1000, 760);
+    await page.open(`${server.url}present_bench.html?canvas=${backend}`, 2000, 1200);
     const isolated = await page.evaluate('crossOriginIsolated');
     await page.waitFor('Module.vxrExitCode !== null', 120000);
     const output = await page.evaluate('document.getElementById("output").textContent');

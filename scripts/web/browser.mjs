@@ -126,9 +126,10 @@ export class Page {
     }
   }
 
-  async open(url, width = 1024, height = 768) {
+  // scale: device pixels a CSS pixel (devicePixelRatio).
+  async open(url, width = 1024, height = 768, scale = 1) {
     await this.send('Emulation.setDeviceMetricsOverride',
-      { width, height, deviceScaleFactor: 1, mobile: false });
+      { width, height, deviceScaleFactor: scale, mobile: false });
     await this.send('Page.navigate', { url });
     await this.waitFor('document.readyState === "complete"');
   }

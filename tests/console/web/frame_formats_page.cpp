@@ -32,6 +32,10 @@ std::uint32_t rgb888At(int x, int y)
 std::uint32_t argbAt(int x, int y) { return static_cast<std::uint32_t>(x * 64 + y + 1) * 2654435761u; }
 std::uint32_t argbOtherAt(int x, int y) { return static_cast<std::uint32_t>(x * 64 + y + 7) * 2246822519u; }
 std::uint32_t bgraAt(int x, int y) { return static_cast<std::uint32_t>(x * 64 + y + 3) * 3266489917u; }
+// The canvas's own byte order: opaque, and then with alpha bytes that are
+// not, which must show opaque all the same.
+std::uint32_t abgrAt(int x, int y) { return 0xFF000000u | (static_cast<std::uint32_t>(x * 64 + y + 5) * 2654435761u >> 8); }
+std::uint32_t abgrSeeThroughAt(int x, int y) { return static_cast<std::uint32_t>(x * 64 + y + 9) * 2246822519u & 0x7FFFFFFFu; }
 
 // A frame of the format with each pixel's little-endian value from valueAt.
 class Frame {
@@ -103,9 +107,13 @@ int main()
     Frame argbOther(display, vxr::ARGB8888, argbOtherAt);
     Frame bgra(display, vxr::BGRA8888, bgraAt);
     Frame argb1555(display, vxr::ARGB1555, argb1555At);
+    Frame abgr(display, vxr::ABGR8888, abgrAt);
+    Frame abgrSeeThrough(display, vxr::ABGR8888, abgrSeeThroughAt);
     if (!shown(rgb565.showWhole()) || !shown(rgb888.showArea(console, 16, 8, 48, 40)) ||
         !shown(argb.showWhole()) || !shown(argbOther.showArea(console, 8, 4, 39, 20)) ||
-        !shown(bgra.showWhole()) || !shown(argb1555.showWhole()))
+        !shown(bgra.showWhole()) || !shown(argb1555.showWhole()) || !shown(abgr.showWhole()) ||
+        !shown(abgr.showArea(console, 8, 8, 40, 30)) ||
+        !shown(abgrSeeThrough.showArea(console, 4, 6, 44, 28)))
         return step;
     return 0;
 }

@@ -9,7 +9,7 @@
 //   frame_formats_page_test.mjs PAGE_DIR webgl|2d
 import { PageSession, firstDifference } from './page_session.mjs';
 
-const [folder, backend] = process.argv.slice(2);
+const [folder, backend, size] = process.argv.slice(2);
 const WIDTH = 64;
 const HEIGHT = 48;
 
@@ -45,6 +45,9 @@ const argbOther = (x, y) => channelsOf(scrambled(x, y, 7, 2246822519));
 // 0xBBGGRRAA
 const bgra = (x, y) => { const v = scrambled(x, y, 3, 3266489917); return [(v >>> 8) & 255, (v >>> 16) & 255, v >>> 24]; };
 
+// 0xAABBGGRR
+const abgr = (x, y) => { const v = (0xFF000000 | (scrambled(x, y, 5, 2654435761) >>> 8)) >>> 0; return [v & 255, (v >>> 8) & 255, (v >>> 16) & 255]; };
+const abgrSeeThrough = (x, y) => { const v = scrambled(x, y, 9, 2246822519); return [v & 255, (v >>> 8) & 255, (v >>> 16) & 255]; };
 const inside = (left, top, right, bottom) => (x, y) => x >= left && x < right && y >= top && y < bottom;
 // Where a step changes part of the canvas: its own colours inside, the
 // step before outside.
@@ -65,6 +68,9 @@ const STEPS = [
   ['ARGB8888 over part of another', over(argb, inside(8, 4, 39, 20), argbOther)],
   ['BGRA8888', bgra],
   ['ARGB1555', argb1555],
+  ['ABGR8888', abgr],
+  ['ABGR8888 over part of the same', abgr],
+  ['ABGR8888 with alpha below 255 over part of another', over(abgr, inside(4, 6, 44, 28), abgrSeeThrough)],
 ];
 
 function expected(colourAt) {
@@ -74,12 +80,18 @@ function expected(colourAt) {
   return rgb;
 }
 
-const session = await PageSession.open(folder, `frame_formats_page.html?canvas=${backend}`);
+// 120 CSS pixels wide: less than two frames.
+const room = size === 'unscaled' ? { width: 120, height: 400 } : {};
+const session = await PageSession.open(folder, `frame_formats_page.html?canvas=${backend}`, room);
 const { page } = session;
 try {
   await page.waitFor('Module.calledRun && Module._vxr_web_frames_shown() >= 1');
   const inUse = await page.evaluate('Module.vxrCanvasBackendInUse');
   session.check(inUse === backend, `canvas drawn through ${inUse}, not ${backend}`);
+  if (size === 'unscaled') {
+    const pixels = await page.evaluate('[Module.canvas.width, Module.canvas.height].join("x")');
+    session.check(pixels === `${WIDTH}x${HEIGHT}`, `the canvas has ${pixels} pixels`);
+  }
   for (const [number, [name, colourAt]] of STEPS.entries()) {
     await page.waitFor(`Module._vxr_web_frames_shown() >= ${number + 1}`);
     const shown = await session.canvas();

@@ -4,12 +4,15 @@
 import { Browser, serve } from '../../../scripts/web/browser.mjs';
 
 export class PageSession {
-  static async open(folder, page, { width = 1000, height = 760, flags = [] } = {}) {
+  // scale: the screen's device pixels a CSS pixel, for the browser as a
+  // whole and for the page's own viewport.
+  static async open(folder, page, { width = 1000, height = 760, flags = [], scale = 1 } = {}) {
     const session = new PageSession();
     session.server = await serve(folder);
-    session.browser = await Browser.launch(flags);
+    const scaleFlags = scale === 1 ? [] : [`--force-device-scale-factor=${scale}`];
+    session.browser = await Browser.launch([...flags, ...scaleFlags]);
     session.page = await session.browser.newPage();
-    await session.page.open(session.server.url + page, width, height);
+    await session.page.open(session.server.url + page, width, height, scale);
     return session;
   }
 
@@ -32,12 +35,16 @@ export class PageSession {
     return this.page.waitFor('Module.vxrExitCode !== null && document.getElementById("status").textContent');
   }
 
-  // The canvas's pixels as R, G, B, A bytes, and the number of the frame
-  // they are (frames count from 1), read in one turn of the page, so no
-  // frame can come between.
+  // The frame the canvas shows as R, G, B, A bytes, frame pixel by frame
+  // pixel, and the number of the frame it is (frames count from 1), read in
+  // one turn of the page, so no frame can come between. The canvas holds
+  // the frame scaled onto the area the console placed it in: every canvas
+  // pixel there must show the frame pixel under its centre, the same for
+  // all pixels of a block, or the read is a failure.
   async canvas() {
     const read = await this.page.evaluate(`(() => {
       const canvas = Module.canvas;
+      const state = Module.vxrCanvasState;
       let context = canvas.getContext('2d');
       if (!context) {
         const copy = document.createElement('canvas');
@@ -47,12 +54,32 @@ export class PageSession {
         context.drawImage(canvas, 0, 0);
       }
       const data = context.getImageData(0, 0, canvas.width, canvas.height).data;
+      const [left, top, areaWidth, areaHeight] = state.area;
+      const width = state.frameWidth, height = state.frameHeight;
+      const frame = new Uint8Array(width * height * 4);
+      const seen = new Uint8Array(width * height);
+      let problem = null;
+      for (let y = 0; y < areaHeight && !problem; ++y) {
+        const frameY = Math.floor((2 * y + 1) * height / (2 * areaHeight));
+        for (let x = 0; x < areaWidth; ++x) {
+          const frameX = Math.floor((2 * x + 1) * width / (2 * areaWidth));
+          const at = 4 * ((top + y) * canvas.width + left + x), to = frameY * width + frameX;
+          if (!seen[to]) {
+            seen[to] = 1;
+            frame.set(data.subarray(at, at + 4), 4 * to);
+          } else if ([0, 1, 2, 3].some(i => frame[4 * to + i] !== data[at + i])) {
+            problem = 'canvas pixel ' + (left + x) + ',' + (top + y) + ' is not frame pixel ' +
+                      frameX + ',' + frameY + ' elsewhere in its block';
+            break;
+          }
+        }
+      }
       let text = '';
-      for (let i = 0; i < data.length; i += 8192)
-        text += String.fromCharCode.apply(null, data.subarray(i, i + 8192));
-      return { frame: Module._vxr_web_frames_shown(), width: canvas.width,
-               height: canvas.height, pixels: btoa(text) };
+      for (let i = 0; i < frame.length; i += 8192)
+        text += String.fromCharCode.apply(null, frame.subarray(i, i + 8192));
+      return { frame: Module._vxr_web_frames_shown(), width, height, problem, pixels: btoa(text) };
     })()`);
+    this.check(read.problem === null, read.problem);
     return { ...read, pixels: Buffer.from(read.pixels, 'base64') };
   }
 

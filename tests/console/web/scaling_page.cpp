@@ -4,7 +4,8 @@
 // while it shows by the keys 1 to 4 (sharp, integer, stretch, and the
 // compositor's, which a page has not). It prints each pointer position as
 // "move x=X y=Y inside=I" and each switch as "scaling N ok" or
-// "scaling N refused: REASON".
+// "scaling N refused: REASON", and each resize as "resize W H scale S"
+// (the canvas's own pixels and the page's pixel ratio).
 #include <cstdio>
 #include <cstring>
 
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
         if (event.type == vxr::EventType::MouseMove)
             std::printf("move x=%d y=%d inside=%d\n", event.pointer.x, event.pointer.y,
                         event.pointer.inside ? 1 : 0);
+        if (event.type == vxr::EventType::Resize)
+            std::printf("resize %d %d scale %g\n", event.width, event.height, window.scale());
         const int digit = static_cast<int>(event.key) - static_cast<int>(vxr::Key::Digit1);
         if (event.type == vxr::EventType::KeyDown && digit >= 0 && digit < 4)
             switchTo(window, BY_KEY[digit]);

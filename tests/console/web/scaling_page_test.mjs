@@ -8,6 +8,7 @@
 // frame shows all of it scaled down.
 //   scaling_page_test.mjs PAGE_DIR
 import { PageSession } from './page_session.mjs';
+import { frameIndexOf, lineProblem, screenPixels } from './screen_lines.mjs';
 
 const folder = process.argv[2];
 const WIDTH = 160;
@@ -36,55 +37,6 @@ const room = page => page.evaluate(`(() => {
 })()`);
 const canvasBox = page => page.evaluate(
   '(({ left, top, width, height }) => ({ left, top, width, height }))(Module.canvas.getBoundingClientRect())');
-
-// The screen over an area as R, G, B, A bytes: captured by the browser as a
-// PNG and decoded by the page itself.
-async function screenPixels(page, area) {
-  const shot = await page.send('Page.captureScreenshot', { format: 'png', clip: { ...area, scale: 1 } });
-  const read = await page.evaluate(`(async () => {
-    const image = new Image();
-    image.src = 'data:image/png;base64,${shot.data}';
-    await image.decode();
-    const canvas = document.createElement('canvas');
-    canvas.width = image.width;
-    canvas.height = image.height;
-    const context = canvas.getContext('2d');
-    context.drawImage(image, 0, 0);
-    const data = context.getImageData(0, 0, image.width, image.height).data;
-    let text = '';
-    for (let i = 0; i < data.length; i += 8192)
-      text += String.fromCharCode.apply(null, data.subarray(i, i + 8192));
-    return { width: image.width, height: image.height, pixels: btoa(text) };
-  })()`);
-  const pixels = Buffer.from(read.pixels, 'base64');
-  return { width: read.width, height: read.height, at: (x, y) => [...pixels.subarray(4 * (y * read.width + x), 4 * (y * read.width + x) + 3)] };
-}
-
-// What a line of the screen shows, as the frame columns (or rows) of its
-// pixels; the page draws red from the column and green from the row.
-const frameIndexOf = (colour, across) => (across ? colour[0] - 64 : (colour[1] - 28) / 2);
-
-// One line across (or down) the box: every frame index from the first to
-// the last, in order, each shown on as many pixels as the scale says (a
-// whole multiple exactly that many); scaled down, none shown twice and
-// fewer than the scale's inverse passed over. The first problem, or null.
-function lineProblem(indices, count, shownLength) {
-  const scale = shownLength / count;
-  if (indices[0] !== 0 || indices[indices.length - 1] !== count - 1)
-    return `runs from ${indices[0]} to ${indices[indices.length - 1]}`;
-  let run = 1;
-  for (let i = 1; i <= indices.length; ++i) {
-    if (i < indices.length && indices[i] === indices[i - 1]) { ++run; continue; }
-    const last = i === indices.length;
-    const step = last ? 1 : indices[i] - indices[i - 1];
-    if (scale >= 1 && (step !== 1 || run < Math.floor(scale) || run > Math.ceil(scale)))
-      return `index ${indices[i - 1]} shown on ${run} pixels, then a step of ${step}, at scale ${scale}`;
-    if (scale < 1 && (run !== 1 || step < 1 || step > Math.ceil(1 / scale)))
-      return `index ${indices[i - 1]} shown on ${run} pixels, then a step of ${step}, at scale ${scale}`;
-    run = 1;
-  }
-  return null;
-}
 
 // The screenshot around the box: blocks in every line, the page's own
 // background just outside, where the box leaves room for it.

@@ -115,6 +115,33 @@ bool CanvasPixelMap::fillTable(const PixelFormat& format, std::int32_t values,
     return true;
 }
 
+bool CanvasPixelMap::isCanvasOrder(const PixelFormat& format)
+{
+    return kindFor(format) == Kind::CHANNEL_BYTES && format.red.shift == 0 &&
+           format.green.shift == 8 && format.blue.shift == 16 &&
+           (format.alpha.size == 0 || (format.alpha.shift == 24 && format.alpha.size == 8));
+}
+
+bool CanvasPixelMap::allOpaque(const std::uint8_t* from, std::int64_t count)
+{
+    std::int64_t i = 0;
+#ifdef __wasm_simd128__
+    // Sixteen pixels a step, their alpha bytes ANDed together: a frame that
+    // is not opaque usually says so in its first pixels.
+    const v128_t alpha = wasm_u32x4_splat(0xFF000000u);
+    for (; i + 16 <= count; i += 16) {
+        const std::uint8_t* at = from + i * CANVAS_PIXEL_BYTES;
+        const v128_t both = wasm_v128_and(
+            wasm_v128_and(wasm_v128_load(at), wasm_v128_load(at + 16)),
+            wasm_v128_and(wasm_v128_load(at + 32), wasm_v128_load(at + 48)));
+        if (!wasm_i32x4_all_true(wasm_i32x4_eq(wasm_v128_and(both, alpha), alpha))) return false;
+    }
+#endif
+    for (; i < count; ++i)
+        if (from[i * CANVAS_PIXEL_BYTES + 3] != OPAQUE) return false;
+    return true;
+}
+
 void CanvasPixelMap::mapRow(const std::uint8_t* from, std::uint8_t* to, std::int64_t count) const
 {
     switch (mapKind) {

@@ -47,6 +47,12 @@ public:
     // For CHANNEL_BYTES: which byte of the pixel holds red, green and blue.
     std::array<std::int32_t, 3> channelBytes() const { return byteOf; }
 
+    // Whether a format's pixels are the canvas's bytes as they are: R, G, B
+    // in that order, the fourth byte the alpha the canvas reads.
+    static bool isCanvasOrder(const PixelFormat& format);
+    // Whether the fourth byte of each of count pixels at from is 255.
+    static bool allOpaque(const std::uint8_t* from, std::int64_t count);
+
     // Maps count pixels of the prepared format at from into canvas bytes.
     void mapRow(const std::uint8_t* from, std::uint8_t* to, std::int64_t count) const;
 

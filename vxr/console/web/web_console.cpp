@@ -3,6 +3,7 @@
 #include <emscripten.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -40,6 +41,16 @@ bool liesWithin(const Rect& area, std::int32_t width, std::int32_t height)
            area.width() > 0 && area.height() > 0;
 }
 
+// A time of the browser's clock in milliseconds as nanoseconds; 0 for one
+// no clock gives (not finite, before its start, past 2^62 ns).
+std::int64_t nanosecondsOf(double milliseconds)
+{
+    constexpr double LATEST = 4.6e18;
+    const double nanoseconds = std::floor(milliseconds * 1e6 + 0.5);
+    if (!(nanoseconds >= 0.0 && nanoseconds < LATEST)) return 0;
+    return static_cast<std::int64_t>(nanoseconds);
+}
+
 // A call that needs the canvas, made while none is open.
 int notOpen(const char* call)
 {
@@ -72,16 +83,18 @@ int WebConsole::modes(std::vector<ConsoleMode>& list)
 bool WebConsole::openWindow(int width, int height, int output)
 {
     const std::int64_t bytes = std::int64_t{width} * height * SHOWN_PIXEL_BYTES;
-    shown.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
-    if (!shown) {
+    framePixels.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    if (!framePixels) {
         setLastError("out of memory for the canvas's %d x %d pixels", width, height);
         return false;
     }
     // Black until the first frame, opaque like every frame after it.
-    for (std::int64_t i = 0; i < bytes; ++i) shown[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
+    for (std::int64_t i = 0; i < bytes; ++i) framePixels[i] = (i % SHOWN_PIXEL_BYTES == 3) ? 0xFF : 0;
     input.windowOpened();
-    if (!canvas.open(width, height, boxResized, this)) return false;
-    canvas.show(shown.get(), 0, 0, width, height);
+    presentedUnseen = false;
+    canvas.followRoom(resizableWindows);
+    if (!canvas.open(width, height, framePixels.get(), this)) return false;
+    canvas.show(framePixels.get(), std::int64_t{width} * SHOWN_PIXEL_BYTES, Rect{0, 0, width, height});
     listener.listen(input);
     if (output == FULLSCREEN) WebCanvas::requestFullscreen(true);
     yieldedSinceFrame = true;
@@ -90,6 +103,7 @@ bool WebConsole::openWindow(int width, int height, int output)
 
 void WebConsole::closeWindow()
 {
+    WebPage::whenFrameShows(nullptr, nullptr);
     listener.stop();
     if (canvas.isOpen()) {
         canvas.close();
@@ -100,15 +114,20 @@ void WebConsole::closeWindow()
     frameWidth = frameHeight = 0;
 }
 
-void WebConsole::boxResized(void* console, std::int32_t cssWidth, std::int32_t cssHeight)
+void WebConsole::canvasResized()
 {
-    auto* self = static_cast<WebConsole*>(console);
-    // The canvas fills its box: pointer positions in it map through the
-    // box's size to frame pixels.
-    self->input.showFrame(self->frameWidth, self->frameHeight, Rect{0, 0, cssWidth, cssHeight});
-    self->input.resized(cssWidth, cssHeight);
+    listener.setPixelRatio(canvas.pixelRatio());
+    input.showFrame(frameWidth, frameHeight, canvas.frameArea());
+    input.resized(canvas.pixelWidth(), canvas.pixelHeight());
+    if (presentedUnseen && canvas.isShown()) {
+        canvas.show(framePixels.get(), std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES,
+                    Rect{0, 0, frameWidth, frameHeight});
+        presentedUnseen = false;
+    }
     WebPage::wake();
 }
+
+double WebConsole::scale() { return canvas.isOpen() ? canvas.pixelRatio() : 1.0; }
 
 bool WebConsole::placeFrameFor(int scaling)
 {
@@ -117,6 +136,12 @@ bool WebConsole::placeFrameFor(int scaling)
         return false;
     }
     canvas.placeBy(scaling);
+    return true;
+}
+
+bool WebConsole::applyResizing()
+{
+    canvas.followRoom(resizableWindows);
     return true;
 }
 
@@ -200,26 +225,44 @@ int WebConsole::present(Surface* source, const Rect& sourceArea, const Rect& des
     }
     const bool sameSize = sourceArea.width() == destinationArea.width() &&
                           sourceArea.height() == destinationArea.height();
-    if (!(sameSize && showOnGpu(*source, sourceArea, destinationArea))) {
-        // The CPU changes part of the canvas's pixels: they must first be
-        // what the canvas shows.
-        canvas.readShownInto(shown.get());
+    // A canvas out of sight shows nothing; the frame is kept for when it
+    // is back.
+    const bool seen = canvas.isShown();
+    const bool shownAsIs = seen && sameSize &&
+                           (showOnGpu(*source, sourceArea, destinationArea) ||
+                            showOwnBytes(*source, sourceArea, destinationArea));
+    if (!shownAsIs) {
+        // The CPU changes part of the frame: it must first be what the
+        // canvas shows.
+        canvas.readShownIntoFramePixels();
         const std::int64_t pitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
         const bool converted =
-            sameSize ? convertInto(*source, sourceArea, shown.get(), pitch, destinationArea)
+            sameSize ? convertInto(*source, sourceArea, framePixels.get(), pitch, destinationArea)
                      : scaleInto(*source, sourceArea, destinationArea);
         if (!converted) {
             setLastError("present: a %d-bit frame could not be converted for the canvas",
                          source->format().bits);
             return 0;
         }
-        canvas.show(shown.get(), destinationArea.left, destinationArea.top,
-                    static_cast<std::int32_t>(destinationArea.width()),
-                    static_cast<std::int32_t>(destinationArea.height()));
+        canvas.show(framePixels.get(), pitch, destinationArea);
+        presentedUnseen = presentedUnseen || !seen;
     }
-    ++framesShown;
+    if (seen) {
+        ++framesShown;
+        WebPage::whenFrameShows(frameReachedScreen, this);
+    }
     yieldAfterFrame();
     return 1;
+}
+
+void WebConsole::frameReachedScreen(void* console, double timeMilliseconds,
+                                    double intervalMilliseconds)
+{
+    const std::int64_t time = nanosecondsOf(timeMilliseconds);
+    // The browser counts no refreshes: each report counts one frame.
+    if (time > 0)
+        static_cast<WebConsole*>(console)->presentations.recordUncounted(
+            time, nanosecondsOf(intervalMilliseconds));
 }
 
 bool WebConsole::showOnGpu(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
@@ -235,6 +278,23 @@ bool WebConsole::showOnGpu(Surface& source, const Rect& sourceArea, const Rect& 
         static_cast<std::int32_t>(destinationArea.height()));
     source.unlock();
     return shownThere;
+}
+
+bool WebConsole::showOwnBytes(Surface& source, const Rect& sourceArea, const Rect& destinationArea)
+{
+    if (!CanvasPixelMap::isCanvasOrder(source.format()) || !canvas.showsFrameUnscaled()) return false;
+    const std::uint8_t* from = source.lock(0);
+    if (!from) return false;
+    const std::int64_t pitch = source.pitch();
+    bool opaque = true;
+    for (std::int64_t row = sourceArea.top; row < sourceArea.bottom && opaque; ++row)
+        opaque = CanvasPixelMap::allOpaque(from + row * pitch + sourceArea.left * SHOWN_PIXEL_BYTES,
+                                           sourceArea.width());
+    const bool shown = opaque && canvas.showOwnBytes(from, pitch, source.height(), sourceArea,
+                                                     static_cast<std::int32_t>(destinationArea.left),
+                                                     static_cast<std::int32_t>(destinationArea.top));
+    source.unlock();
+    return shown;
 }
 
 bool WebConsole::convertInto(Surface& source, const Rect& sourceArea, std::uint8_t* pixels,
@@ -295,7 +355,7 @@ bool WebConsole::scaleInto(Surface& source, const Rect& sourceArea, const Rect& 
         return false;
     const std::int64_t shownPitch = std::int64_t{frameWidth} * SHOWN_PIXEL_BYTES;
     scaler.scale(unscaled.get(), pitch,
-                 shown.get() + destinationArea.top * shownPitch +
+                 framePixels.get() + destinationArea.top * shownPitch +
                      destinationArea.left * SHOWN_PIXEL_BYTES,
                  shownPitch);
     return true;

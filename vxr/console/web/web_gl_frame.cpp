@@ -16,10 +16,12 @@ constexpr std::int64_t CANVAS_PIXEL_BYTES = 4;
 
 // The build's script minifier takes neither destructuring nor spreading.
 //
-// Every texel is fetched, never filtered: each canvas pixel is one frame
-// pixel, and integer textures cannot be filtered anyway. The tables are
-// RGBA8 and the canvas is 8 bits a channel, so a texel's value reaches the
-// canvas as it is.
+// Every texel is fetched, never filtered: integer textures cannot be
+// filtered, and a frame pixel is a block of whole canvas pixels where the
+// scale is whole. Each canvas pixel of the frame's area shows the frame
+// pixel under its centre, the rule of the library's own scaler and of the
+// pointer's mapping. The tables are RGBA8 and the canvas is 8 bits a
+// channel, so a texel's value reaches the canvas as it is.
 EM_JS(int, makeGlFrame, (int width, int height), {
     const state = Module.vxrCanvasState;
     const gl = state && state.gl;
@@ -44,15 +46,21 @@ EM_JS(int, makeGlFrame, (int width, int height), {
             return null;
         }
         gl.useProgram(made);
-        gl.uniform1i(gl.getUniformLocation(made, 'top'), height - 1);
+        gl.uniform2i(gl.getUniformLocation(made, 's'), width, height);
         gl.uniform1i(gl.getUniformLocation(made, 'f'), 0);
         gl.uniform1i(gl.getUniformLocation(made, 'l'), 1);
         made.order = gl.getUniformLocation(made, 'o');
+        made.top = gl.getUniformLocation(made, 'top');
+        made.area = gl.getUniformLocation(made, 'a');
         return made;
     };
-    // Texture rows run top down, as the frame's do; the canvas counts y up.
+    // Texture rows run top down, as the frame's and the area's do; the
+    // canvas counts y up. top is the canvas's last row, a the frame's area
+    // (left, top, width, height) and s the frame's size.
     const head = '#version 300 es\nprecision highp float;precision highp int;uniform int top;' +
-                 'out vec4 c;ivec2 at(){return ivec2(int(gl_FragCoord.x),top-int(gl_FragCoord.y));}';
+                 'uniform ivec4 a;uniform ivec2 s;out vec4 c;ivec2 at(){' +
+                 'ivec2 p=ivec2(int(gl_FragCoord.x)-a.x,top-int(gl_FragCoord.y)-a.y);' +
+                 'return (2*p+1)*s/(2*a.zw);}';
     const bytes = program(head + 'uniform highp sampler2D f;uniform ivec3 o;' +
         'void main(){vec4 t=texelFetch(f,at(),0);c=vec4(t[o.x],t[o.y],t[o.z],1.0);}');
     const table = program(head + 'uniform highp usampler2D f;uniform highp sampler2D l;' +
@@ -70,7 +78,6 @@ EM_JS(int, makeGlFrame, (int width, int height), {
     gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
     gl.pixelStorei(gl.UNPACK_ALIGNMENT, 1);
     gl.pixelStorei(gl.PACK_ALIGNMENT, 1);
-    gl.viewport(0, 0, width, height);
     // Textures are made on first use: most programs draw one format.
     const texture = (unit, internal, w, h) => {
         const made = gl.createTexture();
@@ -89,13 +96,19 @@ EM_JS(int, makeGlFrame, (int width, int height), {
           tableHeight: 1 },
     ];
     const frame = { gl: gl, width: width, height: height, kinds: kinds, last: null,
-                    programs: [bytes, table], corners: corners };
+                    programs: [bytes, table], corners: corners,
+                    canvasHeight: height, area: [0, 0, width, height] };
     frame.frameTexture = kind => kind.texture || (kind.texture = texture(0, kind.internal, width, height));
     frame.tableTexture = kind =>
         kind.table || (kind.table = texture(1, gl.RGBA8, 256, kind.tableHeight));
-    frame.draw = (index, red, green, blue) => {
+    // Draws into the frame's area of whatever is bound: the canvas, or the
+    // frame-sized read-back buffer with the area the whole of it.
+    frame.drawInto = (canvasHeight, area, index, red, green, blue) => {
         const kind = kinds[index];
         gl.useProgram(kind.program);
+        gl.uniform1i(kind.program.top, canvasHeight - 1);
+        gl.uniform4i(kind.program.area, area[0], area[1], area[2], area[3]);
+        gl.viewport(area[0], canvasHeight - area[1] - area[3], area[2], area[3]);
         if (kind.program.order) gl.uniform3i(kind.program.order, red, green, blue);
         gl.activeTexture(gl.TEXTURE0);
         gl.bindTexture(gl.TEXTURE_2D, frame.frameTexture(kind));
@@ -104,6 +117,9 @@ EM_JS(int, makeGlFrame, (int width, int height), {
             gl.bindTexture(gl.TEXTURE_2D, frame.tableTexture(kind));
         }
         gl.drawArrays(gl.TRIANGLES, 0, 3);
+    };
+    frame.draw = (index, red, green, blue) => {
+        frame.drawInto(frame.canvasHeight, frame.area, index, red, green, blue);
         frame.last = [index, red, green, blue];
     };
     frame.upload = (unit, made, rowLength, x, y, w, h, format, type, view, offset) => {
@@ -127,6 +143,20 @@ EM_JS(void, showGlFrame, (int index, const void* pixels, int rowLength, int x, i
     frame.draw(index, red, green, blue);
 });
 
+// The canvas's drawing buffer has a new size (cleared) or the frame a new
+// area: the bars are cleared and the last frame drawn again.
+EM_JS(void, placeGlFrame, (int canvasHeight, int x, int y, int w, int h), {
+    const frame = Module.vxrCanvasState && Module.vxrCanvasState.frame;
+    if (!frame) return;
+    const gl = frame.gl;
+    frame.canvasHeight = canvasHeight;
+    frame.area = [x, y, w, h];
+    gl.viewport(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight);
+    gl.clearColor(0, 0, 0, 1);
+    gl.clear(gl.COLOR_BUFFER_BIT);
+    if (frame.last && w > 0 && h > 0) frame.draw(frame.last[0], frame.last[1], frame.last[2], frame.last[3]);
+});
+
 EM_JS(void, setGlTable, (int index, const void* entries), {
     const frame = Module.vxrCanvasState && Module.vxrCanvasState.frame;
     if (!frame) return;
@@ -135,15 +165,28 @@ EM_JS(void, setGlTable, (int index, const void* entries), {
                  frame.gl.UNSIGNED_BYTE, HEAPU8, entries);
 });
 
-// Draws the last frame again (the drawing buffer may have been handed to
-// the compositor since) and reads it, rows turned top down.
+// Draws the last frame once more, pixel for pixel, into a frame-sized
+// buffer of its own and reads it, rows turned top down: the canvas may
+// show it scaled, or not at all.
 EM_JS(void, readGlFrame, (std::uint8_t* pixels), {
     const frame = Module.vxrCanvasState && Module.vxrCanvasState.frame;
     if (!frame || !frame.last) return;
-    frame.draw(frame.last[0], frame.last[1], frame.last[2], frame.last[3]);
+    const gl = frame.gl;
+    if (!frame.readBuffer) {
+        frame.readTarget = gl.createRenderbuffer();
+        gl.bindRenderbuffer(gl.RENDERBUFFER, frame.readTarget);
+        gl.renderbufferStorage(gl.RENDERBUFFER, gl.RGBA8, frame.width, frame.height);
+        frame.readBuffer = gl.createFramebuffer();
+        gl.bindFramebuffer(gl.FRAMEBUFFER, frame.readBuffer);
+        gl.framebufferRenderbuffer(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.RENDERBUFFER, frame.readTarget);
+    }
+    gl.bindFramebuffer(gl.FRAMEBUFFER, frame.readBuffer);
+    frame.drawInto(frame.height, [0, 0, frame.width, frame.height], frame.last[0], frame.last[1],
+                   frame.last[2], frame.last[3]);
     const rowBytes = frame.width * 4;
     const read = new Uint8Array(rowBytes * frame.height);
-    frame.gl.readPixels(0, 0, frame.width, frame.height, frame.gl.RGBA, frame.gl.UNSIGNED_BYTE, read);
+    gl.readPixels(0, 0, frame.width, frame.height, gl.RGBA, gl.UNSIGNED_BYTE, read);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, null);
     for (let row = 0; row < frame.height; ++row)
         HEAPU8.set(read.subarray((frame.height - 1 - row) * rowBytes, (frame.height - row) * rowBytes),
                    pixels + row * rowBytes);
@@ -159,6 +202,10 @@ EM_JS(void, dropGlFrame, (), {
     }
     // A console opened again makes its own: nothing of this frame is kept.
     for (const program of state.frame.programs) gl.deleteProgram(program);
+    if (state.frame.readBuffer) {
+        gl.deleteFramebuffer(state.frame.readBuffer);
+        gl.deleteRenderbuffer(state.frame.readTarget);
+    }
     gl.deleteBuffer(state.frame.corners);
     state.frame = null;
 });
@@ -217,12 +264,12 @@ bool WebGlFrame::show(const PixelFormat& format, const void* lookup, const std::
     return true;
 }
 
-void WebGlFrame::showCanvasPixels(const std::uint8_t* pixels, std::int32_t x, std::int32_t y,
-                                  std::int32_t width, std::int32_t height)
+void WebGlFrame::showCanvasPixels(const std::uint8_t* pixels, std::int64_t pitch, std::int32_t x,
+                                  std::int32_t y, std::int32_t width, std::int32_t height)
 {
-    if (!opened) return;
-    const std::uint8_t* first = pixels + (std::int64_t{y} * frameWidth + x) * CANVAS_PIXEL_BYTES;
-    showGlFrame(RGBA_TEXTURE, first, frameWidth, x, y, width, height, 0, 1, 2);
+    if (!opened || pitch % CANVAS_PIXEL_BYTES != 0) return;
+    showGlFrame(RGBA_TEXTURE, pixels, static_cast<int>(pitch / CANVAS_PIXEL_BYTES), x, y, width,
+                height, 0, 1, 2);
     shownFormat = PixelFormat(ABGR8888);
     shownFromCanvasPixels = true;
 }
@@ -231,7 +278,17 @@ void WebGlFrame::readBack(std::uint8_t* pixels)
 {
     if (!opened || shownFromCanvasPixels) return;
     readGlFrame(pixels);
-    showCanvasPixels(pixels, 0, 0, frameWidth, frameHeight);
+    showCanvasPixels(pixels, std::int64_t{frameWidth} * CANVAS_PIXEL_BYTES, 0, 0, frameWidth,
+                     frameHeight);
+}
+
+void WebGlFrame::place(std::int32_t canvasWidth, std::int32_t canvasHeight, const Rect& area)
+{
+    if (!opened) return;
+    const bool empty = canvasWidth <= 0 || canvasHeight <= 0;
+    placeGlFrame(canvasHeight, static_cast<int>(area.left), static_cast<int>(area.top),
+                 empty ? 0 : static_cast<int>(area.width()),
+                 empty ? 0 : static_cast<int>(area.height()));
 }
 
 }  // namespace vxr

@@ -4,11 +4,12 @@
 
 #include "vxr/console/web/canvas_pixel_map.h"
 #include "vxr/format/pixel_format.h"
+#include "vxr/format/rect.h"
 
 namespace vxr {
 
-// Draws frames on the canvas's WebGL2 context with the conversion done by
-// the GPU (a CanvasPixelMap run by the fragment shader), so a present costs
+// Draws frames on the canvas's WebGL2 context, scaled onto the frame's area
+// of the canvas, with the conversion done by the GPU (a CanvasPixelMap run by the fragment shader), so a present costs
 // the CPU no pass over the pixels:
 // - 32-bit frames whose channels are whole bytes go up as they are, an RGBA8
 //   texture, and the shader picks each channel's byte;
@@ -42,10 +43,15 @@ public:
     bool show(const PixelFormat& format, const void* lookup, const std::uint8_t* pixels,
               std::int32_t pitch, std::int32_t width, std::int32_t height, std::int32_t x,
               std::int32_t y);
-    // Shows an area of pixels already in the canvas's byte order (ABGR8888),
-    // a whole frame's rows without gaps.
-    void showCanvasPixels(const std::uint8_t* pixels, std::int32_t x, std::int32_t y,
-                          std::int32_t width, std::int32_t height);
+    // Shows an area (x, y, width, height) of a frame already in the
+    // canvas's byte order (ABGR8888) whose area starts at pixels, rows pitch
+    // bytes apart.
+    void showCanvasPixels(const std::uint8_t* pixels, std::int64_t pitch, std::int32_t x,
+                          std::int32_t y, std::int32_t width, std::int32_t height);
+    // The canvas's drawing buffer is canvasWidth x canvasHeight now (and
+    // cleared), the frame shown scaled onto area: the bars are cleared and
+    // the last frame drawn again. Every later frame is drawn there.
+    void place(std::int32_t canvasWidth, std::int32_t canvasHeight, const Rect& area);
     // Reads what the canvas shows into pixels (ABGR8888, a whole frame) and
     // shows those from now on, so the CPU path can change part of it.
     void readBack(std::uint8_t* pixels);

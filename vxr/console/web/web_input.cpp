@@ -1,5 +1,6 @@
 #include "vxr/console/web/web_input.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -91,6 +92,16 @@ void WebInput::route(bool on)
     emscripten_set_blur_callback(window, self, 1, handler(focus));
 }
 
+std::int32_t WebInput::canvasPixel(long cssPixel) const
+{
+    // No page is 2^24 pixels wide; the bound keeps the result an int.
+    constexpr double REACH = 16777216.0;
+    double pixel = std::floor((static_cast<double>(cssPixel) + 0.5) * pixelRatio);
+    if (!(pixel > -REACH)) pixel = -REACH;
+    if (pixel > REACH) pixel = REACH;
+    return static_cast<std::int32_t>(pixel);
+}
+
 EM_BOOL WebInput::keyDown(int, const EmscriptenKeyboardEvent* event, void* self)
 {
     WindowInput* input = static_cast<WebInput*>(self)->target;
@@ -118,10 +129,11 @@ EM_BOOL WebInput::keyUp(int, const EmscriptenKeyboardEvent* event, void* self)
 
 EM_BOOL WebInput::mouse(int type, const EmscriptenMouseEvent* event, void* self)
 {
-    WindowInput* input = static_cast<WebInput*>(self)->target;
+    const auto* listener = static_cast<WebInput*>(self);
+    WindowInput* input = listener->target;
     if (!input) return 0;
-    const auto x = static_cast<std::int32_t>(event->targetX);
-    const auto y = static_cast<std::int32_t>(event->targetY);
+    const std::int32_t x = listener->canvasPixel(event->targetX);
+    const std::int32_t y = listener->canvasPixel(event->targetY);
     input->setModifiers(modifiersOf(*event));
     switch (type) {
         case EMSCRIPTEN_EVENT_MOUSEMOVE: input->pointerMoved(x, y); break;
@@ -142,10 +154,11 @@ EM_BOOL WebInput::mouse(int type, const EmscriptenMouseEvent* event, void* self)
 
 EM_BOOL WebInput::wheel(int, const EmscriptenWheelEvent* event, void* self)
 {
-    WindowInput* input = static_cast<WebInput*>(self)->target;
+    const auto* listener = static_cast<WebInput*>(self);
+    WindowInput* input = listener->target;
     if (!input) return 0;
-    input->pointerMoved(static_cast<std::int32_t>(event->mouse.targetX),
-                        static_cast<std::int32_t>(event->mouse.targetY));
+    input->pointerMoved(listener->canvasPixel(event->mouse.targetX),
+                        listener->canvasPixel(event->mouse.targetY));
     input->wheel(wheelSteps(event->deltaX, event->deltaMode) * -1.0f,
                  wheelSteps(event->deltaY, event->deltaMode));
     WebPage::wake();

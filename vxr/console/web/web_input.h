@@ -2,20 +2,25 @@
 
 #include <emscripten/html5.h>
 
+#include <cstdint>
+
 namespace vxr {
 
 class WindowInput;
 
 // The browser's input events turned into the console's: keys and typed
 // text from the window, the pointer and the wheel from the canvas, focus
-// and blur of the window. Positions are the canvas's CSS pixels; the
-// console's WindowInput maps them to frame pixels through the CSS scale.
+// and blur of the window. The browser gives positions in the canvas's CSS
+// pixels; they go on in the canvas's own pixels (device pixels), through
+// which the console's WindowInput maps them to frame pixels.
 class WebInput {
 public:
     // Starts listening; every event goes to input, and wakes a program
     // that waits for one.
     void listen(WindowInput& input);
     void stop();
+    // Canvas pixels a CSS pixel, from now on.
+    void setPixelRatio(double ratio) { pixelRatio = ratio; }
 
 private:
     // Sets every listener to this object's handlers, or takes them all away.
@@ -26,7 +31,11 @@ private:
     static EM_BOOL wheel(int type, const EmscriptenWheelEvent* event, void* self);
     static EM_BOOL focus(int type, const EmscriptenFocusEvent* event, void* self);
 
+    // The canvas pixel under the centre of a CSS pixel.
+    std::int32_t canvasPixel(long cssPixel) const;
+
     WindowInput* target = nullptr;
+    double pixelRatio = 1.0;
 };
 
 }  // namespace vxr

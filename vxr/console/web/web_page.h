@@ -16,6 +16,17 @@ public:
     // Ends a waitForWake early: input has arrived.
     static void wake();
 
+    // What whenFrameShows() tells: the animation frame's time (the
+    // browser's clock, performance.now(), in milliseconds) and the time to
+    // the next one.
+    using FrameShown = void (*)(void* listener, double timeMilliseconds,
+                                double intervalMilliseconds);
+    // Tells the listener of the next animation frame, the one that paints
+    // what the canvas has just been given (during the program's next wait);
+    // once, however many frames are given before it. One listener at a
+    // time; null stops telling.
+    static void whenFrameShows(FrameShown shown, void* listener);
+
     static void setTitle(const char* text);
     // Shows the error as the page's "vxr error" notice, where the page has
     // one; the message also goes to standard error.

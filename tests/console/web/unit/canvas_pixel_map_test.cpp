@@ -114,5 +114,32 @@ TEST(CanvasPixelMap, FormatsWithoutAMapAreLeftToTheConverters)
     EXPECT_EQ(CanvasPixelMap::kindFor(tenBits), CanvasPixelMap::Kind::NONE);
 }
 
+TEST(CanvasPixelMap, OnlyRedGreenBlueThenAlphaIsTheCanvasOrder)
+{
+    EXPECT_TRUE(CanvasPixelMap::isCanvasOrder(PixelFormat(ABGR8888)));
+    for (const std::int32_t id : {ARGB8888, BGRA8888, RGBA8888, RGB888, RGB565, INDEX8})
+        EXPECT_FALSE(CanvasPixelMap::isCanvasOrder(PixelFormat(id))) << id;
+}
+
+TEST(CanvasPixelMap, OpaqueOnlyWhereEveryAlphaByteIs255)
+{
+    // Lengths around the vector step, and a see-through pixel at each place.
+    for (const std::int64_t count : {0, 1, 15, 16, 17, 33, 64, 100}) {
+        Bytes pixels(std::size_t(count) * 4, 0x00);
+        for (std::int64_t i = 0; i < count; ++i) pixels[std::size_t(i) * 4 + 3] = 0xFF;
+        EXPECT_TRUE(CanvasPixelMap::allOpaque(pixels.data(), count)) << count;
+        for (std::int64_t at = 0; at < count; ++at) {
+            pixels[std::size_t(at) * 4 + 3] = 0xFE;
+            EXPECT_FALSE(CanvasPixelMap::allOpaque(pixels.data(), count)) << count << " at " << at;
+            pixels[std::size_t(at) * 4 + 3] = 0xFF;
+        }
+        // Colour bytes of 255 make no pixel opaque.
+        if (count == 0) continue;
+        Bytes colours(std::size_t(count) * 4, 0xFF);
+        colours[std::size_t(count - 1) * 4 + 3] = 0x00;
+        EXPECT_FALSE(CanvasPixelMap::allOpaque(colours.data(), count)) << count;
+    }
+}
+
 }  // namespace
 }  // namespace vxr
