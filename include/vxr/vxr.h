@@ -15,6 +15,7 @@
 #include "vxr/console/consoles.h"
 #include "vxr/console/event.h"
 #include "vxr/console/key.h"
+#include "vxr/console/presentation.h"
 #include "vxr/format/clip_record.h"
 #include "vxr/format/instruction_set.h"
 #include "vxr/format/palette.h"
