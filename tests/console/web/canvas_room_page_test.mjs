@@ -3,7 +3,8 @@
 // room. A canvas that shows nothing (display:none, or a holder with no
 // width) has no pixels, says so with a Resize event to 0 x 0, and a
 // present then shows nothing and still succeeds; when the canvas is back,
-// it shows the last frame presented.
+// it shows the last frame presented, also when the canvas showed that frame
+// straight from the program's memory.
 //   canvas_room_page_test.mjs PAGE_DIR
 import { PageSession } from './page_session.mjs';
 
@@ -44,14 +45,17 @@ async function showsColour(session, colour, what) {
   session.check(!wrong.length, `${what}: pixel ${wrong[0]}`);
 }
 
-async function hideAndShow(session, hide, show, what, colour) {
+// Hides the canvas, presents the frame of that colour while it is hidden
+// (none when presentWhileHidden is false: the canvas must then come back
+// with the frame it showed before), and shows it again.
+async function hideAndShow(session, hide, show, what, colour, presentWhileHidden = true) {
   const { page } = session;
   const before = await pixels(page);
   const framesBefore = await session.framesShown();
   await clearOutput(page);
   await page.evaluate(hide);
   await session.printed('resize 0 0');
-  await present(session, colour);
+  if (presentWhileHidden) await present(session, colour);
   session.check(await session.framesShown() === framesBefore, `${what}: a frame was drawn while nothing showed`);
   await clearOutput(page);
   await page.evaluate(show);
@@ -62,8 +66,14 @@ async function hideAndShow(session, hide, show, what, colour) {
 }
 
 let failures = 0;
-for (const fixed of [false, true]) {
-  const session = await PageSession.open(folder, fixed ? 'canvas_room_page.html?arg=fixed' : 'canvas_room_page.html');
+const kinds = [
+  { name: 'resizable', query: '', fixed: false },
+  { name: 'fixed', query: '?arg=fixed', fixed: true },
+  { name: 'fixed, in the canvas order', query: '?arg=fixed-canvas-order', fixed: true },
+];
+for (const kind of kinds) {
+  const { fixed } = kind;
+  const session = await PageSession.open(folder, `canvas_room_page.html${kind.query}`);
   session.failures = failures;
   const { page } = session;
   try {
@@ -73,7 +83,7 @@ for (const fixed of [false, true]) {
     const multiple = fixed ? 1 : await roomMultiple(page);
     const expected = `${WIDTH * multiple}x${HEIGHT * multiple}`;
     await page.waitFor(`Module.canvas.width === ${parseInt(expected)}`, 10000).catch(() => {});
-    session.check(await pixels(page) === expected, `${fixed ? 'fixed' : 'resizable'}: canvas ${await pixels(page)}, not ${expected}`);
+    session.check(await pixels(page) === expected, `${kind.name}: canvas ${await pixels(page)}, not ${expected}`);
     await present(session, 1);
     await showsColour(session, 1, 'the first frame');
     // A smaller window: the resizable canvas follows, the fixed does not.
@@ -85,14 +95,22 @@ for (const fixed of [false, true]) {
     session.check(await pixels(page) === smaller, `in a smaller window: canvas ${await pixels(page)}, not ${smaller}`);
     await showsColour(session, 1, 'in a smaller window');
     await hideAndShow(session, 'Module.canvas.style.display = "none"', 'Module.canvas.style.display = ""',
-                      'display:none', 2);
+                      `${kind.name}, display:none`, 2);
     await hideAndShow(session, 'Module.canvas.parentElement.style.width = "0px"',
-                      'Module.canvas.parentElement.style.width = ""', 'a holder 0 wide', 3);
+                      'Module.canvas.parentElement.style.width = ""', `${kind.name}, a holder 0 wide`, 3);
+    // A frame shown while the canvas shows, then out of sight and back.
+    await present(session, 4);
+    await showsColour(session, 4, `${kind.name}, the fourth frame`);
+    await hideAndShow(session, 'Module.canvas.style.display = "none"', 'Module.canvas.style.display = ""',
+                      `${kind.name}, display:none with no present`, 4, false);
+    await hideAndShow(session, 'Module.canvas.parentElement.style.width = "0px"',
+                      'Module.canvas.parentElement.style.width = ""',
+                      `${kind.name}, a holder 0 wide with no present`, 4, false);
   } catch (error) {
     session.check(false, error.stack || String(error));
   } finally {
     await session.close();
   }
   failures = session.failures;
-  if (fixed) session.finish();
+  if (kind === kinds[kinds.length - 1]) session.finish();
 }
