@@ -57,10 +57,12 @@ protected:
     // sway with a pointer on its seat, as startWithKeyboard.
     ::testing::AssertionResult startWithPointer(Output output);
     ::testing::AssertionResult startWithPointer() { return startWithPointer(Output{}); }
-    // weston in a 640x480 window of its own on a private X server, so that
-    // xdotool's pointer reaches what libdecor draws; weston's pointer, which
-    // it draws itself, parked where no window opens. No console is made.
+    // weston in a 640x480 window of its own at the left of a private X
+    // server's screen, so that xdotool's pointer reaches what libdecor
+    // draws; weston's pointer, which it draws itself, parked where no window
+    // opens. No console is made.
     bool startNestedWeston();
+    static constexpr int NESTED_MARGIN = 32;
 
     ::testing::AssertionResult open(Request request);
     ::testing::AssertionResult open() { return open(Request{}); }
