@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <string>
 
 #include "console/x11/x11_test_support.h"
 #include "vxr/surface/surface.h"
@@ -131,7 +132,16 @@ TEST_F(WaylandDecorations, TheFramesCloseButtonEndsTheProgram)
 {
     ASSERT_TRUE(startNestedWeston());
     test::ChildProcess child;
-    ASSERT_TRUE(child.start({VXR_HELLO_FRAME_PROGRAM}, ".", ""));
+    // The exit code is what is checked, and under AddressSanitizer a leak
+    // check at exit would set it: the program ends while libdecor's plugin
+    // may be going, and fontconfig's caches, which pango made for the
+    // title, are then now and again reported without the library's name
+    // that the suppressions match.
+    const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+    const std::string withoutLeakCheck = "ASAN_OPTIONS=" +
+                                         std::string(sanitizerOptions ? sanitizerOptions : "") +
+                                         ":detect_leaks=0";
+    ASSERT_TRUE(child.start({"/usr/bin/env", withoutLeakCheck, VXR_HELLO_FRAME_PROGRAM}, ".", ""));
     Screenshot shot;
     int left = 0, top = 0;
     ASSERT_TRUE(findHelloFrame(compositor, shot, left, top)) << child.errors();

@@ -34,16 +34,16 @@ protected:
 
 // Puts the pointer on the screen pixel (x, y) of the 640x480 output,
 // whatever its scale, and reads events until one reports the pointer
-// there. Each command is a device of its own, and now and then sway drops
-// the one event of a device that comes and goes: a move that never shows
-// is made again.
+// there. The pointer is the seat's held one: sway now and then drops the
+// one event of a device that comes and goes. A move that still never
+// shows is made again, from a pixel beside it, so that it is a move.
 bool pointAt(Compositor& sway, EventReader& events, int x, int y, Event& out)
 {
     constexpr int ATTEMPTS = 5;
     constexpr int PATIENCE_MS = 4000;
     for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
-        if (!sway.pointer("absolute " + std::to_string(x) + " " + std::to_string(y) + " 640 480"))
-            return false;
+        if (attempt > 0 && !sway.placePointer(x > 0 ? x - 1 : x + 1, y, 640, 480)) return false;
+        if (!sway.placePointer(x, y, 640, 480)) return false;
         while (events.next(out, PATIENCE_MS))
             if ((out.type == EventType::MouseMove || out.type == EventType::MouseEnter) &&
                 out.pointer.windowX == x && out.pointer.windowY == y)
