@@ -224,8 +224,7 @@ int WaylandConsole::waitRetrace()
         // skip the window's own surface while the frame's child covers it.
         wl_surface* content = presenter.frameTarget();
         frame = windowThread.requestFrame(content);
-        // The frame request takes effect with a commit.
-        wl_surface_commit(content);
+        presenter.commitUnchanged();
         wl_display_flush(nativeDisplay);
     }
     if (windowThread.waitFrame(frame, RETRACE_LIMIT)) return 1;

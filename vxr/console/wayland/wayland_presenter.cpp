@@ -162,6 +162,14 @@ wl_surface* WaylandPresenter::frameTarget() const
     return stage.isCreated() ? stage.surface() : target;
 }
 
+void WaylandPresenter::commitUnchanged()
+{
+    wl_surface* surface = frameTarget();
+    if (!surface) return;
+    if (feedback.awaited() > 0) feedback.ask(connection, surface);
+    wl_surface_commit(surface);
+}
+
 int WaylandPresenter::present(std::unique_lock<std::mutex>& held, Surface& source,
                               const Rect& sourceArea, const Rect& destinationArea)
 {
