@@ -97,6 +97,49 @@ TEST_F(WaylandOutputScale, AtScaleTwoAWindowOpensAtTwiceTheFrame)
     EXPECT_EQ(height, 200);
 }
 
+// sway's output goes to scale 2 and back while the window is open: the
+// window's buffers follow, with a Resize each time, and the library draws
+// the frame at the output's pixels. On a 960x600 output the tiled window is
+// 960x600 pixels at either scale, so every frame pixel is a 3x3 block; a
+// window left at buffer scale 1 would have half as many pixels, which sway
+// doubles into blocks of 2 and 4 (at 2x2 blocks the two would look alike).
+TEST_F(WaylandOutputScale, AWholeScaleThatChangesWhileTheWindowIsOpenIsFollowed)
+{
+    ASSERT_TRUE(start(Kind::SWAY, {960, 600, 1}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 960; }));
+    ASSERT_EQ(console->setPointerVisible(0), 1);
+    auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 70, false);
+    ASSERT_TRUE(showsInBlocks(*frame, 3.0));
+    events->until(300);
+    for (const int factor : {2, 1}) {
+        SCOPED_TRACE("scale " + std::to_string(factor));
+        ASSERT_TRUE(compositor.command(std::string("output ") + compositor.outputName() +
+                                       " scale " + std::to_string(factor)));
+        EXPECT_TRUE(events->resizedTo(960, 600)) << events->seen();
+        EXPECT_TRUE(test::eventually([&] { return console->scale() == factor; }))
+            << console->scale();
+        EXPECT_EQ(console->clientWidth(), 960);
+        EXPECT_EQ(console->clientHeight(), 600);
+        EXPECT_TRUE(showsInBlocks(*frame, 3.0));
+    }
+}
+
+// A whole scale above the largest the library sizes buffers by is taken as
+// that largest, with the reason in the program's lastError: sway's output
+// at scale 10 is 96x60 units, which the window fills at 8 pixels a unit.
+TEST_F(WaylandOutputScale, AWholeScaleAboveTheLargestIsTakenAsTheLargestWithTheReason)
+{
+    ASSERT_TRUE(start(Kind::SWAY, {960, 600, 1}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 960; }));
+    ASSERT_TRUE(
+        compositor.command(std::string("output ") + compositor.outputName() + " scale 10"));
+    EXPECT_TRUE(events->resizedTo(96 * 8, 60 * 8)) << events->seen();
+    EXPECT_EQ(console->scale(), 8.0);
+    EXPECT_NE(std::string(lastError()).find("scale of 10"), std::string::npos) << lastError();
+}
+
 // kwin tells the window a scale of 1.5 (180/120) for its output: the
 // window's buffers carry 1.5 pixels a unit, a viewport gives the window its
 // size in units, and kwin shows the buffer pixel for pixel, so that each

@@ -76,6 +76,12 @@ public:
     // nothing. Given before the surface is attached, it applies there. The
     // caller resizes and repaints.
     void scaleBy120ths(std::int32_t scale120);
+    // The output's new whole scale for the attached surface's buffers,
+    // where no fractional scale replaces it: buffers have the window's
+    // size in units times it from the next repaint on. False where
+    // nothing changed; the caller repaints.
+    bool scaleWhole(std::int32_t factor);
+    bool isFractional() const { return fraction120 > 0; }
     void detachSurface();
     bool hasSurface() const { return target != nullptr; }
     // The window's size in surface units; the window shows the last frame
