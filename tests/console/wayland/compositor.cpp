@@ -167,7 +167,14 @@ std::uint32_t rgbAt(const Screenshot& shot, int x, int y)
 Compositor::~Compositor()
 {
     kill();
-    if (!folder.empty()) std::filesystem::remove_all(folder);
+    // A process of kwin's session that was still ending may have written
+    // into the folder while it went.
+    std::error_code failed;
+    if (!folder.empty())
+        eventually([this, &failed] {
+            std::filesystem::remove_all(folder, failed);
+            return !failed;
+        });
     unsetenv("WAYLAND_DISPLAY");
 }
 
@@ -273,7 +280,10 @@ bool Compositor::startKwin(int width, int height, double scale, const std::strin
             << "/bin/kwin_wayland --virtual --width " << width << " --height " << height
             << " --scale " << scale << " --socket vxr-kwin";
     // Its own process group, so that kill() ends the session's bus with it.
-    process = spawn({"setsid", "env", "XDG_RUNTIME_DIR=" + folder, "KWIN_COMPOSE=O2",
+    // Its settings stay in the folder: kwin writes what a scale change
+    // leaves behind (Xwayland's scale) into them.
+    process = spawn({"setsid", "env", "XDG_RUNTIME_DIR=" + folder,
+                     "XDG_CONFIG_HOME=" + folder + "/settings", "KWIN_COMPOSE=O2",
                      "LIBGL_ALWAYS_SOFTWARE=1", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1",
                      "dbus-run-session", "--", "sh", "-c", command.str()},
                     log);
@@ -317,6 +327,9 @@ void Compositor::kill()
     if (process > 0) {
         ::kill(kind == Kind::KWIN ? -process : process, SIGKILL);
         waitpid(process, nullptr, 0);
+        // The group's others (kwin, the bus, what the bus started) are not
+        // this process's children: they are gone once the group is.
+        if (kind == Kind::KWIN) eventually([this] { return ::kill(-process, 0) != 0; });
     }
     process = -1;
     if (hostProcess > 0) {
@@ -513,6 +526,25 @@ bool Compositor::windowPlace(const std::string& title, int& left, int& top, int&
     width = jsonNumber(tree, rect, "width");
     height = jsonNumber(tree, rect, "height");
     return width > 0 && height > 0;
+}
+
+bool Compositor::scaleOutput(double scale)
+{
+    std::ostringstream figure;
+    figure << scale;
+    if (isSway()) return command(std::string("output ") + outputName() + " scale " + figure.str());
+    if (kind != Kind::KWIN) return false;
+    std::ifstream in(folder + "/bus");
+    std::string bus;
+    // KScreen speaks to kwin through its output management protocol, from
+    // a Qt program that must itself run on Wayland; kwin's virtual output
+    // is Virtual-0.
+    return std::getline(in, bus) &&
+           run("env XDG_RUNTIME_DIR=" + folder + " XDG_CONFIG_HOME=" + folder + "/settings" +
+               " WAYLAND_DISPLAY=" + socketName +
+               " DBUS_SESSION_BUS_ADDRESS='" + bus +
+               "' QT_QPA_PLATFORM=wayland kscreen-doctor output.Virtual-0.scale." + figure.str() +
+               " >" + folder + "/kscreen.log 2>&1");
 }
 
 bool Compositor::command(const std::string& text, std::string* output)

@@ -80,6 +80,9 @@ public:
     bool scroll(int axis, double value, int notches);
     // sway only: runs a command through its IPC, output kept when asked.
     bool command(const std::string& text, std::string* output = nullptr);
+    // sway or kwin: the output's scale from now on, while windows are
+    // open; kwin's through KScreen (kscreen-doctor).
+    bool scaleOutput(double scale);
     // sway only: where the first window whose title is given (any title
     // when empty) lies on the screen, in layout units.
     bool windowPlace(const std::string& title, int& left, int& top, int& width, int& height);
