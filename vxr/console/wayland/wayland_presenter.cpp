@@ -180,7 +180,7 @@ void WaylandPresenter::commitUnchanged()
 {
     wl_surface* surface = frameTarget();
     if (!surface) return;
-    if (feedback.awaited() > 0) feedback.ask(connection, surface);
+    feedback.askAgain(connection, surface);
     wl_surface_commit(surface);
 }
 

@@ -118,8 +118,8 @@ public:
     // Commits the frame target without a new picture, so that what was
     // asked of it (a frame callback) takes effect. A commit before the
     // last frame was shown supersedes that frame's own, which a compositor
-    // may then report discarded (wlroots does), so the feedback of the
-    // same picture is asked for again with it.
+    // may then report discarded (wlroots does), so the same picture's
+    // feedback is asked for again with it.
     void commitUnchanged();
     Rect stageArea() const;
 
