@@ -16,8 +16,15 @@ namespace vxr::test {
 
 bool WaylandConsoleFixture::startNestedWeston()
 {
+    // weston moves its pointer by the X pointer's steps, from where it
+    // first saw it, and stops it at its output's edges: steps to both
+    // corners, once its window shows and so takes them, bring the two to
+    // the same place, whatever weston began from.
     return xServer.start({24, 640, 480}) && compositor.start(Kind::WESTON_IN_X11, 640, 480) &&
-           runXdotool(xServer.display(), {"mousemove", "4", "470"});
+           runXdotool(xServer.display(), {"search", "--sync", "--onlyvisible", "--class",
+                                          "Weston Compositor"}) &&
+           runXdotool(xServer.display(), {"mousemove", "0", "0", "sleep", "0.1", "mousemove",
+                                          "639", "479", "sleep", "0.1", "mousemove", "4", "470"});
 }
 
 ::testing::AssertionResult WaylandConsoleFixture::startWithKeyboard()
