@@ -130,9 +130,10 @@ TEST_F(WaylandPresentationTimes, AFrameTheCompositorDiscardsIsNotReported)
 // a refresh of 0 mHz. So the interval is checked against weston's output,
 // the frames shown are counted, one each, and, since weston shows sway's
 // window at most once a refresh, no two come closer than that. Every paced
-// frame is reported: the commit that asks for the next frame callback
-// supersedes the frame's own before sway draws it, and wlroots reports
-// that one discarded.
+// frame is reported, and counted once: the commit that asks for the next
+// frame callback supersedes the frame's own before sway draws it, and
+// wlroots reports that one discarded, so the console asks for the same
+// picture's feedback again with it and records its first answer.
 TEST_F(WaylandPresentationTimes, SwayInWestonReportsEachFrameAtWestonsRefresh)
 {
     ASSERT_TRUE(start(Kind::SWAY_IN_WESTON));
