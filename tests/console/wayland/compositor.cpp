@@ -25,8 +25,15 @@ namespace {
 // sway refuses to run as root; this user is made for the tests.
 constexpr char TEST_USER[] = "vxrtest";
 constexpr char WESTON_SOCKET[] = "vxr-test";
+// The socket of the weston that nested sway runs in.
+constexpr char HOST_SOCKET[] = "vxr-host";
 
 bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+bool haveTestUser()
+{
+    return run(std::string("id -u ") + TEST_USER + " >/dev/null 2>&1 || useradd -m " + TEST_USER);
+}
 
 // user: run as that user (empty: as the test), so that the pid is the
 // compositor's own and a kill reaches it.
@@ -122,6 +129,26 @@ void outputAnnounced(void* data, wl_registry* registry, std::uint32_t name, cons
 
 const wl_registry_listener OUTPUT_REGISTRY_LISTENER = {outputAnnounced, globalWithdrawn};
 
+// The first output's refresh, in mHz, as the compositor on socket tells a
+// client of its own (the test's XDG_RUNTIME_DIR is the compositor's).
+int refreshOn(const std::string& socket)
+{
+    wl_display* asking = wl_display_connect(socket.c_str());
+    if (!asking) return 0;
+    wl_registry* registry = wl_display_get_registry(asking);
+    wl_output* output = nullptr;
+    int refresh = 0;
+    wl_registry_add_listener(registry, &OUTPUT_REGISTRY_LISTENER, &output);
+    if (wl_display_roundtrip(asking) >= 0 && output) {
+        wl_output_add_listener(output, &REFRESH_LISTENER, &refresh);
+        wl_display_roundtrip(asking);
+        wl_output_destroy(output);
+    }
+    wl_registry_destroy(registry);
+    wl_display_disconnect(asking);
+    return refresh;
+}
+
 // The number after "key": in text, from position on.
 int jsonNumber(const std::string& text, std::size_t from, const char* key)
 {
@@ -140,7 +167,14 @@ std::uint32_t rgbAt(const Screenshot& shot, int x, int y)
 Compositor::~Compositor()
 {
     kill();
-    if (!folder.empty()) std::filesystem::remove_all(folder);
+    // A process of kwin's session that was still ending may have written
+    // into the folder while it went.
+    std::error_code failed;
+    if (!folder.empty())
+        eventually([this, &failed] {
+            std::filesystem::remove_all(folder, failed);
+            return !failed;
+        });
     unsetenv("WAYLAND_DISPLAY");
 }
 
@@ -172,23 +206,63 @@ bool Compositor::start(Kind which, int width, int height, double scale)
                          "--width=" + std::to_string(width), "--height=" + std::to_string(height),
                          "--debug", "--idle-time=0"},
                         log);
-    } else {
-        if (!run(std::string("id -u ") + TEST_USER + " >/dev/null 2>&1 || useradd -m " + TEST_USER))
+    } else if (kind == Kind::SWAY_IN_WESTON) {
+        if (!startHostWeston(width, height)) return false;
+        if (!startSway(std::string("WLR_BACKENDS=wayland WAYLAND_DISPLAY=") + HOST_SOCKET, log,
+                       scale))
             return false;
-        std::ofstream(folder + "/config")
-            << "output HEADLESS-1 resolution " << size << " scale " << scale << "\n"
-            << "default_border none\ndefault_floating_border none\nxwayland disable\n"
-            << "input type:keyboard repeat_delay 300\ninput type:keyboard repeat_rate 20\n";
-        if (!run("chown -R " + std::string(TEST_USER) + " " + folder)) return false;
-        process = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "WLR_BACKENDS=headless",
-                         "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman", "sway", "-c",
-                         folder + "/config"},
-                        log, TEST_USER);
+    } else if (!startSway("WLR_BACKENDS=headless", log, scale)) {
+        return false;
     }
     if (process <= 0 || !waitForSocket()) return false;
     setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     setenv("WAYLAND_DISPLAY", socketName.c_str(), 1);
     return true;
+}
+
+bool Compositor::startSway(const std::string& backendEnvironment, const std::string& log,
+                           double scale)
+{
+    if (!haveTestUser()) return false;
+    std::ofstream(folder + "/config")
+        << "output " << outputName() << " resolution " << outputSize << " scale " << scale << "\n"
+        << "default_border none\ndefault_floating_border none\nxwayland disable\n"
+        << "input type:keyboard repeat_delay 300\ninput type:keyboard repeat_rate 20\n";
+    if (!run("chown -R " + std::string(TEST_USER) + " " + folder)) return false;
+    std::vector<std::string> arguments = {"env", "XDG_RUNTIME_DIR=" + folder};
+    std::istringstream words(backendEnvironment);
+    for (std::string word; words >> word;) arguments.push_back(word);
+    for (const char* rest : {"WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman", "sway", "-c"})
+        arguments.push_back(rest);
+    arguments.push_back(folder + "/config");
+    process = spawn(arguments, log, TEST_USER);
+    return process > 0;
+}
+
+bool Compositor::startHostWeston(int width, int height)
+{
+    // As sway's user, whose sway must reach its socket; without the panel,
+    // which would lie over the top of sway's window.
+    if (!haveTestUser()) return false;
+    std::ofstream(folder + "/weston.ini") << "[shell]\npanel-position=none\n";
+    if (!run("chown -R " + std::string(TEST_USER) + " " + folder)) return false;
+    hostProcess = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "weston",
+                         "--backend=headless-backend.so", "--config=" + folder + "/weston.ini",
+                         "--use-pixman", "--socket=" + std::string(HOST_SOCKET),
+                         "--width=" + std::to_string(width), "--height=" + std::to_string(height),
+                         "--idle-time=0"},
+                        folder + "/weston.log", TEST_USER);
+    namespace fs = std::filesystem;
+    return hostProcess > 0 && eventually([this] {
+               return fs::is_socket(folder + "/" + HOST_SOCKET) &&
+                      fs::exists(folder + "/" + HOST_SOCKET + ".lock");
+           });
+}
+
+const char* Compositor::outputName() const
+{
+    // wlroots names outputs after its backend.
+    return kind == Kind::SWAY_IN_WESTON ? "WL-1" : "HEADLESS-1";
 }
 
 bool Compositor::startKwin(int width, int height, double scale, const std::string& log)
@@ -206,7 +280,10 @@ bool Compositor::startKwin(int width, int height, double scale, const std::strin
             << "/bin/kwin_wayland --virtual --width " << width << " --height " << height
             << " --scale " << scale << " --socket vxr-kwin";
     // Its own process group, so that kill() ends the session's bus with it.
-    process = spawn({"setsid", "env", "XDG_RUNTIME_DIR=" + folder, "KWIN_COMPOSE=O2",
+    // Its settings stay in the folder: kwin writes what a scale change
+    // leaves behind (Xwayland's scale) into them.
+    process = spawn({"setsid", "env", "XDG_RUNTIME_DIR=" + folder,
+                     "XDG_CONFIG_HOME=" + folder + "/settings", "KWIN_COMPOSE=O2",
                      "LIBGL_ALWAYS_SOFTWARE=1", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1",
                      "dbus-run-session", "--", "sh", "-c", command.str()},
                     log);
@@ -217,12 +294,12 @@ bool Compositor::waitForSocket()
 {
     namespace fs = std::filesystem;
     return eventually([this] {
-        bool ipcReady = kind != Kind::SWAY;
+        bool ipcReady = !isSway();
         for (const auto& entry : fs::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
             if (entry.is_socket() && name.rfind("sway-ipc", 0) == 0) ipcReady = true;
             if (entry.is_socket() && name.find(".lock") == std::string::npos &&
-                name.rfind("sway-ipc", 0) != 0)
+                name.rfind("sway-ipc", 0) != 0 && name != HOST_SOCKET)
                 socketName = name;
         }
         return ipcReady && !socketName.empty();
@@ -244,12 +321,22 @@ void Compositor::kill()
         waitpid(keyboardHolder, nullptr, 0);
         keyboardHolder = -1;
     }
-    if (process <= 0) return;
     // env executes the compositor in its own place: the pid is the
     // compositor's, or kwin's session's, whose group holds kwin and its bus.
-    ::kill(kind == Kind::KWIN ? -process : process, SIGKILL);
-    waitpid(process, nullptr, 0);
+    // A nested sway goes before the weston it runs in.
+    if (process > 0) {
+        ::kill(kind == Kind::KWIN ? -process : process, SIGKILL);
+        waitpid(process, nullptr, 0);
+        // The group's others (kwin, the bus, what the bus started) are not
+        // this process's children: they are gone once the group is.
+        if (kind == Kind::KWIN) eventually([this] { return ::kill(-process, 0) != 0; });
+    }
     process = -1;
+    if (hostProcess > 0) {
+        ::kill(hostProcess, SIGKILL);
+        waitpid(hostProcess, nullptr, 0);
+    }
+    hostProcess = -1;
 }
 
 std::string Compositor::asUser(const std::string& text) const
@@ -263,14 +350,14 @@ bool Compositor::screenshotWithPointer(Screenshot& shot)
 {
     const std::string ppm = folder + "/shot.ppm";
     std::remove(ppm.c_str());
-    return kind == Kind::SWAY && run(asUser("grim -c -t ppm " + ppm)) && readScreenshot(ppm, shot);
+    return isSway() && run(asUser("grim -c -t ppm " + ppm)) && readScreenshot(ppm, shot);
 }
 
 bool Compositor::screenshot(Screenshot& shot)
 {
     const std::string ppm = folder + "/shot.ppm";
     std::remove(ppm.c_str());
-    if (kind == Kind::SWAY) return run(asUser("grim -t ppm " + ppm)) && readScreenshot(ppm, shot);
+    if (isSway()) return run(asUser("grim -t ppm " + ppm)) && readScreenshot(ppm, shot);
     if (kind == Kind::KWIN) {
         std::ifstream in(folder + "/bus");
         std::string bus;
@@ -293,22 +380,11 @@ bool Compositor::screenshot(Screenshot& shot)
            readScreenshot(ppm, shot);
 }
 
-int Compositor::outputRefresh() const
+int Compositor::outputRefresh() const { return refreshOn(socketName); }
+
+int Compositor::hostOutputRefresh() const
 {
-    wl_display* asking = wl_display_connect(socketName.c_str());
-    if (!asking) return 0;
-    wl_registry* registry = wl_display_get_registry(asking);
-    wl_output* output = nullptr;
-    int refresh = 0;
-    wl_registry_add_listener(registry, &OUTPUT_REGISTRY_LISTENER, &output);
-    if (wl_display_roundtrip(asking) >= 0 && output) {
-        wl_output_add_listener(output, &REFRESH_LISTENER, &refresh);
-        wl_display_roundtrip(asking);
-        wl_output_destroy(output);
-    }
-    wl_registry_destroy(registry);
-    wl_display_disconnect(asking);
-    return refresh;
+    return kind == Kind::SWAY_IN_WESTON ? refreshOn(HOST_SOCKET) : 0;
 }
 
 double Compositor::cpuSeconds() const
@@ -345,14 +421,14 @@ bool Compositor::readScreenshot(const std::string& path, Screenshot& shot)
 
 bool Compositor::type(const std::string& text)
 {
-    return kind == Kind::SWAY && run(asUser("wtype '" + text + "'"));
+    return isSway() && run(asUser("wtype '" + text + "'"));
 }
 
 bool Compositor::holdKeyboard()
 {
     // It sleeps before its one key and would outlive the compositor by
     // minutes: kill() ends it.
-    if (kind != Kind::SWAY || keyboardHolder > 0) return false;
+    if (!isSway() || keyboardHolder > 0) return false;
     keyboardHolder = spawn({"env", "XDG_RUNTIME_DIR=" + folder, "WAYLAND_DISPLAY=" + socketName,
                             "wtype", "-s", "600000", "z"},
                            folder + "/keyboard.log", TEST_USER);
@@ -361,13 +437,13 @@ bool Compositor::holdKeyboard()
 
 bool Compositor::typeWith(const std::string& arguments)
 {
-    return kind == Kind::SWAY && run(asUser("wtype " + arguments));
+    return isSway() && run(asUser("wtype " + arguments));
 }
 
 bool Compositor::holdPointer()
 {
     if (pointerHolder) return true;
-    if (kind != Kind::SWAY) return false;
+    if (!isSway()) return false;
     pointerHolder = wl_display_connect(socketName.c_str());
     if (!pointerHolder) return false;
     auto* registry = wl_display_get_registry(pointerHolder);
@@ -431,7 +507,7 @@ bool Compositor::scroll(int axis, double value, int notches)
 
 bool Compositor::pointer(const std::string& arguments)
 {
-    return kind == Kind::SWAY && run(asUser("/usr/lib/wlroots/virtual-pointer " + arguments));
+    return isSway() && run(asUser("/usr/lib/wlroots/virtual-pointer " + arguments));
 }
 
 bool Compositor::windowPlace(const std::string& title, int& left, int& top, int& width,
@@ -452,9 +528,28 @@ bool Compositor::windowPlace(const std::string& title, int& left, int& top, int&
     return width > 0 && height > 0;
 }
 
+bool Compositor::scaleOutput(double scale)
+{
+    std::ostringstream figure;
+    figure << scale;
+    if (isSway()) return command(std::string("output ") + outputName() + " scale " + figure.str());
+    if (kind != Kind::KWIN) return false;
+    std::ifstream in(folder + "/bus");
+    std::string bus;
+    // KScreen speaks to kwin through its output management protocol, from
+    // a Qt program that must itself run on Wayland; kwin's virtual output
+    // is Virtual-0.
+    return std::getline(in, bus) &&
+           run("env XDG_RUNTIME_DIR=" + folder + " XDG_CONFIG_HOME=" + folder + "/settings" +
+               " WAYLAND_DISPLAY=" + socketName +
+               " DBUS_SESSION_BUS_ADDRESS='" + bus +
+               "' QT_QPA_PLATFORM=wayland kscreen-doctor output.Virtual-0.scale." + figure.str() +
+               " >" + folder + "/kscreen.log 2>&1");
+}
+
 bool Compositor::command(const std::string& text, std::string* output)
 {
-    if (kind != Kind::SWAY) return false;
+    if (!isSway()) return false;
     const std::string file = folder + "/command.out";
     const bool done = run(asUser("swaymsg " + text) + " > " + file);
     if (output) {

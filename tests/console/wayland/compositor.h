@@ -32,7 +32,10 @@ public:
     // KWIN: KDE's compositor on a virtual output, drawn with software
     // OpenGL, as root, with a D-Bus session of its own for screenshots; the
     // one here that tells windows fractional scales.
-    enum class Kind { WESTON, SWAY, WESTON_IN_X11, KWIN };
+    // SWAY_IN_WESTON: sway in a window of a private headless weston, which
+    // tells sway when each frame was shown; headless sway tells none. Every
+    // sway-only call below serves it too.
+    enum class Kind { WESTON, SWAY, WESTON_IN_X11, KWIN, SWAY_IN_WESTON };
 
     ~Compositor();
 
@@ -77,6 +80,9 @@ public:
     bool scroll(int axis, double value, int notches);
     // sway only: runs a command through its IPC, output kept when asked.
     bool command(const std::string& text, std::string* output = nullptr);
+    // sway or kwin: the output's scale from now on, while windows are
+    // open; kwin's through KScreen (kscreen-doctor).
+    bool scaleOutput(double scale);
     // sway only: where the first window whose title is given (any title
     // when empty) lies on the screen, in layout units.
     bool windowPlace(const std::string& title, int& left, int& top, int& width, int& height);
@@ -84,6 +90,10 @@ public:
     // The refresh rate of the output's current mode, in millihertz, as
     // wl_output tells any client; 0 when it says none or cannot be asked.
     int outputRefresh() const;
+    // The same of the weston that sway runs in (SWAY_IN_WESTON); 0 elsewhere.
+    int hostOutputRefresh() const;
+    // sway's name for its output, for commands.
+    const char* outputName() const;
 
     // The CPU time the compositor has used so far, all its threads; -1
     // when it cannot be read.
@@ -93,6 +103,12 @@ public:
     const std::string& runtimeFolder() const { return folder; }
 
 private:
+    bool isSway() const { return kind == Kind::SWAY || kind == Kind::SWAY_IN_WESTON; }
+    // As the test user, in the folder: sway on the backend WLR_BACKENDS
+    // names, with environment given beside it.
+    bool startSway(const std::string& backendEnvironment, const std::string& log, double scale);
+    // The weston that SWAY_IN_WESTON's sway runs in.
+    bool startHostWeston(int width, int height);
     bool waitForSocket();
     // A shell command as the compositor's user, in its session.
     std::string asUser(const std::string& text) const;
@@ -101,6 +117,8 @@ private:
 
     Kind kind = Kind::WESTON;
     pid_t process = -1;
+    // SWAY_IN_WESTON's weston.
+    pid_t hostProcess = -1;
     pid_t keyboardHolder = -1;
     // A connection of this process's own, which sway serves as any other,
     // and its registry, virtual pointer manager and virtual pointer.

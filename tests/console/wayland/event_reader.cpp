@@ -52,6 +52,14 @@ bool EventReader::next(Event& out)
                          std::chrono::duration_cast<std::chrono::milliseconds>(PATIENCE).count()));
 }
 
+bool EventReader::resizedTo(int width, int height)
+{
+    Event resized;
+    while (next(EventType::Resize, resized))
+        if (resized.width == width && resized.height == height) return true;
+    return false;
+}
+
 std::vector<Event> EventReader::until(int quietMs)
 {
     // Events that never stop (a key that repeats for ever) end it too.

@@ -24,6 +24,9 @@ public:
     // suite's patience.
     bool next(Event& out);
     bool next(Event& out, int limitMs) { return read(out, limitMs); }
+    // Whether a Resize to the given size arrives, the events before it
+    // passed over.
+    bool resizedTo(int width, int height);
     // Every event that arrives until none has for quietMs (or for the
     // suite's patience at most), in order.
     std::vector<Event> until(int quietMs);

@@ -62,6 +62,27 @@ protected:
         if (shown) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << wrong << " screen pixels differ from their block";
     }
+
+    // Presents the frame until the screenshot holds, somewhere, the exact
+    // width x height window the library draws with the frame in area and
+    // black bars around it: nothing stretched or filtered it.
+    ::testing::AssertionResult showsWholeWindow(Surface& frame, int width, int height,
+                                                const Rect& area)
+    {
+        const std::vector<std::uint8_t> bytes = test::expectedWindowAt(
+            frame, PixelFormat(ARGB8888), width, height, area, 0xFF000000u);
+        std::vector<std::uint32_t> expected(bytes.size() / 4);
+        std::memcpy(expected.data(), bytes.data(), bytes.size());
+        const bool shown = test::eventually([&] {
+            test::Screenshot shot;
+            int left = 0, top = 0;
+            return frame.copy(console->primary(), 0) == 1 && compositor.screenshot(shot) &&
+                   test::findWindow(shot, expected, width, height, left, top);
+        });
+        if (shown) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "no exact " << width << "x" << height << " window on the screen";
+    }
 };
 
 // sway's output at scale 2, 320x200 units: the window fills it, and the
@@ -97,6 +118,47 @@ TEST_F(WaylandOutputScale, AtScaleTwoAWindowOpensAtTwiceTheFrame)
     EXPECT_EQ(height, 200);
 }
 
+// sway's output goes to scale 2 and back while the window is open: the
+// window's buffers follow, with a Resize each time, and the library draws
+// the frame at the output's pixels. On a 960x600 output the tiled window is
+// 960x600 pixels at either scale, so every frame pixel is a 3x3 block; a
+// window left at buffer scale 1 would have half as many pixels, which sway
+// doubles into blocks of 2 and 4 (at 2x2 blocks the two would look alike).
+TEST_F(WaylandOutputScale, AWholeScaleThatChangesWhileTheWindowIsOpenIsFollowed)
+{
+    ASSERT_TRUE(start(Kind::SWAY, {960, 600, 1}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 960; }));
+    ASSERT_EQ(console->setPointerVisible(0), 1);
+    auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 70, false);
+    ASSERT_TRUE(showsInBlocks(*frame, 3.0));
+    events->until(300);
+    for (const int factor : {2, 1}) {
+        SCOPED_TRACE("scale " + std::to_string(factor));
+        ASSERT_TRUE(compositor.scaleOutput(factor));
+        EXPECT_TRUE(events->resizedTo(960, 600)) << events->seen();
+        EXPECT_TRUE(test::eventually([&] { return console->scale() == factor; }))
+            << console->scale();
+        EXPECT_EQ(console->clientWidth(), 960);
+        EXPECT_EQ(console->clientHeight(), 600);
+        EXPECT_TRUE(showsInBlocks(*frame, 3.0));
+    }
+}
+
+// A whole scale above the largest the library sizes buffers by is taken as
+// that largest, with the reason in the program's lastError: sway's output
+// at scale 10 is 96x60 units, which the window fills at 8 pixels a unit.
+TEST_F(WaylandOutputScale, AWholeScaleAboveTheLargestIsTakenAsTheLargestWithTheReason)
+{
+    ASSERT_TRUE(start(Kind::SWAY, {960, 600, 1}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 960; }));
+    ASSERT_TRUE(compositor.scaleOutput(10));
+    EXPECT_TRUE(events->resizedTo(96 * 8, 60 * 8)) << events->seen();
+    EXPECT_EQ(console->scale(), 8.0);
+    EXPECT_NE(std::string(lastError()).find("scale of 10"), std::string::npos) << lastError();
+}
+
 // kwin tells the window a scale of 1.5 (180/120) for its output: the
 // window's buffers carry 1.5 pixels a unit, a viewport gives the window its
 // size in units, and kwin shows the buffer pixel for pixel, so that each
@@ -118,16 +180,41 @@ TEST_F(WaylandOutputScale, AtAFractionalScaleTheFrameIsShownAtPhysicalPixels)
         SCOPED_TRACE(way.name());
         ASSERT_EQ(console->setScaling(way.scaling), 1) << lastError();
         auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 80u + way.scaling, true);
-        const std::vector<std::uint8_t> bytes = test::expectedWindowAt(
-            *frame, PixelFormat(ARGB8888), 480, 300, way.area, 0xFF000000u);
-        std::vector<std::uint32_t> expected(bytes.size() / 4);
-        std::memcpy(expected.data(), bytes.data(), bytes.size());
-        EXPECT_TRUE(test::eventually([&] {
-            test::Screenshot shot;
-            int left = 0, top = 0;
-            return frame->copy(console->primary(), 0) == 1 && compositor.screenshot(shot) &&
-                   test::findWindow(shot, expected, 480, 300, left, top);
-        })) << "no exact 480x300 window on kwin's screen";
+        EXPECT_TRUE(showsWholeWindow(*frame, 480, 300, way.area));
+    }
+}
+
+// kwin's output goes from 1.5 to 1.875 and then 1.25 while the window is
+// open (through KScreen, as a user's display settings would): kwin keeps
+// the window at 320x200 units and tells it each new preferred scale, so its
+// buffers follow to 600x375 and 400x250 pixels with a Resize each, and kwin
+// shows them pixel for pixel: the exact window, each frame pixel a block of
+// one or two pixels a side as the library's scaler placed it at the new
+// size. The scales leave kwin's 960x600 pixels whole units (512x320,
+// 768x480): kwin makes its screenshot at the output's size in whole units
+// times the scale, so at 1.75 (548.57 units) it is 961 pixels wide and
+// resampled.
+TEST_F(WaylandOutputScale, AFractionalScaleThatChangesWhileTheWindowIsOpenIsFollowed)
+{
+    ASSERT_TRUE(start(Kind::KWIN, {640, 400, 1.5}));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    ASSERT_TRUE(test::eventually([&] { return console->clientWidth() == 480; }))
+        << console->clientWidth() << "x" << console->clientHeight();
+    events->until(300);
+    struct Step {
+        double scale;
+        int width;
+        int height;
+    };
+    for (const Step step : {Step{1.875, 600, 375}, Step{1.25, 400, 250}}) {
+        SCOPED_TRACE("scale " + std::to_string(step.scale));
+        ASSERT_TRUE(compositor.scaleOutput(step.scale));
+        EXPECT_TRUE(events->resizedTo(step.width, step.height)) << events->seen();
+        EXPECT_EQ(console->scale(), step.scale);
+        EXPECT_EQ(console->clientHeight(), step.height);
+        auto frame = test::randomFrame(*console, ARGB8888, 320, 200, 90u + step.width, true);
+        EXPECT_TRUE(showsWholeWindow(*frame, step.width, step.height,
+                                     Rect{0, 0, step.width, step.height}));
     }
 }
 

@@ -12,17 +12,7 @@
 namespace vxr {
 namespace {
 
-using test::EventReader;
 using WaylandOutputSwitch = test::WaylandConsoleFixture;
-
-// Whether a Resize to the given size arrives.
-bool resizedTo(EventReader& events, int width, int height)
-{
-    Event resized;
-    while (events.next(EventType::Resize, resized))
-        if (resized.width == width && resized.height == height) return true;
-    return false;
-}
 
 TEST_F(WaylandOutputSwitch, AWindowGoesToTheWholeScreenLetterboxedAndBack)
 {
@@ -39,7 +29,7 @@ TEST_F(WaylandOutputSwitch, AWindowGoesToTheWholeScreenLetterboxedAndBack)
     ASSERT_EQ(console->setOutput(FULLSCREEN), 1);
     EXPECT_EQ(console->output(), FULLSCREEN);
     EXPECT_EQ(console->mode().output, FULLSCREEN);
-    EXPECT_TRUE(resizedTo(*events, 640, 480)) << events->seen();
+    EXPECT_TRUE(events->resizedTo(640, 480)) << events->seen();
     EXPECT_EQ(console->clientWidth(), 640);
     EXPECT_EQ(console->clientHeight(), 480);
     // The frame scaled twice over, with bars above and below.
@@ -48,7 +38,7 @@ TEST_F(WaylandOutputSwitch, AWindowGoesToTheWholeScreenLetterboxedAndBack)
     ASSERT_EQ(console->setOutput(WINDOWED), 1);
     EXPECT_EQ(console->output(), WINDOWED);
     EXPECT_EQ(console->mode().output, WINDOWED);
-    EXPECT_TRUE(resizedTo(*events, 320, 200)) << events->seen();
+    EXPECT_TRUE(events->resizedTo(320, 200)) << events->seen();
     EXPECT_EQ(console->clientWidth(), 320);
     EXPECT_TRUE(shows(*frame));
     EXPECT_EQ(console->setOutput(12345), 0);

@@ -124,5 +124,34 @@ TEST_F(WaylandPresentationTimes, AFrameTheCompositorDiscardsIsNotReported)
     EXPECT_EQ(console->lastPresentation(&shown), 0);
 }
 
+// sway in a window of weston passes on what weston tells it of when its
+// window was shown: each feedback carries weston's refresh (16666666 ns)
+// and sequence 0, and sway's own output, a mode made for its window, says
+// a refresh of 0 mHz. So the interval is checked against weston's output,
+// the frames shown are counted, one each, and, since weston shows sway's
+// window at most once a refresh, no two come closer than that. Every paced
+// frame is reported, and counted once: the commit that asks for the next
+// frame callback supersedes the frame's own before sway draws it, and
+// wlroots reports that one discarded, so the console asks for the same
+// picture's feedback again with it and records its first answer.
+TEST_F(WaylandPresentationTimes, SwayInWestonReportsEachFrameAtWestonsRefresh)
+{
+    ASSERT_TRUE(start(Kind::SWAY_IN_WESTON));
+    ASSERT_TRUE(open({.scaling = Scaling::LIBRARY}));
+    const std::vector<Presentation> reports = presentPaced(12);
+    ASSERT_GE(reports.size(), 10u) << "of 12 frames";
+    EXPECT_EQ(compositor.outputRefresh(), 0) << "sway names a refresh now: compare with it";
+    const int westonMilliHertz = compositor.hostOutputRefresh();
+    ASSERT_GT(westonMilliHertz, 0) << "weston tells no refresh rate";
+    const double westonInterval = 1e12 / westonMilliHertz;
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_GT(reports[i].time - reports[i - 1].time, westonInterval * 0.9) << i;
+        EXPECT_EQ(reports[i].refresh, reports[i - 1].refresh + 1) << i;
+        EXPECT_NEAR(static_cast<double>(reports[i].refreshInterval), westonInterval,
+                    westonInterval / 10)
+            << i;
+    }
+}
+
 }  // namespace
 }  // namespace vxr

@@ -19,13 +19,15 @@ namespace vxr::test {
 bool WaylandConsoleFixture::startNestedWeston()
 {
     // The screen is wider than weston's window, so that the pointer can
-    // come in from outside: weston's X11 backend places its own pointer
-    // only when X says the pointer entered, and follows moves as steps from
-    // there. A window mapped under the pointer is entered too, but weston
-    // may not be listening yet, and its pointer then stays wherever the
-    // steps take it.
+    // come in from outside once the window shows: weston's X11 backend
+    // places its own pointer only when X says the pointer entered, and
+    // follows moves as steps from there. A window mapped under the pointer
+    // is entered too, but weston may not be listening yet, and its pointer
+    // then stays wherever the steps take it.
     return xServer.start({24, 640 + NESTED_MARGIN, 480}) &&
            compositor.start(Kind::WESTON_IN_X11, 640, 480) &&
+           runXdotool(xServer.display(),
+                      {"search", "--sync", "--onlyvisible", "--class", "Weston Compositor"}) &&
            runXdotool(xServer.display(), {"mousemove", std::to_string(640 + NESTED_MARGIN / 2),
                                           "470", "mousemove", "4", "470"});
 }

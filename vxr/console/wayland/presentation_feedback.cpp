@@ -53,12 +53,35 @@ const wp_presentation_feedback_listener FEEDBACK_LISTENER = {syncOutput, framePr
 
 void PresentationFeedback::ask(WaylandConnection& connection, wl_surface* surface)
 {
+    std::uint64_t picture = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        picture = ++lastPicture;
+    }
+    request(connection, surface, picture);
+}
+
+void PresentationFeedback::askAgain(WaylandConnection& connection, wl_surface* surface)
+{
+    std::uint64_t picture = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (const Awaited* frame = first; frame && !picture; frame = frame->next)
+            if (frame->picture == lastPicture) picture = lastPicture;
+    }
+    if (picture != 0) request(connection, surface, picture);
+}
+
+void PresentationFeedback::request(WaylandConnection& connection, wl_surface* surface,
+                                   std::uint64_t picture)
+{
     if (!connection.presentation() || !surface) return;
     std::lock_guard<std::mutex> guard(lock);
     if (count >= MOST_AWAITED) return;
     auto* frame = new (std::nothrow) Awaited;
     if (!frame) return;
     frame->owner = this;
+    frame->picture = picture;
     frame->proxy = wp_presentation_feedback(connection.presentation(), surface);
     if (!frame->proxy) {
         delete frame;
@@ -92,7 +115,7 @@ int PresentationFeedback::awaited() const
 void PresentationFeedback::presented(Awaited& frame, std::int64_t time, std::uint64_t sequence,
                                      std::int64_t refreshInterval)
 {
-    finish(frame);
+    if (!finish(frame, true)) return;
     // An output without a refresh counter says 0 for every frame: the
     // frames shown are counted instead.
     if (sequence == 0)
@@ -104,11 +127,12 @@ void PresentationFeedback::presented(Awaited& frame, std::int64_t time, std::uin
 void PresentationFeedback::discarded(Awaited& frame)
 {
     // A frame replaced before it was shown tells nothing about the screen.
-    finish(frame);
+    finish(frame, false);
 }
 
-void PresentationFeedback::finish(Awaited& frame)
+bool PresentationFeedback::finish(Awaited& frame, bool shown)
 {
+    bool firstShown = false;
     {
         std::lock_guard<std::mutex> guard(lock);
         Awaited** link = &first;
@@ -119,9 +143,14 @@ void PresentationFeedback::finish(Awaited& frame)
             *link = frame.next;
             --count;
         }
+        // Pictures are shown in the order they were committed: one older
+        // than the last recorded was replaced before its answer came.
+        firstShown = shown && frame.picture > shownPicture;
+        if (firstShown) shownPicture = frame.picture;
     }
     wp_presentation_feedback_destroy(frame.proxy);
     delete &frame;
+    return firstShown;
 }
 
 }  // namespace vxr

@@ -32,6 +32,13 @@ public:
     // Just before a commit of surface: asks for that commit's feedback,
     // where the compositor offers the presentation clock.
     void ask(WaylandConnection& connection, wl_surface* surface);
+    // Just before surface is committed again with the picture last asked
+    // for, while that picture's feedback is still awaited: asks once more.
+    // A compositor may report a commit that another superseded before it
+    // was drawn as discarded (wlroots does), though its picture was shown;
+    // whichever answer for the picture comes first is recorded, and the
+    // rest are not, so that a picture is counted once.
+    void askAgain(WaylandConnection& connection, wl_surface* surface);
     // Lets go of what is still awaited; only while no thread dispatches.
     void forgetAll();
     int awaited() const;
@@ -40,6 +47,8 @@ public:
     struct Awaited {
         PresentationFeedback* owner = nullptr;
         wp_presentation_feedback* proxy = nullptr;
+        // Which picture it is for, numbered as they were asked for.
+        std::uint64_t picture = 0;
         Awaited* next = nullptr;
     };
 
@@ -50,13 +59,19 @@ public:
     void discarded(Awaited& frame);
 
 private:
+    // Asks for the feedback of the commit of surface about to be made.
+    void request(WaylandConnection& connection, wl_surface* surface, std::uint64_t picture);
     // Unlinks and frees frame; its proxy is destroyed outside the lock.
-    void finish(Awaited& frame);
+    // True where frame is the first answer of its picture that was shown.
+    bool finish(Awaited& frame, bool shown);
 
     PresentationRecord& record;
     mutable std::mutex lock;
     Awaited* first = nullptr;
     int count = 0;
+    // The last picture asked for, and the last whose showing was recorded.
+    std::uint64_t lastPicture = 0;
+    std::uint64_t shownPicture = 0;
 };
 
 }  // namespace vxr

@@ -57,7 +57,7 @@ void outputMode(void* data, wl_output*, std::uint32_t flags, std::int32_t width,
     ownerOf(data).outputMode(flags, width, height);
 }
 
-void outputDone(void*, wl_output*) {}
+void outputDone(void* data, wl_output*) { ownerOf(data).outputDone(); }
 
 void outputScale(void* data, wl_output*, std::int32_t factor) { ownerOf(data).outputScaled(factor); }
 
@@ -184,6 +184,7 @@ void WaylandConnection::offerGlobal(wl_registry* from, std::uint32_t name, const
         wl_seat_add_listener(inputSeat, &SEAT_LISTENER, this);
     } else if (is(wl_output_interface) && !firstOutput) {
         firstOutput = bindGlobal<wl_output>(from, name, wl_output_interface, version, OUTPUT_VERSION);
+        outputVersion = std::min(version, OUTPUT_VERSION);
         wl_output_add_listener(firstOutput, &OUTPUT_LISTENER, this);
     } else if (is(wl_subcompositor_interface) && !childSurfaces) {
         childSurfaces = bindGlobal<wl_subcompositor>(from, name, wl_subcompositor_interface, version, 1);
@@ -220,8 +221,23 @@ void WaylandConnection::outputMode(std::uint32_t flags, std::int32_t width, std:
 
 void WaylandConnection::outputScaled(std::int32_t factor)
 {
+    announcedScale = factor;
+    // An output without done events applies each one as it comes.
+    if (outputVersion < 2) outputDone();
+}
+
+void WaylandConnection::outputDone()
+{
+    // The output's other properties may have changed alone.
+    if (announcedScale == reportedScale.load()) return;
+    reportedScale.store(announcedScale);
+    if (outputWatcher) outputWatcher->outputScaleChanged();
+}
+
+std::int32_t WaylandConnection::outputScale() const
+{
     // A whole factor in 1..8: a compositor's nonsense sizes nothing.
-    firstScale = static_cast<std::int32_t>(OutputScale::settle(factor, "the Wayland output"));
+    return static_cast<std::int32_t>(OutputScale::settle(reportedScale.load(), "the Wayland output"));
 }
 
 void WaylandConnection::seatChanged(std::uint32_t capabilities)

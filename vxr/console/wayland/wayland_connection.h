@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "vxr/console/desktop/display_connection.h"
@@ -20,6 +21,16 @@ struct wp_viewporter;
 struct zxdg_decoration_manager_v1;
 
 namespace vxr {
+
+// Told, on the thread that dispatches the connection's events, that the
+// output's whole scale has changed (a set of wl_output events is done).
+class WaylandOutputWatcher {
+public:
+    virtual void outputScaleChanged() = 0;
+
+protected:
+    ~WaylandOutputWatcher() = default;
+};
 
 // One connection to the compositor named by WAYLAND_DISPLAY, with the
 // globals a console needs bound once: shared-memory buffers, surfaces, the
@@ -54,10 +65,17 @@ public:
     // The wl_shm format frames are sent in: XRGB8888 where offered.
     std::uint32_t frameFormat() const { return chosenFormat; }
 
-    // The first output's current mode (0 until one is known) and scale.
-    std::int32_t screenWidth() const { return outputWidth; }
-    std::int32_t screenHeight() const { return outputHeight; }
-    std::int32_t outputScale() const { return firstScale; }
+    // The first output's current mode (0 until one is known) and scale,
+    // readable on any thread while the dispatching one changes them. The
+    // scale is settled as it is read (a whole factor in 1..8), so that a
+    // compositor's nonsense has its reason in the reading thread's
+    // lastError.
+    std::int32_t screenWidth() const { return outputWidth.load(); }
+    std::int32_t screenHeight() const { return outputHeight.load(); }
+    std::int32_t outputScale() const;
+    // Who hears of the output's new scale from now on (null: nobody); only
+    // while no window thread dispatches.
+    void watchOutput(WaylandOutputWatcher* watcher) { outputWatcher = watcher; }
 
     bool roundTrip();
     // Where the seat's keys and pointer go from now on (null drops them);
@@ -76,6 +94,7 @@ public:
     void offerFormat(std::uint32_t format);
     void outputMode(std::uint32_t flags, std::int32_t width, std::int32_t height);
     void outputScaled(std::int32_t factor);
+    void outputDone();
     void presentationClockNamed(std::uint32_t clock) { clockId = clock; }
     void seatChanged(std::uint32_t capabilities);
 
@@ -104,9 +123,14 @@ private:
     bool hasXrgb = false;
     bool hasArgb = false;
     std::uint32_t chosenFormat = 0;
-    std::int32_t outputWidth = 0;
-    std::int32_t outputHeight = 0;
-    std::int32_t firstScale = 1;
+    std::uint32_t outputVersion = 0;
+    std::atomic<std::int32_t> outputWidth{0};
+    std::atomic<std::int32_t> outputHeight{0};
+    // As the compositor said it, unsettled; the one announced is the
+    // applied one, which takes effect with the output's done event.
+    std::atomic<std::int32_t> reportedScale{1};
+    std::int32_t announcedScale = 1;
+    WaylandOutputWatcher* outputWatcher = nullptr;
 };
 
 }  // namespace vxr

@@ -67,7 +67,8 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     start.height = height * scale;
     start.fullscreen = output == FULLSCREEN;
     start.clientFrame = clientFrames;
-    start.limits = limitsFor(start.width, start.height, outputScale);
+    start.limits = limitsFor(start.width, start.height, outputScale, resizableWindows);
+    windowResizable = resizableWindows;
     input.windowOpened();
     {
         std::lock_guard<std::mutex> guard(placementLock);
@@ -76,6 +77,7 @@ bool WaylandConsole::openWindow(int width, int height, int output)
     // A full-screen program draws its own pointer, if any.
     pointerVisible = output != FULLSCREEN;
     connection.receiveInput(this);
+    connection.watchOutput(this);
     return windowThread.open(connection, *this, start);
 }
 
@@ -84,6 +86,7 @@ void WaylandConsole::closeWindow()
     // The thread ends first, so that no event arrives for what goes next.
     windowThread.close();
     connection.receiveInput(nullptr);
+    connection.watchOutput(nullptr);
     {
         std::lock_guard<std::mutex> guard(presentLock);
         presenter.detachSurface();
@@ -190,7 +193,11 @@ int WaylandConsole::present(Surface* source, const Rect& sourceArea, const Rect&
 double WaylandConsole::scale()
 {
     std::lock_guard<std::mutex> guard(presentLock);
-    return presenter.hasSurface() ? presenter.pixelsPerUnit120() / 120.0 : 1.0;
+    if (!presenter.hasSurface()) return 1.0;
+    // Settled again here, so that an output's nonsense scale has its reason
+    // in the program's lastError, not only in the window thread's.
+    if (!presenter.isFractional()) connection.outputScale();
+    return presenter.pixelsPerUnit120() / 120.0;
 }
 
 int WaylandConsole::lastPresentation(Presentation* out)
@@ -224,8 +231,7 @@ int WaylandConsole::waitRetrace()
         // skip the window's own surface while the frame's child covers it.
         wl_surface* content = presenter.frameTarget();
         frame = windowThread.requestFrame(content);
-        // The frame request takes effect with a commit.
-        wl_surface_commit(content);
+        presenter.commitUnchanged();
         wl_display_flush(nativeDisplay);
     }
     if (windowThread.waitFrame(frame, RETRACE_LIMIT)) return 1;
@@ -236,9 +242,9 @@ int WaylandConsole::waitRetrace()
 // ---- resizing ---------------------------------------------------------------
 
 WaylandWindow::SizeLimits WaylandConsole::limitsFor(std::int32_t width, std::int32_t height,
-                                                    double scale) const
+                                                    double scale, bool resizable) const
 {
-    if (!resizableWindows) return {width, height, width, height};
+    if (!resizable) return {width, height, width, height};
     // The frame at one output pixel per frame pixel, in surface units,
     // rounded up, and no larger than the screen where the compositor says
     // how large that is.
@@ -264,8 +270,9 @@ bool WaylandConsole::applyResizing()
         width = presenter.unitWidth();
         height = presenter.unitHeight();
         scale120 = presenter.pixelsPerUnit120();
+        windowResizable = resizableWindows;
     }
-    windowThread.setSizeLimits(limitsFor(width, height, scale120 / 120.0));
+    windowThread.setSizeLimits(limitsFor(width, height, scale120 / 120.0, resizableWindows));
     return true;
 }
 
@@ -316,6 +323,26 @@ void WaylandConsole::windowScaled(std::uint32_t scale120)
     presenter.scaleBy120ths(static_cast<std::int32_t>(std::lround(settled * 120.0)));
     // Before the first configure the window opens at the new scale.
     if (!presenter.hasSurface() || oldWidth <= 0) return;
+    showRescaled(oldWidth, oldHeight);
+}
+
+void WaylandConsole::outputScaleChanged()
+{
+    const std::int32_t factor = connection.outputScale();
+    std::lock_guard<std::mutex> guard(presentLock);
+    const std::int32_t oldWidth = presenter.clientWidth(), oldHeight = presenter.clientHeight();
+    // Before the first configure the window opens at the new scale.
+    if (oldWidth <= 0 || !presenter.scaleWhole(factor)) return;
+    showRescaled(oldWidth, oldHeight);
+    // The least size is the frame at one output pixel a frame pixel, in
+    // units of the new scale; a fixed window keeps its size in units,
+    // which the compositor keeps across the change.
+    windowThread.setSizeLimits(
+        limitsFor(presenter.unitWidth(), presenter.unitHeight(), factor, windowResizable));
+}
+
+void WaylandConsole::showRescaled(std::int32_t oldWidth, std::int32_t oldHeight)
+{
     presenter.repaint();
     notePlacement();
     const std::int32_t newWidth = presenter.clientWidth(), newHeight = presenter.clientHeight();

@@ -39,7 +39,8 @@ namespace vxr {
 class WaylandConsole : public WindowedConsole,
                        public FramePresenter,
                        private WaylandWindow::Handler,
-                       private WaylandInputTarget {
+                       private WaylandInputTarget,
+                       private WaylandOutputWatcher {
 public:
     WaylandConsole();
     ~WaylandConsole() override;
@@ -98,14 +99,20 @@ private:
     void windowEnded() override;
     void windowStateSet() override;
     void windowScaled(std::uint32_t scale120) override;
+    // The output's whole scale changed while the window is open: its
+    // buffers follow, unless a fractional scale sizes them.
+    void outputScaleChanged() override;
+    // After a new scale: the window shows the frame again, the pointer maps
+    // through it and the program hears of a new size; under presentLock.
+    void showRescaled(std::int32_t oldWidth, std::int32_t oldHeight);
     // setResizable's step for the open window.
     bool applyResizing() override;
     // What the user may resize a window of the given size (in surface
     // units) to: down to the frame at one output pixel per frame pixel, or
     // just that size for a fixed window.
     // scale: output pixels to one unit.
-    WaylandWindow::SizeLimits limitsFor(std::int32_t width, std::int32_t height,
-                                        double scale) const;
+    WaylandWindow::SizeLimits limitsFor(std::int32_t width, std::int32_t height, double scale,
+                                        bool resizable) const;
     WindowInput& seatInput() override { return input; }
     bool placeOfSurface(const wl_surface* surface, std::int32_t& left, std::int32_t& top) override;
     std::int32_t pixelsPerUnit120() override;
@@ -139,6 +146,9 @@ private:
     WaylandPresenter presenter;
     WaylandWindow windowThread;
     Placement placement;
+    // Whether the open window may be resized, for the window thread; under
+    // presentLock once the thread runs.
+    bool windowResizable = true;
     // Over the window; a full-screen window hides it until asked.
     std::atomic<bool> pointerVisible{true};
     bool clientFrames = true;

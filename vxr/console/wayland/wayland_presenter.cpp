@@ -82,6 +82,20 @@ void WaylandPresenter::scaleBy120ths(std::int32_t scale120)
     if (unitsWide > 0 && unitsHigh > 0) resize(unitsWide, unitsHigh);
 }
 
+bool WaylandPresenter::scaleWhole(std::int32_t factor)
+{
+    // A compositor before wl_surface version 3 takes no buffer scale.
+    if (!target || fraction120 > 0 || factor < 1 || factor == scale ||
+        connection.compositorVersion() < 3)
+        return false;
+    scale = factor;
+    // A staged window's own buffer stays at one pixel a unit under its
+    // viewport; chooseScaling gives it the scale if the stage goes.
+    if (!stage.isCreated()) wl_surface_set_buffer_scale(target, scale);
+    if (unitsWide > 0 && unitsHigh > 0) resize(unitsWide, unitsHigh);
+    return true;
+}
+
 std::int32_t WaylandPresenter::pixelsPerUnit120() const
 {
     return fraction120 > 0 ? fraction120 : scale * 120;
@@ -160,6 +174,14 @@ std::int32_t WaylandPresenter::bufferHeight() const
 wl_surface* WaylandPresenter::frameTarget() const
 {
     return stage.isCreated() ? stage.surface() : target;
+}
+
+void WaylandPresenter::commitUnchanged()
+{
+    wl_surface* surface = frameTarget();
+    if (!surface) return;
+    feedback.askAgain(connection, surface);
+    wl_surface_commit(surface);
 }
 
 int WaylandPresenter::present(std::unique_lock<std::mutex>& held, Surface& source,

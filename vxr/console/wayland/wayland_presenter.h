@@ -76,6 +76,12 @@ public:
     // nothing. Given before the surface is attached, it applies there. The
     // caller resizes and repaints.
     void scaleBy120ths(std::int32_t scale120);
+    // The output's new whole scale for the attached surface's buffers,
+    // where no fractional scale replaces it: buffers have the window's
+    // size in units times it from the next repaint on. False where
+    // nothing changed; the caller repaints.
+    bool scaleWhole(std::int32_t factor);
+    bool isFractional() const { return fraction120 > 0; }
     void detachSurface();
     bool hasSurface() const { return target != nullptr; }
     // The window's size in surface units; the window shows the last frame
@@ -109,6 +115,12 @@ public:
     // The surface frames are committed to: the stage's child while the
     // compositor scales, the window's otherwise.
     wl_surface* frameTarget() const;
+    // Commits the frame target without a new picture, so that what was
+    // asked of it (a frame callback) takes effect. A commit before the
+    // last frame was shown supersedes that frame's own, which a compositor
+    // may then report discarded (wlroots does), so the same picture's
+    // feedback is asked for again with it.
+    void commitUnchanged();
     Rect stageArea() const;
 
 private:
